@@ -1,0 +1,89 @@
+#include "browser/Options.h"
+
+#include <QAction>
+#include <QActionGroup>
+#include <QMenu>
+#include <QWidget>
+
+namespace dyskel {
+
+namespace {
+
+QAction* Item(QMenu* menu, const char* name, const char* caption, bool checked, QActionGroup* group = nullptr) {
+    auto* a = new QAction(QString::fromLatin1(caption), menu);
+    a->setObjectName(QString::fromLatin1(name));
+    a->setCheckable(true);
+    a->setChecked(checked);
+    if (group) group->addAction(a);
+    menu->addAction(a);
+    return a;
+}
+
+QMenu* Sub(QMenu* parent, const char* name, const char* caption) {
+    QMenu* m = parent->addMenu(QString::fromLatin1(caption));
+    m->setObjectName(QString::fromLatin1(name));
+    m->menuAction()->setObjectName(QString::fromLatin1(name) + QStringLiteral("Action"));
+    return m;
+}
+
+} // namespace
+
+TOptions::TOptions(QWidget* owner) : QObject(owner) {
+    MnuOptions = new QMenu(QStringLiteral("&Options"), owner);
+    MnuOptions->setObjectName(QStringLiteral("MnuOptions"));
+    MnuOptions->setToolTipsVisible(true);
+
+    MnuOptFiles = Sub(MnuOptions, "MnuOptFiles", "&Files Selector");
+    MnuBackupFiles = Item(MnuOptFiles, "MnuBackupFiles", "Create &backup files (.BAK)", false);
+    MnuImgDetails = Item(MnuOptFiles, "MnuImgDetails", "Image &Details", true);
+    MnuSortFiles = Sub(MnuOptFiles, "MnuSortFiles", "&Sort files by...");
+    SortGroup = new QActionGroup(this);
+    MnuSortFbyName = Item(MnuSortFiles, "MnuSortFbyName", "&Name", true, SortGroup);
+    MnuSortFbyUnSort = Item(MnuSortFiles, "MnuSortFbyUnSort", "&Unsorted", false, SortGroup);
+
+    MnuOptImageEd = Sub(MnuOptions, "MnuOptImageEd", "Image Editor");
+    MnuOptImageEd->setToolTipsVisible(true);
+    Mnu6502DftMode = Sub(MnuOptImageEd, "Mnu6502DftMode", "&6502 Defualt Mode");
+    Mode6502Group = new QActionGroup(this);
+    Mnu6502DmodeASM = Item(Mnu6502DftMode, "Mnu6502DmodeASM", "&DisAssembler", true, Mode6502Group);
+    Mnu6502DmodeTXT = Item(Mnu6502DftMode, "Mnu6502DmodeTXT", "&Text", false, Mode6502Group);
+    Mnu6502change = Item(MnuOptImageEd, "Mnu6502change", "6502 should change to default mode every &time", false);
+    MnuEditorDefault = Sub(MnuOptImageEd, "MnuEditorDefault", "&Default page in Editor");
+    EditorPageGroup = new QActionGroup(this);
+    EditorPageGroup->setExclusionPolicy(QActionGroup::ExclusionPolicy::ExclusiveOptional);
+    MnuEdHex = Item(MnuEditorDefault, "MnuEdHex", "Hex &Editor", false, EditorPageGroup);
+    MnuEdDir = Item(MnuEditorDefault, "MnuEdDir", "&Directory", true, EditorPageGroup);
+    MnuEdBAM = Item(MnuEditorDefault, "MnuEdBAM", "&BAM Allocation Map", false, EditorPageGroup);
+    MnuEd6502 = Item(MnuEditorDefault, "MnuEd6502", "&6502 Disassembler", false, EditorPageGroup);
+    MnuEditorEditMode = Item(MnuOptImageEd, "MnuEditorEditMode", "Editor starts in Edit &Mode", true);
+    MnuIgnoreDeletedFiles = Item(MnuOptImageEd, "MnuIgnoreDeletedFiles", "&Ignore Deleted Files", true);
+    MnuIgnoreDeletedFiles->setToolTip(QString::fromLatin1(IgnoreDeletedHint));
+    MnuJump2HexTS =
+        Item(MnuOptImageEd, "MnuJump2HexTS", "&Jump to Hex Editor when Track/Sector changes", true);
+    MnuPromptExport =
+        Item(MnuOptImageEd, "MnuPromptExport", "Prompt for file name when e&xporting to PRG", false);
+    MnuPromptSave = Item(MnuOptImageEd, "MnuPromptSave", "&Prompt when saving/updating", false);
+
+    MnuHints = Item(MnuOptions, "MnuHints", "&Hints", true);
+    MnuRemStrPath = Item(MnuOptions, "MnuRemStrPath", "&Remember Path", false);
+
+    // Hints off also silences the one hint the menu itself carries.
+    connect(MnuHints, &QAction::triggered, this, [this](bool on) {
+        MnuIgnoreDeletedFiles->setToolTip(on ? QString::fromLatin1(IgnoreDeletedHint) : QString());
+    });
+    connect(MnuImgDetails, &QAction::triggered, this, &TOptions::rescanRequested);
+    connect(MnuSortFbyName, &QAction::triggered, this, &TOptions::rescanRequested);
+    connect(MnuSortFbyUnSort, &QAction::triggered, this, &TOptions::rescanRequested);
+}
+
+int TOptions::DefaultEditorPage() const {
+    if (MnuEdHex->isChecked()) return 0;
+    if (MnuEdDir->isChecked()) return 1;
+    if (MnuEdBAM->isChecked()) return 2;
+    if (MnuEd6502->isChecked()) return 3;
+    return -1;
+}
+
+char TOptions::Default6502Mode() const { return Mnu6502DmodeTXT->isChecked() ? 'T' : 'A'; }
+
+} // namespace dyskel

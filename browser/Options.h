@@ -1,0 +1,63 @@
+// The Options menu: its check items are the program's options.  Every window
+// reads an item's check mark at the moment it needs it.
+#pragma once
+
+#include <QObject>
+
+class QAction;
+class QActionGroup;
+class QMenu;
+class QWidget;
+
+namespace dyskel {
+
+inline constexpr const char* IgnoreDeletedHint = "Ignore deleted files when shoing the directory (Editor).";
+
+class TOptions : public QObject {
+    Q_OBJECT
+  public:
+    // Builds the menu "&Options" with every item, group and design check mark.
+    explicit TOptions(QWidget* owner);
+
+    QMenu* MnuOptions = nullptr;
+    QMenu* MnuOptFiles = nullptr;
+    QMenu* MnuSortFiles = nullptr;
+    QMenu* MnuOptImageEd = nullptr;
+    QMenu* Mnu6502DftMode = nullptr;
+    QMenu* MnuEditorDefault = nullptr;
+
+    QAction* MnuBackupFiles = nullptr;
+    QAction* MnuImgDetails = nullptr;
+    QAction* MnuSortFbyName = nullptr;
+    QAction* MnuSortFbyUnSort = nullptr;
+    QAction* Mnu6502DmodeASM = nullptr;
+    QAction* Mnu6502DmodeTXT = nullptr;
+    QAction* Mnu6502change = nullptr;
+    QAction* MnuEdHex = nullptr;
+    QAction* MnuEdDir = nullptr;
+    QAction* MnuEdBAM = nullptr;
+    QAction* MnuEd6502 = nullptr;
+    QAction* MnuEditorEditMode = nullptr;
+    QAction* MnuIgnoreDeletedFiles = nullptr;
+    QAction* MnuJump2HexTS = nullptr;
+    QAction* MnuPromptExport = nullptr;
+    QAction* MnuPromptSave = nullptr;
+    QAction* MnuHints = nullptr;
+    QAction* MnuRemStrPath = nullptr;
+
+    QActionGroup* SortGroup = nullptr;       // exclusive
+    QActionGroup* Mode6502Group = nullptr;   // exclusive
+    QActionGroup* EditorPageGroup = nullptr; // exclusive, may have none checked
+
+    // Editor page of the default-page group: 0 Hex, 1 Directory, 2 BAM, 3 6502;
+    // -1 when none is checked.
+    int DefaultEditorPage() const;
+    // 'A' or 'T' by the 6502 default-mode group.
+    char Default6502Mode() const;
+
+  signals:
+    // Image Details or a sort order was picked: the folder is to be scanned.
+    void rescanRequested();
+};
+
+} // namespace dyskel

@@ -1,0 +1,56 @@
+// Listing the D64 images of a folder and reading each one's header block.
+#pragma once
+
+#include "core/Uglobal.h"
+
+#include <array>
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace dyskel {
+
+// Every entry of the folder whose name ends in ".d64" in any letter case,
+// files and folders alike, in the order the file system returns them.  A
+// folder that cannot be read gives no entries.  progress gets the share (0 to
+// 100) of the work done.
+std::vector<ImageEntry> ListImages(const std::string& folder,
+                                   const std::function<void(int percent)>& progress = {});
+
+// "NAME": by name, byte by byte as unsigned characters, case-sensitive, a
+// prefix before the longer name, equal names kept in their order.  Any other
+// key leaves the order as it is.
+void SortImages(std::vector<ImageEntry>& images, const std::string& key);
+
+struct DiskLabel {
+    bool ok = false;  // the header block could be read whole
+    std::string label;
+    bool doubleSided = false;
+    bool errorInfo = false;  // the image is 175531 bytes
+    bool writeProtected = false;
+};
+DiskLabel ReadDiskLabel(const std::string& folder, const ImageEntry& entry);
+
+// Four characters: "____" with S, R or H in place 1 and A in place 3.
+std::string AttrText(std::uint8_t attributes);
+
+// Columns 0 to 7 of an image row: "", name, size, attributes, then with
+// details the label, "1571DS"/"1541SS", "Yes"/"No", "R/O"/"R/W".  Columns 4
+// to 7 are empty without details or when the header block cannot be read.
+std::array<std::string, 8> ImageRowCells(const std::string& folder, const ImageEntry& entry, bool details);
+
+inline constexpr std::array<const char*, 8> ImageGridTitles = {"",  "FileName", "Size", "Attr",
+                                                               "Disk label", "Image", "E/C", "Mode"};
+inline constexpr std::array<int, 8> ImageGridWidths = {5, 101, 54, 38, 204, 52, 28, 36};
+
+// Stat of one path as the folder search reports it; name empty when nothing
+// is there.
+ImageEntry FindImage(const std::string& path);
+
+// File, Open File's test: the name holds ".D64" (case-sensitive) and the size
+// is 174848 or 175531.
+bool IsValidD64(const ImageEntry& entry);
+inline constexpr const char* InvalidD64Text = "The file you selected is not a valid D64 file.\n\r";
+
+} // namespace dyskel

@@ -1,0 +1,21 @@
+// The program's one PETSCII display table: which character shows a disk byte.
+// Disk texts stay raw bytes everywhere; only the screen edge maps them.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+namespace dyskel {
+
+// The code point that draws byte b as the C64 shows it (upper-case/graphics
+// character set) in the "C-64" font.
+char32_t PetsciiGlyph(std::uint8_t b);
+
+// Raw PETSCII bytes as UTF-8 text through PetsciiGlyph.
+std::string PetsciiToUtf8(const std::string& bytes);
+
+// The byte a glyph stands for (the inverse of PetsciiGlyph for the glyphs it
+// gives, plain ASCII for the rest); -1 when none.
+int PetsciiFromGlyph(char32_t c);
+
+} // namespace dyskel

@@ -1,0 +1,76 @@
+// A whole program file gathered along its chain, and its listing rows as a
+// disassembly ("A") or as hex and text ("T").
+#pragma once
+
+#include "core/FileChain.h"
+#include "core/Uglobal.h"
+
+#include <array>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace dyskel {
+
+// The file's bytes in chain order without the load address.
+struct FileBuffer6502 {
+    static constexpr std::uint32_t Size = 65536;
+    // Longest file kept: the disassembly reads two bytes past the end and its
+    // 16-bit offset must not wrap.
+    static constexpr std::uint32_t MaxLength = Size - 3;
+    std::array<std::uint8_t, Size> bytes{};
+    std::uint32_t length = 0; // bytes the last walk put in
+    std::uint16_t loadAddress = 0;
+};
+
+struct GatherResult {
+    int blocks = 0; // blocks walked
+    ChainEnd end = ChainEnd::LastBlock;
+    bool cut() const { return end != ChainEnd::LastBlock; }
+};
+
+// Clears the first 16384 bytes of the file buffer and joins the data of the
+// chain from (track, sector): bytes 4-255 of the first block (bytes 2-3 are
+// the load address), 2-255 of later ones, up to the last block's last-byte
+// index.  The walk ends at the last block, on a loop or a bad link, or before
+// the buffer would overflow (then the bytes that fit are kept).
+GatherResult GatherFile6502(const std::string& imagePath, int track, int sector, TrackBuffer& buffer,
+                            FileBuffer6502& file);
+
+// Panel captions after a walk: "2 / 300", "$0801", "$0A2D".
+std::string BlocksCaption(const GatherResult& r, const FileBuffer6502& file);
+std::string LoadAdrCaption(const FileBuffer6502& file);
+std::string EndAdrCaption(const FileBuffer6502& file);
+
+struct ListingColumn {
+    const char* header;
+    int width; // pixels
+};
+inline constexpr std::array<ListingColumn, 5> AsmColumns = {{{" ADR", 52},
+                                                             {"OC1", 30},
+                                                             {"OC2", 30},
+                                                             {"OC3", 30},
+                                                             {"6502 ASSEMBLER COMMAND", 410}}};
+inline constexpr std::array<ListingColumn, 3> TextColumns = {
+    {{" ADR", 44}, {"00 01 02 03 04 05 06 07 08 09 0A 0B 0C 0D 0E 0F", 380}, {"      TEXT", 132}}};
+
+// The rows of one listing, made on demand.  Row 0 is the header row; data rows
+// are 1 to RowCount() - 1.  Cells of the text column are raw bytes.
+class Listing6502 {
+  public:
+    Listing6502(const FileBuffer6502& file, char mode);
+
+    char Mode() const { return mode_; } // 'T' or 'A'
+    int ColumnCount() const;
+    const ListingColumn& Column(int c) const;
+    int RowCount() const; // header row included
+    std::string Cell(int row, int col) const;
+
+  private:
+    const FileBuffer6502& file_;
+    char mode_;
+    std::vector<std::uint32_t> offsets_; // disassembly: buffer offset of each data row
+    int textRows_ = 0;
+};
+
+} // namespace dyskel

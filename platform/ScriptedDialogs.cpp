@@ -1,0 +1,30 @@
+#include "platform/ScriptedDialogs.h"
+
+#include <QDialog>
+
+namespace dyskel {
+
+MsgResult ScriptedDialogs::Message(QWidget*, MsgKind kind, MsgButtons buttons, const QString& text) {
+    shown.push_back({kind, buttons, text});
+    if (answers.empty()) return buttons == MsgButtons::Ok ? MsgResult::Ok : MsgResult::Yes;
+    MsgResult r = answers.front();
+    answers.pop_front();
+    return r;
+}
+
+QString ScriptedDialogs::OpenFileName(QWidget*, const QString&, const QString&, const QString&) {
+    if (fileNames.empty()) return {};
+    QString r = fileNames.front();
+    fileNames.pop_front();
+    return r;
+}
+
+int ScriptedDialogs::Exec(QDialog& dialog) {
+    dialogTitles << dialog.windowTitle();
+    if (dialogs.empty()) return QDialog::Rejected;
+    auto run = std::move(dialogs.front());
+    dialogs.pop_front();
+    return run(dialog);
+}
+
+} // namespace dyskel
