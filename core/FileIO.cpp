@@ -1,0 +1,88 @@
+#include "core/FileIO.h"
+
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace dyskel::fileio {
+
+Fd::~Fd() {
+    if (fd_ >= 0) ::close(fd_);
+}
+
+Fd Fd::OpenRead(const std::string& path) {
+    return Fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+}
+
+Fd Fd::Create(const std::string& path, unsigned mode) {
+    return Fd(::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, static_cast<mode_t>(mode)));
+}
+
+bool Fd::Close() {
+    if (fd_ < 0) return true;
+    int rc = ::close(fd_);
+    fd_ = -1;
+    return rc == 0;
+}
+
+std::size_t ReadAt(int fd, std::int64_t offset, std::uint8_t* dst, std::size_t len) {
+    std::size_t done = 0;
+    while (done < len) {
+        ssize_t n = ::pread(fd, dst + done, len - done, static_cast<off_t>(offset + std::int64_t(done)));
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) break;
+        done += static_cast<std::size_t>(n);
+    }
+    return done;
+}
+
+std::size_t ReadSome(int fd, std::uint8_t* dst, std::size_t len) {
+    std::size_t done = 0;
+    while (done < len) {
+        ssize_t n = ::read(fd, dst + done, len - done);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) break;
+        done += static_cast<std::size_t>(n);
+    }
+    return done;
+}
+
+bool WriteAll(int fd, const void* src, std::size_t len) {
+    const char* p = static_cast<const char*>(src);
+    std::size_t done = 0;
+    while (done < len) {
+        ssize_t n = ::write(fd, p + done, len - done);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) {
+            if (n == 0) errno = ENOSPC;
+            return false;
+        }
+        done += static_cast<std::size_t>(n);
+    }
+    return true;
+}
+
+std::int64_t RegularFileSize(const std::string& path) {
+    struct stat st {};
+    if (::stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return -1;
+    return static_cast<std::int64_t>(st.st_size);
+}
+
+std::string LastError() {
+    return std::strerror(errno);
+}
+
+std::string WriteWholeFile(const std::string& path, const std::string& bytes) {
+    Fd out = Fd::Create(path);
+    if (!out.IsOpen()) return "Could not create file \"" + path + "\": " + LastError();
+    if (!WriteAll(out.Get(), bytes.data(), bytes.size())) {
+        std::string why = LastError();
+        return "Could not write file \"" + path + "\": " + why;
+    }
+    if (!out.Close()) return "Could not close file \"" + path + "\": " + LastError();
+    return {};
+}
+
+} // namespace dyskel::fileio

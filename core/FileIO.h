@@ -1,0 +1,53 @@
+// Small POSIX file helpers of the disk image core: every call says whether it
+// worked, so that no failed read or write passes unnoticed.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+namespace dyskel::fileio {
+
+// An open file descriptor, closed when it goes out of scope.
+class Fd {
+  public:
+    Fd() = default;
+    explicit Fd(int fd) : fd_(fd) {}
+    ~Fd();
+    Fd(const Fd&) = delete;
+    Fd& operator=(const Fd&) = delete;
+
+    static Fd OpenRead(const std::string& path);
+    // Creates or empties the file; mode is used when it is created.
+    static Fd Create(const std::string& path, unsigned mode = 0666);
+
+    bool IsOpen() const { return fd_ >= 0; }
+    int Get() const { return fd_; }
+    // Closes now; false (with errno set) when the close reported an error.
+    bool Close();
+
+  private:
+    int fd_ = -1;
+};
+
+// Reads up to len bytes at offset, stopping at the end of the file or at an
+// error; returns the count read.  dst beyond that count is left untouched.
+std::size_t ReadAt(int fd, std::int64_t offset, std::uint8_t* dst, std::size_t len);
+
+// Reads up to len bytes at the current position (same rules as ReadAt).
+std::size_t ReadSome(int fd, std::uint8_t* dst, std::size_t len);
+
+// Writes all len bytes; false when any could not be written.
+bool WriteAll(int fd, const void* src, std::size_t len);
+
+// Size of a regular file; -1 when the path is no readable regular file.
+std::int64_t RegularFileSize(const std::string& path);
+
+// Text of the last error (errno), e.g. "No space left on device".
+std::string LastError();
+
+// Writes bytes as the whole content of path.  Empty on success, else a
+// message naming the file.
+std::string WriteWholeFile(const std::string& path, const std::string& bytes);
+
+} // namespace dyskel::fileio
