@@ -2,12 +2,15 @@
 // the pop-up menu of commands on an entry.
 #pragma once
 
+#include "core/Directory.h"
 #include "editor/EditorContext.h"
 
 #include <QWidget>
 #include <string>
 
+class QAction;
 class QLabel;
+class QLineEdit;
 class QTableWidget;
 class QMenu;
 
@@ -22,13 +25,54 @@ class TDirPage : public QWidget {
     // StrGridDir and shows the label in PanelDirHeaderID.
     void ShowDirectory(const std::string& label);
 
+    // The raw bytes of a cell.  Row 0 is the first entry (the header row is
+    // the grid's header); the last row is the free-blocks row.
+    std::string CellBytes(int row, int column) const;
+    // True when row is an entry row (not the free-blocks row).
+    bool IsEntryRow(int row) const;
+
     QLabel* PanelDirHeaderID = nullptr;
     QTableWidget* StrGridDir = nullptr;
     QMenu* PopupMenuDir = nullptr;
 
+    QAction* PMnuDirFileName = nullptr;
+    QAction* PMnuDirRename = nullptr;
+    QAction* PMnuDirDelete = nullptr;
+    QAction* PMnuDirExportPRG = nullptr;
+    QAction* PMnuDirHexDump = nullptr;
+    QAction* PMnuDir6502 = nullptr;
+    QMenu* PMnuDirFtype = nullptr;
+    QAction* PMnuDirSEQ = nullptr;
+    QAction* PMnuDirPRG = nullptr;
+    QAction* PMnuDirUSR = nullptr;
+    QAction* PMnuDirREL = nullptr;
+    QMenu* PMnuDirWP = nullptr;
+    QAction* PMnuDirWPno = nullptr;
+    QAction* PMnuDirWPyes = nullptr;
+    QAction* PMnuDirFsize = nullptr;
+    QAction* PMnuDirClrImg = nullptr;
+
+    // Handlers, public so that the window and the tests can reach them.
+    void StrGridDirMouseDown();
+    void PopupMenuDirPopup();
+    void PMnuDirFileNameClick();
+    void PMnuDirRenameClick();
+    void PMnuDirExportPRGClick();
+    void PMnuDirHexDumpClick();
+    void PMnuDir6502Click();
+
+  protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
   private:
+    void EndRename(QLineEdit* editor);
+    void ShowError(const QString& text);
+    std::string ImagePath() const;
+
     EditorServices& svc_;
     IEditorHost& host_;
+    DirListing listing_;
+    bool renaming_ = false;
 };
 
 } // namespace dyskel

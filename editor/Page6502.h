@@ -6,7 +6,14 @@
 
 #include <QWidget>
 
+class QLabel;
+class QProgressBar;
+class QPushButton;
+class QTableView;
+
 namespace dyskel {
+
+class TListing6502Model;
 
 class T6502Page : public QWidget {
     Q_OBJECT
@@ -20,9 +27,27 @@ class T6502Page : public QWidget {
     // "Dis&Assemble File" on an entry whose first block is (track, sector).
     void DisassembleFile(int track, int sector);
 
+    // Fills StrGrid6502 from the file buffer in the current listing mode.
+    void List6502();
+    void Btn6502ModeClick();
+
+    QTableView* StrGrid6502 = nullptr;
+    QLabel* PanelLoadAdr = nullptr;
+    QLabel* PanelBlocks = nullptr;
+    QLabel* PanelStartAdr = nullptr;
+    QLabel* PanelEndAdr = nullptr;
+    QProgressBar* Gauge6502 = nullptr;
+    QPushButton* Btn6502Mode = nullptr;
+
+    // The rows on show (the grid's header row excluded).
+    TListing6502Model* Model() const { return model_; }
+
   private:
+    void SetColumnWidths();
+
     EditorServices& svc_;
     IEditorHost& host_;
+    TListing6502Model* model_ = nullptr;
 };
 
 } // namespace dyskel

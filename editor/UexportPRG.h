@@ -4,6 +4,7 @@
 
 #include <QDialog>
 
+class QFrame;
 class QLabel;
 class QLineEdit;
 class QPushButton;
@@ -17,10 +18,18 @@ class TExportFileName : public QDialog {
     // is shown in PanelDir and never updated.
     explicit TExportFileName(const QString& folder, QWidget* parent = nullptr);
 
+    QFrame* Bevel1 = nullptr;
+    QLabel* LblDir = nullptr;
     QLabel* PanelDir = nullptr;
+    QLabel* LblFileName = nullptr;
     QLineEdit* EditFileName = nullptr;
+    QLabel* LblFNHelp = nullptr;
     QPushButton* OKBtn = nullptr;
     QPushButton* CancelBtn = nullptr;
+
+  protected:
+    // Each showing starts with the focus in the name box.
+    void showEvent(QShowEvent* event) override;
 };
 
 } // namespace dyskel

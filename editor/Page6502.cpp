@@ -1,0 +1,134 @@
+#include "editor/Page6502.h"
+
+#include "browser/Options.h"
+#include "editor/Listing6502Model.h"
+#include "platform/Dialogs.h"
+#include "platform/Fonts.h"
+
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QTableView>
+#include <QVBoxLayout>
+
+namespace dyskel {
+
+namespace {
+
+constexpr int RowHeight = 12;
+
+QLabel* Panel(QWidget* parent, const char* name, const char* caption) {
+    auto* p = new QLabel(QString::fromLatin1(caption), parent);
+    p->setObjectName(QString::fromLatin1(name));
+    p->setFrameShape(QFrame::Panel);
+    p->setFrameShadow(QFrame::Raised);
+    p->setAlignment(Qt::AlignCenter);
+    p->setFixedSize(96, 22);
+    return p;
+}
+
+} // namespace
+
+T6502Page::T6502Page(EditorServices& services, IEditorHost& host, QWidget* parent)
+    : QWidget(parent), svc_(services), host_(host) {
+    setObjectName(QStringLiteral("Page6502"));
+    auto* layout = new QHBoxLayout(this);
+    layout->setContentsMargins(4, 4, 4, 4);
+
+    model_ = new TListing6502Model(this);
+    StrGrid6502 = new QTableView(this);
+    StrGrid6502->setObjectName(QStringLiteral("StrGrid6502"));
+    StrGrid6502->setModel(model_);
+    StrGrid6502->setFont(C64Font(8));
+    StrGrid6502->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    StrGrid6502->setSelectionMode(QAbstractItemView::SingleSelection);
+    StrGrid6502->setWordWrap(false);
+    StrGrid6502->verticalHeader()->hide();
+    StrGrid6502->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    StrGrid6502->verticalHeader()->setMinimumSectionSize(RowHeight);
+    StrGrid6502->verticalHeader()->setDefaultSectionSize(RowHeight);
+    StrGrid6502->horizontalHeader()->setFont(C64Font(8));
+    StrGrid6502->horizontalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    StrGrid6502->horizontalHeader()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    StrGrid6502->horizontalHeader()->setHighlightSections(false);
+    layout->addWidget(StrGrid6502, 1);
+
+    auto* side = new QVBoxLayout;
+    PanelLoadAdr = Panel(this, "PanelLoadAdr", "LoadAdr");
+    PanelBlocks = Panel(this, "PanelBlocks", "Blocks");
+    PanelStartAdr = Panel(this, "PanelStartAdr", "StartAdr");
+    PanelEndAdr = Panel(this, "PanelEndAdr", "EndAdr");
+    for (QLabel* p : {PanelLoadAdr, PanelBlocks, PanelStartAdr, PanelEndAdr}) side->addWidget(p);
+    Gauge6502 = new QProgressBar(this);
+    Gauge6502->setObjectName(QStringLiteral("Gauge6502"));
+    Gauge6502->setOrientation(Qt::Vertical);
+    Gauge6502->setTextVisible(false);
+    Gauge6502->setFixedWidth(24);
+    Gauge6502->hide();
+    side->addWidget(Gauge6502, 1, Qt::AlignHCenter);
+    side->addStretch();
+    Btn6502Mode = new QPushButton(QStringLiteral("6502 Mode"), this);
+    Btn6502Mode->setObjectName(QStringLiteral("Btn6502Mode"));
+    side->addWidget(Btn6502Mode);
+    layout->addLayout(side);
+    connect(Btn6502Mode, &QPushButton::clicked, this, &T6502Page::Btn6502ModeClick);
+
+    SetColumnWidths();
+}
+
+void T6502Page::SetColumnWidths() {
+    for (int c = 0; c < model_->columnCount(); ++c) StrGrid6502->setColumnWidth(c, model_->ColumnWidth(c));
+}
+
+void T6502Page::PrepareForOpening() {
+    model_->Prepare(svc_.options.Default6502Mode());
+    SetColumnWidths();
+    svc_.data.listingMode = 'A';
+}
+
+void T6502Page::List6502() {
+    const FileBuffer6502& file = svc_.data.file6502;
+    Gauge6502->setRange(0, int(std::max<std::uint32_t>(file.length, 1)));
+    Gauge6502->setValue(0);
+    Gauge6502->show();
+    // The rows are made as the grid draws them; building the listing walks
+    // the file once to find where each instruction starts.
+    model_->List(file, svc_.data.listingMode);
+    SetColumnWidths();
+    Gauge6502->setValue(Gauge6502->maximum());
+    Gauge6502->hide();
+    StrGrid6502->scrollToTop();
+    StrGrid6502->setCurrentIndex(model_->index(0, 0));
+}
+
+void T6502Page::Btn6502ModeClick() {
+    char& mode = svc_.data.listingMode;
+    mode = mode == 'A' ? 'T' : 'A';
+    List6502();
+}
+
+void T6502Page::DisassembleFile(int track, int sector) {
+    EditorData& data = svc_.data;
+    if (svc_.options.Mnu6502change->isChecked()) data.listingMode = svc_.options.Default6502Mode();
+    host_.ShowPage(3);
+    StrGrid6502->scrollToTop();
+    StrGrid6502->setCurrentIndex(model_->index(0, 0));
+
+    data.gather = GatherFile6502(data.image.ImagePath(), track, sector, data.track, data.file6502);
+    PanelBlocks->setText(QString::fromStdString(BlocksCaption(data.gather, data.file6502)));
+    PanelLoadAdr->setText(QString::fromStdString(LoadAdrCaption(data.file6502)));
+    PanelEndAdr->setText(QString::fromStdString(EndAdrCaption(data.file6502)));
+    List6502();
+
+    if (data.gather.cut())
+        svc_.dialogs.Message(this, MsgKind::Error, MsgButtons::Ok,
+                             QStringLiteral("The file's block chain ends early (%1) after %2 blocks.\n\rThe "
+                                            "listing shows the %3 bytes read up to there.")
+                                 .arg(QString::fromLatin1(ChainEndText(data.gather.end)))
+                                 .arg(data.gather.blocks)
+                                 .arg(data.file6502.length));
+}
+
+} // namespace dyskel
