@@ -1,0 +1,142 @@
+// A program file gathered along its block chain, and its listing rows.
+#include "disasm/Listing6502.h"
+
+#include "core/HexText.h"
+#include "disasm/Disasm6502.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace dyskel {
+
+namespace {
+
+constexpr std::uint32_t ClearedBytes = 16384; // each walk zeroes this much of the buffer
+constexpr int BytesPerTextRow = 16;
+constexpr int TextRowsPerPage = 16;
+constexpr int PageSize = 256;
+// No chain that does not loop is longer than the blocks of a 40-track image.
+constexpr int MaxChainBlocks = TrackStartBlock[MaxTracks] + SectorsPerTrack(MaxTracks);
+
+std::string Address(std::uint32_t address) {
+    return "$" + WordToHex(static_cast<std::uint16_t>(address));
+}
+
+} // namespace
+
+GatherResult GatherFile6502(const std::string& imagePath, int track, int sector, TrackBuffer& buffer,
+                            FileBuffer6502& file) {
+    std::memset(file.bytes.data(), 0, ClearedBytes);
+    file.length = 0;
+    file.loadAddress = 0;
+
+    GatherResult result;
+    bool overflow = false;
+    auto visit = [&](int, int, const std::uint8_t* block, int index) {
+        result.blocks = index;
+        int start = 2;
+        if (index == 1) {
+            file.loadAddress = static_cast<std::uint16_t>(block[2] | block[3] << 8);
+            start = 4;
+        }
+        // A last block ends at its last-byte index; nothing when that lies
+        // below the start of its data.
+        int end = block[0] != 0 ? BlockSize - 1 : block[1];
+        if (end < start) return true;
+        std::uint32_t count = static_cast<std::uint32_t>(end - start + 1);
+        if (file.length + count > FileBuffer6502::MaxLength) {
+            count = FileBuffer6502::MaxLength - file.length;
+            overflow = true;
+        }
+        std::memcpy(file.bytes.data() + file.length, block + start, count);
+        file.length += count;
+        return !overflow;
+    };
+    ChainWalk walk = WalkChain(imagePath, BlockAddress{track, sector}, buffer, MaxChainBlocks, visit);
+    result.end = overflow ? ChainEnd::Stopped : walk.end;
+    return result;
+}
+
+std::string BlocksCaption(const GatherResult& r, const FileBuffer6502& file) {
+    return std::to_string(r.blocks) + " / " + std::to_string(file.length);
+}
+
+std::string LoadAdrCaption(const FileBuffer6502& file) {
+    return Address(file.loadAddress);
+}
+
+std::string EndAdrCaption(const FileBuffer6502& file) {
+    return Address(file.loadAddress + file.length);
+}
+
+Listing6502::Listing6502(const FileBuffer6502& file, char mode)
+    : file_(file), mode_(mode == 'T' ? 'T' : 'A') {
+    // The gather keeps the length at most MaxLength, so the offsets below stay
+    // inside the buffer with the two bytes read past each; a longer length
+    // is listed up to that bound all the same.
+    const std::uint32_t length = std::min(file_.length, FileBuffer6502::MaxLength);
+    if (mode_ == 'T') {
+        // Whole pages, at least one.
+        std::uint32_t pages = std::max<std::uint32_t>(1, (length + PageSize - 1) / PageSize);
+        textRows_ = static_cast<int>(pages) * TextRowsPerPage;
+        return;
+    }
+    // One row per instruction while the offset is at most the length: an
+    // instruction that ends at the length is followed by a row at the end
+    // address.
+    offsets_.reserve(length * 2 / 3 + 1);
+    std::uint32_t c = 0;
+    do {
+        offsets_.push_back(c);
+        c += static_cast<std::uint32_t>(OpcodeLength6502(file_.bytes[c]));
+    } while (c <= length);
+}
+
+int Listing6502::ColumnCount() const {
+    return mode_ == 'T' ? int(TextColumns.size()) : int(AsmColumns.size());
+}
+
+const ListingColumn& Listing6502::Column(int c) const {
+    c = std::clamp(c, 0, ColumnCount() - 1);
+    return mode_ == 'T' ? TextColumns[c] : AsmColumns[c];
+}
+
+int Listing6502::RowCount() const {
+    return 1 + (mode_ == 'T' ? textRows_ : static_cast<int>(offsets_.size()));
+}
+
+std::string Listing6502::Cell(int row, int col) const {
+    if (row < 0 || row >= RowCount() || col < 0 || col >= ColumnCount()) return {};
+    if (row == 0) return Column(col).header;
+
+    const std::uint8_t* bytes = file_.bytes.data();
+    if (mode_ == 'T') {
+        const std::uint32_t offset = static_cast<std::uint32_t>(row - 1) * BytesPerTextRow;
+        const std::uint8_t* p = bytes + offset;
+        switch (col) {
+        case 0:
+            return Address(file_.loadAddress + offset);
+        case 1: {
+            std::string hex;
+            hex.reserve(3 * BytesPerTextRow);
+            for (int i = 0; i < BytesPerTextRow; ++i) {
+                if (i) hex += ' ';
+                hex += ByteToHex(p[i]);
+            }
+            return hex;
+        }
+        default:
+            return std::string(reinterpret_cast<const char*>(p), BytesPerTextRow);
+        }
+    }
+
+    const std::uint32_t c = offsets_[static_cast<std::size_t>(row - 1)];
+    const std::uint8_t* p = bytes + c;
+    if (col == 0) return Address(file_.loadAddress + c);
+    if (col == 4) return Disasm6502(p[0], p[1], p[2]);
+    const int k = col - 1;
+    if (k >= OpcodeLength6502(p[0])) return "    ";
+    return "$" + ByteToHex(p[k]) + " ";
+}
+
+} // namespace dyskel
