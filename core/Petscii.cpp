@@ -62,7 +62,9 @@ void AppendUtf8(std::string& out, char32_t c) {
 
 } // namespace
 
-char32_t PetsciiGlyph(std::uint8_t b) { return Glyphs[b]; }
+char32_t PetsciiGlyph(std::uint8_t b) {
+    return Glyphs[b];
+}
 
 std::string PetsciiToUtf8(const std::string& bytes) {
     std::string out;

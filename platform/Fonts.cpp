@@ -35,7 +35,9 @@ QFont C64Font(int pixelSize, bool bold) {
     return f;
 }
 
-QFont FixedsysFont() { return QFontDatabase::systemFont(QFontDatabase::FixedFont); }
+QFont FixedsysFont() {
+    return QFontDatabase::systemFont(QFontDatabase::FixedFont);
+}
 
 QString PetsciiToQString(const std::string& bytes) {
     QString out;
