@@ -21,6 +21,14 @@ struct HeaderInfo {
 std::string LabelText(const std::uint8_t* header);
 HeaderInfo ParseHeader(const std::uint8_t* header);
 
+// The editor's sentences on the image's facts (error bytes, format).
+constexpr const char* ErrorInfoText(bool hasErrorInfo) {
+    return hasErrorInfo ? "Image contains error information." : "Image does not contain error information.";
+}
+constexpr const char* FormatText(bool doubleSided) {
+    return doubleSided ? "1571 disk image, Double Sided." : "1540/1541/1570 disk image, Single Sided.";
+}
+
 // Reads the header block straight from the file.  An unreadable header gives
 // ok false, an empty label and cleared flags.
 HeaderInfo ReadHeaderBlock(const std::string& path);
