@@ -108,6 +108,11 @@ FileOutcome Outcome(const std::string& path, ChainWalk walk, std::string fileErr
     return out;
 }
 
+// Writing the file would empty the image it is read from.
+std::string OverwriteImageText(const std::string& path) {
+    return "The file \"" + path + "\" is the open image itself; nothing was written.";
+}
+
 } // namespace
 
 std::string ExportBaseName(const std::string& nameCell) {
@@ -121,6 +126,7 @@ std::string SavedMessage(const std::string& fileName, int blocks, const std::str
 FileOutcome ExportPRG(const std::string& imagePath, BlockAddress start, const std::string& folder,
                       const std::string& fileName, TrackBuffer& buffer) {
     const std::string path = OpenImageState::JoinPath(folder, fileName);
+    if (fileio::SameFile(path, imagePath)) return Outcome(path, {}, OverwriteImageText(path));
     fileio::Fd out = fileio::Fd::Create(path);
     if (!out.IsOpen())
         return Outcome(path, {}, "Could not create file \"" + path + "\": " + fileio::LastError());
@@ -183,6 +189,7 @@ FileOutcome WriteHexDump(const std::string& imagePath, BlockAddress start, const
                          const std::string& nameCell, const std::string& typeCell,
                          const std::string& sizeCell, TrackBuffer& buffer) {
     const std::string path = OpenImageState::JoinPath(folder, HexDumpFileName(nameCell, typeCell));
+    if (fileio::SameFile(path, imagePath)) return Outcome(path, {}, OverwriteImageText(path));
     HexDumpText dump = BuildHexDump(imagePath, start, nameCell, sizeCell, buffer);
     return Outcome(path, dump.walk, fileio::WriteWholeFile(path, dump.text));
 }

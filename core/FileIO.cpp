@@ -70,6 +70,13 @@ std::int64_t RegularFileSize(const std::string& path) {
     return static_cast<std::int64_t>(st.st_size);
 }
 
+bool SameFile(const std::string& a, const std::string& b) {
+    struct stat sa {
+    }, sb{};
+    return ::stat(a.c_str(), &sa) == 0 && ::stat(b.c_str(), &sb) == 0 && sa.st_dev == sb.st_dev &&
+           sa.st_ino == sb.st_ino;
+}
+
 std::string LastError() {
     return std::strerror(errno);
 }

@@ -43,6 +43,9 @@ bool WriteAll(int fd, const void* src, std::size_t len);
 // Size of a regular file; -1 when the path is no readable regular file.
 std::int64_t RegularFileSize(const std::string& path);
 
+// True when both paths name the same existing file.
+bool SameFile(const std::string& a, const std::string& b);
+
 // Text of the last error (errno), e.g. "No space left on device".
 std::string LastError();
 

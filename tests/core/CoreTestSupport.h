@@ -1,0 +1,57 @@
+// Shared helpers of the core tests: images whose bytes tell where they lie,
+// and hand-built chains of raw blocks.
+#pragma once
+
+#include "core/Uglobal.h"
+#include "support/TempDir.h"
+
+#include <cstdint>
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace dyskel::test {
+
+// An image of the given size whose block k starts with k (low, high) and is
+// filled with 0x40 + k % 64 after that; error bytes, if any, are 0xE0 + n % 16.
+inline std::vector<std::uint8_t> NumberedImage(std::size_t size) {
+    std::vector<std::uint8_t> image(size);
+    for (std::size_t i = 0; i < size; ++i) {
+        std::size_t block = i / 256;
+        if (size == 175531 && i >= 174848)
+            image[i] = static_cast<std::uint8_t>(0xE0 + (i - 174848) % 16);
+        else if (i % 256 == 0)
+            image[i] = static_cast<std::uint8_t>(block & 0xFF);
+        else if (i % 256 == 1)
+            image[i] = static_cast<std::uint8_t>(block >> 8);
+        else
+            image[i] = static_cast<std::uint8_t>(0x40 + block % 64);
+    }
+    return image;
+}
+
+// A buffer filled with one byte, to see which parts a read leaves alone.
+inline TrackBuffer FilledBuffer(std::uint8_t fill) {
+    TrackBuffer b;
+    b.bytes.fill(fill);
+    return b;
+}
+
+} // namespace dyskel::test
+
+namespace dyskel::test {
+
+// Sectors per track, typed from the 1541 zone table for building test chains.
+inline int ZoneSectors(int track) {
+    return track <= 17 ? 21 : track <= 24 ? 19 : track <= 30 ? 18 : 17;
+}
+
+// The first n blocks of the 40-track layout in file order.
+inline std::vector<std::pair<int, int>> BlocksInFileOrder(std::size_t n) {
+    std::vector<std::pair<int, int>> out;
+    for (int t = 1; t <= 40 && out.size() < n; ++t)
+        for (int s = 0; s < ZoneSectors(t) && out.size() < n; ++s) out.emplace_back(t, s);
+    return out;
+}
+
+} // namespace dyskel::test
