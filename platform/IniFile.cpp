@@ -1,0 +1,215 @@
+#include "platform/IniFile.h"
+
+#include <algorithm>
+#include <cctype>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <vector>
+
+namespace fs = std::filesystem;
+
+namespace dyskel {
+
+namespace {
+
+std::string Trim(const std::string& s) {
+    auto first = s.find_first_not_of(" \t");
+    if (first == std::string::npos) return {};
+    auto last = s.find_last_not_of(" \t");
+    return s.substr(first, last - first + 1);
+}
+
+bool SameName(const std::string& a, const std::string& b) {
+    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
+               return std::toupper(static_cast<unsigned char>(x)) ==
+                      std::toupper(static_cast<unsigned char>(y));
+           });
+}
+
+// The file as lines without their line ends; crlf tells how they ended.
+struct Lines {
+    std::vector<std::string> lines;
+    bool crlf = false;
+};
+
+// Nothing when the file is there but cannot be read.
+std::optional<Lines> Load(const std::string& path) {
+    Lines result;
+    std::error_code ec;
+    if (!fs::exists(path, ec)) return result;
+    std::ifstream in(path, std::ios::binary);
+    if (!in) return std::nullopt;
+    std::string line;
+    while (std::getline(in, line)) {
+        if (!line.empty() && line.back() == '\r') {
+            line.pop_back();
+            result.crlf = true;
+        }
+        result.lines.push_back(line);
+    }
+    return result;
+}
+
+// "[NAME]" gives NAME.
+std::optional<std::string> SectionName(const std::string& line) {
+    std::string t = Trim(line);
+    if (t.size() < 2 || t.front() != '[') return std::nullopt;
+    auto close = t.find(']');
+    if (close == std::string::npos) return std::nullopt;
+    return Trim(t.substr(1, close - 1));
+}
+
+bool IsComment(const std::string& line) {
+    std::string t = Trim(line);
+    return !t.empty() && (t.front() == ';' || t.front() == '#');
+}
+
+// "key=value" whose key matches gives the position of "=".
+std::optional<std::size_t> KeyLine(const std::string& line, const std::string& key) {
+    if (IsComment(line)) return std::nullopt;
+    auto eq = line.find('=');
+    if (eq == std::string::npos || !SameName(Trim(line.substr(0, eq)), key)) return std::nullopt;
+    return eq;
+}
+
+// Lines [begin, end) of a section's body; begin = end = npos when missing.
+std::pair<std::size_t, std::size_t> FindSection(const std::vector<std::string>& lines,
+                                                const std::string& section) {
+    for (std::size_t i = 0; i < lines.size(); ++i) {
+        auto name = SectionName(lines[i]);
+        if (!name || !SameName(*name, section)) continue;
+        std::size_t end = i + 1;
+        while (end < lines.size() && !SectionName(lines[end])) ++end;
+        return {i + 1, end};
+    }
+    return {std::string::npos, std::string::npos};
+}
+
+std::string OneLine(std::string s) {
+    s.erase(std::remove_if(s.begin(), s.end(), [](char c) { return c == '\r' || c == '\n'; }), s.end());
+    return s;
+}
+
+bool Store(const fs::path& path, const std::string& text) {
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    if (!out) return false;
+    out << text;
+    out.close();
+    return !out.fail();
+}
+
+// Writes the new text next to the file and moves it over the old one, so that
+// a failed write never leaves half a file.  A symbolic link keeps pointing at
+// the file it named.
+bool Replace(const std::string& path, const std::string& text) {
+    std::error_code ec;
+    fs::path target = path;
+    if (fs::is_symlink(target, ec)) target = fs::weakly_canonical(target, ec);
+    if (target.has_parent_path() && !fs::exists(target.parent_path(), ec))
+        fs::create_directories(target.parent_path(), ec);
+    fs::path temp = target;
+    temp += ".new";
+    if (Store(temp, text)) {
+        auto perms = fs::status(target, ec).permissions();
+        if (!ec) fs::permissions(temp, perms, ec);
+        fs::rename(temp, target, ec);
+        if (!ec) return true;
+        fs::remove(temp, ec);
+    }
+    // A folder that takes no new files may still hold a writable file.
+    return Store(target, text);
+}
+
+} // namespace
+
+std::optional<std::string> IniFile::Read(const std::string& section, const std::string& key) const {
+    auto file = Load(path_);
+    if (!file) return std::nullopt;
+    auto [begin, end] = FindSection(file->lines, section);
+    for (std::size_t i = begin; i < end; ++i)
+        if (auto eq = KeyLine(file->lines[i], key)) return Trim(file->lines[i].substr(*eq + 1));
+    return std::nullopt;
+}
+
+bool IniFile::Write(const std::string& section, const std::string& key, const std::string& value) {
+    auto file = Load(path_);
+    if (!file) return false;
+    auto& lines = file->lines;
+    std::string entry = OneLine(key) + "=" + OneLine(value);
+    auto [begin, end] = FindSection(lines, section);
+    if (begin == std::string::npos) {
+        if (!lines.empty() && !Trim(lines.back()).empty()) lines.emplace_back();
+        lines.push_back("[" + OneLine(section) + "]");
+        lines.push_back(entry);
+    } else {
+        auto found = std::find_if(lines.begin() + begin, lines.begin() + end,
+                                  [&](const std::string& l) { return KeyLine(l, key).has_value(); });
+        if (found != lines.begin() + end) {
+            *found = entry;
+        } else {
+            // After the section's last line that is not blank.
+            std::size_t at = end;
+            while (at > begin && Trim(lines[at - 1]).empty()) --at;
+            lines.insert(lines.begin() + at, entry);
+        }
+    }
+    std::string text;
+    for (const auto& l : lines) text += l + (file->crlf ? "\r\n" : "\n");
+    return Replace(path_, text);
+}
+
+std::string DefaultIniPath() {
+    const char* xdg = std::getenv("XDG_CONFIG_HOME");
+    fs::path folder;
+    if (xdg && *xdg == '/') {
+        folder = xdg;
+    } else {
+        const char* home = std::getenv("HOME");
+        folder = fs::path(home && *home ? home : ".") / ".config";
+    }
+    return (folder / IniFileName).string();
+}
+
+std::string IniReadText(const IIniFile& ini, const std::string& section, const std::string& key,
+                        const std::string& fallback) {
+    std::string value = ini.Read(section, key).value_or(fallback);
+    if (value.size() > IniMaxText) value.resize(IniMaxText);
+    return value;
+}
+
+std::optional<long long> ParseIniNumber(const std::string& text) {
+    std::string t = Trim(text);
+    int base = 10;
+    std::size_t start = 0;
+    bool negative = false;
+    if (t.starts_with("$")) {
+        base = 16;
+        start = 1;
+    } else if (t.starts_with("0x") || t.starts_with("0X")) {
+        base = 16;
+        start = 2;
+    } else if (!t.empty() && (t[0] == '-' || t[0] == '+')) {
+        negative = t[0] == '-';
+        start = 1;
+    }
+    if (start >= t.size()) return std::nullopt;
+    long long value = 0;
+    for (std::size_t i = start; i < t.size(); ++i) {
+        int c = std::tolower(static_cast<unsigned char>(t[i]));
+        int digit = c >= '0' && c <= '9' ? c - '0' : base == 16 && c >= 'a' && c <= 'f' ? c - 'a' + 10 : -1;
+        if (digit < 0) return std::nullopt;
+        if (value > (0x7FFFFFFFLL * 2 + 1)) return std::nullopt; // far beyond any setting
+        value = value * base + digit;
+    }
+    return negative ? -value : value;
+}
+
+long long IniReadNumber(const IIniFile& ini, const std::string& section, const std::string& key,
+                        long long fallback) {
+    auto text = ini.Read(section, key);
+    if (!text) return fallback;
+    return ParseIniNumber(*text).value_or(fallback);
+}
+
+} // namespace dyskel
