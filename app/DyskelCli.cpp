@@ -139,8 +139,7 @@ Directory ReadDirectory(const Image& image) {
     return d;
 }
 
-const DirRow& Entry(const Directory& dir, const Image& image, const std::string& entryArg) {
-    int n = Number(entryArg, "ENTRY");
+const DirRow& Entry(const Directory& dir, const Image& image, int n) {
     int count = static_cast<int>(dir.listing.entries.size());
     if (n < 1 || n > count)
         throw Failure{"no entry " + std::to_string(n) + " in " + Quoted(image.path) +
@@ -274,9 +273,9 @@ int RunBam(Invocation& inv) {
 }
 
 int RunBlock(Invocation& inv) {
-    Image image = OpenImage(inv.args[0]);
     int track = Number(inv.args[1], "TRACK");
     int sector = Number(inv.args[2], "SECTOR");
+    Image image = OpenImage(inv.args[0]);
     if (!ImageHoldsTrack(image.size, track))
         throw Failure{"track " + std::to_string(track) + " is not in " + Quoted(image.path)};
     if (!ValidBlock(track, sector))
@@ -297,9 +296,10 @@ int RunBlock(Invocation& inv) {
 }
 
 int RunList(Invocation& inv) {
+    int entry = Number(inv.args[1], "ENTRY");
     Image image = OpenImage(inv.args[0]);
     Directory dir = ReadDirectory(image);
-    const DirRow& row = Entry(dir, image, inv.args[1]);
+    const DirRow& row = Entry(dir, image, entry);
     RequireType(row, inv.args[1], true);
     BlockAddress start = FirstBlock(row);
     TrackBuffer buffer;
@@ -328,9 +328,10 @@ int RunList(Invocation& inv) {
 }
 
 int RunExport(Invocation& inv) {
+    int entry = Number(inv.args[1], "ENTRY");
     Image image = OpenImage(inv.args[0]);
     Directory dir = ReadDirectory(image);
-    const DirRow& row = Entry(dir, image, inv.args[1]);
+    const DirRow& row = Entry(dir, image, entry);
     RequireType(row, inv.args[1], true);
     std::string fileName = (inv.name ? SafeFileName(*inv.name) : ExportBaseName(row.cells[2])) + ".PRG";
     std::string folder = inv.to.value_or(image.folder);
@@ -339,9 +340,10 @@ int RunExport(Invocation& inv) {
 }
 
 int RunDump(Invocation& inv) {
+    int entry = Number(inv.args[1], "ENTRY");
     Image image = OpenImage(inv.args[0]);
     Directory dir = ReadDirectory(image);
-    const DirRow& row = Entry(dir, image, inv.args[1]);
+    const DirRow& row = Entry(dir, image, entry);
     RequireType(row, inv.args[1], false);
     std::string folder = inv.to.value_or(image.folder);
     TrackBuffer buffer;
@@ -351,9 +353,10 @@ int RunDump(Invocation& inv) {
 }
 
 int RunRename(Invocation& inv) {
+    int entry = Number(inv.args[1], "ENTRY");
     Image image = OpenImage(inv.args[0]);
     Directory dir = ReadDirectory(image);
-    const DirRow& row = Entry(dir, image, inv.args[1]);
+    const DirRow& row = Entry(dir, image, entry);
     std::string cellText = NormaliseRenameText(TypedName(inv.args[2]));
 
     // The update writes the buffer back as track 18: read that track into it,
@@ -370,7 +373,7 @@ int RunRename(Invocation& inv) {
         throw Failure{result.message.empty() ? "the image was not updated" : result.message};
 
     Directory after = ReadDirectory(image);
-    inv.out << JoinCells(inv, Entry(after, image, inv.args[1]).cells) << '\n';
+    inv.out << JoinCells(inv, Entry(after, image, entry).cells) << '\n';
     return 0;
 }
 

@@ -1,0 +1,202 @@
+// Wrong command lines, unusable files and damaged images.
+#include "CliFixture.h"
+
+#include <sys/stat.h>
+
+namespace dyskel::test {
+namespace {
+
+bool OneLine(const std::string& s) {
+    return !s.empty() && s.back() == '\n' && s.find('\n') == s.size() - 1;
+}
+
+class UsageErrors : public ::testing::TestWithParam<std::vector<std::string>> {};
+
+TEST_P(UsageErrors, ExitTwoWithTheUsageOnStderr) {
+    CliResult r = RunCli(GetParam());
+    EXPECT_EQ(r.exitCode, 2);
+    EXPECT_EQ(r.out, "");
+    EXPECT_EQ(r.err.rfind("dyskel-cli: ", 0), 0u) << r.err;
+    EXPECT_NE(r.err.find("usage: dyskel-cli COMMAND [OPTIONS] ARGS\n"), std::string::npos);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    CommandLines, UsageErrors,
+    ::testing::Values(std::vector<std::string>{}, std::vector<std::string>{"format", "X.D64"},
+                      std::vector<std::string>{"dir"}, std::vector<std::string>{"dir", "A.D64", "B.D64"},
+                      std::vector<std::string>{"dir", "--text", "A.D64"},
+                      std::vector<std::string>{"bam", "--raw", "A.D64"},
+                      std::vector<std::string>{"block", "A.D64", "18"},
+                      std::vector<std::string>{"block", "A.D64", "x", "0"},
+                      std::vector<std::string>{"list", "A.D64", "one"},
+                      std::vector<std::string>{"list", "A.D64", "-1"},
+                      std::vector<std::string>{"export", "--name"},
+                      std::vector<std::string>{"export", "A.D64", "1", "--to"},
+                      std::vector<std::string>{"rename", "A.D64", "1"}, std::vector<std::string>{"scan"},
+                      std::vector<std::string>{"op"}, std::vector<std::string>{"op", "1", "2", "3", "4"},
+                      std::vector<std::string>{"op", "100"}, std::vector<std::string>{"op", "G1"}));
+
+TEST(CliHelp, PrintsTheUsageOnStdout) {
+    CliResult r = RunCli({"--help"});
+    EXPECT_EQ(r.exitCode, 0);
+    EXPECT_EQ(r.out.rfind("usage: dyskel-cli COMMAND [OPTIONS] ARGS\n", 0), 0u);
+}
+
+// Every command that reads an image, with the image in place 1.
+const std::vector<std::vector<std::string>> ImageCommands = {
+    {"info", "IMG"},      {"dir", "IMG"},         {"bam", "IMG"},       {"block", "IMG", "18", "0"},
+    {"list", "IMG", "1"}, {"export", "IMG", "1"}, {"dump", "IMG", "1"}, {"rename", "IMG", "1", "NEW"},
+};
+
+std::vector<std::string> With(std::vector<std::string> args, const std::string& image) {
+    for (auto& a : args)
+        if (a == "IMG") a = image;
+    return args;
+}
+
+class UnusableImage : public ::testing::TestWithParam<std::vector<std::string>> {
+  protected:
+    TempDir dir;
+};
+
+TEST_P(UnusableImage, MissingFileIsNamed) {
+    std::string path = dir.File("NONE.D64");
+    CliResult r = RunCli(With(GetParam(), path));
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_EQ(r.out, "");
+    EXPECT_EQ(r.err, "dyskel-cli: cannot read image \"" + path + "\": No such file or directory\n");
+}
+
+TEST_P(UnusableImage, FileTooShortForTrack18IsNamed) {
+    // Track 18 ends at byte 91392 + 19 * 256 = 96256.
+    dir.Write("SHORT.D64", Bytes(96255, 0));
+    std::string path = dir.File("SHORT.D64");
+    CliResult r = RunCli(With(GetParam(), path));
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_EQ(r.err, "dyskel-cli: image \"" + path + "\" is too short to hold track 18 (96255 bytes)\n");
+}
+
+TEST_P(UnusableImage, FolderIsNoImage) {
+    std::string path = dir.File("FOLDER.D64");
+    ASSERT_EQ(mkdir(path.c_str(), 0755), 0);
+    CliResult r = RunCli(With(GetParam(), path));
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_TRUE(OneLine(r.err)) << r.err;
+    EXPECT_NE(r.err.find(path), std::string::npos);
+}
+
+INSTANTIATE_TEST_SUITE_P(Commands, UnusableImage, ::testing::ValuesIn(ImageCommands));
+
+TEST(CliShortImage, TrackEighteenAloneIsEnough) {
+    TempDir dir;
+    Bytes bytes = D64Builder("SHORT", "01").Bytes();
+    bytes.resize(96256);
+    dir.Write("S.D64", bytes);
+    CliResult r = RunCli({"dir", dir.File("S.D64")});
+    EXPECT_EQ(r.exitCode, 0);
+    EXPECT_EQ(r.out, "\"SHORT\" 012A\n\t  664\tBLOCKS FREE\t\t\n");
+}
+
+TEST_F(Cli, EntryTrackAndSectorOutOfRange) {
+    struct Case {
+        std::vector<std::string> args;
+        std::string err;
+    };
+    const Case cases[] = {
+        {{"list", image, "0"},
+         "dyskel-cli: no entry 0 in \"" + image + "\" (its directory lists 3 entries)\n"},
+        {{"export", image, "4"},
+         "dyskel-cli: no entry 4 in \"" + image + "\" (its directory lists 3 entries)\n"},
+        {{"dump", image, "99"},
+         "dyskel-cli: no entry 99 in \"" + image + "\" (its directory lists 3 entries)\n"},
+        {{"block", image, "36", "0"}, "dyskel-cli: track 36 is not in \"" + image + "\"\n"},
+        {{"block", image, "0", "0"}, "dyskel-cli: track 0 is not in \"" + image + "\"\n"},
+        {{"block", image, "18", "19"}, "dyskel-cli: track 18 has no sector 19 (sectors 0 to 18)\n"},
+        {{"block", image, "1", "21"}, "dyskel-cli: track 1 has no sector 21 (sectors 0 to 20)\n"},
+    };
+    for (const auto& c : cases) {
+        CliResult r = Run(c.args);
+        EXPECT_EQ(r.exitCode, 1) << c.err;
+        EXPECT_EQ(r.out, "");
+        EXPECT_EQ(r.err, c.err);
+    }
+    EXPECT_EQ(Run({"block", image, "35", "16"}).exitCode, 0) << "the last block of the image";
+}
+
+// A damaged disk: the full directory block links to itself, and entry 1
+// starts at a track the image does not hold.
+class Corrupt : public Cli {
+  protected:
+    void SetUp() override {
+        for (const char* name : {"E4", "E5", "E6", "E7", "E8"}) disk.AddDirEntry(0x81, {1, 1}, name, 2);
+        std::uint8_t* d = disk.Block(18, 1);
+        d[0] = 18;
+        d[1] = 1;
+        d[2 + 1] = 50; // entry 1: first block 50,00
+        Cli::SetUp();
+    }
+};
+
+TEST_F(Corrupt, InfoStillTellsTheFacts) {
+    CliResult r = Run({"info", image});
+    EXPECT_EQ(r.exitCode, 0);
+    EXPECT_NE(r.out.find("Blocks Free: 659\n"), std::string::npos);
+}
+
+TEST_F(Corrupt, DirListsEachEntryOnceAndSaysTheChainIsBroken) {
+    CliResult r = Run({"dir", "--raw", image});
+    EXPECT_EQ(r.exitCode, 0);
+    EXPECT_EQ(std::count(r.out.begin(), r.out.end(), '\n'), 1 + 8 + 1);
+    EXPECT_NE(r.out.find("\n  8\t    2\t\"E8\""), std::string::npos);
+    EXPECT_NE(r.out.find("\t PRG\t 50,00\n"), std::string::npos);
+    EXPECT_EQ(r.err, "dyskel-cli: the directory chain of \"" + image + "\" is broken\n");
+}
+
+TEST_F(Corrupt, BamAndBlockReadAsUsual) {
+    EXPECT_EQ(Run({"bam", image}).exitCode, 0);
+    CliResult r = Run({"block", image, "18", "1"});
+    EXPECT_EQ(r.exitCode, 0);
+    EXPECT_EQ(r.out.substr(0, 16), "00  12 01 82 32 ");
+}
+
+TEST_F(Corrupt, ListOfAChainOutsideTheImageGathersNothing) {
+    CliResult r = Run({"list", image, "1"});
+    EXPECT_EQ(r.exitCode, 0);
+    EXPECT_EQ(r.out, "$0000\t0 / 0\t$0000\n$0000\t$00 \t    \t    \tBRK\n");
+    EXPECT_EQ(r.err,
+              "dyskel-cli: the chain of entry 1 was cut after 0 blocks: a link names a block outside the "
+              "image\n");
+}
+
+TEST_F(Corrupt, ExportAndDumpFail) {
+    for (const char* cmd : {"export", "dump"}) {
+        CliResult r = Run({cmd, image, "1"});
+        EXPECT_EQ(r.exitCode, 1) << cmd;
+        EXPECT_EQ(r.out, "");
+        EXPECT_EQ(r.err, "File Export FAILED!\n");
+    }
+}
+
+TEST_F(Corrupt, RenameStillWorks) {
+    CliResult r = Run({"rename", image, "3", "FIXED"});
+    EXPECT_EQ(r.exitCode, 0);
+    EXPECT_EQ(r.out, "  3\t    1\t\"FIXED\"" + Nbsp(10) + "\t>PRG\t 01,03\n");
+}
+
+TEST(CliScanErrors, MissingFolderIsNamed) {
+    CliResult r = RunCli({"scan", "/nonexistent/folder"});
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_EQ(r.err, "dyskel-cli: no folder \"/nonexistent/folder\"\n");
+}
+
+TEST(CliScanErrors, DamagedImagesStayListedWithoutDetails) {
+    TempDir folder;
+    folder.Write("BROKEN.D64", Bytes(5000, 0xFF));
+    ASSERT_EQ(mkdir(folder.File("OLD.D64").c_str(), 0755), 0);
+    CliResult r = RunCli({"scan", folder.Path()});
+    EXPECT_EQ(r.exitCode, 0);
+    EXPECT_EQ(r.out, "BROKEN.D64\t5000\t____\t\t\t\t\nOLD.D64\t0\t____\t\t\t\t\n");
+}
+
+} // namespace
+} // namespace dyskel::test
