@@ -1,0 +1,120 @@
+// A Directory page and a 6502 page over an image in a temporary folder, with
+// a stand-in for the editor window and scripted dialogs.
+#pragma once
+
+#include "browser/Options.h"
+#include "editor/DirPage.h"
+#include "editor/Page6502.h"
+#include "platform/ScriptedDialogs.h"
+#include "support/TempDir.h"
+#include "tools/D64Builder.h"
+
+#include <QAbstractItemView>
+#include <QAction>
+#include <QMenu>
+#include <QTableWidget>
+#include <QTest>
+#include <QWidget>
+#include <gtest/gtest.h>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace dyskel::test {
+
+// What the editor window would do for the pages, written down for the test.
+class FakeHost : public IEditorHost {
+  public:
+    struct Jump {
+        int track, sector;
+        bool operator==(const Jump&) const = default;
+    };
+    std::vector<Jump> jumps;
+    std::vector<int> pages;
+    bool editMode = true;      // the mode the window is in
+    bool switchToEdit = false; // the answer to the edit-mode prompt
+    int prompts = 0;
+    QString fileName;
+    T6502Page* page6502 = nullptr;
+
+    void JumpToBlock(int track, int sector) override { jumps.push_back({track, sector}); }
+    bool EnsureEditMode() override {
+        if (!editMode) {
+            ++prompts;
+            editMode = switchToEdit;
+        }
+        return editMode;
+    }
+    void ShowPage(int index) override { pages.push_back(index); }
+    QString FileNameBox() const override { return fileName; }
+    void DisassembleFile(int track, int sector) override {
+        if (page6502) page6502->DisassembleFile(track, sector);
+    }
+};
+
+class PagesTest : public ::testing::Test {
+  protected:
+    static constexpr const char* ImageName = "TEST.D64";
+
+    TempDir dir;
+    D64Builder disk{"TEST DISK", "01"};
+    OpenImageState image;
+    EditorData data{image};
+    QWidget owner;
+    TOptions options{&owner};
+    ScriptedDialogs dialogs;
+    EditorServices services{data, options, dialogs, nullptr};
+    FakeHost host;
+    std::unique_ptr<TDirPage> page;
+    std::unique_ptr<T6502Page> page6502;
+
+    void SetUp() override {
+        image.CurrentFolder = dir.Path();
+        image.ImageFileName = ImageName;
+        host.fileName = QString::fromLatin1(ImageName);
+        options.MnuPromptSave->setChecked(false);
+        options.MnuBackupFiles->setChecked(false);
+        options.MnuPromptExport->setChecked(false);
+    }
+
+    // Saves the disk and builds both pages over it, as the window's set-up does.
+    void Open(std::uint16_t freeBlocks = 664) {
+        ASSERT_TRUE(disk.Save(dir.File(ImageName)));
+        image.ImageFindRec.size = std::int64_t(disk.Bytes().size());
+        image.FreeBlocks = freeBlocks;
+        page = std::make_unique<TDirPage>(services, host);
+        page6502 = std::make_unique<T6502Page>(services, host);
+        host.page6502 = page6502.get();
+        page->resize(400, 400);
+        page->show();
+        page->ShowDirectory("TEST DISK");
+        page6502->PrepareForOpening();
+    }
+
+    QTableWidget* Grid() const { return page->StrGridDir; }
+
+    void Press(int row, int column, Qt::MouseButton button) {
+        QRect r = Grid()->visualRect(Grid()->model()->index(row, column));
+        QTest::mousePress(Grid()->viewport(), button, {}, r.center());
+        QTest::mouseRelease(Grid()->viewport(), button, {}, r.center());
+    }
+
+    // Left click on a row, then open the pop-up menu: the names of the items
+    // it shows, in menu order.
+    std::vector<std::string> MenuFor(int row) {
+        Press(row, 1, Qt::LeftButton);
+        return OpenMenu();
+    }
+    std::vector<std::string> OpenMenu() {
+        Press(Grid()->currentRow(), 1, Qt::RightButton);
+        emit page->PopupMenuDir->aboutToShow();
+        std::vector<std::string> shown;
+        for (QAction* a : page->PopupMenuDir->actions())
+            if (a->isVisible()) shown.push_back(a->objectName().toStdString());
+        return shown;
+    }
+
+    std::string Cell(int row, int column) const { return page->CellBytes(row, column); }
+};
+
+} // namespace dyskel::test
