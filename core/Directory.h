@@ -70,7 +70,9 @@ std::string NormaliseRenameText(const std::string& typed);
 // Writes the name of a normalised cell text (quotes removed, at most 16
 // bytes, padded with 0xA0) into bytes 0x05 to 0x14 of the entry at
 // (sector, offset) of the track-18 buffer.  False when the place is not an
-// entry of track 18.
+// entry of track 18, or when the buffer does not hold track 18 as read whole
+// by ReadTrack (track18.track != 18): writing such a buffer back as track 18
+// would overwrite the directory track with another track.
 bool WriteEntryName(TrackBuffer& track18, int sector, int offset, const std::string& cellText);
 
 } // namespace dyskel

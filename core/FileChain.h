@@ -13,11 +13,11 @@ namespace dyskel {
 
 // Why a chain walk ended.
 enum class ChainEnd {
-    LastBlock,  // a block with link track 0
-    TooLong,    // the block limit was reached
-    Loop,       // a link named a block already walked
-    BadLink,    // a link to a track the image does not hold or a sector beyond its track
-    Stopped,    // the visitor asked to stop
+    LastBlock, // a block with link track 0
+    TooLong,   // the block limit was reached
+    Loop,      // a link named a block already walked
+    BadLink,   // a link to a track the image does not hold or a sector beyond its track
+    Stopped,   // the visitor asked to stop
 };
 const char* ChainEndText(ChainEnd end); // a short English phrase for messages
 
@@ -59,15 +59,16 @@ std::string SavedMessage(const std::string& fileName, int blocks, const std::str
 
 struct FileOutcome {
     bool failed = false;
-    int blocks = 0;        // blocks walked
-    std::string path;      // the file written (it stays also after a failure)
+    int blocks = 0;   // blocks walked
+    std::string path; // the file written (it stays also after a failure)
     ChainEnd end = ChainEnd::LastBlock;
-    std::string message;   // on failure: ExportFailedText, or a clearer text when the file could not be written
+    std::string message; // on failure: ExportFailedText, or a clearer text when the file could not be written
 };
 
 // Writes folder/fileName with the data bytes of the chain from start: bytes 2
 // to 255 of every block but the last, bytes 2 to n of the last (n its second
-// byte; nothing when n is below 2).  An existing file is overwritten.
+// byte; nothing when n is below 2).  An existing file is overwritten, but
+// never the image itself (failed, nothing written).
 FileOutcome ExportPRG(const std::string& imagePath, BlockAddress start, const std::string& folder,
                       const std::string& fileName, TrackBuffer& buffer);
 
@@ -88,7 +89,7 @@ HexDumpText BuildHexDump(const std::string& imagePath, BlockAddress start, const
 
 // Builds the dump and writes it to folder/HexDumpFileName(...).
 FileOutcome WriteHexDump(const std::string& imagePath, BlockAddress start, const std::string& folder,
-                         const std::string& nameCell, const std::string& typeCell, const std::string& sizeCell,
-                         TrackBuffer& buffer);
+                         const std::string& nameCell, const std::string& typeCell,
+                         const std::string& sizeCell, TrackBuffer& buffer);
 
 } // namespace dyskel

@@ -33,7 +33,11 @@ std::string UpdatePrompt(const std::string& imageName);
 // of folder/imageName: the image is renamed to the backup name and copied back
 // block by block with the track taken from the buffer.  confirm is asked only
 // when options.promptSave is set; an answer All clears options.promptSave.
-// On any failure the backup is never deleted.
+// On any failure the backup is never deleted.  Nothing is touched (not even an
+// older backup) when the image is missing or no regular file, when it does
+// not hold the whole track, or when its name is its own backup name.  A
+// failure after the rename puts a copy of the backup back under the image
+// name where it can; the message says where the unchanged image is.
 UpdateResult UpdateImageFile(const std::string& folder, const std::string& imageName, int track,
                              const TrackBuffer& buffer, UpdateOptions& options,
                              const std::function<Answer(const std::string& text)>& confirm);
