@@ -2,21 +2,109 @@
 #pragma once
 
 #include "editor/EditorContext.h"
+#include "editor/LinkTracking.h"
 
 #include <QDialog>
+#include <string>
+
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class QRadioButton;
+class QSpinBox;
+class QTabWidget;
 
 namespace dyskel {
+
+class TBamPage;
+class TDirPage;
+class THexPage;
+class T6502Page;
 
 class TEditor : public QDialog, public IEditorHost {
     Q_OBJECT
   public:
     // mainWindow is hidden while the editor is shown (may be null in tests).
     TEditor(EditorServices& services, QWidget* mainWindow, QWidget* parent = nullptr);
+    ~TEditor() override;
 
     // Shows the window modally over the image named by the open-image state:
     // the set-up runs once, before the user can act; returns when the window
     // is closed with BtnClose.
     int OpenImage();
+
+    // The set-up: fills every control and page from the open image.  Run by
+    // OpenImage before the window is shown; nothing else runs it.
+    void FormActivate();
+
+    // IEditorHost
+    void JumpToBlock(int track, int sector) override;
+    bool EnsureEditMode() override;
+    void ShowPage(int index) override;
+    QString FileNameBox() const override;
+    void DisassembleFile(int track, int sector) override;
+
+  protected:
+    void keyPressEvent(QKeyEvent* e) override;
+
+  public slots:
+    // Without a close box the window closes only through BtnClose; a close
+    // request from the window system takes the same way.
+    void reject() override;
+
+  private:
+    void BuildTopPanel(QWidget* top);
+    void ApplyHints(bool on);
+
+    void SpinEditTrackChange();
+    void SpinEditSectorChange();
+    void ShowSector();
+    void ShowInstruction();
+    void ShowPosition();
+
+    void BtnTrackForwardClick();
+    void BtnTrackBackClick();
+    void BtnResetTrackingClick();
+    void MoveTo(int track, int sector);
+    void BtnCloseClick();
+    void RBEditClick();
+    void RBdispOnlyClick();
+
+    EditorServices& svc_;
+    QWidget* mainWindow_;
+    LinkTracking tracking_;
+    bool hintsOn_ = false;
+    QString hint6502_; // description line of the instruction on show
+
+    QLineEdit* EditFileName = nullptr;
+    QLabel* PanelHeaderID = nullptr;
+    QLabel* PanelBlocksFree = nullptr;
+    QPushButton* BtnClose = nullptr;
+    QLabel* LblEC = nullptr;
+    QRadioButton* RBEdit = nullptr;
+    QRadioButton* RBdispOnly = nullptr;
+    QRadioButton* RBWPon = nullptr;
+    QRadioButton* RBWPoff = nullptr;
+    QLabel* PanelTimeStamp = nullptr;
+    QLabel* LblFormat = nullptr;
+    QLabel* Panel6502 = nullptr;
+    QLabel* PanelPos = nullptr;
+    QPushButton* BtnTrackBack = nullptr;
+    QPushButton* BtnTrackForward = nullptr;
+    QPushButton* BtnResetTracking = nullptr;
+    QSpinBox* SpinEditTrack = nullptr;
+    QSpinBox* SpinEditSector = nullptr;
+    QTabWidget* TNBdisplay = nullptr;
+
+    THexPage* hexPage_ = nullptr;
+    TDirPage* dirPage_ = nullptr;
+    TBamPage* bamPage_ = nullptr;
+    T6502Page* page6502_ = nullptr;
 };
+
+// The time stamp as the window shows it: the user's short date, a blank and
+// the long time (no time at exactly midnight); "N/A" when unknown (-1).
+QString ImageTimeStampText(std::int64_t mtime);
 
 } // namespace dyskel

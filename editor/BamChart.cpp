@@ -1,0 +1,188 @@
+#include "editor/BamChart.h"
+
+#include <QHelpEvent>
+#include <QPainter>
+#include <QToolTip>
+
+namespace dyskel {
+
+namespace {
+
+constexpr QRgb DirTrackColor = 0x808080; // grey
+constexpr QRgb UsedColor = 0xFF0000;     // red
+constexpr QRgb FreeColor = 0x008000;     // green
+
+// The square inside a shape's box: as high as the box, centred across it.
+QRect SquareIn(const QRect& box) {
+    const int side = std::min(box.width(), box.height());
+    return {box.x() + (box.width() - side) / 2, box.y() + (box.height() - side) / 2, side, side};
+}
+
+QFont AxisFont() {
+    QFont f;
+    f.setFamilies({QStringLiteral("Nimbus Sans"), QStringLiteral("Liberation Sans"), QStringLiteral("Arial"),
+                   QStringLiteral("DejaVu Sans")});
+    f.setStyleHint(QFont::SansSerif);
+    f.setPixelSize(13);
+    return f;
+}
+
+// Legend: square and its colour, label and its caption.
+struct LegendRow {
+    const char* shape;
+    QRgb color;
+    const char* label;
+    const char* caption;
+    int top;
+};
+constexpr std::array<LegendRow, 3> Legend = {{
+    {"ShapeFree", FreeColor, "LblFree", "Free", 320},
+    {"ShapeFull", UsedColor, "LblUsed", "Used", 336},
+    {"ShapeT18", DirTrackColor, "LblT18", "Track 18", 352},
+}};
+constexpr int LegendShapeLeft = 587;
+constexpr int LegendLabelLeft = 608;
+
+} // namespace
+
+void TShape::paintEvent(QPaintEvent*) {
+    QPainter p(this);
+    p.fillRect(SquareIn(rect()), color_);
+}
+
+TAxisLabel::TAxisLabel(Qt::Orientation orientation, int first, int pitch, QWidget* parent)
+    : QLabel(parent), orientation_(orientation), first_(first), pitch_(pitch) {
+    setFont(AxisFont());
+}
+
+void TAxisLabel::paintEvent(QPaintEvent*) {
+    QPainter p(this);
+    p.setPen(palette().color(QPalette::WindowText));
+    if (orientation_ == Qt::Horizontal) {
+        const QStringList words = text().split(QLatin1Char(' '), Qt::SkipEmptyParts);
+        for (int i = 0; i < words.size(); ++i)
+            p.drawText(QRect(first_ + i * pitch_, 0, pitch_, height()), Qt::AlignCenter, words[i]);
+    } else {
+        const QStringList lines = text().split(QLatin1Char('\n'));
+        for (int i = 0; i < lines.size(); ++i) {
+            QString line = lines[i];
+            line.remove(QLatin1Char('\r'));
+            p.drawText(QRect(0, first_ + i * pitch_, width(), pitch_), Qt::AlignLeft | Qt::AlignVCenter,
+                       line);
+        }
+    }
+}
+
+TBamChart::TBamChart(QWidget* parent) : QFrame(parent) {
+    setObjectName(QStringLiteral("PanelBAM"));
+    setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    setFixedSize(657, 372);
+}
+
+QRect TBamChart::CellBox(int track, int sector) {
+    return {track * CellWidth, sector * RowPitch + TopMargin, CellWidth, CellHeight};
+}
+
+void TBamChart::Build(const FreeMap& freeMap, bool showHints) {
+    Destroy();
+    for (int t = 1; t <= ChartTracks; ++t) {
+        for (int s = 0; s < SectorsPerTrack(t); ++s) {
+            Cell& c = cells_[t][s];
+            c.present = true;
+            c.showHint = showHints;
+            QString hint = QStringLiteral("Track %1, Sector %2").arg(t).arg(s);
+            if (t == DirTrack) {
+                c.color = QColor(DirTrackColor);
+                hint += s == 0 ? QStringLiteral(" (Disk Information)")
+                               : QStringLiteral(" (Directory Information)");
+            } else if (freeMap.used[t][s] != 0) {
+                c.color = QColor(UsedColor);
+                hint += QStringLiteral(" (Used)");
+            } else {
+                c.color = QColor(FreeColor);
+                hint += QStringLiteral(" (Free)");
+            }
+            if (showHints) c.hint = hint;
+            ++count_;
+        }
+    }
+    update();
+}
+
+void TBamChart::Destroy() {
+    for (auto& track : cells_) track.fill(Cell{});
+    count_ = 0;
+    update();
+}
+
+bool TBamChart::HasCell(int track, int sector) const {
+    return track >= 1 && track <= ChartTracks && sector >= 0 && sector < MaxSectors &&
+           cells_[track][sector].present;
+}
+
+QColor TBamChart::CellColor(int track, int sector) const {
+    return HasCell(track, sector) ? cells_[track][sector].color : QColor();
+}
+
+QString TBamChart::CellHint(int track, int sector) const {
+    return HasCell(track, sector) && cells_[track][sector].showHint ? cells_[track][sector].hint : QString();
+}
+
+void TBamChart::paintEvent(QPaintEvent* e) {
+    QFrame::paintEvent(e);
+    QPainter p(this);
+    for (int t = 1; t <= ChartTracks; ++t)
+        for (int s = 0; s < MaxSectors; ++s)
+            if (cells_[t][s].present) p.fillRect(SquareIn(CellBox(t, s)), cells_[t][s].color);
+}
+
+bool TBamChart::event(QEvent* e) {
+    if (e->type() != QEvent::ToolTip) return QFrame::event(e);
+    auto* help = static_cast<QHelpEvent*>(e);
+    const QPoint pos = help->pos();
+    const int track = pos.x() / CellWidth;
+    const int sector = pos.y() >= TopMargin ? (pos.y() - TopMargin) / RowPitch : -1;
+    const QString hint =
+        sector >= 0 && CellBox(track, sector).contains(pos) ? CellHint(track, sector) : QString();
+    if (hint.isEmpty()) {
+        QToolTip::hideText();
+        e->ignore();
+    } else {
+        QToolTip::showText(help->globalPos(), hint, this, CellBox(track, sector));
+    }
+    return true;
+}
+
+TBamPage::TBamPage(QWidget* parent) : QWidget(parent) {
+    PanelBAM = new TBamChart(this);
+    PanelBAM->move(4, 4);
+
+    LblTracks = new TAxisLabel(Qt::Horizontal, -1, TBamChart::CellWidth, PanelBAM);
+    LblTracks->setObjectName(QStringLiteral("LblTracks"));
+    LblTracks->setText(
+        QStringLiteral("01 02 03 04 05 06 07 08 09 10 11 12 13 14 15 16 17 18 19 20 21 22 23 24 "
+                       "25 26 27 28 29 30 31 32 33 34 35 T"));
+    LblTracks->setGeometry(18, 1, 36 * TBamChart::CellWidth, 16);
+
+    LblSectors = new TAxisLabel(Qt::Vertical, 1, TBamChart::RowPitch, PanelBAM);
+    LblSectors->setObjectName(QStringLiteral("LblSectors"));
+    LblSectors->setGeometry(2, 16, 16, 22 * TBamChart::RowPitch + 1);
+
+    for (const LegendRow& row : Legend) {
+        auto* shape = new TShape(QColor(row.color), PanelBAM);
+        shape->setObjectName(QString::fromLatin1(row.shape));
+        shape->setGeometry(LegendShapeLeft, row.top, TBamChart::CellWidth, TBamChart::CellHeight);
+        auto* label = new QLabel(QString::fromLatin1(row.caption), PanelBAM);
+        label->setObjectName(QString::fromLatin1(row.label));
+        label->setGeometry(LegendLabelLeft, row.top, 60, TBamChart::CellHeight);
+    }
+}
+
+void TBamPage::WriteSectorLabels() {
+    QString text;
+    for (int s = 0; s <= 20; ++s) text += QStringLiteral("%1\n\r").arg(s, 2, 10, QLatin1Char('0'));
+    text += QStringLiteral(" S");
+    LblSectors->setText(text);
+}
+
+} // namespace dyskel

@@ -1,0 +1,98 @@
+// The editor's "BAM Allocation Map" page: the free map as a chart of coloured
+// squares, one per block of tracks 1 to 35, tracks left to right and sectors
+// top to bottom, with a hint per square.
+#pragma once
+
+#include "core/Uglobal.h"
+
+#include <QColor>
+#include <QFrame>
+#include <QLabel>
+#include <QString>
+#include <array>
+
+namespace dyskel {
+
+// A filled square drawn inside its box, outline and fill in one colour.
+class TShape : public QWidget {
+  public:
+    TShape(const QColor& color, QWidget* parent) : QWidget(parent), color_(color) {}
+    QColor Color() const { return color_; }
+
+  protected:
+    void paintEvent(QPaintEvent*) override;
+
+  private:
+    QColor color_;
+};
+
+// A label whose lines (vertical) or blank-separated words (horizontal) stand
+// at a fixed pitch, level with the rows or columns of the chart.
+class TAxisLabel : public QLabel {
+  public:
+    TAxisLabel(Qt::Orientation orientation, int first, int pitch, QWidget* parent);
+
+  protected:
+    void paintEvent(QPaintEvent*) override;
+
+  private:
+    Qt::Orientation orientation_;
+    int first_;
+    int pitch_;
+};
+
+// PanelBAM: the chart itself, painted in one piece; each square shows its
+// hint as a tooltip.
+class TBamChart : public QFrame {
+  public:
+    static constexpr int ChartTracks = StdTracks;
+    static constexpr int CellWidth = 17;
+    static constexpr int CellHeight = 14;
+    static constexpr int RowPitch = 16;
+    static constexpr int TopMargin = 18;
+
+    explicit TBamChart(QWidget* parent);
+
+    // One square per sector of tracks 1 to 35 from the free map; hints shown
+    // only when showHints.  Replaces any chart built before.
+    void Build(const FreeMap& freeMap, bool showHints);
+    // Removes every square.
+    void Destroy();
+
+    int CellCount() const { return count_; }
+    bool HasCell(int track, int sector) const;
+    QColor CellColor(int track, int sector) const;
+    // The hint shown for the square, empty when there is none or hints are off.
+    QString CellHint(int track, int sector) const;
+    // Box of the square of (track, sector) in the chart's coordinates.
+    static QRect CellBox(int track, int sector);
+
+  protected:
+    void paintEvent(QPaintEvent* e) override;
+    bool event(QEvent* e) override;
+
+  private:
+    struct Cell {
+        bool present = false;
+        bool showHint = false;
+        QColor color;
+        QString hint;
+    };
+    std::array<std::array<Cell, MaxSectors>, ChartTracks + 1> cells_{};
+    int count_ = 0;
+};
+
+// The page: PanelBAM with the axis labels and the legend.
+class TBamPage : public QWidget {
+  public:
+    explicit TBamPage(QWidget* parent = nullptr);
+
+    // The sector axis: "00" to "20", each followed by LF CR, then " S".
+    void WriteSectorLabels();
+
+    TBamChart* PanelBAM = nullptr;
+    TAxisLabel* LblTracks = nullptr;
+    TAxisLabel* LblSectors = nullptr;
+};
+
+} // namespace dyskel

@@ -1,0 +1,90 @@
+// The editor window over an image in a temporary folder, opened as the main
+// window opens it, with scripted dialogs and a stand-in main window.
+#pragma once
+
+#include "browser/Options.h"
+#include "editor/Ueditor.h"
+#include "platform/ScriptedDialogs.h"
+#include "support/TempDir.h"
+#include "tools/D64Builder.h"
+
+#include <QPushButton>
+#include <QSpinBox>
+#include <QStyle>
+#include <QStyleOptionSpinBox>
+#include <QTest>
+#include <QTimer>
+#include <functional>
+#include <gtest/gtest.h>
+#include <string>
+#include <vector>
+
+namespace dyskel::test {
+
+class EditorTest : public ::testing::Test {
+  protected:
+    TempDir dir;
+    QWidget mainWindow;
+    TOptions options{&mainWindow};
+    ScriptedDialogs dialogs;
+    OpenImageState image;
+    EditorData data{image};
+    EditorServices services{data, options, dialogs, nullptr};
+    TEditor editor{services, &mainWindow};
+
+    // Saves the image bytes under name and fills the open-image state as the
+    // main window does before an opening.
+    void UseImage(const std::vector<std::uint8_t>& bytes, const std::string& name = "TEST.D64",
+                  std::int64_t mtime = -1) {
+        dir.Write(name, bytes);
+        image.CurrentFolder = dir.Path();
+        image.ImageFileName = name;
+        image.ImageFindRec = {name, std::int64_t(bytes.size()), 0, mtime};
+        image.MainFormLeft = 40;
+        image.MainFormTop = 30;
+    }
+    void UseImage(const D64Builder& disk, const std::string& name = "TEST.D64") {
+        UseImage(disk.Bytes(), name);
+    }
+
+    // Opens the editor modally; during() runs inside the modal showing, after
+    // the set-up, then BtnClose closes the window unless during() did.
+    int Open(const std::function<void()>& during = {}) {
+        bool ran = false;
+        QTimer::singleShot(0, &editor, [&] {
+            ran = true;
+            editor.activateWindow();
+            EXPECT_TRUE(QTest::qWaitForWindowActive(&editor));
+            if (during) during();
+            if (editor.isVisible()) QTest::mouseClick(Find<QPushButton>("BtnClose"), Qt::LeftButton);
+        });
+        const int result = editor.OpenImage();
+        EXPECT_TRUE(ran) << "the window was not shown";
+        return result;
+    }
+
+    template <class T>
+    T* Find(const char* name) {
+        T* w = editor.findChild<T*>(QString::fromLatin1(name));
+        EXPECT_NE(w, nullptr) << name;
+        return w;
+    }
+    QSpinBox* Track() { return Find<QSpinBox>("SpinEditTrack"); }
+    QSpinBox* Sector() { return Find<QSpinBox>("SpinEditSector"); }
+
+    // A click on a spin edit's up or down arrow.
+    static void ClickArrow(QSpinBox* spin, bool up) {
+        QStyleOptionSpinBox opt;
+        opt.initFrom(spin);
+        opt.subControls = QStyle::SC_SpinBoxUp | QStyle::SC_SpinBoxDown | QStyle::SC_SpinBoxFrame;
+        opt.stepEnabled = QAbstractSpinBox::StepUpEnabled | QAbstractSpinBox::StepDownEnabled;
+        const QRect r = spin->style()->subControlRect(
+            QStyle::CC_SpinBox, &opt, up ? QStyle::SC_SpinBoxUp : QStyle::SC_SpinBoxDown, spin);
+        QTest::mouseClick(spin, Qt::LeftButton, {}, r.center());
+    }
+
+    // Where the track and sector selectors stand.
+    std::pair<int, int> Block() { return {Track()->value(), Sector()->value()}; }
+};
+
+} // namespace dyskel::test
