@@ -1,0 +1,124 @@
+// The main window: drive list, folder list and the grid of the folder's D64
+// images.  Opening an image fills the open-image state and hands over to the
+// editor through OpenImageHook.
+#pragma once
+
+#include "core/Uglobal.h"
+
+#include <QMainWindow>
+#include <QStringList>
+#include <functional>
+#include <map>
+#include <optional>
+#include <string>
+#include <vector>
+
+class QAction;
+class QComboBox;
+class QFrame;
+class QLabel;
+class QMenu;
+class QProgressBar;
+class QTableWidget;
+
+namespace dyskel {
+
+class IDialogs;
+class IDrives;
+class IIniFile;
+class TAboutBox;
+class TDirListBox;
+class TOptions;
+
+inline constexpr const char* ApplicationTitle = "Dyskel32 V1.00beta";
+inline constexpr const char* MainCaption = "Dyskel V1.00beta";
+inline constexpr const char* OpenImageTitle = "Open D64 Image File";
+inline constexpr const char* OpenImageFilter = "D64 Image Files (*.D64);;All (*.*)";
+inline constexpr const char* IdleScanText = "............";
+inline constexpr int MinWindowSide = 230;
+
+// What the main window works with; owned by the program (or a test).
+struct MainServices {
+    OpenImageState& image;
+    IDialogs& dialogs;
+    IIniFile& ini;
+    const IDrives& drives;
+};
+
+class TMainForm : public QMainWindow {
+    Q_OBJECT
+  public:
+    // arguments: the command line without the program name.  startFolder:
+    // the folder the program was started in.  Loads the settings and scans
+    // the folder.
+    TMainForm(MainServices services, const QStringList& arguments, const std::string& startFolder,
+              QWidget* parent = nullptr);
+    ~TMainForm() override;
+
+    // Shows the editor over the image named by the open-image state and
+    // returns when it has closed.
+    std::function<void()> OpenImageHook;
+    // Shown on the first activation and by About; set by the program.
+    TAboutBox* AboutBox = nullptr;
+
+    TOptions* Options = nullptr;
+    QFrame* MainBevel = nullptr;
+    QComboBox* DriveCombo = nullptr;
+    TDirListBox* DirListBox = nullptr;
+    QTableWidget* FileStrGrid = nullptr;
+    QLabel* PanelScanStat = nullptr;
+    QProgressBar* RescanP = nullptr;
+    QLabel* StImages = nullptr;
+    QMenu* MnuFile = nullptr;
+    QAction* MnuOpenFile = nullptr;
+    QAction* MnuRefresh = nullptr;
+    QAction* MnuClose = nullptr;
+    QAction* MnuFind = nullptr;
+    QAction* MnuAbout = nullptr;
+    QAction* MnuCloseTemp = nullptr;
+
+    bool DebugMode() const { return debugMode_; }
+    const std::vector<ImageEntry>& FoundImages() const { return found_; }
+
+    // Lists the images of CurrentFolder in the grid.
+    void ScanImages();
+    // Saves the window's place and shows the editor.
+    void OpenImage();
+
+    void DriveComboChange(int index);
+    void DirListBoxChange();
+    void MnuOpenFileClick();
+    void MnuAboutClick();
+
+  protected:
+    void changeEvent(QEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+  private:
+    void BuildMenu();
+    void BuildControls();
+    void SetUpGrid();
+    void PlaceControls();
+    void ProcessCommandLine(const QStringList& arguments);
+    void StartUp();
+    void OpenFromGrid(bool rescanAfter);
+    // Checks an image named by the user; shows the error box when it is not
+    // a D64 file.  The image's folder and entry when it is one.
+    std::optional<std::pair<std::string, ImageEntry>> CheckImage(const std::string& path);
+    void OpenChecked(const std::pair<std::string, ImageEntry>& image);
+    void ShowDriveOf(const std::string& folder);
+    void SetProgress(int percent);
+
+    MainServices services_;
+    OpenImageState& image_;
+    std::vector<ImageEntry> found_;
+    std::map<std::string, std::string> driveFolders_; // last folder shown per drive
+    std::optional<std::pair<std::string, ImageEntry>> commandLineImage_;
+    bool debugMode_ = false;
+    bool activated_ = false;
+};
+
+} // namespace dyskel

@@ -1,0 +1,111 @@
+// A main window over a temporary folder of images, with scripted dialogs, a
+// settings file of its own and drives that a test sets up.
+#pragma once
+
+#include "browser/DirListBox.h"
+#include "browser/Options.h"
+#include "browser/Uabout.h"
+#include "browser/Umain.h"
+#include "core/Uglobal.h"
+#include "platform/Drives.h"
+#include "platform/IniFile.h"
+#include "platform/ScriptedDialogs.h"
+#include "support/TempDir.h"
+#include "tools/D64Builder.h"
+
+#include <QAction>
+#include <QComboBox>
+#include <QCoreApplication>
+#include <QLabel>
+#include <QProgressBar>
+#include <QTableWidget>
+#include <QTest>
+#include <filesystem>
+#include <gtest/gtest.h>
+#include <memory>
+#include <set>
+
+// Readable failure messages for Qt strings.
+inline void PrintTo(const QString& s, std::ostream* os) {
+    *os << '"' << s.toStdString() << '"';
+}
+
+namespace dyskel::test {
+
+class FakeDrives : public IDrives {
+  public:
+    std::vector<std::string> roots = {"/"};
+    std::set<std::string> notReady;
+    std::vector<std::string> List() const override { return roots; }
+    bool Ready(const std::string& root) const override { return !notReady.count(root); }
+};
+
+inline std::vector<std::uint8_t> StandardImage(const std::string& name = "GAMES", bool errorBytes = false) {
+    return D64Builder(name, "01", 35, errorBytes).Bytes();
+}
+
+class MainFormTest : public ::testing::Test {
+  protected:
+    TempDir images;
+    TempDir config;
+    IniFile ini{config.File("Dyskel.ini")};
+    ScriptedDialogs dialogs;
+    FakeDrives drives;
+    OpenImageState image;
+    TAboutBox about;
+    std::vector<OpenImageState> opened; // the open-image state at each opening
+    std::function<void()> whileOpen;    // runs while the "editor" is shown
+    std::unique_ptr<TMainForm> form;
+
+    void Start(const QStringList& arguments = {"/DEBUG"}, const std::string& folder = {}) {
+        form = std::make_unique<TMainForm>(MainServices{image, dialogs, ini, drives}, arguments,
+                                           folder.empty() ? images.Path() : folder);
+        form->AboutBox = &about;
+        form->OpenImageHook = [this] {
+            opened.push_back(image);
+            if (whileOpen) whileOpen();
+        };
+    }
+
+    // Shows the window and lets its start-up run.
+    void Show() {
+        form->show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(form.get()));
+        form->activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(form.get()));
+        QCoreApplication::processEvents();
+        QCoreApplication::processEvents();
+    }
+
+    void Ini(const std::string& text) {
+        config.Write("Dyskel.ini", std::vector<std::uint8_t>(text.begin(), text.end()));
+    }
+    std::string IniText() {
+        auto bytes = config.Read("Dyskel.ini");
+        return {bytes.begin(), bytes.end()};
+    }
+
+    QTableWidget* Grid() { return form->FileStrGrid; }
+    QString Cell(int row, int column) {
+        auto* item = Grid()->item(row, column);
+        return item ? item->text() : QString();
+    }
+    // The texts of one column, top to bottom.
+    QStringList Column(int column) {
+        QStringList texts;
+        for (int r = 0; r < Grid()->rowCount(); ++r) texts << Cell(r, column);
+        return texts;
+    }
+    QAction* Item(const char* name) { return form->findChild<QAction*>(QString::fromLatin1(name)); }
+    template <class W>
+    W* Widget(const char* name) {
+        return form->findChild<W*>(QString::fromLatin1(name));
+    }
+    QStringList Messages() {
+        QStringList texts;
+        for (const auto& m : dialogs.shown) texts << m.text;
+        return texts;
+    }
+};
+
+} // namespace dyskel::test
