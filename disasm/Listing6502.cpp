@@ -18,8 +18,17 @@ constexpr int PageSize = 256;
 // No chain that does not loop is longer than the blocks of a 40-track image.
 constexpr int MaxChainBlocks = TrackStartBlock[MaxTracks] + SectorsPerTrack(MaxTracks);
 
+// "$" and a hex text, built in one string.
+std::string Dollar(const std::string& hex) {
+    std::string text;
+    text.reserve(hex.size() + 2);
+    text += '$';
+    text += hex;
+    return text;
+}
+
 std::string Address(std::uint32_t address) {
-    return "$" + WordToHex(static_cast<std::uint16_t>(address));
+    return Dollar(WordToHex(static_cast<std::uint16_t>(address)));
 }
 
 } // namespace
@@ -136,7 +145,9 @@ std::string Listing6502::Cell(int row, int col) const {
     if (col == 4) return Disasm6502(p[0], p[1], p[2]);
     const int k = col - 1;
     if (k >= OpcodeLength6502(p[0])) return "    ";
-    return "$" + ByteToHex(p[k]) + " ";
+    std::string cell = Dollar(ByteToHex(p[k]));
+    cell += ' ';
+    return cell;
 }
 
 } // namespace dyskel
