@@ -1,0 +1,63 @@
+// The program: the main window over the folder it was started in, the editor
+// window, the about box and the export dialog, all created once.
+//
+//   dyskel [--ini PATH] [/DEBUG] [IMAGE.D64 ...]
+//
+// --ini names the settings file to use instead of Dyskel.ini in the user's
+// configuration folder.
+#include "browser/DirListBox.h"
+#include "browser/Options.h"
+#include "browser/Uabout.h"
+#include "browser/Umain.h"
+#include "editor/EditorContext.h"
+#include "editor/Ueditor.h"
+#include "editor/UexportPRG.h"
+#include "platform/Dialogs.h"
+#include "platform/Drives.h"
+#include "platform/IniFile.h"
+
+#include <QApplication>
+#include <filesystem>
+
+using namespace dyskel;
+
+int main(int argc, char** argv) {
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QString::fromLatin1(ApplicationTitle));
+
+    // --ini PATH (or --ini=PATH) is the program's own; the rest is the
+    // command line proper.
+    std::string iniPath = DefaultIniPath();
+    QStringList arguments = QApplication::arguments().mid(1);
+    for (qsizetype i = 0; i < arguments.size();) {
+        if (arguments[i] == QStringLiteral("--ini") && i + 1 < arguments.size()) {
+            iniPath = arguments[i + 1].toLocal8Bit().toStdString();
+            arguments.remove(i, 2);
+        } else if (arguments[i].startsWith(QStringLiteral("--ini="))) {
+            iniPath = arguments[i].mid(6).toLocal8Bit().toStdString();
+            arguments.remove(i);
+        } else {
+            ++i;
+        }
+    }
+
+    OpenImageState image;
+    QtDialogs dialogs;
+    IniFile ini(iniPath);
+    MountedDrives drives;
+    std::error_code ec;
+    std::string startFolder = std::filesystem::current_path(ec).string();
+
+    TMainForm mainForm(MainServices{image, dialogs, ini, drives}, arguments, startFolder);
+    EditorData data(image);
+    EditorServices services{data, *mainForm.Options, dialogs, nullptr};
+    TEditor editor(services, &mainForm);
+    TAboutBox aboutBox;
+    TExportFileName exportDialog(QString::fromLocal8Bit(mainForm.DirListBox->Directory().c_str()));
+    services.exportDialog = &exportDialog;
+
+    mainForm.AboutBox = &aboutBox;
+    mainForm.OpenImageHook = [&editor] { editor.OpenImage(); };
+    mainForm.show();
+    return QApplication::exec();
+}
