@@ -139,12 +139,15 @@ std::string Listing6502::Cell(int row, int col) const {
         }
     }
 
-    const std::uint32_t c = offsets_[static_cast<std::size_t>(row - 1)];
+    const std::size_t i = static_cast<std::size_t>(row - 1);
+    const std::uint32_t c = offsets_[i];
     const std::uint8_t* p = bytes + c;
     if (col == 0) return Address(file_.loadAddress + c);
     if (col == 4) return Disasm6502(p[0], p[1], p[2]);
-    const int k = col - 1;
-    if (k >= OpcodeLength6502(p[0])) return "    ";
+    // The instruction's length is the step to the next row.
+    const std::uint32_t length = i + 1 < offsets_.size() ? offsets_[i + 1] - c : OpcodeLength6502(p[0]);
+    const std::uint32_t k = static_cast<std::uint32_t>(col - 1);
+    if (k >= length) return std::string(4, ' ');
     std::string cell = Dollar(ByteToHex(p[k]));
     cell += ' ';
     return cell;
