@@ -88,11 +88,11 @@ std::string DiskText(const Invocation& inv, const std::string& bytes) {
     return inv.Has("--raw") ? bytes : PetsciiToUtf8(bytes);
 }
 
-template <std::size_t N>
-std::string JoinCells(const Invocation& inv, const std::array<std::string, N>& cells, std::size_t first = 0) {
+// A directory grid row: its cells joined by TAB.
+std::string JoinCells(const Invocation& inv, const DirCells& cells) {
     std::string line;
-    for (std::size_t c = first; c < N; ++c) {
-        if (c > first) line += '\t';
+    for (std::size_t c = 0; c < cells.size(); ++c) {
+        if (c) line += '\t';
         line += DiskText(inv, cells[c]);
     }
     return line;
@@ -444,7 +444,7 @@ void Parse(const Command& cmd, int argc, char** argv, Invocation& inv) {
     bool optionsEnded = false;
     for (int i = 2; i < argc; ++i) {
         std::string word = argv[i];
-        if (optionsEnded || word.size() < 2 || word[0] != '-' || (cmd.run == RunOp)) {
+        if (optionsEnded || word.size() < 2 || word[0] != '-') {
             inv.args.push_back(word);
         } else if (word == "--") {
             optionsEnded = true;
