@@ -11,8 +11,8 @@ namespace dyskel {
 
 namespace {
 
-constexpr const char* CopyrightText = "Copyright \u00a9 the Dyskel team.\nA disk editor for C64 D64 images.";
-constexpr const char* EmailText = "dyskel@example.org";
+constexpr const char* CopyrightText = "\u00a9 the Dyskel team\nC64 D64 disk editor";
+constexpr const char* EmailText = "mail@example.org";
 constexpr const char* UrlText = "www.example.org";
 
 template <class W>
@@ -92,6 +92,9 @@ TAboutBox::TAboutBox(QWidget* parent) : QDialog(parent) {
     setFixedSize(298, 177);
     setWindowFlag(Qt::WindowContextHelpButtonHint, false);
     setWindowTitle(QString::fromLatin1(AboutCaption));
+    QFont f = font();
+    f.setPixelSize(11);
+    setFont(f);
 
     Panel1 = Place(new QFrame, this, "Panel1", 0, 0, 297, 177);
     Panel1->setFrameStyle(QFrame::Panel | QFrame::Raised);
