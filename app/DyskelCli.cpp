@@ -160,8 +160,9 @@ void RequireType(const DirRow& row, const std::string& entryArg, bool prgOnly) {
 }
 
 BlockAddress FirstBlock(const DirRow& row) {
-    // The listing writes two decimal digits for every track and sector.
-    return *ParseTrackSectorCell(row.cells[4]);
+    auto start = ParseTrackSectorCell(row.cells[4]);
+    if (!start) throw Failure{"the entry's first block \"" + row.cells[4] + "\" is not a track and sector"};
+    return *start;
 }
 
 // The saved message with its line break as one LF.
