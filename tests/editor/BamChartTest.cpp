@@ -1,0 +1,170 @@
+// The BAM Allocation Map page as the user sees it: the colour of each square
+// on screen, its tooltip, the axis labels and the legend.
+#include "EditorHarness.h"
+
+#include "editor/BamChart.h"
+
+#include <QHelpEvent>
+#include <QImage>
+#include <QLabel>
+#include <QTabWidget>
+#include <QToolTip>
+
+namespace dyskel::test {
+namespace {
+
+const QColor Green(0, 128, 0);
+const QColor Red(255, 0, 0);
+const QColor Grey(128, 128, 128);
+
+class BamChartTest : public EditorTest {
+  protected:
+    TBamChart* Chart() { return Find<TBamChart>("PanelBAM"); }
+
+    void ShowBamPage() { Find<QTabWidget>("TNBdisplay")->setCurrentIndex(2); }
+
+    // Centre of the square of (track, sector): squares are 17 pixels apart
+    // across, 16 down, the first row 18 pixels below the panel's top.
+    static QPoint Centre(int track, int sector) { return {track * 17 + 8, sector * 16 + 18 + 7}; }
+
+    QColor ColourOnScreen(const QImage& shot, int track, int sector) {
+        return shot.pixelColor(Centre(track, sector));
+    }
+
+    // The tooltip the panel shows with the pointer resting on a square; empty
+    // when it shows none.
+    QString TooltipAt(int track, int sector) {
+        const QPoint at = Centre(track, sector);
+        QHelpEvent help(QEvent::ToolTip, at, Chart()->mapToGlobal(at));
+        QApplication::sendEvent(Chart(), &help);
+        return help.isAccepted() && QToolTip::isVisible() ? QToolTip::text() : QString();
+    }
+};
+
+TEST_F(BamChartTest, FreshDiskIsGreenWithAGreyTrack18) {
+    UseImage(D64Builder());
+    Open([&] {
+        ShowBamPage();
+        const QImage shot = Chart()->grab().toImage();
+        EXPECT_EQ(Chart()->CellCount(), 683);
+        for (int t = 1; t <= 35; ++t)
+            for (int s = 0; s < SectorsPerTrack(t); ++s)
+                EXPECT_EQ(ColourOnScreen(shot, t, s), t == 18 ? Grey : Green) << t << "/" << s;
+        // Below the last sector of a track there is no square.
+        EXPECT_NE(ColourOnScreen(shot, 35, 17), Green);
+        EXPECT_NE(ColourOnScreen(shot, 18, 19), Grey);
+    });
+}
+
+TEST_F(BamChartTest, UsedBlocksAreRedAndTrack18IsGreyWhateverTheMapSays) {
+    D64Builder disk;
+    disk.SetFree(1, 20, false);
+    disk.SetFree(35, 16, false);
+    disk.SetFree(24, 0, false);
+    disk.Header()[4 * 18 + 1] = 0xFF; // track 18 all "free" in the BAM
+    disk.Header()[4 * 18 + 2] = 0xFF;
+    disk.Header()[4 * 18 + 3] = 0xFF;
+    UseImage(disk);
+    Open([&] {
+        ShowBamPage();
+        const QImage shot = Chart()->grab().toImage();
+        EXPECT_EQ(ColourOnScreen(shot, 1, 20), Red);
+        EXPECT_EQ(ColourOnScreen(shot, 35, 16), Red);
+        EXPECT_EQ(ColourOnScreen(shot, 24, 0), Red);
+        EXPECT_EQ(ColourOnScreen(shot, 1, 19), Green);
+        EXPECT_EQ(ColourOnScreen(shot, 23, 0), Green);
+        for (int s = 0; s < 19; ++s) EXPECT_EQ(ColourOnScreen(shot, 18, s), Grey);
+    });
+}
+
+TEST_F(BamChartTest, EachSquareNamesItsBlock) {
+    D64Builder disk;
+    disk.SetFree(1, 20, false);
+    UseImage(disk);
+    options.MnuHints->setChecked(true);
+    Open([&] {
+        ShowBamPage();
+        EXPECT_EQ(TooltipAt(1, 20), "Track 1, Sector 20 (Used)");
+        EXPECT_EQ(TooltipAt(1, 0), "Track 1, Sector 0 (Free)");
+        EXPECT_EQ(TooltipAt(18, 0), "Track 18, Sector 0 (Disk Information)");
+        EXPECT_EQ(TooltipAt(18, 1), "Track 18, Sector 1 (Directory Information)");
+        EXPECT_EQ(TooltipAt(18, 18), "Track 18, Sector 18 (Directory Information)");
+        EXPECT_EQ(TooltipAt(35, 16), "Track 35, Sector 16 (Free)");
+        EXPECT_EQ(TooltipAt(35, 17), ""); // no such block
+    });
+}
+
+TEST_F(BamChartTest, NoHintsWhenHintsAreOff) {
+    UseImage(D64Builder());
+    options.MnuHints->setChecked(false);
+    Open([&] {
+        ShowBamPage();
+        EXPECT_EQ(TooltipAt(1, 0), "");
+        EXPECT_EQ(TooltipAt(18, 0), "");
+        EXPECT_EQ(Chart()->CellCount(), 683);
+    });
+}
+
+TEST_F(BamChartTest, FortyTrackImageShowsTracks1To35) {
+    D64Builder disk("BIG", "01", 40);
+    UseImage(disk);
+    Open([&] {
+        ShowBamPage();
+        EXPECT_EQ(Chart()->CellCount(), 683);
+        const QImage shot = Chart()->grab().toImage();
+        EXPECT_EQ(ColourOnScreen(shot, 35, 0), Green);
+        EXPECT_NE(ColourOnScreen(shot, 36, 0), Green);
+    });
+}
+
+TEST_F(BamChartTest, ClosingLeavesNoSquareAndTheNextImageGetsItsOwn) {
+    D64Builder first;
+    first.SetFree(5, 5, false);
+    UseImage(first, "FIRST.D64");
+    Open();
+    EXPECT_EQ(Chart()->CellCount(), 0);
+    EXPECT_FALSE(Chart()->HasCell(5, 5));
+
+    D64Builder second;
+    second.SetFree(6, 6, false);
+    UseImage(second, "SECOND.D64");
+    Open([&] {
+        ShowBamPage();
+        const QImage shot = Chart()->grab().toImage();
+        EXPECT_EQ(Chart()->CellCount(), 683);
+        EXPECT_EQ(ColourOnScreen(shot, 5, 5), Green);
+        EXPECT_EQ(ColourOnScreen(shot, 6, 6), Red);
+    });
+}
+
+TEST_F(BamChartTest, AxisLabelsAndLegend) {
+    UseImage(D64Builder());
+    Open([&] {
+        ShowBamPage();
+        EXPECT_EQ(
+            Find<QLabel>("LblTracks")->text(),
+            "01 02 03 04 05 06 07 08 09 10 11 12 13 14 15 16 17 18 19 20 21 22 23 24 25 26 27 28 29 30 31 "
+            "32 33 34 35 T");
+        EXPECT_EQ(Find<QLabel>("LblSectors")->text(),
+                  "00\n\r01\n\r02\n\r03\n\r04\n\r05\n\r06\n\r07\n\r08\n\r09\n\r10\n\r11\n\r12\n\r13\n\r14\n\r"
+                  "15\n\r16\n\r17\n\r18\n\r19\n\r20\n\r S");
+        EXPECT_EQ(Find<QLabel>("LblFree")->text(), "Free");
+        EXPECT_EQ(Find<QLabel>("LblUsed")->text(), "Used");
+        EXPECT_EQ(Find<QLabel>("LblT18")->text(), "Track 18");
+        struct Legend {
+            const char* shape;
+            QColor colour;
+            int top;
+        };
+        for (const Legend& l : {Legend{"ShapeFree", Green, 320}, Legend{"ShapeFull", Red, 336},
+                                Legend{"ShapeT18", Grey, 352}}) {
+            auto* shape = Find<QWidget>(l.shape);
+            ASSERT_NE(shape, nullptr);
+            EXPECT_EQ(shape->geometry(), QRect(587, l.top, 17, 14)) << l.shape;
+            EXPECT_EQ(shape->grab().toImage().pixelColor(8, 7), l.colour) << l.shape;
+        }
+    });
+}
+
+} // namespace
+} // namespace dyskel::test
