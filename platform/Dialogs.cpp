@@ -1,5 +1,6 @@
 #include "platform/Dialogs.h"
 
+#include <QAbstractButton>
 #include <QDialog>
 #include <QFileDialog>
 #include <QMessageBox>
@@ -12,9 +13,9 @@ MsgResult QtDialogs::Message(QWidget* parent, MsgKind kind, MsgButtons buttons, 
     QString shown = text;
     shown.replace(QStringLiteral("\n\r"), QStringLiteral("\n"));
     box.setText(shown);
-    box.setIcon(kind == MsgKind::Information    ? QMessageBox::Information
-                : kind == MsgKind::Error        ? QMessageBox::Critical
-                                                : QMessageBox::Question);
+    box.setIcon(kind == MsgKind::Information ? QMessageBox::Information
+                : kind == MsgKind::Error     ? QMessageBox::Critical
+                                             : QMessageBox::Question);
     switch (buttons) {
     case MsgButtons::Ok:
         box.setStandardButtons(QMessageBox::Ok);
@@ -46,6 +47,8 @@ QString QtDialogs::OpenFileName(QWidget* parent, const QString& title, const QSt
     return QFileDialog::getOpenFileName(parent, title, folder, filter);
 }
 
-int QtDialogs::Exec(QDialog& dialog) { return dialog.exec(); }
+int QtDialogs::Exec(QDialog& dialog) {
+    return dialog.exec();
+}
 
 } // namespace dyskel

@@ -12,7 +12,9 @@ MsgResult ScriptedDialogs::Message(QWidget*, MsgKind kind, MsgButtons buttons, c
     return r;
 }
 
-QString ScriptedDialogs::OpenFileName(QWidget*, const QString&, const QString&, const QString&) {
+QString ScriptedDialogs::OpenFileName(QWidget*, const QString& title, const QString& filter, const QString&) {
+    openTitles << title;
+    openFilters << filter;
     if (fileNames.empty()) return {};
     QString r = fileNames.front();
     fileNames.pop_front();

@@ -19,11 +19,12 @@ class ScriptedDialogs : public IDialogs {
         QString text;
     };
 
-    std::vector<Shown> shown;                          // every message box, in order
-    std::deque<MsgResult> answers;                     // next answers; Ok/Yes when empty
-    std::deque<QString> fileNames;                     // answers of the open-file dialog; "" when empty
-    std::deque<std::function<int(QDialog&)>> dialogs;  // run on the next Exec; Rejected when empty
-    QStringList dialogTitles;                          // window titles of the dialogs shown
+    std::vector<Shown> shown;                         // every message box, in order
+    std::deque<MsgResult> answers;                    // next answers; Ok/Yes when empty
+    std::deque<QString> fileNames;                    // answers of the open-file dialog; "" when empty
+    std::deque<std::function<int(QDialog&)>> dialogs; // run on the next Exec; Rejected when empty
+    QStringList dialogTitles;                         // window titles of the dialogs shown
+    QStringList openTitles, openFilters;              // what each open-file dialog showed
 
     MsgResult Message(QWidget* parent, MsgKind kind, MsgButtons buttons, const QString& text) override;
     QString OpenFileName(QWidget* parent, const QString& title, const QString& filter,
