@@ -3,6 +3,7 @@
 #include "browser/Options.h"
 #include "core/FileChain.h"
 #include "core/ImageUpdate.h"
+#include "editor/CharGrid.h"
 #include "editor/UexportPRG.h"
 #include "platform/Dialogs.h"
 #include "platform/Fonts.h"
@@ -29,7 +30,6 @@ constexpr int NameColumn = 2;
 constexpr int TypeColumn = 3;
 constexpr int TrackSectorColumn = 4;
 constexpr int SizeColumn = 1;
-constexpr int RowHeight = 12;
 constexpr const char* GridColours = "background-color: #0000FF; color: #00FFFF;";
 
 // The directory grid: a right press leaves the selection where it was, so
@@ -137,27 +137,15 @@ TDirPage::TDirPage(EditorServices& services, IEditorHost& host, QWidget* parent)
     auto* grid = new TDirGrid(0, DirColumns, this);
     StrGridDir = grid;
     StrGridDir->setObjectName(QStringLiteral("StrGridDir"));
-    StrGridDir->setFont(C64Font(8, true));
-    StrGridDir->setStyleSheet(
-        QStringLiteral("QTableWidget { background-color: #0000FF; color: #00FFFF; "
-                       "selection-background-color: #00FFFF; selection-color: #0000FF; }"
-                       "QHeaderView::section { background-color: #0000FF; color: "
-                       "#00FFFF; border: none; padding: 0px; }"));
+    SetUpCharGrid(StrGridDir, true);
+    StrGridDir->setStyleSheet(QStringLiteral(
+        "QTableWidget { background-color: #0000FF; color: #00FFFF; selection-background-color: #00FFFF; "
+        "selection-color: #0000FF; } QTableWidget::item { padding: 0px; } QHeaderView { background-color: "
+        "#0000FF; } QHeaderView::section { background-color: #0000FF; color: #00FFFF; border: none; "
+        "padding: 0px; }"));
     StrGridDir->setShowGrid(false);
-    StrGridDir->setWordWrap(false);
     StrGridDir->setCursor(Qt::PointingHandCursor);
-    StrGridDir->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    StrGridDir->setSelectionMode(QAbstractItemView::SingleSelection);
     StrGridDir->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-    StrGridDir->verticalHeader()->hide();
-    StrGridDir->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
-    StrGridDir->verticalHeader()->setMinimumSectionSize(RowHeight);
-    StrGridDir->verticalHeader()->setDefaultSectionSize(RowHeight);
-    StrGridDir->horizontalHeader()->setFont(C64Font(8, true));
-    StrGridDir->horizontalHeader()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
-    StrGridDir->horizontalHeader()->setSectionResizeMode(QHeaderView::Fixed);
-    StrGridDir->horizontalHeader()->setHighlightSections(false);
-    StrGridDir->horizontalHeader()->setFixedHeight(RowHeight + 2);
     for (int c = 0; c < DirColumns; ++c) {
         StrGridDir->setHorizontalHeaderItem(c, new QTableWidgetItem(PetsciiToQString(DirHeaders[c])));
         StrGridDir->setColumnWidth(c, DirWidths[c]);

@@ -1,12 +1,11 @@
 #include "editor/Page6502.h"
 
 #include "browser/Options.h"
+#include "editor/CharGrid.h"
 #include "editor/Listing6502Model.h"
 #include "platform/Dialogs.h"
-#include "platform/Fonts.h"
 
 #include <QHBoxLayout>
-#include <QHeaderView>
 #include <QLabel>
 #include <QProgressBar>
 #include <QPushButton>
@@ -16,8 +15,6 @@
 namespace dyskel {
 
 namespace {
-
-constexpr int RowHeight = 12;
 
 QLabel* Panel(QWidget* parent, const char* name, const char* caption) {
     auto* p = new QLabel(QString::fromLatin1(caption), parent);
@@ -41,18 +38,8 @@ T6502Page::T6502Page(EditorServices& services, IEditorHost& host, QWidget* paren
     StrGrid6502 = new QTableView(this);
     StrGrid6502->setObjectName(QStringLiteral("StrGrid6502"));
     StrGrid6502->setModel(model_);
-    StrGrid6502->setFont(C64Font(8));
-    StrGrid6502->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    StrGrid6502->setSelectionMode(QAbstractItemView::SingleSelection);
-    StrGrid6502->setWordWrap(false);
-    StrGrid6502->verticalHeader()->hide();
-    StrGrid6502->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
-    StrGrid6502->verticalHeader()->setMinimumSectionSize(RowHeight);
-    StrGrid6502->verticalHeader()->setDefaultSectionSize(RowHeight);
-    StrGrid6502->horizontalHeader()->setFont(C64Font(8));
-    StrGrid6502->horizontalHeader()->setSectionResizeMode(QHeaderView::Fixed);
-    StrGrid6502->horizontalHeader()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
-    StrGrid6502->horizontalHeader()->setHighlightSections(false);
+    SetUpCharGrid(StrGrid6502, false);
+    StrGrid6502->setStyleSheet(QStringLiteral("QTableView::item { padding: 0px; }"));
     layout->addWidget(StrGrid6502, 1);
 
     auto* side = new QVBoxLayout;
