@@ -1,5 +1,7 @@
 #include "editor/BamChart.h"
 
+#include "editor/EditorLook.h"
+
 #include <QHelpEvent>
 #include <QPainter>
 #include <QToolTip>
@@ -16,15 +18,6 @@ constexpr QRgb FreeColor = 0x008000;     // green
 QRect SquareIn(const QRect& box) {
     const int side = std::min(box.width(), box.height());
     return {box.x() + (box.width() - side) / 2, box.y() + (box.height() - side) / 2, side, side};
-}
-
-QFont AxisFont() {
-    QFont f;
-    f.setFamilies({QStringLiteral("Nimbus Sans"), QStringLiteral("Liberation Sans"), QStringLiteral("Arial"),
-                   QStringLiteral("DejaVu Sans")});
-    f.setStyleHint(QFont::SansSerif);
-    f.setPixelSize(13);
-    return f;
 }
 
 // Legend: square and its colour, label and its caption.
@@ -52,7 +45,7 @@ void TShape::paintEvent(QPaintEvent*) {
 
 TAxisLabel::TAxisLabel(Qt::Orientation orientation, int first, int pitch, QWidget* parent)
     : QLabel(parent), orientation_(orientation), first_(first), pitch_(pitch) {
-    setFont(AxisFont());
+    setFont(SansFont(13));
 }
 
 void TAxisLabel::paintEvent(QPaintEvent*) {

@@ -3,7 +3,11 @@
 #include "core/HexText.h"
 #include "platform/Fonts.h"
 
+#include <QFontMetrics>
+#include <QHash>
 #include <QHeaderView>
+#include <QPainter>
+#include <QStyledItemDelegate>
 #include <QTableWidget>
 #include <algorithm>
 #include <string>
@@ -15,7 +19,8 @@ namespace {
 constexpr int HexCellWidth = 23;
 constexpr int TextCellWidth = 14;
 constexpr int CellHeight = 20;
-constexpr int TextGlyphPixels = 16;
+constexpr int C64Pixels = 8;           // a C64 character is 8 x 8 pixels
+constexpr QSize GlyphOnScreen(12, 16); // drawn this large in a 14 x 20 cell
 constexpr char HexDigits[] = "0123456789ABCDEF";
 
 // A string grid of fixed size whose row 0 (and column 0 when fixedColumn) are
@@ -34,6 +39,7 @@ QTableWidget* MakeGrid(QWidget* parent, const char* name, int columns, int rows,
     g->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     g->setFont(font);
     g->setWordWrap(false);
+    g->setTextElideMode(Qt::ElideNone);
     const int frame = 2 * g->frameWidth();
     g->setFixedSize(columns * cellWidth + frame, rows * CellHeight + frame);
 
@@ -72,11 +78,58 @@ const QString& GlyphText(std::uint8_t b) {
     return table[b];
 }
 
+// Draws the text grid's characters from an 8 x 8 rendering of the C64 font,
+// enlarged pixel by pixel: the outline font drawn straight at the cell's size
+// loses pixels of the thin lines.
+class TGlyphDelegate : public QStyledItemDelegate {
+  public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+
+    void paint(QPainter* painter, const QStyleOptionViewItem& option,
+               const QModelIndex& index) const override {
+        QStyleOptionViewItem opt = option;
+        initStyleOption(&opt, index);
+        const QString glyph = opt.text;
+        opt.text.clear();
+        const QWidget* w = opt.widget;
+        w->style()->drawControl(QStyle::CE_ItemViewItem, &opt, painter, w);
+        if (glyph.isEmpty()) return;
+        const bool selected = opt.state & QStyle::State_Selected;
+        const QColor ink = opt.palette.color(selected ? QPalette::HighlightedText : QPalette::Text);
+        const QRect& cell = opt.rect;
+        const QRect target(cell.x() + (cell.width() - GlyphOnScreen.width()) / 2,
+                           cell.y() + (cell.height() - GlyphOnScreen.height()) / 2, GlyphOnScreen.width(),
+                           GlyphOnScreen.height());
+        painter->save();
+        painter->setRenderHint(QPainter::SmoothPixmapTransform, false);
+        painter->drawImage(target, Bitmap(glyph, ink));
+        painter->restore();
+    }
+
+  private:
+    const QImage& Bitmap(const QString& glyph, const QColor& ink) const {
+        const QString key = glyph + QLatin1Char('/') + ink.name();
+        auto it = cache_.find(key);
+        if (it != cache_.end()) return *it;
+        static const QFont font = C64Font(C64Pixels);
+        QImage img(C64Pixels, C64Pixels, QImage::Format_ARGB32_Premultiplied);
+        img.fill(Qt::transparent);
+        QPainter p(&img);
+        p.setFont(font);
+        p.setPen(ink);
+        p.drawText(0, QFontMetrics(font).ascent(), glyph);
+        p.end();
+        return *cache_.insert(key, img);
+    }
+
+    mutable QHash<QString, QImage> cache_;
+};
+
 } // namespace
 
 THexPage::THexPage(QWidget* parent) : QWidget(parent) {
     QFont hexFont = font();
-    hexFont.setPixelSize(12);
+    hexFont.setPixelSize(11);
     hexFont.setBold(true);
     StrGridHexEd = MakeGrid(this, "StrGridHexEd", HexColumns, Rows, HexCellWidth, true, hexFont);
     StrGridHexEd->setSelectionMode(QAbstractItemView::ContiguousSelection);
@@ -85,7 +138,8 @@ THexPage::THexPage(QWidget* parent) : QWidget(parent) {
     StrGridHexEd->move(8, 8);
 
     StrGridTextEd = MakeGrid(this, "StrGridTextEd", TextColumns, Rows, TextCellWidth, false,
-                             C64Font(TextGlyphPixels, true));
+                             C64Font(GlyphOnScreen.width(), true));
+    StrGridTextEd->setItemDelegate(new TGlyphDelegate(StrGridTextEd));
     StrGridTextEd->setSelectionMode(QAbstractItemView::SingleSelection);
     StrGridTextEd->setEditTriggers(QAbstractItemView::NoEditTriggers);
     StrGridTextEd->move(StrGridHexEd->x() + StrGridHexEd->width() + 16, 8);

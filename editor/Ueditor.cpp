@@ -6,6 +6,7 @@
 #include "disasm/Disasm6502.h"
 #include "editor/BamChart.h"
 #include "editor/DirPage.h"
+#include "editor/EditorLook.h"
 #include "editor/HexPage.h"
 #include "editor/Page6502.h"
 #include "platform/Dialogs.h"
@@ -131,6 +132,7 @@ TEditor::TEditor(EditorServices& services, QWidget* mainWindow, QWidget* parent)
     : QDialog(parent), svc_(services), mainWindow_(mainWindow) {
     setObjectName(QStringLiteral("Editor"));
     setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowMinMaxButtonsHint);
+    setFont(SansFont(12));
     resize(ClientWidth, ClientHeight);
 
     auto* top = Named(new QFrame(this), "PanelTop");
