@@ -6,6 +6,7 @@
 #include "platform/Fonts.h"
 
 #include <QApplication>
+#include <QImage>
 #include <QLabel>
 #include <QSet>
 #include <QTabWidget>
@@ -107,6 +108,33 @@ TEST_F(HexPageTest, EveryByteValueHasItsOwnCellTexts) {
         // The C64 shows some codes alike (0x60-0x7F repeat 0xC0-0xDF, and so
         // on); distinct glyphs stay well above the printable ASCII range.
         EXPECT_GT(glyphs.size(), 150);
+    });
+}
+
+TEST_F(HexPageTest, CharactersAreDrawnPixelForPixel) {
+    // The C64 character "A" (screen code 1, PETSCII 0x41) as the character
+    // ROM holds it: 18 3C 66 7E 66 66 66 00.
+    const char* rom[8] = {"...##...", "..####..", ".##..##.", ".######.",
+                          ".##..##.", ".##..##.", ".##..##.", "........"};
+    D64Builder disk;
+    disk.Block(1, 0)[1] = 0x41;
+    UseImage(disk);
+    Open([&] {
+        Track()->setValue(1);
+        const QRect cell = Text()->visualItemRect(Text()->item(1, 1));
+        const QImage shot = Text()->viewport()->grab(cell).toImage();
+        // Each of the 8 x 8 pixels is drawn 1.5 wide and 2 high in a 12 x 16
+        // box in the middle of the 14 x 20 cell.
+        const int left = (cell.width() - 12) / 2, top = (cell.height() - 16) / 2;
+        std::string seen;
+        for (int y = 0; y < 8; ++y) {
+            for (int x = 0; x < 8; ++x) {
+                const QPoint at(left + int((x + 0.5) * 1.5), top + 2 * y + 1);
+                seen += qGray(shot.pixel(at)) < 128 ? '#' : '.';
+            }
+            EXPECT_EQ(seen, rom[y]) << "row " << y;
+            seen.clear();
+        }
     });
 }
 
