@@ -8,7 +8,6 @@
 
 #include <QAbstractItemModel>
 #include <QDateTime>
-#include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QLocale>
@@ -110,15 +109,6 @@ INSTANTIATE_TEST_SUITE_P(Options, DefaultPageTest,
                                            PageCase{"Directory", 1, 1}, PageCase{"Bam", 2, 2},
                                            PageCase{"Disassembler", 3, 3}),
                          [](const auto& info) { return std::string(info.param.name); });
-
-TEST_F(EditorWindowTest, NotebookPagesInOrder) {
-    UseImage(D64Builder());
-    Open([&] {
-        const char* captions[] = {"Hex Editor", "Directory", "BAM Allocation Map", "6502 DisAssembler"};
-        ASSERT_EQ(Notebook()->count(), 4);
-        for (int i = 0; i < 4; ++i) EXPECT_EQ(Notebook()->tabText(i), captions[i]);
-    });
-}
 
 TEST_F(EditorWindowTest, StartModeFollowsTheOptionEachOpening) {
     UseImage(D64Builder());
@@ -257,32 +247,6 @@ TEST_F(EditorWindowTest, CloseRequestFromTheWindowSystemShowsTheMainWindowAgain)
     EXPECT_FALSE(editor.isVisible());
     EXPECT_TRUE(mainWindow.isVisible());
     EXPECT_EQ(Find<TBamChart>("PanelBAM")->CellCount(), 0);
-}
-
-TEST_F(EditorWindowTest, CaptionsOfTheTopPanel) {
-    UseImage(D64Builder());
-    Open([&] {
-        struct Caption {
-            const char* group;
-            const char* title;
-        };
-        for (const Caption& c :
-             {Caption{"GrpBoxFileName", "File Name"}, Caption{"GrpBoxHeaderID", "Header && ID"},
-              Caption{"GrpBoxBlocksFree", "Blocks Free"}, Caption{"GrpBoxEC", "Error Correction"},
-              Caption{"GrpBoxMode", "Mode"}, Caption{"GrpBoxWP", "Write Protection"},
-              Caption{"GrpBoxTimeStamp", "Image Time Stamp"}, Caption{"GrpBoxFormat", "Format Designation"},
-              Caption{"GrpBox6502", "6502 CMD"}, Caption{"GrpBoxPos", "Position"},
-              Caption{"GrpBoxTS", "Track - Sector "}})
-            EXPECT_EQ(Find<QGroupBox>(c.group)->title(), c.title);
-        EXPECT_EQ(Find<QPushButton>("BtnClose")->text(), "&Close");
-        EXPECT_EQ(Find<QPushButton>("BtnTrackBack")->text(), "<- T");
-        EXPECT_EQ(Find<QPushButton>("BtnTrackForward")->text(), "T ->");
-        EXPECT_EQ(Find<QPushButton>("BtnResetTracking")->text(), "Reset");
-        EXPECT_EQ(Radio("RBEdit")->text(), "Edit");
-        EXPECT_EQ(Radio("RBdispOnly")->text(), "Display");
-        EXPECT_EQ(Radio("RBWPon")->text(), "On");
-        EXPECT_EQ(Radio("RBWPoff")->text(), "Off");
-    });
 }
 
 TEST_F(EditorWindowTest, HintsFollowTheOption) {

@@ -8,7 +8,6 @@
 #include <QApplication>
 #include <QImage>
 #include <QLabel>
-#include <QSet>
 #include <QTabWidget>
 #include <QTableWidget>
 
@@ -93,24 +92,6 @@ TEST_F(HexPageTest, HeaderBlockShownInHexAndCharacters) {
     });
 }
 
-TEST_F(HexPageTest, EveryByteValueHasItsOwnCellTexts) {
-    D64Builder disk;
-    for (int i = 0; i < 256; ++i) disk.Block(1, 0)[i] = std::uint8_t(i);
-    UseImage(disk);
-    Open([&] {
-        Track()->setValue(1);
-        QSet<QString> glyphs;
-        for (int i = 0; i < 256; ++i) {
-            EXPECT_EQ(HexCell(i), QStringLiteral("%1").arg(i, 2, 16, QLatin1Char('0')).toUpper());
-            EXPECT_EQ(TextCell(i).size() > 0, true) << i;
-            glyphs.insert(TextCell(i));
-        }
-        // The C64 shows some codes alike (0x60-0x7F repeat 0xC0-0xDF, and so
-        // on); distinct glyphs stay well above the printable ASCII range.
-        EXPECT_GT(glyphs.size(), 150);
-    });
-}
-
 TEST_F(HexPageTest, CharactersAreDrawnPixelForPixel) {
     // The C64 character "A" (screen code 1, PETSCII 0x41) as the character
     // ROM holds it: 18 3C 66 7E 66 66 66 00.
@@ -186,24 +167,6 @@ TEST_F(HexPageTest, TrackStepCapsTheSector) {
         Track()->setValue(31); // 17 sectors
         EXPECT_EQ(Block(), std::make_pair(31, 16));
         EXPECT_EQ(Shown(), std::make_pair(31, 16));
-    });
-}
-
-TEST_F(HexPageTest, StepsRunThroughAWholeTrackAndOn) {
-    UseImage(MarkedDisk());
-    Open([&] {
-        Track()->setValue(30);
-        Sector()->setValue(0);
-        for (int s = 1; s < 18; ++s) {
-            Sector()->stepBy(1);
-            EXPECT_EQ(Shown(), std::make_pair(30, s));
-        }
-        Sector()->stepBy(1);
-        EXPECT_EQ(Block(), std::make_pair(31, 0));
-        EXPECT_EQ(Shown(), std::make_pair(31, 0));
-        Sector()->stepBy(-1);
-        EXPECT_EQ(Block(), std::make_pair(30, 17));
-        EXPECT_EQ(Shown(), std::make_pair(30, 17));
     });
 }
 
