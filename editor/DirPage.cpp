@@ -111,6 +111,18 @@ bool SendUpperCased(QObject* target, QKeyEvent* key) {
     return true;
 }
 
+// The box after a failed export or dump.  A chain broken by a loop or a link
+// outside the image says so on a second line.
+QString FailureText(const FileOutcome& outcome) {
+    QString text = QString::fromStdString(outcome.message);
+    if (outcome.message == ExportFailedText &&
+        (outcome.end == ChainEnd::Loop || outcome.end == ChainEnd::BadLink))
+        text += QStringLiteral("\n\rThe file's block chain is broken: %1 (after %2 blocks).")
+                    .arg(QString::fromLatin1(ChainEndText(outcome.end)))
+                    .arg(outcome.blocks);
+    return text;
+}
+
 std::string Bytes(const QTableWidgetItem* item) {
     if (!item) return {};
     QByteArray raw = item->data(Qt::UserRole).toByteArray();
@@ -396,7 +408,7 @@ void TDirPage::PMnuDirExportPRGClick() {
             return;
         }
         outcome = ExportPRG(ImagePath(), *start, folder, fileName, data.track);
-        if (outcome.failed) ShowError(QString::fromStdString(outcome.message));
+        if (outcome.failed) ShowError(FailureText(outcome));
     }
     if (!prompt) return;
     if (cancelled)
@@ -421,7 +433,7 @@ void TDirPage::PMnuDirHexDumpClick() {
     FileOutcome outcome =
         WriteHexDump(ImagePath(), *start, folder, nameCell, typeCell, CellBytes(row, SizeColumn), data.track);
     if (outcome.failed)
-        ShowError(QString::fromStdString(outcome.message));
+        ShowError(FailureText(outcome));
     else if (svc_.options.MnuPromptExport->isChecked())
         svc_.dialogs.Message(this, MsgKind::Information, MsgButtons::Ok,
                              QString::fromStdString(

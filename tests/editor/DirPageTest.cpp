@@ -347,7 +347,12 @@ TEST_F(DirPageTest, ExportOfALoopingChainFailsAloud) {
     page->PMnuDirExportPRG->trigger();
     ASSERT_EQ(dialogs.shown.size(), 1u);
     EXPECT_EQ(dialogs.shown[0].kind, MsgKind::Error);
-    EXPECT_FALSE(dialogs.shown[0].text.isEmpty());
+    EXPECT_EQ(
+        dialogs.shown[0].text,
+        QStringLiteral("File Export FAILED!\n\rThe file's block chain is broken: the chain links back to a "
+                       "block already read (after 2 blocks)."));
+    // What was read before the loop is on disk: two blocks of data bytes.
+    EXPECT_EQ(dir.Read("LOOP.PRG").size(), 2u * 254u);
 }
 
 TEST_F(DirPageTest, ExportNameCannotLeaveTheFolder) {
@@ -397,6 +402,8 @@ TEST_F(DirPageTest, HexDumpOfABrokenChainFailsAloud) {
     page->PMnuDirHexDump->trigger();
     ASSERT_EQ(dialogs.shown.size(), 1u);
     EXPECT_EQ(dialogs.shown[0].kind, MsgKind::Error);
+    EXPECT_TRUE(dialogs.shown[0].text.startsWith(QStringLiteral("File Export FAILED!\n\r")));
+    EXPECT_TRUE(dialogs.shown[0].text.contains(QStringLiteral("outside the image")));
 }
 
 } // namespace
