@@ -155,13 +155,6 @@ TEST_F(DirPageTest, MenuActsOnTheRowSelectedBeforeARightClick) {
     EXPECT_FALSE(page->PMnuDirSEQ->isChecked());
 }
 
-TEST_F(DirPageTest, FreeBlocksRowKeepsTheMarksOfTheLastEntry) {
-    Open();
-    MenuFor(2);
-    MenuFor(6);
-    EXPECT_TRUE(page->PMnuDirSEQ->isChecked());
-}
-
 TEST_F(DirPageTest, JumpToGoesToTheFirstBlock) {
     Open();
     MenuFor(0);
@@ -227,15 +220,6 @@ TEST_F(DirPageTest, RenameInDisplayModeAsksAndStopsOnNo) {
     page->PMnuDirRename->trigger();
     EXPECT_EQ(host.prompts, 1);
     EXPECT_EQ(Editor(), nullptr);
-}
-
-TEST_F(DirPageTest, RenameInDisplayModeGoesOnAfterYes) {
-    Open();
-    host.editMode = false;
-    host.switchToEdit = true;
-    Rename(0, QStringLiteral("X"));
-    EXPECT_EQ(host.prompts, 1);
-    EXPECT_EQ(EntryName(OnDisk(), 0), "X" + std::string(15, '\xA0'));
 }
 
 TEST_F(DirPageTest, AnswerNoLeavesImageAndBackupUntouched) {
