@@ -138,7 +138,9 @@ TEST_P(SectorStepTest, ArrowStepsAcrossTracks) {
         ClickArrow(Sector(), c.up);
         EXPECT_EQ(Block(), std::make_pair(c.wantTrack, c.wantSector));
         EXPECT_EQ(Sector()->maximum(), c.wantMax);
-        if (c.wantTrack != 18) EXPECT_EQ(Shown(), std::make_pair(c.wantTrack, c.wantSector));
+        if (c.wantTrack != 18) {
+            EXPECT_EQ(Shown(), std::make_pair(c.wantTrack, c.wantSector));
+        }
     });
 }
 
