@@ -197,6 +197,9 @@ void TMainForm::SetUpGrid() {
     g->setSelectionBehavior(QAbstractItemView::SelectRows);
     g->setSelectionMode(QAbstractItemView::SingleSelection);
     g->setWordWrap(false);
+    // A text wider than its column is cut at the edge, as in a string grid:
+    // "Yes" in the 28-pixel E/C column must not turn into "Y...".
+    g->setTextElideMode(Qt::ElideNone);
     g->verticalHeader()->hide();
     g->verticalHeader()->setMinimumSectionSize(GridRowHeight);
     g->verticalHeader()->setDefaultSectionSize(GridRowHeight);

@@ -1,5 +1,7 @@
 #include "MainFormFixture.h"
 
+#include <QImage>
+
 #include <dirent.h>
 #include <sys/stat.h>
 
@@ -189,6 +191,23 @@ TEST_F(ScanTest, RefreshFindsNewImages) {
     QTest::keyClick(form.get(), Qt::Key_F5);
     EXPECT_EQ(Column(1), QStringList{"new.D64"});
     EXPECT_EQ(form->StImages->text(), "1");
+}
+
+// A string grid cuts a text at the column's edge: the narrow E/C column shows
+// the start of "Yes", never "Y" and an ellipsis.
+TEST_F(ScanTest, NarrowColumnsCutTheirTextInsteadOfElidingIt) {
+    images.Write("ERRORS.D64", StandardImage("ERRORS", true));
+    Start();
+    Show();
+    ASSERT_EQ(Cell(0, 6), "Yes");
+    ASSERT_EQ(Grid()->columnWidth(6), 28);
+    Grid()->setCurrentCell(0, 1);
+    const QRect cell = Grid()->visualItemRect(Grid()->item(0, 6));
+    const QImage shown = Grid()->viewport()->grab(cell).toImage();
+    Grid()->item(0, 6)->setText(QStringLiteral("Y") + QChar(0x2026));
+    QCoreApplication::processEvents();
+    const QImage elided = Grid()->viewport()->grab(cell).toImage();
+    EXPECT_NE(shown, elided);
 }
 
 } // namespace
