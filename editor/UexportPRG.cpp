@@ -1,5 +1,7 @@
 #include "editor/UexportPRG.h"
 
+#include "editor/EditorLook.h"
+
 #include <QFrame>
 #include <QLabel>
 #include <QLineEdit>
@@ -24,6 +26,8 @@ TExportFileName::TExportFileName(const QString& folder, QWidget* parent) : QDial
     setWindowTitle(QStringLiteral("Export to PRG-file"));
     setFixedSize(504, 97);
     setModal(true);
+    // The window font of the other dialogs: the captions fit their places.
+    setFont(SansFont(11));
 
     Bevel1 = Named(new QFrame(this), "Bevel1");
     Bevel1->setFrameShape(QFrame::Box);

@@ -75,5 +75,22 @@ TEST(ExportDialogTest, ShowingPutsTheFocusInTheNameAndEnterStarts) {
     EXPECT_EQ(d.EditFileName->text(), QStringLiteral("GAME"));
 }
 
+// Every caption fits the room the layout leaves it: the labels end before the
+// boxes to their right, the help line before the buttons.
+TEST(ExportDialogTest, CaptionsFitBesideTheirNeighbours) {
+    TExportFileName d(QStringLiteral("/tmp"));
+    const std::pair<const char*, int> labels[] = {{"LblDir", 72}, {"LblFileName", 72}, {"LblFNHelp", 420}};
+    for (const auto& [name, nextLeft] : labels) {
+        auto* l = d.findChild<QLabel*>(QString::fromLatin1(name));
+        ASSERT_NE(l, nullptr) << name;
+        EXPECT_LE(l->x() + l->fontMetrics().horizontalAdvance(l->text()), nextLeft) << name;
+    }
+    for (QPushButton* b : {d.OKBtn, d.CancelBtn}) {
+        QString caption = b->text();
+        caption.remove(QLatin1Char('&'));
+        EXPECT_LT(b->fontMetrics().horizontalAdvance(caption), b->width() - 8) << caption.toStdString();
+    }
+}
+
 } // namespace
 } // namespace dyskel
