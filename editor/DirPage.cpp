@@ -117,9 +117,8 @@ QString FailureText(const FileOutcome& outcome) {
     QString text = QString::fromStdString(outcome.message);
     if (outcome.message == ExportFailedText &&
         (outcome.end == ChainEnd::Loop || outcome.end == ChainEnd::BadLink))
-        text += QStringLiteral("\n\rThe file's block chain is broken: %1 (after %2 blocks).")
-                    .arg(QString::fromLatin1(ChainEndText(outcome.end)))
-                    .arg(outcome.blocks);
+        text += QStringLiteral("\n\rThe file's block chain is broken: %1 (after %2).")
+                    .arg(QString::fromLatin1(ChainEndText(outcome.end)), BlockCountText(outcome.blocks));
     return text;
 }
 

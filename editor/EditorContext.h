@@ -44,6 +44,11 @@ class IEditorHost {
     virtual void DisassembleFile(int track, int sector) = 0;
 };
 
+// A count of blocks in the window's own messages: "1 block", "2 blocks".
+inline QString BlockCountText(int blocks) {
+    return blocks == 1 ? QStringLiteral("1 block") : QStringLiteral("%1 blocks").arg(blocks);
+}
+
 // Everything a page is built with.
 struct EditorServices {
     EditorData& data;

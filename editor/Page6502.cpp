@@ -111,10 +111,10 @@ void T6502Page::DisassembleFile(int track, int sector) {
 
     if (data.gather.cut())
         svc_.dialogs.Message(this, MsgKind::Error, MsgButtons::Ok,
-                             QStringLiteral("The file's block chain ends early (%1) after %2 blocks.\n\rThe "
+                             QStringLiteral("The file's block chain ends early (%1) after %2.\n\rThe "
                                             "listing shows the %3 bytes read up to there.")
-                                 .arg(QString::fromLatin1(ChainEndText(data.gather.end)))
-                                 .arg(data.gather.blocks)
+                                 .arg(QString::fromLatin1(ChainEndText(data.gather.end)),
+                                      BlockCountText(int(data.gather.blocks)))
                                  .arg(data.file6502.length));
 }
 

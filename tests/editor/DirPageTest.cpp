@@ -339,6 +339,20 @@ TEST_F(DirPageTest, ExportOfALoopingChainFailsAloud) {
     EXPECT_EQ(dir.Read("LOOP.PRG").size(), 2u * 254u);
 }
 
+TEST_F(DirPageTest, ExportOfABlockLinkedToItselfSaysOneBlock) {
+    std::uint8_t* a = disk.Block(20, 0);
+    a[0] = 20, a[1] = 0;
+    disk.AddDirEntry(0x82, {20, 0}, "SELF", 1);
+    Open();
+    MenuFor(6);
+    page->PMnuDirExportPRG->trigger();
+    ASSERT_EQ(dialogs.shown.size(), 1u);
+    EXPECT_EQ(
+        dialogs.shown[0].text,
+        QStringLiteral("File Export FAILED!\n\rThe file's block chain is broken: the chain links back to a "
+                       "block already read (after 1 block)."));
+}
+
 TEST_F(DirPageTest, ExportNameCannotLeaveTheFolder) {
     disk.AddFile("../../EVIL", 0x82, {0x01, 0x08, 0xEA}, {{17, 9}});
     Open();

@@ -189,6 +189,10 @@ TEST_F(Page6502Test, ABrokenChainIsListedAndReported) {
     EXPECT_EQ(page6502->PanelBlocks->text().left(4), QStringLiteral("1 / "));
     ASSERT_EQ(dialogs.shown.size(), 1u);
     EXPECT_EQ(dialogs.shown[0].kind, MsgKind::Error);
+    EXPECT_EQ(
+        dialogs.shown[0].text,
+        QStringLiteral("The file's block chain ends early (the chain links back to a block already read) "
+                       "after 1 block.\n\rThe listing shows the 252 bytes read up to there."));
     EXPECT_GT(Rows(), 1);
 }
 
