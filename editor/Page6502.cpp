@@ -16,13 +16,18 @@ namespace dyskel {
 
 namespace {
 
+// The panels and the button to the right of the grid: narrow enough that the
+// grid shows a whole text-listing row (44 + 380 + 132 pixels) beside its
+// scroll bar.
+constexpr int SideWidth = 84;
+
 QLabel* Panel(QWidget* parent, const char* name, const char* caption) {
     auto* p = new QLabel(QString::fromLatin1(caption), parent);
     p->setObjectName(QString::fromLatin1(name));
     p->setFrameShape(QFrame::Panel);
     p->setFrameShadow(QFrame::Raised);
     p->setAlignment(Qt::AlignCenter);
-    p->setFixedSize(96, 22);
+    p->setFixedSize(SideWidth, 22);
     return p;
 }
 
@@ -58,6 +63,7 @@ T6502Page::T6502Page(EditorServices& services, IEditorHost& host, QWidget* paren
     side->addStretch();
     Btn6502Mode = new QPushButton(QStringLiteral("6502 Mode"), this);
     Btn6502Mode->setObjectName(QStringLiteral("Btn6502Mode"));
+    Btn6502Mode->setFixedWidth(SideWidth);
     side->addWidget(Btn6502Mode);
     layout->addLayout(side);
     connect(Btn6502Mode, &QPushButton::clicked, this, &T6502Page::Btn6502ModeClick);

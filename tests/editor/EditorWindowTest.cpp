@@ -7,11 +7,14 @@
 #include "platform/Fonts.h"
 
 #include <QAbstractItemModel>
+#include <QAction>
+#include <QCoreApplication>
 #include <QDateTime>
 #include <QLabel>
 #include <QLineEdit>
 #include <QLocale>
 #include <QRadioButton>
+#include <QScrollBar>
 #include <QTabWidget>
 #include <QTableView>
 #include <QTableWidget>
@@ -301,6 +304,28 @@ TEST_F(EditorWindowTest, SixFiveOhTwoPageIsPreparedForTheDefaultModeButListsDisa
                   "00 01 02 03 04 05 06 07 08 09 0A 0B 0C 0D 0E 0F");
         EXPECT_EQ(m->headerData(2, Qt::Horizontal).toString(), "      TEXT");
         EXPECT_EQ(data.listingMode, 'A');
+    });
+}
+
+TEST_F(EditorWindowTest, TextListingOfALongFileFitsTheGridWithoutSideways) {
+    // Ten blocks of data: enough rows for the vertical scroll bar.
+    D64Builder disk;
+    disk.AddPrg("LONG", 0x1000, std::vector<std::uint8_t>(2500, 0x41));
+    UseImage(disk);
+    options.Mnu6502change->setChecked(true);
+    options.Mnu6502DmodeTXT->setChecked(true);
+    Open([&] {
+        auto* dir = Find<QTableWidget>("StrGridDir");
+        dir->setCurrentCell(0, 2);
+        Find<QAction>("PMnuDir6502")->trigger();
+        auto* grid = Find<QTableView>("StrGrid6502");
+        ASSERT_EQ(grid->model()->columnCount(), 3);
+        QCoreApplication::processEvents();
+        ASSERT_TRUE(grid->verticalScrollBar()->isVisible());
+        // The address, the sixteen bytes and their sixteen characters are all
+        // in sight at once.
+        EXPECT_GE(grid->viewport()->width(), 44 + 380 + 132);
+        EXPECT_EQ(grid->horizontalScrollBar()->maximum(), 0);
     });
 }
 
