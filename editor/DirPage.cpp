@@ -285,6 +285,10 @@ void TDirPage::StrGridDirMouseDown() {
 }
 
 void TDirPage::PopupMenuDirPopup() {
+    // A menu opened from the keyboard (Menu key, Shift+F10) had no mouse press
+    // to prepare it: prepare it for the current row here too.  After a mouse
+    // press this gives the same captions and marks again.
+    StrGridDirMouseDown();
     const int row = StrGridDir->currentRow();
     const bool entry = IsEntryRow(row);
     for (QAction* a : {PMnuDirFileName, PMnuDirRename, PMnuDirDelete, PMnuDirHexDump,

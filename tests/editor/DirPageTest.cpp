@@ -155,6 +155,17 @@ TEST_F(DirPageTest, MenuActsOnTheRowSelectedBeforeARightClick) {
     EXPECT_FALSE(page->PMnuDirSEQ->isChecked());
 }
 
+TEST_F(DirPageTest, MenuOpenedFromTheKeyboardShowsTheSelectedRow) {
+    Open();
+    MenuFor(1); // LOCKED, prepared by a mouse press
+    Grid()->setFocus();
+    QTest::keyClick(Grid(), Qt::Key_Up); // a row moved to with the keyboard
+    ASSERT_EQ(Grid()->currentRow(), 0);
+    emit page->PopupMenuDir->aboutToShow();
+    EXPECT_FALSE(page->PMnuDirFileName->text().contains(QStringLiteral("LOCKED")));
+    EXPECT_FALSE(page->PMnuDirWPyes->isChecked());
+}
+
 TEST_F(DirPageTest, JumpToGoesToTheFirstBlock) {
     Open();
     MenuFor(0);
