@@ -1,5 +1,7 @@
 #include "browser/Options.h"
 
+#include "platform/Menus.h"
+
 #include <QAction>
 #include <QActionGroup>
 #include <QMenu>
@@ -9,21 +11,17 @@ namespace dyskel {
 
 namespace {
 
-QAction* Item(QMenu* menu, const char* name, const char* caption, bool checked, QActionGroup* group = nullptr) {
-    auto* a = new QAction(QString::fromLatin1(caption), menu);
-    a->setObjectName(QString::fromLatin1(name));
+// A check item (a radio item with a group) with its design check mark.
+QAction* Item(QMenu* menu, const char* name, const char* caption, bool checked,
+              QActionGroup* group = nullptr) {
+    QAction* a = MenuItem(menu, name, caption, group);
     a->setCheckable(true);
     a->setChecked(checked);
-    if (group) group->addAction(a);
-    menu->addAction(a);
     return a;
 }
 
 QMenu* Sub(QMenu* parent, const char* name, const char* caption) {
-    QMenu* m = parent->addMenu(QString::fromLatin1(caption));
-    m->setObjectName(QString::fromLatin1(name));
-    m->menuAction()->setObjectName(QString::fromLatin1(name) + QStringLiteral("Action"));
-    return m;
+    return SubMenu(parent, name, caption);
 }
 
 } // namespace
@@ -47,7 +45,8 @@ TOptions::TOptions(QWidget* owner) : QObject(owner) {
     Mode6502Group = new QActionGroup(this);
     Mnu6502DmodeASM = Item(Mnu6502DftMode, "Mnu6502DmodeASM", "&DisAssembler", true, Mode6502Group);
     Mnu6502DmodeTXT = Item(Mnu6502DftMode, "Mnu6502DmodeTXT", "&Text", false, Mode6502Group);
-    Mnu6502change = Item(MnuOptImageEd, "Mnu6502change", "6502 should change to default mode every &time", false);
+    Mnu6502change =
+        Item(MnuOptImageEd, "Mnu6502change", "6502 should change to default mode every &time", false);
     MnuEditorDefault = Sub(MnuOptImageEd, "MnuEditorDefault", "&Default page in Editor");
     EditorPageGroup = new QActionGroup(this);
     EditorPageGroup->setExclusionPolicy(QActionGroup::ExclusionPolicy::ExclusiveOptional);
@@ -84,6 +83,8 @@ int TOptions::DefaultEditorPage() const {
     return -1;
 }
 
-char TOptions::Default6502Mode() const { return Mnu6502DmodeTXT->isChecked() ? 'T' : 'A'; }
+char TOptions::Default6502Mode() const {
+    return Mnu6502DmodeTXT->isChecked() ? 'T' : 'A';
+}
 
 } // namespace dyskel

@@ -7,6 +7,7 @@
 #include "editor/UexportPRG.h"
 #include "platform/Dialogs.h"
 #include "platform/Fonts.h"
+#include "platform/Menus.h"
 
 #include <QAction>
 #include <QActionGroup>
@@ -79,23 +80,6 @@ class TNameDelegate : public QStyledItemDelegate {
         return QStyledItemDelegate::eventFilter(watched, event);
     }
 };
-
-QAction* Item(QMenu* menu, const char* name, const char* caption, QActionGroup* group = nullptr) {
-    auto* a = menu->addAction(QString::fromLatin1(caption));
-    a->setObjectName(QString::fromLatin1(name));
-    if (group) {
-        a->setCheckable(true);
-        group->addAction(a);
-    }
-    return a;
-}
-
-QMenu* Sub(QMenu* parent, const char* name, const char* caption) {
-    QMenu* m = parent->addMenu(QString::fromLatin1(caption));
-    m->setObjectName(QString::fromLatin1(name));
-    m->menuAction()->setObjectName(QString::fromLatin1(name) + QStringLiteral("Action"));
-    return m;
-}
 
 // Every character typed into the grid or its name editor arrives as a
 // capital: a key event with a lower-case letter is sent again upper-cased.
@@ -185,26 +169,26 @@ TDirPage::TDirPage(EditorServices& services, IEditorHost& host, QWidget* parent)
 
     PopupMenuDir = new QMenu(this);
     PopupMenuDir->setObjectName(QStringLiteral("PopupMenuDir"));
-    PMnuDirFileName = Item(PopupMenuDir, "PMnuDirFileName", "FileName");
-    PMnuDirRename = Item(PopupMenuDir, "PMnuDirRename", "Re&name");
-    PMnuDirDelete = Item(PopupMenuDir, "PMnuDirDelete", "&Delete");
-    PMnuDirExportPRG = Item(PopupMenuDir, "PMnuDirExportPRG", "E&xport to PRG-file");
-    PMnuDirHexDump = Item(PopupMenuDir, "PMnuDirHexDump", "&Hex Dump (to file)");
-    PMnuDir6502 = Item(PopupMenuDir, "PMnuDir6502", "Dis&Assemble File");
-    PMnuDirFtype = Sub(PopupMenuDir, "PMnuDirFtype", "File &Type");
+    PMnuDirFileName = MenuItem(PopupMenuDir, "PMnuDirFileName", "FileName");
+    PMnuDirRename = MenuItem(PopupMenuDir, "PMnuDirRename", "Re&name");
+    PMnuDirDelete = MenuItem(PopupMenuDir, "PMnuDirDelete", "&Delete");
+    PMnuDirExportPRG = MenuItem(PopupMenuDir, "PMnuDirExportPRG", "E&xport to PRG-file");
+    PMnuDirHexDump = MenuItem(PopupMenuDir, "PMnuDirHexDump", "&Hex Dump (to file)");
+    PMnuDir6502 = MenuItem(PopupMenuDir, "PMnuDir6502", "Dis&Assemble File");
+    PMnuDirFtype = SubMenu(PopupMenuDir, "PMnuDirFtype", "File &Type");
     auto* types = new QActionGroup(this);
     types->setExclusionPolicy(QActionGroup::ExclusionPolicy::ExclusiveOptional);
-    PMnuDirSEQ = Item(PMnuDirFtype, "PMnuDirSEQ", "&SEQ: Sequential File", types);
-    PMnuDirPRG = Item(PMnuDirFtype, "PMnuDirPRG", "&PRG: Program File", types);
-    PMnuDirUSR = Item(PMnuDirFtype, "PMnuDirUSR", "&USR: User File", types);
-    PMnuDirREL = Item(PMnuDirFtype, "PMnuDirREL", "&REL: Relative File", types);
-    PMnuDirWP = Sub(PopupMenuDir, "PMnuDirWP", "Write Pr&otected");
+    PMnuDirSEQ = MenuItem(PMnuDirFtype, "PMnuDirSEQ", "&SEQ: Sequential File", types);
+    PMnuDirPRG = MenuItem(PMnuDirFtype, "PMnuDirPRG", "&PRG: Program File", types);
+    PMnuDirUSR = MenuItem(PMnuDirFtype, "PMnuDirUSR", "&USR: User File", types);
+    PMnuDirREL = MenuItem(PMnuDirFtype, "PMnuDirREL", "&REL: Relative File", types);
+    PMnuDirWP = SubMenu(PopupMenuDir, "PMnuDirWP", "Write Pr&otected");
     auto* protection = new QActionGroup(this);
-    PMnuDirWPno = Item(PMnuDirWP, "PMnuDirWPno", "&No", protection);
-    PMnuDirWPyes = Item(PMnuDirWP, "PMnuDirWPyes", "&Yes", protection);
+    PMnuDirWPno = MenuItem(PMnuDirWP, "PMnuDirWPno", "&No", protection);
+    PMnuDirWPyes = MenuItem(PMnuDirWP, "PMnuDirWPyes", "&Yes", protection);
     PMnuDirWPno->setChecked(true);
-    PMnuDirFsize = Item(PopupMenuDir, "PMnuDirFsize", "File Si&ze");
-    PMnuDirClrImg = Item(PopupMenuDir, "PMnuDirClrImg", "&Clear Entire Image");
+    PMnuDirFsize = MenuItem(PopupMenuDir, "PMnuDirFsize", "File Si&ze");
+    PMnuDirClrImg = MenuItem(PopupMenuDir, "PMnuDirClrImg", "&Clear Entire Image");
 
     // The two submenus only show the entry: choosing an item puts the marks
     // back as they were prepared.
