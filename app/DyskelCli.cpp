@@ -159,6 +159,23 @@ void RequireType(const DirRow& row, const std::string& entryArg, bool prgOnly) {
     if (!prgOnly && (type == "DEL" || type.empty())) throw Failure{"entry " + entryArg + " is a DEL entry"};
 }
 
+// The image, its directory and the entry named by ENTRY (args 0 and 1),
+// checked for the type the command needs.
+enum class Needs { AnyEntry, NotDel, Prg };
+struct Selected {
+    Image image;
+    Directory dir;
+    DirRow row;
+};
+Selected SelectEntry(const Invocation& inv, Needs needs) {
+    int entry = Number(inv.args[1], "ENTRY");
+    Selected s{OpenImage(inv.args[0]), {}, {}};
+    s.dir = ReadDirectory(s.image);
+    s.row = Entry(s.dir, s.image, entry);
+    if (needs != Needs::AnyEntry) RequireType(s.row, inv.args[1], needs == Needs::Prg);
+    return s;
+}
+
 BlockAddress FirstBlock(const DirRow& row) {
     auto start = ParseTrackSectorCell(row.cells[4]);
     if (!start) throw Failure{"the entry's first block \"" + row.cells[4] + "\" is not a track and sector"};
@@ -297,11 +314,7 @@ int RunBlock(Invocation& inv) {
 }
 
 int RunList(Invocation& inv) {
-    int entry = Number(inv.args[1], "ENTRY");
-    Image image = OpenImage(inv.args[0]);
-    Directory dir = ReadDirectory(image);
-    const DirRow& row = Entry(dir, image, entry);
-    RequireType(row, inv.args[1], true);
+    const auto [image, dir, row] = SelectEntry(inv, Needs::Prg);
     BlockAddress start = FirstBlock(row);
     TrackBuffer buffer;
     auto file = std::make_unique<FileBuffer6502>();
@@ -329,11 +342,7 @@ int RunList(Invocation& inv) {
 }
 
 int RunExport(Invocation& inv) {
-    int entry = Number(inv.args[1], "ENTRY");
-    Image image = OpenImage(inv.args[0]);
-    Directory dir = ReadDirectory(image);
-    const DirRow& row = Entry(dir, image, entry);
-    RequireType(row, inv.args[1], true);
+    const auto [image, dir, row] = SelectEntry(inv, Needs::Prg);
     std::string fileName = (inv.name ? SafeFileName(*inv.name) : ExportBaseName(row.cells[2])) + ".PRG";
     std::string folder = inv.to.value_or(image.folder);
     TrackBuffer buffer;
@@ -341,11 +350,7 @@ int RunExport(Invocation& inv) {
 }
 
 int RunDump(Invocation& inv) {
-    int entry = Number(inv.args[1], "ENTRY");
-    Image image = OpenImage(inv.args[0]);
-    Directory dir = ReadDirectory(image);
-    const DirRow& row = Entry(dir, image, entry);
-    RequireType(row, inv.args[1], false);
+    const auto [image, dir, row] = SelectEntry(inv, Needs::NotDel);
     std::string folder = inv.to.value_or(image.folder);
     TrackBuffer buffer;
     FileOutcome outcome =
@@ -354,10 +359,7 @@ int RunDump(Invocation& inv) {
 }
 
 int RunRename(Invocation& inv) {
-    int entry = Number(inv.args[1], "ENTRY");
-    Image image = OpenImage(inv.args[0]);
-    Directory dir = ReadDirectory(image);
-    const DirRow& row = Entry(dir, image, entry);
+    const auto [image, dir, row] = SelectEntry(inv, Needs::AnyEntry);
     std::string cellText = NormaliseRenameText(TypedName(inv.args[2]));
 
     // The update writes the buffer back as track 18: read that track into it,
@@ -374,7 +376,7 @@ int RunRename(Invocation& inv) {
         throw Failure{result.message.empty() ? "the image was not updated" : result.message};
 
     Directory after = ReadDirectory(image);
-    inv.out << JoinCells(inv, Entry(after, image, entry).cells) << '\n';
+    inv.out << JoinCells(inv, Entry(after, image, Number(inv.args[1], "ENTRY")).cells) << '\n';
     return 0;
 }
 
