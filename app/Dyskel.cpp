@@ -50,14 +50,17 @@ int main(int argc, char** argv) {
 
     TMainForm mainForm(MainServices{image, dialogs, ini, drives}, arguments, startFolder);
     EditorData data(image);
-    EditorServices services{data, *mainForm.Options, dialogs, nullptr};
+    EditorServices services{data, mainForm.Options->data, dialogs, nullptr};
     TEditor editor(services, &mainForm);
     TAboutBox aboutBox;
     TExportFileName exportDialog(QString::fromLocal8Bit(mainForm.DirListBox->Directory().c_str()));
     services.exportDialog = &exportDialog;
 
     mainForm.AboutBox = &aboutBox;
-    mainForm.OpenImageHook = [&editor] { editor.OpenImage(); };
+    mainForm.OpenImageHook = [&editor, &data, &mainForm] {
+        data.place = mainForm.pos();
+        editor.OpenImage();
+    };
     mainForm.show();
     return QApplication::exec();
 }
