@@ -40,6 +40,7 @@ constexpr const char* UsageText =
     "  rename [--backup] IMAGE ENTRY NEWNAME       rename an entry and rewrite track 18\n"
     "  scan [--unsorted] [--no-details] [--raw] FOLDER  the D64 images of a folder\n"
     "  op BYTE [BYTE [BYTE]]                       one 6502 instruction (hex bytes)\n"
+    "  --help | --version\n"
     "ENTRY is the entry's number in the directory listing, from 1.  Disk texts are shown\n"
     "through the C64 character table as UTF-8; --raw prints their bytes as they are.\n";
 
@@ -472,6 +473,10 @@ int RunCli(int argc, char** argv, std::ostream& out, std::ostream& err) {
         std::string name = argv[1];
         if (name == "--help" || name == "-h" || name == "help") {
             out << UsageText;
+            return 0;
+        }
+        if (name == "--version") {
+            out << "dyskel-cli " DYSKEL_VERSION "\n";
             return 0;
         }
         const Command* cmd = nullptr;
