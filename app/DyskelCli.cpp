@@ -49,6 +49,7 @@ constexpr const char* UsageText =
     "  poke [--backup] [--dry-run] IMAGE TRACK SECTOR OFFSET BYTE...  change bytes of a block\n"
     "  scan [--unsorted] [--no-details] [--raw] FOLDER  the D64 images of a folder\n"
     "  op BYTE [BYTE [BYTE]]                       one 6502 instruction (hex bytes)\n"
+    "  --help | --version\n"
     "ENTRY is the entry's number in the directory listing, from 1.  Writing commands\n"
     "keep IMAGE.BAK with --backup; --dry-run prints the blocks (TT,SS) that would change.\n"
     "Disk texts are shown\n"
@@ -595,6 +596,10 @@ int RunCli(int argc, char** argv, std::ostream& out, std::ostream& err) {
         if (argc < 2) throw UsageError{"no command"};
         std::string name = argv[1];
         if (name == "--help" || name == "-h") name = "help";
+        if (name == "--version") {
+            out << "dyskel-cli " DYSKEL_VERSION "\n";
+            return 0;
+        }
         const Command* cmd = nullptr;
         for (const auto& c : Commands)
             if (name == c.name) cmd = &c;
