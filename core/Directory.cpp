@@ -54,6 +54,7 @@ std::string DirEntry::Name() const {
 }
 
 DirEntry DecodeDirEntry(const Block& block, int sector, int offset) {
+    if (offset < 0 || offset > BlockSize - DirEntrySize) return {}; // no entry starts there
     const auto at = [&](int i) { return block[std::size_t(offset + i)]; };
     DirEntry e;
     e.typeByte = at(0x02);

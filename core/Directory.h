@@ -49,7 +49,8 @@ struct DirEntry {
     std::string Name() const;
 };
 
-// Decodes the entry at offset of a directory block.
+// Decodes the entry at offset of a directory block (an empty entry when no
+// 32-byte entry fits there).
 DirEntry DecodeDirEntry(const Block& block, int sector, int offset);
 
 // The five cells of an entry row: number (3 wide), size (5 wide), quoted name

@@ -12,8 +12,6 @@ Fd::~Fd() {
     if (fd_ >= 0) ::close(fd_);
 }
 
-// Non-blocking so that a named pipe that happens to end in ".d64" cannot
-// hang the program; for regular files the flag changes nothing.
 Fd& Fd::operator=(Fd&& other) noexcept {
     if (this != &other) {
         if (fd_ >= 0) ::close(fd_);
@@ -23,6 +21,8 @@ Fd& Fd::operator=(Fd&& other) noexcept {
     return *this;
 }
 
+// Non-blocking so that a named pipe that happens to end in ".d64" cannot
+// hang the program; for regular files the flag changes nothing.
 Fd Fd::OpenRead(const std::string& path) {
     return Fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
 }

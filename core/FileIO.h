@@ -44,12 +44,6 @@ class Fd {
 // error; returns the count read.  dst beyond that count is left untouched.
 std::size_t ReadAt(int fd, std::int64_t offset, std::uint8_t* dst, std::size_t len);
 
-// Opens a file to be written as a whole, without following a link and
-// without blocking: creates it, or empties an existing regular file.  A link,
-// a pipe, a folder or any other kind of file at the name is refused, with a
-// message naming the file.
-[[nodiscard]] Result<Fd> CreateTarget(const std::string& path);
-
 // Reads up to len bytes at the current position (same rules as ReadAt).
 std::size_t ReadSome(int fd, std::uint8_t* dst, std::size_t len);
 

@@ -108,20 +108,6 @@ bool CopyAll(int in, int out, std::int64_t size) {
     return true;
 }
 
-bool WriteAt(int fd, std::int64_t offset, const std::uint8_t* data, std::size_t len) {
-    std::size_t done = 0;
-    while (done < len) {
-        ssize_t n = ::pwrite(fd, data + done, len - done, off_t(offset + std::int64_t(done)));
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) {
-            if (n == 0) errno = ENOSPC;
-            return false;
-        }
-        done += std::size_t(n);
-    }
-    return true;
-}
-
 // A new file beside target, named after it; empty on failure.
 std::string TempBeside(const std::string& target, Fd& fd) {
     std::string name = (std::filesystem::path(FolderOf(target)) /
@@ -194,18 +180,26 @@ UpdateResult UpdateImage(const std::string& imagePath, const ImageEdit& edit, Up
         if (answer == Answer::All) options.promptSave = false;
     }
 
-    // The image as it is now: the edit works on fresh bytes only.
+    // The image as it is now, read once: the edit works on these bytes and the
+    // new file is made of them, so nothing read earlier can slip in.
     Fd in = Fd::OpenRead(target);
     struct stat st {};
     if (!in.IsOpen() || ::fstat(in.Get(), &st) != 0)
         return Fail("The image \"" + imagePath + "\" could not be read (" + fileio::LastError() +
                     "); nothing was written.");
-    Result<DiskImage> image = DiskImage::Load(target);
-    if (!image) return Fail(image.Error() + " Nothing was written.");
-    Result<ChangeSet> changes = edit(*image);
+    std::vector<std::uint8_t> bytes(static_cast<std::size_t>(st.st_size));
+    if (fileio::ReadAt(in.Get(), 0, bytes.data(), bytes.size()) != bytes.size())
+        return Fail("Reading the image \"" + imagePath + "\" failed (" + fileio::LastError() +
+                    "); nothing was written.");
+    in.Close();
+    DiskImage image = DiskImage::FromBytes(target, bytes);
+    Result<ChangeSet> changes = edit(image);
     if (!changes) return Fail(changes.Error());
-    Result<ChangeSet> before = CurrentBlocks(*image, *changes);
+    Result<ChangeSet> before = CurrentBlocks(image, *changes);
     if (!before) return Fail(before.Error() + " Nothing was written.");
+    for (const BlockChange& c : *changes)
+        std::copy(c.bytes.begin(), c.bytes.end(),
+                  bytes.begin() + std::ptrdiff_t(BlockOffset(c.at.track, c.at.sector)));
 
     UpdateResult result;
     result.status = UpdateStatus::Updated;
@@ -223,10 +217,8 @@ UpdateResult UpdateImage(const std::string& imagePath, const ImageEdit& edit, Up
         ::unlink(temp.c_str());
         return Fail(what + " (" + why + ")." + Untouched(imagePath));
     };
-    if (!CopyAll(in.Get(), out.Get(), st.st_size)) return abandon("Copying the image failed");
-    for (const BlockChange& c : *changes)
-        if (!WriteAt(out.Get(), BlockOffset(c.at.track, c.at.sector), c.bytes.data(), BlockSize))
-            return abandon("Writing the new image failed");
+    if (!fileio::WriteAll(out.Get(), bytes.data(), bytes.size()))
+        return abandon("Writing the new image failed");
     // The new file is the old one's: owner, group and mode.
     if (::fchown(out.Get(), st.st_uid, st.st_gid) != 0 && errno != EPERM)
         return abandon("Setting the owner of the new image failed");
@@ -238,7 +230,6 @@ UpdateResult UpdateImage(const std::string& imagePath, const ImageEdit& edit, Up
         ::unlink(temp.c_str());
         return Fail("Closing the new image failed (" + why + ")." + Untouched(imagePath));
     }
-    in.Close();
 
     std::string keep;
     if (options.backupFiles) {

@@ -107,9 +107,9 @@ TEST_F(Cli, ExportThatCannotWriteItsFileNamesIt) {
     CliResult r = Run({"export", image, "1"});
     EXPECT_EQ(r.exitCode, 1);
     EXPECT_EQ(r.out, "");
-    EXPECT_EQ(r.err.rfind("dyskel-cli: ", 0), 0u) << r.err;
-    EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1) << r.err;
-    EXPECT_NE(r.err.find("\"" + dir.File("HELLO.PRG") + "\""), std::string::npos) << r.err;
+    EXPECT_EQ(r.err, "dyskel-cli: Could not create file \"" + dir.File("HELLO.PRG") +
+                         "\": something that is no regular file is in its place.\n");
+    EXPECT_TRUE(std::filesystem::is_directory(dir.File("HELLO.PRG")));
 }
 
 TEST_F(Cli, DumpWritesEveryBlockWholeWithCrLfLines) {
