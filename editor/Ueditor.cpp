@@ -289,10 +289,6 @@ void TEditor::FormActivate() {
     svc_.data.undo.clear();
     QString error;
     const bool shown = ShowImage(&error, false);
-    // The facts.
-    (img.WriteProtected ? RBWPon : RBWPoff)->setChecked(true);
-    LblFormat->setText(QString::fromLatin1(FormatText(img.DoubleSided)));
-    LblEC->setText(QString::fromLatin1(ErrorInfoText(img.HasErrorInfo)));
     ShowSector();
     page6502_->PrepareForOpening();
     ApplyHints(svc_.options.hints);
@@ -311,6 +307,10 @@ bool TEditor::ShowImage(QString* error, bool keepRow) {
     img.WriteProtected = header.writeProtected;
     img.HasErrorInfo = img.ImageFindRec.size == ErrImageSize;
     PanelHeaderID->setText(PetsciiToQString(header.label));
+    // The facts.
+    (img.WriteProtected ? RBWPon : RBWPoff)->setChecked(true);
+    LblFormat->setText(QString::fromLatin1(FormatText(img.DoubleSided)));
+    LblEC->setText(QString::fromLatin1(ErrorInfoText(img.HasErrorInfo)));
     svc_.data.freeMap = view ? view->bam.freeMap : FreeMap{};
     img.FreeBlocks = view ? view->bam.freeBlocks : 0;
     PanelBlocksFree->setText(view ? QString::number(img.FreeBlocks) : QString());

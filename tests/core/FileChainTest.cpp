@@ -308,10 +308,11 @@ TEST_F(ChainTest, ExportCountReaching731Fails) {
         EXPECT_EQ(out.blocks, length);
         EXPECT_EQ(out.fileError, "");
         EXPECT_EQ(out.end, fails ? ChainEnd::TooLong : ChainEnd::LastBlock);
-        if (fails)
+        if (fails) {
             EXPECT_EQ(FailureLines(out),
                       (std::vector<std::string>{"File Export FAILED!",
                                                 "The file is too long: the chain holds too many blocks."}));
+        }
         EXPECT_EQ(dir.Read("L.PRG").size(), std::size_t(length) * 254);
     }
 }
