@@ -319,5 +319,66 @@ TEST_F(Gather, ModeSwitchListsTheSameFileAgain) {
     EXPECT_EQ(Rows(Listing6502(file, 'A')), expected);
 }
 
+// --- Listing options --------------------------------------------------------
+
+// "10 SYS2061" then LDX #$00 / JSR $FFD2 / RTS.
+const Bytes SysProgram = {0x0B, 0x08, 0x0A, 0x00, 0x9E, '2',  '0',  '6',  '1',
+                          0x00, 0x00, 0x00, 0xA2, 0x00, 0x20, 0xD2, 0xFF, 0x60};
+
+TEST(ListingOptions, BytesBeforeTheStartAreDataRows) {
+    FileBuffer6502 f = Buffer(0x0801, SysProgram);
+    AsmOptions options;
+    options.start = 0x080D;
+    Listing6502 l(f, 'A', options);
+    EXPECT_EQ(l.StartOffset(), 12u);
+    std::vector<Cells> expected = {
+        {"$0801", "    ", "    ", "    ", ".BYTE $0B,$08,$0A,$00,$9E,$32,$30,$36"},
+        {"$0809", "    ", "    ", "    ", ".BYTE $31,$00,$00,$00"},
+        {"$080D", "$A2 ", "$00 ", "    ", "LDX #$00"},
+        {"$080F", "$20 ", "$D2 ", "$FF ", "JSR $FFD2"},
+        {"$0812", "$60 ", "    ", "    ", "RTS"},
+        {"$0813", "$00 ", "    ", "    ", "BRK"},
+    };
+    EXPECT_EQ(Rows(l), expected);
+}
+
+TEST(ListingOptions, StartOutsideTheFileListsFromTheLoadAddress) {
+    FileBuffer6502 f = Buffer(0x0801, SysProgram);
+    for (std::uint16_t start : {0x0800, 0x0813, 0xC000}) {
+        AsmOptions options;
+        options.start = start;
+        EXPECT_EQ(Rows(Listing6502(f, 'A', options)), Rows(Listing6502(f, 'A'))) << start;
+    }
+}
+
+TEST(ListingOptions, SymbolColumnNamesTheOperands) {
+    FileBuffer6502 f = Buffer(0xC000, {0x8D, 0x20, 0xD0, 0xB1, 0xFB, 0xA9, 0x01, 0x20, 0xD2, 0xFF});
+    AsmOptions options;
+    options.symbols = true;
+    Listing6502 l(f, 'A', options);
+    ASSERT_EQ(l.ColumnCount(), 6);
+    EXPECT_EQ(l.Cell(0, 5), "C64 SYMBOL");
+    std::vector<std::string> symbols;
+    for (int r = 1; r < l.RowCount(); ++r) symbols.push_back(l.Cell(r, 5));
+    EXPECT_EQ(symbols, (std::vector<std::string>{"EXTCOL", "(FREKZP),Y", "", "CHROUT", ""}));
+    EXPECT_EQ(l.Cell(1, 4), "STA $D020") << "the command column stays as it was";
+}
+
+TEST(ListingOptions, UndocumentedNamesChangeTheRowLengths) {
+    // LAX $12 / DCP $1234,Y / RTS; without the names each byte is a row.
+    FileBuffer6502 f = Buffer(0xC000, {0xA7, 0x12, 0xDB, 0x34, 0x12, 0x60});
+    AsmOptions options;
+    options.opcodes = OpcodeSet::WithUndocumented;
+    std::vector<Cells> expected = {
+        {"$C000", "$A7 ", "$12 ", "    ", "LAX $12"},
+        {"$C002", "$DB ", "$34 ", "$12 ", "DCP $1234,Y"},
+        {"$C005", "$60 ", "    ", "    ", "RTS"},
+        {"$C006", "$00 ", "    ", "    ", "BRK"},
+    };
+    EXPECT_EQ(Rows(Listing6502(f, 'A', options)), expected);
+    EXPECT_EQ(Listing6502(f, 'A').Cell(1, 4), "???");
+    EXPECT_EQ(Listing6502(f, 'A').RowCount(), 1 + 7);
+}
+
 } // namespace
 } // namespace dyskel
