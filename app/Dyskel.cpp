@@ -2,6 +2,7 @@
 // window, the about box and the export dialog, all created once.
 //
 //   dyskel [--ini PATH] [/DEBUG] [IMAGE.D64 ...]
+//   dyskel --help | --version
 //
 // --ini names the settings file to use instead of Dyskel.ini in the user's
 // configuration folder.
@@ -17,11 +18,46 @@
 #include "platform/IniFile.h"
 
 #include <QApplication>
+#include <cstdio>
+#include <cstring>
 #include <filesystem>
 
 using namespace dyskel;
 
+namespace {
+
+constexpr const char* UsageText =
+    "usage: dyskel [--ini PATH] [/DEBUG] [IMAGE.D64 ...]\n"
+    "       dyskel --help | --version\n"
+    "  IMAGE.D64   a disk image to open in the editor once the main window is up\n"
+    "  --ini PATH  the settings file instead of $XDG_CONFIG_HOME/Dyskel.ini\n"
+    "              (~/.config/Dyskel.ini when XDG_CONFIG_HOME is not set)\n"
+    "  /DEBUG      skip the about box at start\n"
+    "  --help      print this text and exit\n"
+    "  --version   print the version and exit\n"
+    "Qt's own options, such as -platform, are accepted too.\n";
+
+// --help and --version are answered before Qt looks for a display; a word
+// after --ini is a path, never one of them.
+int AnswerInfoOption(int argc, char** argv) {
+    for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], "--ini") == 0) {
+            ++i;
+        } else if (std::strcmp(argv[i], "--help") == 0 || std::strcmp(argv[i], "-h") == 0) {
+            std::fputs(UsageText, stdout);
+            return 0;
+        } else if (std::strcmp(argv[i], "--version") == 0) {
+            std::puts("dyskel " DYSKEL_VERSION);
+            return 0;
+        }
+    }
+    return -1;
+}
+
+} // namespace
+
 int main(int argc, char** argv) {
+    if (int rc = AnswerInfoOption(argc, argv); rc >= 0) return rc;
     QApplication app(argc, argv);
     QApplication::setApplicationName(QString::fromLatin1(ApplicationTitle));
 
@@ -50,14 +86,17 @@ int main(int argc, char** argv) {
 
     TMainForm mainForm(MainServices{image, dialogs, ini, drives}, arguments, startFolder);
     EditorData data(image);
-    EditorServices services{data, *mainForm.Options, dialogs, nullptr};
+    EditorServices services{data, mainForm.Options->data, dialogs, nullptr};
     TEditor editor(services, &mainForm);
     TAboutBox aboutBox;
     TExportFileName exportDialog(QString::fromLocal8Bit(mainForm.DirListBox->Directory().c_str()));
     services.exportDialog = &exportDialog;
 
     mainForm.AboutBox = &aboutBox;
-    mainForm.OpenImageHook = [&editor] { editor.OpenImage(); };
+    mainForm.OpenImageHook = [&editor, &data, &mainForm] {
+        data.place = mainForm.pos();
+        editor.OpenImage();
+    };
     mainForm.show();
     return QApplication::exec();
 }

@@ -2,6 +2,7 @@
 // line.  Every command calls the same functions as the windows and only joins
 // their cells into lines.
 #include "core/Directory.h"
+#include "core/DiskEdits.h"
 #include "core/DiskHeader.h"
 #include "core/FileChain.h"
 #include "core/FileIO.h"
@@ -13,8 +14,10 @@
 #include "disasm/Disasm6502.h"
 #include "disasm/Listing6502.h"
 
+#include <algorithm>
 #include <array>
 #include <cerrno>
+#include <charconv>
 #include <cstring>
 #include <ctime>
 #include <filesystem>
@@ -31,20 +34,29 @@ namespace {
 constexpr const char* UsageText =
     "usage: dyskel-cli COMMAND [OPTIONS] ARGS\n"
     "  info [--raw] IMAGE                          facts of the image\n"
-    "  dir [--raw] IMAGE                           the directory as the C64 lists it\n"
+    "  dir [--raw] [--deleted] IMAGE               the directory as the C64 lists it\n"
     "  bam IMAGE                                   the block availability map\n"
     "  block [--raw] IMAGE TRACK SECTOR            one block in hex and characters\n"
     "  list [--text] [--raw] IMAGE ENTRY           a PRG entry as 6502 code (or hex and text)\n"
     "  export [--name NAME] [--to DIR] IMAGE ENTRY write a PRG entry as NAME.PRG\n"
     "  dump [--to DIR] IMAGE ENTRY                 write an entry's blocks as a hex dump text\n"
-    "  rename [--backup] IMAGE ENTRY NEWNAME       rename an entry and rewrite track 18\n"
+    "  rename [--backup] [--dry-run] IMAGE ENTRY NEWNAME  rename an entry\n"
+    "  delete [--backup] [--dry-run] IMAGE ENTRY   scratch an entry and free its blocks\n"
+    "  lock|unlock [--backup] [--dry-run] IMAGE ENTRY  set or clear the lock mark\n"
+    "  type [--backup] [--dry-run] IMAGE ENTRY DEL|SEQ|PRG|USR|REL  set the file type\n"
+    "  size [--backup] [--dry-run] IMAGE ENTRY [BLOCKS]  set the size shown (default: the chain's length)\n"
+    "  clear [--backup] [--dry-run] [--name NAME] [--id ID] IMAGE  format track 18 afresh\n"
+    "  poke [--backup] [--dry-run] IMAGE TRACK SECTOR OFFSET BYTE...  change bytes of a block\n"
     "  scan [--unsorted] [--no-details] [--raw] FOLDER  the D64 images of a folder\n"
     "  op BYTE [BYTE [BYTE]]                       one 6502 instruction (hex bytes)\n"
-    "ENTRY is the entry's number in the directory listing, from 1.  Disk texts are shown\n"
+    "  --help | --version\n"
+    "ENTRY is the entry's number in the directory listing, from 1.  Writing commands\n"
+    "keep IMAGE.BAK with --backup; --dry-run prints the blocks (TT,SS) that would change.\n"
+    "Disk texts are shown\n"
     "through the C64 character table as UTF-8; --raw prints their bytes as they are.\n";
 
 // A failure of the command: one line on stderr, exit 1.
-struct Failure {
+struct CliFailure {
     std::string message;
 };
 // Wrong command line: the usage on stderr, exit 2.
@@ -55,7 +67,7 @@ struct UsageError {
 struct Invocation {
     std::vector<std::string> args; // the positional arguments
     std::vector<std::string> flags;
-    std::optional<std::string> name, to;
+    std::optional<std::string> name, to, id;
     std::ostream& out;
     std::ostream& err;
 
@@ -98,104 +110,94 @@ std::string JoinCells(const Invocation& inv, const DirCells& cells) {
     return line;
 }
 
-int Number(const std::string& text, const char* what) {
-    if (text.empty() || text.size() > 9 || text.find_first_not_of("0123456789") != std::string::npos)
-        throw UsageError{std::string(what) + " must be a decimal number: " + text};
-    return std::stoi(text);
+// Lines of an engine message joined into one line.
+std::string OneLine(const std::vector<std::string>& lines) {
+    std::string text;
+    for (const auto& l : lines) text += (text.empty() ? "" : " ") + l;
+    return text;
 }
 
-// An image file that exists, can be read and holds track 18 whole.
+// A whole number of the command line: decimal, or hex after "$" or "0x"
+// where hex is allowed.
+long Number(const std::string& text, const char* what, bool hexPrefix = false, long max = 999999999) {
+    std::string_view digits = text;
+    int base = 10;
+    if (hexPrefix && digits.starts_with('$')) {
+        digits.remove_prefix(1);
+        base = 16;
+    } else if (hexPrefix && (digits.starts_with("0x") || digits.starts_with("0X"))) {
+        digits.remove_prefix(2);
+        base = 16;
+    }
+    long value = -1;
+    auto [end, ec] = std::from_chars(digits.data(), digits.data() + digits.size(), value, base);
+    if (digits.empty() || ec != std::errc() || end != digits.data() + digits.size() || value < 0 ||
+        value > max)
+        throw UsageError{std::string(what) + " must be a number from 0 to " + std::to_string(max) + ": " +
+                         text};
+    return value;
+}
+
+std::uint8_t HexByte(const std::string& text) {
+    std::string_view digits = text;
+    if (digits.starts_with('$'))
+        digits.remove_prefix(1);
+    else if (digits.starts_with("0x") || digits.starts_with("0X"))
+        digits.remove_prefix(2);
+    unsigned value = 0;
+    auto [end, ec] = std::from_chars(digits.data(), digits.data() + digits.size(), value, 16);
+    if (digits.empty() || digits.size() > 2 || ec != std::errc() || end != digits.data() + digits.size())
+        throw UsageError{"not a hex byte: " + text};
+    return static_cast<std::uint8_t>(value);
+}
+
+// An image read whole, with its header, BAM and directory.
 struct Image {
     std::string path;
     std::string folder; // "." when the path names none
     std::string fileName;
-    std::int64_t size = 0;
+    DiskImage disk;
+    DiskView view;
 };
 
-Image OpenImage(const std::string& path) {
-    fileio::Fd probe = fileio::Fd::OpenRead(path);
-    if (!probe.IsOpen()) throw Failure{"cannot read image " + Quoted(path) + ": " + fileio::LastError()};
-    std::int64_t size = fileio::RegularFileSize(path);
-    if (size < 0) throw Failure{"cannot read image " + Quoted(path) + ": not a regular file"};
-    if (!ImageHoldsTrack(size, DirTrack))
-        throw Failure{"image " + Quoted(path) + " is too short to hold track 18 (" + std::to_string(size) +
-                      " bytes)"};
+Image OpenImage(const Invocation& inv, const std::string& path) {
+    Result<DiskImage> disk = DiskImage::Load(path);
+    if (!disk) throw CliFailure{disk.Error()};
+    Result<DiskView> view = ReadDiskView(*disk, !inv.Has("--deleted"));
+    if (!view) throw CliFailure{view.Error()};
     std::filesystem::path p(path);
     std::string folder = p.parent_path().string();
-    return {path, folder.empty() ? "." : folder, p.filename().string(), size};
+    return {path, folder.empty() ? "." : folder, p.filename().string(), std::move(*disk), std::move(*view)};
 }
 
-struct Directory {
-    TrackBuffer track18;
-    std::uint16_t freeBlocks = 0;
-    DirListing listing;
-};
-
-Directory ReadDirectory(const Image& image) {
-    Directory d;
-    FreeMap freeMap;
-    d.freeBlocks = DecodeBAM(image.path, d.track18, freeMap); // leaves track 18 in the buffer
-    d.listing = ListDirectory(d.track18, d.freeBlocks);
-    return d;
-}
-
-const DirRow& Entry(const Directory& dir, const Image& image, int n) {
-    int count = static_cast<int>(dir.listing.entries.size());
+const DirEntry& Entry(const Image& image, long n) {
+    const auto count = static_cast<long>(image.view.dir.entries.size());
     if (n < 1 || n > count)
-        throw Failure{"no entry " + std::to_string(n) + " in " + Quoted(image.path) +
-                      " (its directory lists " + std::to_string(count) +
-                      (count == 1 ? " entry)" : " entries)")};
-    return dir.listing.entries[static_cast<std::size_t>(n - 1)];
+        throw CliFailure{"no entry " + std::to_string(n) + " in " + Quoted(image.path) +
+                         " (its directory lists " + std::to_string(count) +
+                         (count == 1 ? " entry)" : " entries)")};
+    return image.view.dir.entries[static_cast<std::size_t>(n - 1)];
 }
 
-std::string TypeName(const DirRow& row) {
-    return row.cells[3].size() > 1 ? row.cells[3].substr(1, 3) : "";
-}
-
-void RequireType(const DirRow& row, const std::string& entryArg, bool prgOnly) {
-    std::string type = TypeName(row);
-    if (prgOnly && type != "PRG")
-        throw Failure{"entry " + entryArg + " is a " + type + " file, not a PRG file"};
-    if (!prgOnly && (type == "DEL" || type.empty())) throw Failure{"entry " + entryArg + " is a DEL entry"};
-}
-
-// The image, its directory and the entry named by ENTRY (args 0 and 1),
-// checked for the type the command needs.
+// The image and the entry named by ENTRY (args 0 and 1), checked for the type
+// the command needs.
 enum class Needs { AnyEntry, NotDel, Prg };
-struct Selected {
-    Image image;
-    Directory dir;
-    DirRow row;
-};
-Selected SelectEntry(const Invocation& inv, Needs needs) {
-    int entry = Number(inv.args[1], "ENTRY");
-    Selected s{OpenImage(inv.args[0]), {}, {}};
-    s.dir = ReadDirectory(s.image);
-    s.row = Entry(s.dir, s.image, entry);
-    if (needs != Needs::AnyEntry) RequireType(s.row, inv.args[1], needs == Needs::Prg);
-    return s;
-}
 
-BlockAddress FirstBlock(const DirRow& row) {
-    auto start = ParseTrackSectorCell(row.cells[4]);
-    if (!start) throw Failure{"the entry's first block \"" + row.cells[4] + "\" is not a track and sector"};
-    return *start;
-}
-
-// The saved message with its line break as one LF.
-std::string SavedLine(const std::string& fileName, int blocks, const std::string& folder) {
-    std::string text = SavedMessage(fileName, blocks, folder);
-    if (auto at = text.find("\n\r"); at != std::string::npos) text.replace(at, 2, "\n");
-    return text;
+std::pair<Image, DirEntry> SelectEntry(const Invocation& inv, Needs needs) {
+    const long n = Number(inv.args[1], "ENTRY");
+    Image image = OpenImage(inv, inv.args[0]);
+    DirEntry entry = Entry(image, n);
+    const std::string type = FileTypeName(entry.typeByte);
+    if (needs == Needs::Prg && type != "PRG")
+        throw CliFailure{"entry " + inv.args[1] + " is a " + type + " file, not a PRG file"};
+    if (needs == Needs::NotDel && type == "DEL") throw CliFailure{"entry " + inv.args[1] + " is a DEL entry"};
+    return {std::move(image), entry};
 }
 
 int Report(Invocation& inv, const FileOutcome& outcome, const std::string& fileName,
            const std::string& folder) {
-    if (outcome.failed) {
-        inv.err << outcome.message << '\n';
-        return 1;
-    }
-    inv.out << SavedLine(fileName, outcome.blocks, folder) << '\n';
+    if (outcome.failed) throw CliFailure{OneLine(FailureLines(outcome))};
+    for (const auto& line : SavedLines(fileName, outcome.blocks, folder)) inv.out << line << '\n';
     return 0;
 }
 
@@ -232,95 +234,169 @@ std::optional<std::u32string> DecodeUtf8(const std::string& s) {
     return out;
 }
 
-// A new name typed on the command line as the bytes the C64 would store.
-std::string TypedName(const std::string& typed) {
+// A name typed on the command line as the bytes the C64 would store.
+std::string TypedName(const std::string& typed, const char* what = "the new name") {
     auto chars = DecodeUtf8(typed);
-    if (!chars) throw Failure{"the new name is not UTF-8 text"};
+    if (!chars) throw CliFailure{std::string(what) + " is not UTF-8 text"};
     std::string bytes;
     for (char32_t c : *chars) {
         int b = PetsciiFromGlyph(c);
-        if (b < 0) throw Failure{"the new name holds a character the C64 cannot show"};
+        if (b < 0) throw CliFailure{std::string(what) + " holds a character the C64 cannot show"};
         bytes += static_cast<char>(b);
     }
     return bytes;
 }
 
-// --- Commands ---------------------------------------------------------------
-
-int RunInfo(Invocation& inv) {
-    Image image = OpenImage(inv.args[0]);
-    HeaderInfo header = ReadHeaderBlock(image.path);
-    Directory dir = ReadDirectory(image);
-    ImageEntry entry = FindImage(image.path);
-    inv.out << "File Name: " << image.fileName << '\n'
-            << "Header & ID: " << DiskText(inv, header.label) << '\n'
-            << "Blocks Free: " << dir.freeBlocks << '\n'
-            << "Error Correction: " << ErrorInfoText(image.size == ErrImageSize) << '\n'
-            << "Write Protection: " << (header.writeProtected ? "On" : "Off") << '\n'
-            << "Image Time Stamp: " << TimeStamp(entry.mtime) << '\n'
-            << "Format Designation: " << FormatText(header.doubleSided) << '\n'
-            << "Tracks: " << TrackLimitForSize(image.size) << '\n';
-    return 0;
+// Letters made capitals, then the C64 bytes, at most max of them.
+std::string TypedText(const std::string& typed, const char* what, std::size_t max) {
+    std::string bytes = TypedName(UpperAscii(typed), what);
+    if (bytes.size() > max)
+        throw CliFailure{std::string(what) + " is longer than " + std::to_string(max) + " characters"};
+    return bytes;
 }
 
-int RunDir(Invocation& inv) {
-    Image image = OpenImage(inv.args[0]);
-    HeaderInfo header = ReadHeaderBlock(image.path);
-    Directory dir = ReadDirectory(image);
-    inv.out << DiskText(inv, header.label) << '\n';
-    for (const DirRow& row : dir.listing.entries) inv.out << JoinCells(inv, row.cells) << '\n';
-    inv.out << JoinCells(inv, dir.listing.freeRow) << '\n';
-    if (dir.listing.cut)
-        inv.err << "dyskel-cli: the directory chain of " << Quoted(image.path) << " is broken\n";
-    return 0;
-}
-
-int RunBam(Invocation& inv) {
-    Image image = OpenImage(inv.args[0]);
-    TrackBuffer buffer;
-    FreeMap freeMap;
-    std::uint16_t freeBlocks = DecodeBAM(image.path, buffer, freeMap);
-    for (int s = 0; s < MaxSectors; ++s) {
-        std::string line;
-        for (int t = 1; t <= StdTracks; ++t)
-            line += s >= SectorsPerTrack(t) ? ' ' : t == DirTrack ? 'T' : freeMap.used[t][s] ? '#' : '.';
-        inv.out << line << '\n';
-    }
-    inv.out << freeBlocks << " BLOCKS FREE\n";
-    return 0;
-}
-
-int RunBlock(Invocation& inv) {
-    int track = Number(inv.args[1], "TRACK");
-    int sector = Number(inv.args[2], "SECTOR");
-    Image image = OpenImage(inv.args[0]);
-    if (!ImageHoldsTrack(image.size, track))
-        throw Failure{"track " + std::to_string(track) + " is not in " + Quoted(image.path)};
-    if (!ValidBlock(track, sector))
-        throw Failure{"track " + std::to_string(track) + " has no sector " + std::to_string(sector) +
-                      " (sectors 0 to " + std::to_string(SectorsPerTrack(track) - 1) + ")"};
-    TrackBuffer buffer;
-    ReadTrack(image.path, track, buffer);
-    const std::uint8_t* block = buffer.Block(sector);
+void PrintBlock(Invocation& inv, const Block& block) {
     for (int r = 0; r < 16; ++r) {
-        const std::uint8_t* p = block + 16 * r;
+        const std::uint8_t* p = block.data() + 16 * r;
         std::string hex;
         for (int i = 0; i < 16; ++i) hex += (i ? " " : "") + ByteToHex(p[i]);
         std::string chars(reinterpret_cast<const char*>(p), 16);
         inv.out << ByteToHex(static_cast<std::uint8_t>(16 * r)) << "  " << hex << "  " << DiskText(inv, chars)
                 << '\n';
     }
+}
+
+// Runs an edit through the write path, or with --dry-run prints the blocks it
+// would change.  True when the image was written.
+bool Write(Invocation& inv, const Image& image, const ImageEdit& edit) {
+    if (inv.Has("--dry-run")) {
+        if (std::string refusal = WriteRefusal(image.path); !refusal.empty()) throw CliFailure{refusal};
+        Result<ChangeSet> changes = edit(image.disk);
+        if (!changes) throw CliFailure{changes.Error()};
+        for (const BlockChange& c : *changes) {
+            Result<Block> now = image.disk.ReadBlock(c.at);
+            if (now && *now == c.bytes) continue;
+            char line[16];
+            std::snprintf(line, sizeof line, "%02d,%02d", c.at.track, c.at.sector);
+            inv.out << line << '\n';
+        }
+        return false;
+    }
+    UpdateOptions options;
+    options.backupFiles = inv.Has("--backup");
+    UpdateResult result = UpdateImage(image.path, edit, options, {});
+    if (result.status != UpdateStatus::Updated)
+        throw CliFailure{result.message.empty() ? "the image was not updated" : result.message};
+    if (!result.warning.empty()) inv.err << "dyskel-cli: warning: " << result.warning << '\n';
+    return true;
+}
+
+// Prints what a command shows after its write; a failure there is told as
+// such, for the image was written all the same.
+template <class F>
+void AfterWrite(F show) {
+    try {
+        show();
+    } catch (const CliFailure& e) {
+        throw CliFailure{"the image was written, but showing it failed: " + e.message};
+    }
+}
+
+// The entry's row after a write, found again by its place on track 18.
+void PrintEntryAfter(Invocation& inv, const Image& before, const DirEntry& entry) {
+    Image after = OpenImage(inv, before.path);
+    const auto& entries = after.view.dir.entries;
+    for (std::size_t i = 0; i < entries.size(); ++i)
+        if (entries[i].sector == entry.sector && entries[i].offset == entry.offset) {
+            inv.out << JoinCells(inv, DirRowCells(entries[i], int(i) + 1)) << '\n';
+            return;
+        }
+}
+
+int BlocksFree(const Image& image) {
+    Result<Block> header = image.disk.ReadBlock({DirTrack, 0});
+    return header ? BamFreeBlocks(*header, image.disk.Tracks()) : 0;
+}
+
+// --- Commands ---------------------------------------------------------------
+
+int RunInfo(Invocation& inv) {
+    Image image = OpenImage(inv, inv.args[0]);
+    ImageEntry entry = FindImage(image.path);
+    const HeaderInfo& header = image.view.header;
+    inv.out << "File Name: " << image.fileName << '\n'
+            << "Header & ID: " << DiskText(inv, header.label) << '\n'
+            << "Blocks Free: " << image.view.bam.freeBlocks << '\n'
+            << "Error Correction: " << ErrorInfoText(image.disk.FileSize() == ErrImageSize) << '\n'
+            << "Write Protection: " << (header.writeProtected ? "On" : "Off") << '\n'
+            << "Image Time Stamp: " << TimeStamp(entry.mtime) << '\n'
+            << "Format Designation: " << FormatText(header.doubleSided) << '\n'
+            << "Tracks: " << TrackLimitForSize(image.disk.FileSize()) << '\n';
+    return 0;
+}
+
+int RunDir(Invocation& inv) {
+    Image image = OpenImage(inv, inv.args[0]);
+    inv.out << DiskText(inv, image.view.header.label) << '\n';
+    int n = 0;
+    for (const DirEntry& entry : image.view.dir.entries)
+        inv.out << JoinCells(inv, DirRowCells(entry, ++n)) << '\n';
+    inv.out << JoinCells(inv, FreeRowCells(image.view.bam.freeBlocks)) << '\n';
+    if (image.view.dir.cut)
+        inv.err << "dyskel-cli: the directory chain of " << Quoted(image.path) << " is broken"
+                << (image.view.dir.note.empty() ? "" : ": " + image.view.dir.note) << '\n';
+    return 0;
+}
+
+int RunBam(Invocation& inv) {
+    Image image = OpenImage(inv, inv.args[0]);
+    const FreeMap& freeMap = image.view.bam.freeMap;
+    for (int s = 0; s < MaxSectors; ++s) {
+        std::string line;
+        for (int t = 1; t <= StdTracks; ++t)
+            line += s >= SectorsPerTrack(t)                        ? ' '
+                    : t == DirTrack                                ? 'T'
+                    : freeMap.used[std::size_t(t)][std::size_t(s)] ? '#'
+                                                                   : '.';
+        inv.out << line << '\n';
+    }
+    inv.out << image.view.bam.freeBlocks << " BLOCKS FREE\n";
+    return 0;
+}
+
+// The block named by args[first] and args[first + 1] (read before the image,
+// so that a wrong number is a usage error).
+BlockAddress BlockNumbers(const Invocation& inv, std::size_t first) {
+    return {int(Number(inv.args[first], "TRACK", false, 255)),
+            int(Number(inv.args[first + 1], "SECTOR", false, 255))};
+}
+
+// The block checked against the image.
+BlockAddress CheckBlock(const DiskImage& disk, BlockAddress at) {
+    const int track = at.track, sector = at.sector;
+    if (!disk.HoldsTrack(track))
+        throw CliFailure{"track " + std::to_string(track) + " is not in " + Quoted(disk.Path())};
+    if (!ValidBlock(track, sector))
+        throw CliFailure{"track " + std::to_string(track) + " has no sector " + std::to_string(sector) +
+                         " (sectors 0 to " + std::to_string(SectorsPerTrack(track) - 1) + ")"};
+    return {track, sector};
+}
+
+int RunBlock(Invocation& inv) {
+    const BlockAddress at = BlockNumbers(inv, 1);
+    Result<DiskImage> disk = DiskImage::Load(inv.args[0]);
+    if (!disk) throw CliFailure{disk.Error()};
+    Result<Block> block = disk->ReadBlock(CheckBlock(*disk, at));
+    if (!block) throw CliFailure{block.Error()};
+    PrintBlock(inv, *block);
     return 0;
 }
 
 int RunList(Invocation& inv) {
-    const auto [image, dir, row] = SelectEntry(inv, Needs::Prg);
-    BlockAddress start = FirstBlock(row);
-    TrackBuffer buffer;
+    const auto [image, entry] = SelectEntry(inv, Needs::Prg);
     auto file = std::make_unique<FileBuffer6502>();
-    GatherResult gathered = GatherFile6502(image.path, start.track, start.sector, buffer, *file);
+    GatherResult gathered = GatherFile6502(image.disk, entry.first, *file);
     Listing6502 listing(*file, inv.Has("--text") ? 'T' : 'A');
-
     inv.out << LoadAdrCaption(*file) << '\t' << BlocksCaption(gathered, *file) << '\t' << EndAdrCaption(*file)
             << '\n';
     std::string line;
@@ -336,54 +412,103 @@ int RunList(Invocation& inv) {
         inv.out << line;
     }
     if (gathered.cut())
-        inv.err << "dyskel-cli: the chain of entry " << inv.args[1] << " was cut after " << gathered.blocks
-                << " blocks: " << ChainEndText(gathered.end) << '\n';
+        inv.err << "dyskel-cli: entry " << inv.args[1] << ": " << OneLine(GatherCutLines(gathered, *file))
+                << '\n';
     return 0;
 }
 
 int RunExport(Invocation& inv) {
-    const auto [image, dir, row] = SelectEntry(inv, Needs::Prg);
-    std::string fileName = (inv.name ? SafeFileName(*inv.name) : ExportBaseName(row.cells[2])) + ".PRG";
+    const auto [image, entry] = SelectEntry(inv, Needs::Prg);
+    std::string fileName = (inv.name ? SafeFileName(*inv.name) : ExportBaseName(entry)) + ".PRG";
     std::string folder = inv.to.value_or(image.folder);
-    TrackBuffer buffer;
-    return Report(inv, ExportPRG(image.path, FirstBlock(row), folder, fileName, buffer), fileName, folder);
+    return Report(inv, ExportPRG(image.disk, entry, folder, fileName), fileName, folder);
 }
 
 int RunDump(Invocation& inv) {
-    const auto [image, dir, row] = SelectEntry(inv, Needs::NotDel);
+    const auto [image, entry] = SelectEntry(inv, Needs::NotDel);
     std::string folder = inv.to.value_or(image.folder);
-    TrackBuffer buffer;
-    FileOutcome outcome =
-        WriteHexDump(image.path, FirstBlock(row), folder, row.cells[2], row.cells[3], row.cells[1], buffer);
-    return Report(inv, outcome, HexDumpFileName(row.cells[2], row.cells[3]), folder);
+    return Report(inv, WriteHexDump(image.disk, entry, folder), HexDumpFileName(entry), folder);
 }
 
 int RunRename(Invocation& inv) {
-    const auto [image, dir, row] = SelectEntry(inv, Needs::AnyEntry);
-    std::string cellText = NormaliseRenameText(TypedName(inv.args[2]));
+    const auto [image, entry] = SelectEntry(inv, Needs::AnyEntry);
+    const std::string cellText = NormaliseRenameText(TypedName(inv.args[2]));
+    if (Write(inv, image, RenameEntry(entry, NameBytesFromCell(cellText))))
+        AfterWrite([&] { PrintEntryAfter(inv, image, entry); });
+    return 0;
+}
 
-    // The update writes the buffer back as track 18: read that track into it,
-    // then patch the entry there.
-    TrackBuffer track18;
-    ReadTrack(image.path, DirTrack, track18);
-    if (!WriteEntryName(track18, row.sector, row.offset, cellText))
-        throw Failure{"entry " + inv.args[1] + " is not on track 18"};
-    UpdateOptions options;
-    options.backupFiles = inv.Has("--backup");
-    UpdateResult result = UpdateImageFile(image.folder, image.fileName, DirTrack, track18, options,
-                                          [](const std::string&) { return Answer::Yes; });
-    if (result.status != UpdateStatus::Updated)
-        throw Failure{result.message.empty() ? "the image was not updated" : result.message};
+int RunDelete(Invocation& inv) {
+    const auto [image, entry] = SelectEntry(inv, Needs::AnyEntry);
+    if (Write(inv, image, DeleteEntry(entry)))
+        AfterWrite([&] { inv.out << BlocksFree(OpenImage(inv, image.path)) << " BLOCKS FREE\n"; });
+    return 0;
+}
 
-    Directory after = ReadDirectory(image);
-    inv.out << JoinCells(inv, Entry(after, image, Number(inv.args[1], "ENTRY")).cells) << '\n';
+int RunLock(Invocation& inv, bool locked) {
+    const auto [image, entry] = SelectEntry(inv, Needs::AnyEntry);
+    if (Write(inv, image, SetEntryLocked(entry, locked)))
+        AfterWrite([&] { PrintEntryAfter(inv, image, entry); });
+    return 0;
+}
+
+int RunType(Invocation& inv) {
+    static constexpr std::array<const char*, 5> Names = {"DEL", "SEQ", "PRG", "USR", "REL"};
+    const std::string wanted = UpperAscii(inv.args[2]);
+    auto it = std::find(Names.begin(), Names.end(), wanted);
+    if (it == Names.end()) throw UsageError{"TYPE must be DEL, SEQ, PRG, USR or REL: " + inv.args[2]};
+    const auto [image, entry] = SelectEntry(inv, Needs::AnyEntry);
+    if (Write(inv, image, SetEntryType(entry, FileType(it - Names.begin()))))
+        AfterWrite([&] { PrintEntryAfter(inv, image, entry); });
+    return 0;
+}
+
+int RunSize(Invocation& inv) {
+    const auto [image, entry] = SelectEntry(inv, Needs::AnyEntry);
+    const auto blocks =
+        inv.args.size() > 2 ? Number(inv.args[2], "BLOCKS", false, 65535) : ChainLength(image.disk, entry);
+    if (Write(inv, image, SetEntrySize(entry, static_cast<std::uint16_t>(blocks))))
+        AfterWrite([&] { PrintEntryAfter(inv, image, entry); });
+    return 0;
+}
+
+int RunClear(Invocation& inv) {
+    std::optional<std::string> name, id;
+    if (inv.name) name = TypedText(*inv.name, "NAME", 16);
+    if (inv.id) id = TypedText(*inv.id, "ID", 2);
+    Image image = OpenImage(inv, inv.args[0]);
+    if (Write(inv, image, ClearImage(name ? &*name : nullptr, id ? &*id : nullptr)))
+        AfterWrite([&] {
+            Image after = OpenImage(inv, image.path);
+            inv.out << DiskText(inv, after.view.header.label) << '\n'
+                    << BlocksFree(after) << " BLOCKS FREE\n";
+        });
+    return 0;
+}
+
+int RunPoke(Invocation& inv) {
+    const BlockAddress numbers = BlockNumbers(inv, 1);
+    const int offset = int(Number(inv.args[3], "OFFSET", true, 255));
+    std::vector<std::uint8_t> bytes;
+    for (std::size_t i = 4; i < inv.args.size(); ++i) bytes.push_back(HexByte(inv.args[i]));
+    Image image = OpenImage(inv, inv.args[0]);
+    const BlockAddress at = CheckBlock(image.disk, numbers);
+    if (bytes.size() > std::size_t(BlockSize - offset))
+        throw CliFailure{std::to_string(bytes.size()) + " bytes do not fit in the block from offset " +
+                         std::to_string(offset)};
+    if (Write(inv, image, PokeBlock(at, offset, bytes)))
+        AfterWrite([&] {
+            Result<Block> block = ReadBlock(image.path, at);
+            if (!block) throw CliFailure{block.Error()};
+            PrintBlock(inv, *block);
+        });
     return 0;
 }
 
 int RunScan(Invocation& inv) {
     const std::string& folder = inv.args[0];
     std::error_code ec;
-    if (!std::filesystem::is_directory(folder, ec)) throw Failure{"no folder " + Quoted(folder)};
+    if (!std::filesystem::is_directory(folder, ec)) throw CliFailure{"no folder " + Quoted(folder)};
     std::vector<ImageEntry> images = ListImages(folder);
     if (!inv.Has("--unsorted")) SortImages(images, "NAME");
     const bool details = !inv.Has("--no-details");
@@ -397,18 +522,6 @@ int RunScan(Invocation& inv) {
     return 0;
 }
 
-std::uint8_t HexByte(const std::string& text) {
-    std::string digits = text;
-    if (digits.rfind("$", 0) == 0)
-        digits.erase(0, 1);
-    else if (digits.rfind("0x", 0) == 0 || digits.rfind("0X", 0) == 0)
-        digits.erase(0, 2);
-    if (digits.empty() || digits.size() > 2 ||
-        digits.find_first_not_of("0123456789abcdefABCDEF") != std::string::npos)
-        throw UsageError{"not a hex byte: " + text};
-    return static_cast<std::uint8_t>(std::stoi(digits, nullptr, 16));
-}
-
 int RunOp(Invocation& inv) {
     std::array<std::uint8_t, 3> b{};
     for (std::size_t i = 0; i < inv.args.size(); ++i) b[i] = HexByte(inv.args[i]);
@@ -417,17 +530,29 @@ int RunOp(Invocation& inv) {
     return 0;
 }
 
-constexpr std::array<Command, 10> Commands = {{
+constexpr std::array<Command, 18> Commands = {{
     {"info", "--raw", "", 1, 1, RunInfo},
-    {"dir", "--raw", "", 1, 1, RunDir},
+    {"dir", "--raw --deleted", "", 1, 1, RunDir},
     {"bam", "", "", 1, 1, RunBam},
     {"block", "--raw", "", 3, 3, RunBlock},
     {"list", "--text --raw", "", 2, 2, RunList},
     {"export", "", "--name --to", 2, 2, RunExport},
     {"dump", "", "--to", 2, 2, RunDump},
-    {"rename", "--backup", "", 3, 3, RunRename},
+    {"rename", "--backup --dry-run --raw", "", 3, 3, RunRename},
+    {"delete", "--backup --dry-run", "", 2, 2, RunDelete},
+    {"lock", "--backup --dry-run --raw", "", 2, 2, [](Invocation& inv) { return RunLock(inv, true); }},
+    {"unlock", "--backup --dry-run --raw", "", 2, 2, [](Invocation& inv) { return RunLock(inv, false); }},
+    {"type", "--backup --dry-run --raw", "", 3, 3, RunType},
+    {"size", "--backup --dry-run --raw", "", 2, 3, RunSize},
+    {"clear", "--backup --dry-run --raw", "--name --id", 1, 1, RunClear},
+    {"poke", "--backup --dry-run --raw", "", 5, 260, RunPoke},
     {"scan", "--unsorted --no-details --raw", "", 1, 1, RunScan},
     {"op", "", "", 1, 3, RunOp},
+    {"help", "", "", 0, 0,
+     [](Invocation& inv) {
+         inv.out << UsageText;
+         return 0;
+     }},
 }};
 
 bool Listed(const char* list, std::string_view word) {
@@ -455,7 +580,7 @@ void Parse(const Command& cmd, int argc, char** argv, Invocation& inv) {
             inv.flags.push_back(word);
         } else if (Listed(cmd.valueOptions, word)) {
             if (i + 1 >= argc) throw UsageError{word + " needs a value"};
-            (word == "--name" ? inv.name : inv.to) = argv[++i];
+            (word == "--name" ? inv.name : word == "--id" ? inv.id : inv.to) = argv[++i];
         } else {
             throw UsageError{"unknown option " + word + " for " + cmd.name};
         }
@@ -466,12 +591,13 @@ void Parse(const Command& cmd, int argc, char** argv, Invocation& inv) {
 }
 
 int RunCli(int argc, char** argv, std::ostream& out, std::ostream& err) {
-    Invocation inv{{}, {}, {}, {}, out, err};
+    Invocation inv{{}, {}, {}, {}, {}, out, err};
     try {
         if (argc < 2) throw UsageError{"no command"};
         std::string name = argv[1];
-        if (name == "--help" || name == "-h" || name == "help") {
-            out << UsageText;
+        if (name == "--help" || name == "-h") name = "help";
+        if (name == "--version") {
+            out << "dyskel-cli " DYSKEL_VERSION "\n";
             return 0;
         }
         const Command* cmd = nullptr;
@@ -485,7 +611,7 @@ int RunCli(int argc, char** argv, std::ostream& out, std::ostream& err) {
     } catch (const UsageError& e) {
         err << "dyskel-cli: " << e.message << '\n' << UsageText;
         return 2;
-    } catch (const Failure& e) {
+    } catch (const CliFailure& e) {
         out.flush();
         err << "dyskel-cli: " << e.message << '\n';
         return 1;

@@ -46,34 +46,37 @@ const BenchDisks& Disks() {
     return disks;
 }
 
+// The image as the editor holds it once it is read.
+DiskImage Load(const std::string& path) {
+    Result<DiskImage> image = DiskImage::Load(path);
+    return image ? std::move(*image) : DiskImage::FromBytes(path, {});
+}
+
 void BM_DirectoryFullDiskInMemory(benchmark::State& state) {
-    TrackBuffer track18;
-    FreeMap freeMap;
-    std::uint16_t free = DecodeBAM(Disks().fullDir, track18, freeMap);
+    const DiskImage image = Load(Disks().fullDir);
     for (auto _ : state) {
-        DirListing listing = ListDirectory(track18, free);
-        if (listing.entries.size() != FullDirectory) state.SkipWithError("listing is not full");
+        Result<DirListing> listing = ListDirectory(image, true);
+        if (!listing || listing->entries.size() != FullDirectory) state.SkipWithError("listing is not full");
         benchmark::DoNotOptimize(listing);
     }
 }
 BENCHMARK(BM_DirectoryFullDiskInMemory)->Unit(benchmark::kMicrosecond);
 
-// As the editor builds it: read track 18, decode the BAM, list.
+// As the editor builds it: read the image, the header, the BAM, list.
 void BM_DirectoryFullDiskFromFile(benchmark::State& state) {
-    TrackBuffer track18;
-    FreeMap freeMap;
     for (auto _ : state) {
-        std::uint16_t free = DecodeBAM(Disks().fullDir, track18, freeMap);
-        benchmark::DoNotOptimize(ListDirectory(track18, free));
+        Result<DiskView> view = ReadDiskView(Load(Disks().fullDir), true);
+        if (!view) state.SkipWithError("the image could not be read");
+        benchmark::DoNotOptimize(view);
     }
 }
 BENCHMARK(BM_DirectoryFullDiskFromFile)->Unit(benchmark::kMicrosecond);
 
 void BM_Gather64KProgram(benchmark::State& state) {
-    TrackBuffer buffer;
+    const DiskImage image = Load(Disks().bigProg);
     auto file = std::make_unique<FileBuffer6502>();
     for (auto _ : state) {
-        GatherResult r = GatherFile6502(Disks().bigProg, 1, 0, buffer, *file);
+        GatherResult r = GatherFile6502(image, {1, 0}, *file);
         if (file->length != ProgramBytes || r.cut()) state.SkipWithError("the gather missed bytes");
     }
     state.SetBytesProcessed(state.iterations() * ProgramBytes);
@@ -82,9 +85,8 @@ BENCHMARK(BM_Gather64KProgram)->Unit(benchmark::kMillisecond);
 
 // Every row's every cell, as a view scrolled over the whole listing would ask.
 void ListAllCells(benchmark::State& state, char mode) {
-    TrackBuffer buffer;
     auto file = std::make_unique<FileBuffer6502>();
-    GatherFile6502(Disks().bigProg, 1, 0, buffer, *file);
+    GatherFile6502(Load(Disks().bigProg), {1, 0}, *file);
     std::size_t rows = 0;
     for (auto _ : state) {
         Listing6502 listing(*file, mode);
@@ -109,9 +111,8 @@ BENCHMARK(BM_ListText64K)->Unit(benchmark::kMillisecond);
 
 // Only the row offsets, which a view needs before it shows any row.
 void BM_ListingRowOffsets64K(benchmark::State& state) {
-    TrackBuffer buffer;
     auto file = std::make_unique<FileBuffer6502>();
-    GatherFile6502(Disks().bigProg, 1, 0, buffer, *file);
+    GatherFile6502(Load(Disks().bigProg), {1, 0}, *file);
     for (auto _ : state) benchmark::DoNotOptimize(Listing6502(*file, 'A').RowCount());
 }
 BENCHMARK(BM_ListingRowOffsets64K)->Unit(benchmark::kMicrosecond);

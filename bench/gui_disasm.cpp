@@ -1,8 +1,7 @@
 // "Dis&Assemble File" on a 64 KiB program, from the menu command to a painted
 // grid: the walk along 258 blocks, the listing and the first screen of rows.
-#include "browser/Options.h"
 #include "editor/Page6502.h"
-#include "platform/ScriptedDialogs.h"
+#include "support/ScriptedDialogs.h"
 #include "tools/D64Builder.h"
 
 #include <QAbstractItemModel>
@@ -21,8 +20,9 @@ class BenchHost : public IEditorHost {
     void JumpToBlock(int, int) override {}
     bool EnsureEditMode() override { return true; }
     void ShowPage(int) override {}
-    QString FileNameBox() const override { return QStringLiteral("BIG.D64"); }
     void DisassembleFile(int track, int sector) override { page->DisassembleFile(track, sector); }
+    bool ApplyEdit(const ImageEdit&) override { return false; }
+    void Undo() override {}
 };
 
 void BM_DisassembleFile64K(benchmark::State& state) {
@@ -39,8 +39,7 @@ void BM_DisassembleFile64K(benchmark::State& state) {
     image.CurrentFolder = folder.string();
     image.ImageFileName = "BIG.D64";
     EditorData data(image);
-    QWidget owner;
-    TOptions options(&owner);
+    Options options;
     ScriptedDialogs dialogs;
     EditorServices services{data, options, dialogs, nullptr};
     BenchHost host;

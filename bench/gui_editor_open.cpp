@@ -1,9 +1,8 @@
 // Opening an image in the editor on a full disk (144 directory entries, no
 // block free): from the set-up to the window ready with every page filled,
 // then the same with the window shown and painted.
-#include "browser/Options.h"
 #include "editor/Ueditor.h"
-#include "platform/ScriptedDialogs.h"
+#include "support/ScriptedDialogs.h"
 #include "tools/D64Builder.h"
 
 #include <QPushButton>
@@ -37,7 +36,7 @@ struct Editor {
     OpenImageState image;
     EditorData data{image};
     QWidget mainWindow;
-    TOptions options{&mainWindow};
+    Options options;
     ScriptedDialogs dialogs;
     EditorServices services{data, options, dialogs, nullptr};
     TEditor editor{services, &mainWindow};

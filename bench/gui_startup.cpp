@@ -4,7 +4,7 @@
 #include "core/ImageScan.h"
 #include "platform/Drives.h"
 #include "platform/IniFile.h"
-#include "platform/ScriptedDialogs.h"
+#include "support/ScriptedDialogs.h"
 #include "tools/D64Builder.h"
 
 #include <QCoreApplication>

@@ -26,7 +26,7 @@ QMenu* Sub(QMenu* parent, const char* name, const char* caption) {
 
 } // namespace
 
-TOptions::TOptions(QWidget* owner) : QObject(owner) {
+TOptions::TOptions(QWidget* owner, Options* external) : QObject(owner), data(external ? *external : own_) {
     MnuOptions = new QMenu(QStringLiteral("&Options"), owner);
     MnuOptions->setObjectName(QStringLiteral("MnuOptions"));
     MnuOptions->setToolTipsVisible(true);
@@ -70,21 +70,76 @@ TOptions::TOptions(QWidget* owner) : QObject(owner) {
     connect(MnuHints, &QAction::triggered, this, [this](bool on) {
         MnuIgnoreDeletedFiles->setToolTip(on ? QString::fromLatin1(IgnoreDeletedHint) : QString());
     });
+    // Each check mark sets its option.
+    const std::pair<QAction*, bool Options::*> flags[] = {
+        {MnuBackupFiles, &Options::backupFiles},
+        {MnuImgDetails, &Options::imageDetails},
+        {Mnu6502change, &Options::change6502},
+        {MnuEditorEditMode, &Options::editMode},
+        {MnuIgnoreDeletedFiles, &Options::ignoreDeleted},
+        {MnuJump2HexTS, &Options::jumpTS},
+        {MnuPromptExport, &Options::promptExport},
+        {MnuPromptSave, &Options::promptSave},
+        {MnuHints, &Options::hints},
+        {MnuRemStrPath, &Options::rememberPath},
+    };
+    for (auto [item, flag] : flags)
+        connect(item, &QAction::toggled, this, [this, flag = flag](bool on) { data.*flag = on; });
+    const QAction* pages[] = {MnuEdHex, MnuEdDir, MnuEdBAM, MnuEd6502};
+    for (int i = 0; i < 4; ++i)
+        connect(pages[i], &QAction::toggled, this, [this, i](bool on) {
+            if (on)
+                data.editorPage = i;
+            else if (data.editorPage == i)
+                data.editorPage = -1;
+        });
+    connect(MnuSortFbyUnSort, &QAction::toggled, this, [this](bool on) {
+        if (on) data.sortFilesBy = 0;
+    });
+    connect(MnuSortFbyName, &QAction::toggled, this, [this](bool on) {
+        if (on) data.sortFilesBy = 1;
+    });
+    connect(Mnu6502DmodeASM, &QAction::toggled, this, [this](bool on) {
+        if (on) data.default6502Mode = 'A';
+    });
+    connect(Mnu6502DmodeTXT, &QAction::toggled, this, [this](bool on) {
+        if (on) data.default6502Mode = 'T';
+    });
+    for (QMenu* menu :
+         {MnuOptions, MnuOptFiles, MnuSortFiles, MnuOptImageEd, Mnu6502DftMode, MnuEditorDefault})
+        connect(menu, &QMenu::aboutToShow, this, &TOptions::ShowOptions);
+    ShowOptions();
+
     connect(MnuImgDetails, &QAction::triggered, this, &TOptions::rescanRequested);
     connect(MnuSortFbyName, &QAction::triggered, this, &TOptions::rescanRequested);
     connect(MnuSortFbyUnSort, &QAction::triggered, this, &TOptions::rescanRequested);
 }
 
+void TOptions::ShowOptions() {
+    const Options now = data; // each mark set below writes its option back
+    MnuBackupFiles->setChecked(now.backupFiles);
+    MnuImgDetails->setChecked(now.imageDetails);
+    (now.sortFilesBy == 0 ? MnuSortFbyUnSort : MnuSortFbyName)->setChecked(true);
+    (now.default6502Mode == 'T' ? Mnu6502DmodeTXT : Mnu6502DmodeASM)->setChecked(true);
+    Mnu6502change->setChecked(now.change6502);
+    QAction* pages[] = {MnuEdHex, MnuEdDir, MnuEdBAM, MnuEd6502};
+    for (int i = 0; i < 4; ++i) pages[i]->setChecked(i == now.editorPage);
+    MnuEditorEditMode->setChecked(now.editMode);
+    MnuIgnoreDeletedFiles->setChecked(now.ignoreDeleted);
+    MnuJump2HexTS->setChecked(now.jumpTS);
+    MnuPromptExport->setChecked(now.promptExport);
+    MnuPromptSave->setChecked(now.promptSave);
+    MnuHints->setChecked(now.hints);
+    MnuRemStrPath->setChecked(now.rememberPath);
+    data = now;
+}
+
 int TOptions::DefaultEditorPage() const {
-    if (MnuEdHex->isChecked()) return 0;
-    if (MnuEdDir->isChecked()) return 1;
-    if (MnuEdBAM->isChecked()) return 2;
-    if (MnuEd6502->isChecked()) return 3;
-    return -1;
+    return data.editorPage;
 }
 
 char TOptions::Default6502Mode() const {
-    return Mnu6502DmodeTXT->isChecked() ? 'T' : 'A';
+    return data.default6502Mode;
 }
 
 } // namespace dyskel

@@ -1,6 +1,8 @@
-// The Options menu: its check items are the program's options.  Every window
-// reads an item's check mark at the moment it needs it.
+// The Options menu: its check items show and set the program's options, which
+// are plain data (platform/Options.h) that the windows read.
 #pragma once
+
+#include "platform/Options.h"
 
 #include <QObject>
 
@@ -16,8 +18,15 @@ inline constexpr const char* IgnoreDeletedHint = "Ignore deleted files when shoi
 class TOptions : public QObject {
     Q_OBJECT
   public:
-    // Builds the menu "&Options" with every item, group and design check mark.
-    explicit TOptions(QWidget* owner);
+    // Builds the menu "&Options" with every item and group, its check marks
+    // bound to data (its own when none is given).
+    explicit TOptions(QWidget* owner, Options* external = nullptr);
+
+    Options& data;
+
+    // Sets every check mark from the data (also done whenever a menu of it
+    // opens, so that it shows what the windows changed).
+    void ShowOptions();
 
     QMenu* MnuOptions = nullptr;
     QMenu* MnuOptFiles = nullptr;
@@ -54,6 +63,9 @@ class TOptions : public QObject {
     int DefaultEditorPage() const;
     // 'A' or 'T' by the 6502 default-mode group.
     char Default6502Mode() const;
+
+  private:
+    Options own_;
 
   signals:
     // Image Details or a sort order was picked: the folder is to be scanned.

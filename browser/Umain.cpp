@@ -29,6 +29,9 @@ namespace dyskel {
 
 namespace {
 
+// Pixel widths of the image grid's columns.
+constexpr std::array<int, 8> ImageGridWidths = {5, 101, 54, 38, 204, 52, 28, 36};
+
 constexpr int GridTitleHeight = 15;
 constexpr int GridRowHeight = 18;
 
@@ -259,8 +262,6 @@ void TMainForm::ProcessCommandLine(const QStringList& arguments) {
             image_.ImageFileName = checked->second.name;
             image_.ImageFindRec = checked->second;
             image_.HasErrorInfo = checked->second.size == ErrImageSize;
-            image_.MainFormLeft = x();
-            image_.MainFormTop = y();
             commandLineImage_ = checked;
         }
     }
@@ -361,7 +362,7 @@ void TMainForm::ScanImages() {
     PanelScanStat->repaint();
 
     found_ = ListImages(folder, [this](int percent) { SetProgress(percent); });
-    if (Options->MnuSortFbyName->isChecked() && found_.size() > 1) {
+    if (Options->data.sortFilesBy == 1 && found_.size() > 1) {
         PanelScanStat->setText(QStringLiteral("Sorting"));
         PanelScanStat->repaint();
         SortImages(found_, "NAME");
@@ -375,7 +376,7 @@ void TMainForm::ScanImages() {
     if (count > 0) {
         PanelScanStat->setText(QStringLiteral("Updating"));
         PanelScanStat->repaint();
-        const bool details = Options->MnuImgDetails->isChecked();
+        const bool details = Options->data.imageDetails;
         for (int r = 0; r < count; ++r) {
             SetProgress(int(100LL * (r + 1) / count));
             auto cells = ImageRowCells(folder, found_[std::size_t(r)], details);
@@ -418,8 +419,6 @@ void TMainForm::OpenFromGrid(bool rescanAfter) {
 }
 
 void TMainForm::OpenImage() {
-    image_.MainFormLeft = x();
-    image_.MainFormTop = y();
     if (OpenImageHook) OpenImageHook();
 }
 

@@ -1,5 +1,6 @@
 #include "core/Directory.h"
 
+#include <algorithm>
 #include <bitset>
 #include <cstdio>
 
@@ -21,8 +22,6 @@ constexpr std::array<const char*, 8> TypeNames = {
 };
 
 constexpr int DirSectors = 19; // sectors of track 18
-constexpr int EntrySize = 32;
-constexpr int EntriesPerBlock = 8;
 
 std::string RightAligned(unsigned v, int width) {
     char text[16];
@@ -30,41 +29,65 @@ std::string RightAligned(unsigned v, int width) {
     return text;
 }
 
-// Two decimal digits.  A track or sector above 99 (no valid image has one)
-// shows as "99" so that the digits keep their places in the " TT,SS" cell,
-// which readers take apart by position; such an address lies outside every
-// image, and following it reports a bad link.
-std::string TwoDigits(unsigned v) {
-    char text[4];
-    std::snprintf(text, sizeof text, "%02u", v > 99 ? 99u : v);
+std::string TwoDigits(int v) {
+    char text[8];
+    std::snprintf(text, sizeof text, "%02d", v);
     return text;
+}
+
+// No entry was ever written here: all bytes after the link are 0.
+bool EmptySlot(const Block& block, int offset) {
+    const auto from = block.begin() + offset + 2;
+    return std::all_of(from, from + DirEntrySize - 2, [](std::uint8_t b) { return b == 0; });
 }
 
 } // namespace
 
 const char* FileTypeName(std::uint8_t typeByte) {
-    return TypeNames[typeByte & 7];
+    return TypeNames[typeByte & TypeMask];
 }
 
-std::array<std::string, 4> ReadDirEntry(const std::uint8_t* entry) {
-    std::array<std::string, 4> cells;
-    cells[0] = RightAligned(unsigned(entry[0x1E]) | unsigned(entry[0x1F]) << 8, 5);
+std::string DirEntry::Name() const {
+    std::string text(name.begin(), name.end());
+    if (auto pad = text.find('\xA0'); pad != std::string::npos) text.resize(pad);
+    return text;
+}
 
+DirEntry DecodeDirEntry(const Block& block, int sector, int offset) {
+    if (offset < 0 || offset > BlockSize - DirEntrySize) return {}; // no entry starts there
+    const auto at = [&](int i) { return block[std::size_t(offset + i)]; };
+    DirEntry e;
+    e.typeByte = at(0x02);
+    e.first = {at(0x03), at(0x04)};
+    for (int i = 0; i < 16; ++i) e.name[std::size_t(i)] = at(0x05 + i);
+    e.blocks = static_cast<std::uint16_t>(at(0x1E) | at(0x1F) << 8);
+    e.sector = static_cast<std::uint8_t>(sector);
+    e.offset = static_cast<std::uint8_t>(offset);
+    return e;
+}
+
+DirCells DirRowCells(const DirEntry& entry, int number) {
+    DirCells cells;
+    cells[0] = RightAligned(unsigned(number), 3);
+    cells[1] = RightAligned(entry.blocks, 5);
     std::string name = "\"";
-    name.append(reinterpret_cast<const char*>(entry + 0x05), 16);
+    name.append(entry.name.begin(), entry.name.end());
     std::size_t pad = name.find('\xA0');
     if (pad != std::string::npos)
         name[pad] = '"'; // the padding after the first 0xA0 stays as it is
     else
         name += '"';
-    cells[1] = std::move(name);
-
-    cells[2] = std::string(1, (entry[0x02] & 0x40) ? '>' : ' ') + FileTypeName(entry[0x02]);
-    cells[3] = " " + TwoDigits(entry[0x03]) + "," + TwoDigits(entry[0x04]);
+    cells[2] = std::move(name);
+    cells[3] = std::string(1, entry.Locked() ? '>' : ' ') + FileTypeName(entry.typeByte);
+    cells[4] = " " + TwoDigits(entry.first.track) + "," + TwoDigits(entry.first.sector);
     return cells;
 }
 
-DirListing ListDirectory(const TrackBuffer& track18, std::uint16_t freeBlocks) {
+DirCells FreeRowCells(std::uint16_t freeBlocks) {
+    return {"", RightAligned(freeBlocks, 5), "BLOCKS FREE", "", ""};
+}
+
+Result<DirListing> ListDirectory(const DiskImage& image, bool ignoreDeleted) {
     DirListing listing;
     std::bitset<DirSectors> listed;
     int sector = 1;
@@ -74,68 +97,65 @@ DirListing ListDirectory(const TrackBuffer& track18, std::uint16_t freeBlocks) {
             break;
         }
         listed.set(std::size_t(sector));
-        const std::uint8_t* block = track18.Block(sector);
-        bool ended = false;
-        for (int e = 0; e < EntriesPerBlock && !ended; ++e) {
-            const std::uint8_t* entry = block + EntrySize * e;
-            if (entry[0x02] == 0) {
-                ended = true;
-                break;
-            }
-            DirRow row;
-            auto cols = ReadDirEntry(entry);
-            row.cells[0] = RightAligned(unsigned(listing.entries.size() + 1), 3);
-            for (int c = 0; c < 4; ++c) row.cells[std::size_t(c) + 1] = std::move(cols[std::size_t(c)]);
-            row.sector = static_cast<std::uint8_t>(sector);
-            row.offset = static_cast<std::uint8_t>(EntrySize * e);
-            row.typeByte = entry[0x02];
-            listing.entries.push_back(std::move(row));
-        }
-        if (ended || block[0] == 0) break;
-        if (block[1] >= DirSectors) {
-            listing.cut = true; // the link leaves track 18
+        Result<Block> block = image.ReadBlock({DirTrack, sector});
+        if (!block) {
+            if (sector == 1) return Failure{block.Error()};
+            listing.cut = true;
+            listing.note = block.Error();
             break;
         }
-        sector = block[1];
+        for (int e = 0; e < DirEntriesPerBlock; ++e) {
+            const int offset = DirEntrySize * e;
+            if (EmptySlot(*block, offset)) continue;
+            DirEntry entry = DecodeDirEntry(*block, sector, offset);
+            if (entry.Scratched() && ignoreDeleted) continue;
+            listing.entries.push_back(entry);
+        }
+        const int linkTrack = (*block)[0], linkSector = (*block)[1];
+        if (linkTrack == 0) break;
+        // Sector 0 is the header block and never a directory block.
+        if (linkSector == 0 || linkSector >= DirSectors) {
+            listing.cut = true;
+            break;
+        }
+        sector = linkSector;
     }
-    listing.freeRow = {"", RightAligned(freeBlocks, 5), "BLOCKS FREE", "", ""};
     return listing;
 }
 
-std::optional<BlockAddress> ParseTrackSectorCell(const std::string& cell) {
-    auto digit = [&](std::size_t i) { return i < cell.size() && cell[i] >= '0' && cell[i] <= '9'; };
-    if (!digit(1) || !digit(2) || !digit(4) || !digit(5)) return std::nullopt;
-    return BlockAddress{(cell[1] - '0') * 10 + (cell[2] - '0'), (cell[4] - '0') * 10 + (cell[5] - '0')};
+Result<DiskView> ReadDiskView(const DiskImage& image, bool ignoreDeleted) {
+    Result<Block> header = image.ReadBlock({DirTrack, 0});
+    if (!header) return Failure{header.Error()};
+    Result<DirListing> dir = ListDirectory(image, ignoreDeleted);
+    if (!dir) return Failure{dir.Error()};
+    return DiskView{ParseHeader(*header), DecodeBAM(*header), std::move(*dir)};
 }
 
-std::string NameFromCell(const std::string& nameCell) {
-    std::string name = nameCell.size() > 1 ? nameCell.substr(1, 16) : std::string();
-    std::size_t quote = name.find('"');
-    if (quote != std::string::npos) name.resize(quote);
-    return name;
+std::string UpperAscii(std::string text) {
+    for (char& c : text)
+        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+    return text;
 }
 
 std::string NormaliseRenameText(const std::string& typed) {
     constexpr std::size_t MaxCell = 20;
-    std::string text = typed.substr(0, MaxCell);
-    for (char& c : text)
-        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+    std::string text = UpperAscii(typed.substr(0, MaxCell));
     if (text.empty() || text[0] != '"') text = ("\"" + text).substr(0, MaxCell);
     if (text.find('"', 1) == std::string::npos && text.size() < MaxCell) text += '"';
     return text;
 }
 
-bool WriteEntryName(TrackBuffer& track18, int sector, int offset, const std::string& cellText) {
-    if (track18.track != DirTrack) return false;
-    if (sector < 0 || sector >= DirSectors || offset < 0 || offset >= BlockSize || offset % EntrySize != 0)
-        return false;
+std::array<std::uint8_t, 16> NameBytesFromCell(const std::string& cellText) {
     std::size_t from = !cellText.empty() && cellText[0] == '"' ? 1 : 0;
     std::size_t end = cellText.find('"', from);
-    std::string name = cellText.substr(from, end == std::string::npos ? std::string::npos : end - from);
-    if (name.size() > 16) name.resize(16);
-    std::uint8_t* dst = track18.Block(sector) + offset + 0x05;
-    for (std::size_t i = 0; i < 16; ++i) dst[i] = i < name.size() ? static_cast<std::uint8_t>(name[i]) : 0xA0;
-    return true;
+    return PaddedName(cellText.substr(from, end == std::string::npos ? std::string::npos : end - from));
+}
+
+std::array<std::uint8_t, 16> PaddedName(const std::string& bytes) {
+    std::array<std::uint8_t, 16> name;
+    for (std::size_t i = 0; i < 16; ++i)
+        name[i] = i < bytes.size() ? static_cast<std::uint8_t>(bytes[i]) : 0xA0;
+    return name;
 }
 
 } // namespace dyskel

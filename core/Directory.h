@@ -1,16 +1,12 @@
-// The disk directory as the C64 lists it: one row of texts per entry.
-//
-// Cells are raw PETSCII bytes.  Column formats are an interface: readers take
-// characters 2-3 and 5-6 of the " TT,SS" cell as track and sector, character
-// 1 of the type cell as the lock mark and characters 2-4 as the type name,
-// characters 2-17 of the name cell (cut before a quote) as the file name.
+// The disk directory: its entries as data, and the five texts of a row as the
+// C64 lists it.  Texts are raw PETSCII bytes.
 #pragma once
 
+#include "core/DiskHeader.h"
 #include "core/Uglobal.h"
 
 #include <array>
 #include <cstdint>
-#include <optional>
 #include <string>
 #include <vector>
 
@@ -18,48 +14,74 @@ namespace dyskel {
 
 constexpr int DirColumns = 5;
 using DirCells = std::array<std::string, DirColumns>;
+constexpr int DirEntrySize = 32;
+constexpr int DirEntriesPerBlock = 8;
+constexpr int MaxDirEntries = 144; // 18 blocks of 8 entries
 
-// Header texts and widths (pixels) of the five columns.
+// Header texts of the five columns.
 inline constexpr std::array<const char*, DirColumns> DirHeaders = {" #", " SIZE", "    FILENAME", "TYPE",
                                                                    " TT,SS"};
-inline constexpr std::array<int, DirColumns> DirWidths = {32, 50, 166, 40, 60};
+
+// File type codes, the low three bits of the type byte.
+enum class FileType : std::uint8_t { Del = 0, Seq = 1, Prg = 2, Usr = 3, Rel = 4 };
+constexpr std::uint8_t TypeMask = 0x07;
+constexpr std::uint8_t LockBit = 0x40;   // ">" in the listing
+constexpr std::uint8_t ClosedBit = 0x80; // "*" on a real drive when clear
 
 // "DEL", "SEQ", "PRG", "USR", "REL" by type code; codes 5 to 7 show "???".
 const char* FileTypeName(std::uint8_t typeByte);
 
-// Columns 1 to 4 of one 32-byte directory entry: size, name, type, TT,SS.
-std::array<std::string, 4> ReadDirEntry(const std::uint8_t* entry);
-
-struct DirRow {
-    DirCells cells;
-    std::uint8_t sector = 0; // where the entry lies on track 18
-    std::uint8_t offset = 0; // offset of the 32-byte entry in that block
+// One 32-byte directory entry and where it lies on track 18.
+struct DirEntry {
     std::uint8_t typeByte = 0;
+    BlockAddress first;                  // bytes 0x03 and 0x04
+    std::array<std::uint8_t, 16> name{}; // bytes 0x05 to 0x14, padded with 0xA0
+    std::uint16_t blocks = 0;            // bytes 0x1E and 0x1F
+    std::uint8_t sector = 0;             // the directory block holding it
+    std::uint8_t offset = 0;             // its offset in that block
+
+    bool Locked() const { return (typeByte & LockBit) != 0; }
+    bool Closed() const { return (typeByte & ClosedBit) != 0; }
+    std::uint8_t TypeCode() const { return typeByte & TypeMask; }
+    // Scratched by the drive: type byte 0.
+    bool Scratched() const { return typeByte == 0; }
+    // The name bytes up to the first 0xA0 padding byte.
+    std::string Name() const;
 };
+
+// Decodes the entry at offset of a directory block (an empty entry when no
+// 32-byte entry fits there).
+DirEntry DecodeDirEntry(const Block& block, int sector, int offset);
+
+// The five cells of an entry row: number (3 wide), size (5 wide), quoted name
+// (the first 0xA0 becomes the closing quote), lock mark and type, " TT,SS".
+DirCells DirRowCells(const DirEntry& entry, int number);
+// The last row: "", the free blocks (5 wide), "BLOCKS FREE", "", "".
+DirCells FreeRowCells(std::uint16_t freeBlocks);
 
 struct DirListing {
-    std::vector<DirRow> entries; // grid rows 1 to n
-    DirCells freeRow;            // grid row n + 1: "", FreeBlocks, "BLOCKS FREE", "", ""
-    bool cut = false;            // the chain looped or left track 18
-    int RowCount() const { return static_cast<int>(entries.size()) + 2; }
+    std::vector<DirEntry> entries; // in directory order; rows 1 to n
+    bool cut = false;              // the chain looped, left track 18 or could not be read
+    std::string note;              // why it was cut, when a block could not be read
 };
 
-// Walks the directory from sector 1 of track 18 held in the buffer.  The
-// listing ends at a type byte of 0, at a link track of 0, at a link sector not
-// on track 18 and at a block already listed.
-DirListing ListDirectory(const TrackBuffer& track18, std::uint16_t freeBlocks);
+// Walks the directory chain from 18/1 to its end.  Entries whose 30 bytes
+// after the link are all 0 are no entries; scratched entries are left out
+// when ignoreDeleted.  The walk ends at a link track of 0 and, cut, at a link
+// to sector 0 (the header block) or beyond track 18's sectors, at a block
+// already listed and at a block the file does not hold.  Fails when 18/1
+// cannot be read.
+[[nodiscard]] Result<DirListing> ListDirectory(const DiskImage& image, bool ignoreDeleted);
 
-// Start block of an entry row read back from its " TT,SS" cell; nullopt when
-// the cell does not hold two decimal numbers at characters 2-3 and 5-6.
-struct BlockAddress {
-    int track = 0;
-    int sector = 0;
+// Header, BAM and directory of an image, as the editor and dyskel-cli show
+// them.  Fails when the header block or the first directory block cannot be
+// read.
+struct DiskView {
+    HeaderInfo header;
+    BamInfo bam;
+    DirListing dir;
 };
-std::optional<BlockAddress> ParseTrackSectorCell(const std::string& cell);
-
-// The file name of an entry row: characters 2-17 of the name cell, cut before
-// the first double quote.
-std::string NameFromCell(const std::string& nameCell);
+[[nodiscard]] Result<DiskView> ReadDiskView(const DiskImage& image, bool ignoreDeleted);
 
 // Rename: normalise the text typed into the name cell as Enter does.  At most
 // 20 characters; a leading quote is added when missing (cut to 20 again); a
@@ -67,12 +89,15 @@ std::string NameFromCell(const std::string& nameCell);
 // characters allow.  Letters are made capitals.
 std::string NormaliseRenameText(const std::string& typed);
 
-// Writes the name of a normalised cell text (quotes removed, at most 16
-// bytes, padded with 0xA0) into bytes 0x05 to 0x14 of the entry at
-// (sector, offset) of the track-18 buffer.  False when the place is not an
-// entry of track 18, or when the buffer does not hold track 18 as read whole
-// by ReadTrack (track18.track != 18): writing such a buffer back as track 18
-// would overwrite the directory track with another track.
-bool WriteEntryName(TrackBuffer& track18, int sector, int offset, const std::string& cellText);
+// The 16 name bytes of a normalised cell text: quotes removed, at most 16
+// bytes, padded with 0xA0.
+std::array<std::uint8_t, 16> NameBytesFromCell(const std::string& cellText);
+
+// Name bytes made into the 16 bytes of a directory entry: at most 16 bytes,
+// padded with 0xA0.
+std::array<std::uint8_t, 16> PaddedName(const std::string& bytes);
+
+// ASCII letters made capitals, everything else as it is.
+std::string UpperAscii(std::string text);
 
 } // namespace dyskel

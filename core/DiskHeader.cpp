@@ -1,7 +1,5 @@
 #include "core/DiskHeader.h"
 
-#include "core/FileIO.h"
-
 namespace dyskel {
 
 namespace {
@@ -12,60 +10,47 @@ constexpr bool KeptInLabel(std::uint8_t b) {
     return b == 0x20 || b == 0x21 || (b >= 0x23 && b <= 0x9D);
 }
 
-void AppendKept(std::string& out, const std::uint8_t* from, const std::uint8_t* to) {
-    for (const std::uint8_t* p = from; p <= to; ++p)
-        if (KeptInLabel(*p)) out.push_back(static_cast<char>(*p));
+void AppendKept(std::string& out, const Block& header, int from, int to) {
+    for (int i = from; i <= to; ++i)
+        if (KeptInLabel(header[std::size_t(i)])) out.push_back(static_cast<char>(header[std::size_t(i)]));
 }
 
 } // namespace
 
-std::string LabelText(const std::uint8_t* header) {
+std::string LabelText(const Block& header) {
     std::string label = "\"";
-    AppendKept(label, header + 0x90, header + 0xA0); // name and the byte after it
+    AppendKept(label, header, 0x90, 0xA0); // name and the byte after it
     label += "\" ";
-    AppendKept(label, header + 0xA2, header + 0xA6); // ID, separator, format letters
+    AppendKept(label, header, 0xA2, 0xA6); // ID, separator, format letters
     return label;
 }
 
-HeaderInfo ParseHeader(const std::uint8_t* header) {
+HeaderInfo ParseHeader(const Block& header) {
     HeaderInfo info;
-    info.ok = true;
     info.label = LabelText(header);
     info.doubleSided = (header[0x03] & 0x80) != 0;
     info.writeProtected = header[0x02] != 0x41;
     return info;
 }
 
-HeaderInfo ReadHeaderBlock(const std::string& path) {
-    fileio::Fd in = fileio::Fd::OpenRead(path);
-    if (!in.IsOpen()) return {};
-    std::uint8_t block[BlockSize];
-    if (fileio::ReadAt(in.Get(), HeaderOffset, block, BlockSize) != BlockSize) return {};
-    return ParseHeader(block);
+Result<HeaderInfo> ReadHeaderBlock(const std::string& path) {
+    Result<Block> header = ReadBlock(path, {DirTrack, 0});
+    if (!header) return Failure{header.Error()};
+    return ParseHeader(*header);
 }
 
-std::string ReadDiskHeader(OpenImageState& state) {
-    HeaderInfo info = ReadHeaderBlock(state.ImagePath());
-    state.DoubleSided = info.doubleSided;
-    state.WriteProtected = info.writeProtected;
-    state.HasErrorInfo = state.ImageFindRec.size == ErrImageSize;
-    return info.label;
-}
-
-std::uint16_t DecodeBAM(const std::string& path, TrackBuffer& buffer, FreeMap& freeMap) {
-    ReadTrack(path, DirTrack, buffer);
-    const std::uint8_t* header = buffer.Block(0);
-    std::uint16_t freeBlocks = 0;
+BamInfo DecodeBAM(const Block& header) {
+    BamInfo bam;
     for (int t = 1; t <= StdTracks; ++t) {
         if (t == DirTrack) continue;
-        const std::uint8_t* bitmap = header + 4 * t + 1;
+        const std::size_t bitmap = std::size_t(4 * t + 1);
         for (int s = 0; s < SectorsPerTrack(t); ++s) {
-            bool free = (bitmap[s / 8] >> (s % 8)) & 1;
-            freeMap.used[t][s] = free ? 0 : 1;
-            if (free) ++freeBlocks;
+            const bool free = (header[bitmap + std::size_t(s / 8)] >> (s % 8)) & 1;
+            bam.freeMap.used[std::size_t(t)][std::size_t(s)] = free ? 0 : 1;
+            if (free) ++bam.freeBlocks;
         }
     }
-    return freeBlocks;
+    return bam;
 }
 
 } // namespace dyskel

@@ -10,16 +10,15 @@ namespace dyskel {
 
 // What the header block says of the disk.
 struct HeaderInfo {
-    bool ok = false;            // the header block could be read whole
-    std::string label;          // raw PETSCII bytes, at most 25 characters
-    bool doubleSided = false;   // bit 7 of byte 0x03
+    std::string label;           // raw PETSCII bytes, at most 25 characters
+    bool doubleSided = false;    // bit 7 of byte 0x03
     bool writeProtected = false; // byte 0x02 is not 0x41
 };
 
 // Label text: a quote, the kept bytes of 0x90 to 0xA0, a quote and a blank,
 // the kept bytes of 0xA2 to 0xA6.  Kept are 0x20, 0x21 and 0x23 to 0x9D.
-std::string LabelText(const std::uint8_t* header);
-HeaderInfo ParseHeader(const std::uint8_t* header);
+std::string LabelText(const Block& header);
+HeaderInfo ParseHeader(const Block& header);
 
 // The editor's sentences on the image's facts (error bytes, format).
 constexpr const char* ErrorInfoText(bool hasErrorInfo) {
@@ -29,17 +28,14 @@ constexpr const char* FormatText(bool doubleSided) {
     return doubleSided ? "1571 disk image, Double Sided." : "1540/1541/1570 disk image, Single Sided.";
 }
 
-// Reads the header block straight from the file.  An unreadable header gives
-// ok false, an empty label and cleared flags.
-HeaderInfo ReadHeaderBlock(const std::string& path);
+// Reads the header block straight from the file.
+[[nodiscard]] Result<HeaderInfo> ReadHeaderBlock(const std::string& path);
 
-// Probes the open image's header: returns the label text and sets
-// DoubleSided, WriteProtected and HasErrorInfo (from ImageFindRec.size).
-std::string ReadDiskHeader(OpenImageState& state);
-
-// Reads track 18 into the buffer and decodes the BAM of tracks 1 to 35 (but
-// 18) into the free map; returns the count of free blocks.  Other entries of
-// the free map are left as they were.
-std::uint16_t DecodeBAM(const std::string& path, TrackBuffer& buffer, FreeMap& freeMap);
+// The BAM of tracks 1 to 35 (but 18) as the header block holds it.
+struct BamInfo {
+    FreeMap freeMap;              // tracks 1 to 35 but 18 filled, the rest 0
+    std::uint16_t freeBlocks = 0; // free blocks of those tracks
+};
+BamInfo DecodeBAM(const Block& header);
 
 } // namespace dyskel

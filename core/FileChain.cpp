@@ -5,6 +5,7 @@
 
 #include <bitset>
 #include <cstdio>
+#include <filesystem>
 
 namespace dyskel {
 
@@ -24,14 +25,14 @@ const char* ChainEndText(ChainEnd end) {
     return "";
 }
 
-ChainWalk WalkChain(const std::string& imagePath, BlockAddress start, TrackBuffer& buffer, int maxBlocks,
-                    const ChainVisitor& visit) {
+ChainWalk WalkChain(const DiskImage& image, BlockAddress start, int maxBlocks, const ChainVisitor& visit) {
     ChainWalk walk;
-    const std::int64_t imageSize = fileio::RegularFileSize(imagePath);
     std::bitset<(MaxTracks + 1) * MaxSectors> walked;
     BlockAddress at = start;
     for (;;) {
-        if (!ValidBlock(at.track, at.sector) || !ImageHoldsTrack(imageSize, at.track)) {
+        walk.last = at;
+        Result<Block> block = image.ReadBlock(at);
+        if (!block) {
             walk.end = ChainEnd::BadLink;
             return walk;
         }
@@ -41,15 +42,8 @@ ChainWalk WalkChain(const std::string& imagePath, BlockAddress start, TrackBuffe
             return walk;
         }
         walked.set(index);
-        // A file that shrank since the size was taken is no better than a
-        // link outside the image.
-        if (ReadTrack(imagePath, at.track, buffer) != std::size_t(SectorsPerTrack(at.track)) * BlockSize) {
-            walk.end = ChainEnd::BadLink;
-            return walk;
-        }
         ++walk.blocks;
-        const std::uint8_t* block = buffer.Block(at.sector);
-        if (visit && !visit(at.track, at.sector, block, walk.blocks)) {
+        if (visit && !visit(at, *block, walk.blocks)) {
             walk.end = ChainEnd::Stopped;
             return walk;
         }
@@ -57,12 +51,22 @@ ChainWalk WalkChain(const std::string& imagePath, BlockAddress start, TrackBuffe
             walk.end = ChainEnd::TooLong;
             return walk;
         }
-        if (block[0] == 0) {
+        if ((*block)[0] == 0) {
             walk.end = ChainEnd::LastBlock;
             return walk;
         }
-        at = {block[0], block[1]};
+        at = {(*block)[0], (*block)[1]};
     }
+}
+
+std::vector<BlockAddress> ChainBlocks(const DiskImage& image, BlockAddress start, ChainWalk* walk) {
+    std::vector<BlockAddress> blocks;
+    ChainWalk w = WalkChain(image, start, 0, [&](BlockAddress at, const Block&, int) {
+        blocks.push_back(at);
+        return true;
+    });
+    if (walk) *walk = w;
+    return blocks;
 }
 
 // --- PRG export -----------------------------------------------------------
@@ -76,16 +80,12 @@ std::string SafeFileName(std::string name) {
 
 namespace {
 
-// The file name of a name cell before it is made safe: characters 2-17,
-// capitals, cut before a quote, the first "/" removed.
-std::string RawBaseName(const std::string& nameCell) {
-    std::string name = nameCell.size() > 1 ? nameCell.substr(1, 16) : std::string();
-    for (char& c : name)
-        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-    std::size_t quote = name.find('"');
-    if (quote != std::string::npos) name.resize(quote);
-    std::size_t slash = name.find('/');
-    if (slash != std::string::npos) name.erase(slash, 1);
+// The file name of an entry before it is made safe: the name bytes up to the
+// padding, cut before a quote, capitals, the first "/" removed.
+std::string RawBaseName(const DirEntry& entry) {
+    std::string name = UpperAscii(entry.Name());
+    if (std::size_t quote = name.find('"'); quote != std::string::npos) name.resize(quote);
+    if (std::size_t slash = name.find('/'); slash != std::string::npos) name.erase(slash, 1);
     return name;
 }
 
@@ -101,11 +101,12 @@ FileOutcome Outcome(const std::string& path, ChainWalk walk, std::string fileErr
     out.blocks = walk.blocks;
     out.end = walk.end;
     out.failed = !fileError.empty() || walk.end != ChainEnd::LastBlock;
-    if (!fileError.empty())
-        out.message = std::move(fileError);
-    else if (out.failed)
-        out.message = ExportFailedText;
+    out.fileError = std::move(fileError);
     return out;
+}
+
+std::string JoinPath(const std::string& folder, const std::string& name) {
+    return (std::filesystem::path(folder) / name).string();
 }
 
 // Writing the file would empty the image it is read from.
@@ -115,82 +116,87 @@ std::string OverwriteImageText(const std::string& path) {
 
 } // namespace
 
-std::string ExportBaseName(const std::string& nameCell) {
-    return SafeFileName(RawBaseName(nameCell));
+std::string ExportBaseName(const DirEntry& entry) {
+    return SafeFileName(RawBaseName(entry));
 }
 
-std::string SavedMessage(const std::string& fileName, int blocks, const std::string& folder) {
-    return "File \"" + fileName + "\" (" + std::to_string(blocks) + " Blocks) saved in:\n\r" + folder;
+std::string BlockCountText(int blocks) {
+    return blocks == 1 ? "1 block" : std::to_string(blocks) + " blocks";
 }
 
-FileOutcome ExportPRG(const std::string& imagePath, BlockAddress start, const std::string& folder,
-                      const std::string& fileName, TrackBuffer& buffer) {
-    const std::string path = OpenImageState::JoinPath(folder, fileName);
-    if (fileio::SameFile(path, imagePath)) return Outcome(path, {}, OverwriteImageText(path));
-    fileio::Fd out = fileio::Fd::Create(path);
-    if (!out.IsOpen())
-        return Outcome(path, {}, "Could not create file \"" + path + "\": " + fileio::LastError());
+std::vector<std::string> SavedLines(const std::string& fileName, int blocks, const std::string& folder) {
+    return {"File \"" + fileName + "\" (" + std::to_string(blocks) + " Blocks) saved in:", folder};
+}
+
+std::vector<std::string> FailureLines(const FileOutcome& outcome) {
+    if (!outcome.fileError.empty()) return {outcome.fileError};
+    std::vector<std::string> lines{ExportFailedText};
+    if (outcome.end == ChainEnd::Loop || outcome.end == ChainEnd::BadLink)
+        lines.push_back(std::string("The file's block chain is broken: ") + ChainEndText(outcome.end) +
+                        " (after " + BlockCountText(outcome.blocks) + ").");
+    else if (outcome.end == ChainEnd::TooLong)
+        lines.push_back(std::string("The file is too long: ") + ChainEndText(outcome.end) + ".");
+    return lines;
+}
+
+FileOutcome ExportPRG(const DiskImage& image, const DirEntry& entry, const std::string& folder,
+                      const std::string& fileName) {
+    const std::string path = JoinPath(folder, fileName);
+    if (fileio::SameFile(path, image.Path())) return Outcome(path, {}, OverwriteImageText(path));
+    Result<fileio::Fd> out = fileio::CreateTarget(path);
+    if (!out) return Outcome(path, {}, out.Error());
 
     std::string writeError;
     ChainWalk walk =
-        WalkChain(imagePath, start, buffer, ExportBlockLimit, [&](int, int, const std::uint8_t* block, int) {
+        WalkChain(image, entry.first, ExportBlockLimit, [&](BlockAddress, const Block& block, int) {
             // Data bytes: 2 to 255, or 2 to n in the last block.
             std::size_t n = block[0] != 0 ? 254 : block[1] >= 2 ? block[1] - 1u : 0;
-            if (fileio::WriteAll(out.Get(), block + 2, n)) return true;
+            if (fileio::WriteAll(out->Get(), block.data() + 2, n)) return true;
             writeError = "Could not write file \"" + path + "\": " + fileio::LastError();
             return false;
         });
-    if (!out.Close() && writeError.empty())
+    if (!out->Close() && writeError.empty())
         writeError = "Could not close file \"" + path + "\": " + fileio::LastError();
     return Outcome(path, walk, writeError);
 }
 
 // --- Hex dump -------------------------------------------------------------
 
-std::string HexDumpFileName(const std::string& nameCell, const std::string& typeCell) {
-    std::string type = typeCell.size() > 1 ? typeCell.substr(1, 3) : std::string();
-    for (char& c : type)
-        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-    std::string name = RawBaseName(nameCell) + "." + type + "_HexDump.txt";
+std::string HexDumpFileName(const DirEntry& entry) {
+    std::string name = RawBaseName(entry) + "." + FileTypeName(entry.typeByte) + "_HexDump.txt";
     name.erase(0, name.find_first_not_of(' '));
     return SafeFileName(name);
 }
 
-HexDumpText BuildHexDump(const std::string& imagePath, BlockAddress start, const std::string& nameCell,
-                         const std::string& sizeCell, TrackBuffer& buffer) {
+HexDumpText BuildHexDump(const DiskImage& image, const DirEntry& entry) {
     static constexpr const char* Eol = "\r\n";
     static constexpr const char* ColumnHeader = "        00 01 02 03 04 05 06 07 08 09 0A 0B 0C 0D 0E 0F";
     HexDumpText dump;
-    std::string size = sizeCell.substr(0, 5);
-    size.erase(0, size.find_first_not_of(' '));
-    dump.text = "FILENAME: \"" + RawBaseName(nameCell) + ".PRG\"      SIZE: " + size + " BLOCKS" + Eol;
-
-    dump.walk = WalkChain(imagePath, start, buffer, DumpBlockLimit,
-                          [&](int track, int sector, const std::uint8_t* block, int index) {
-                              std::string& t = dump.text;
-                              t += Eol;
-                              t += "TRACK: " + TwoDigits(track) + "  SECTOR: " + TwoDigits(sector) +
-                                   "  (BLOCK #" + std::to_string(index) + ")" + Eol;
-                              t += ColumnHeader;
-                              t += Eol;
-                              for (int row = 0; row < 16; ++row) {
-                                  t += "$" + WordToHex(static_cast<std::uint16_t>(16 * row)) + " :";
-                                  for (int col = 0; col < 16; ++col)
-                                      t += " " + ByteToHex(block[16 * row + col]);
-                                  t += Eol;
-                              }
-                              return true;
-                          });
+    dump.text = "FILENAME: \"" + RawBaseName(entry) + ".PRG\"      SIZE: " + std::to_string(entry.blocks) +
+                " BLOCKS" + Eol;
+    dump.walk =
+        WalkChain(image, entry.first, DumpBlockLimit, [&](BlockAddress at, const Block& block, int index) {
+            std::string& t = dump.text;
+            t += Eol;
+            t += "TRACK: " + TwoDigits(at.track) + "  SECTOR: " + TwoDigits(at.sector) + "  (BLOCK #" +
+                 std::to_string(index) + ")" + Eol;
+            t += ColumnHeader;
+            t += Eol;
+            for (int row = 0; row < 16; ++row) {
+                t += "$" + WordToHex(static_cast<std::uint16_t>(16 * row)) + " :";
+                for (int col = 0; col < 16; ++col) t += " " + ByteToHex(block[std::size_t(16 * row + col)]);
+                t += Eol;
+            }
+            return true;
+        });
     dump.failed = dump.walk.end != ChainEnd::LastBlock;
     return dump;
 }
 
-FileOutcome WriteHexDump(const std::string& imagePath, BlockAddress start, const std::string& folder,
-                         const std::string& nameCell, const std::string& typeCell,
-                         const std::string& sizeCell, TrackBuffer& buffer) {
-    const std::string path = OpenImageState::JoinPath(folder, HexDumpFileName(nameCell, typeCell));
-    if (fileio::SameFile(path, imagePath)) return Outcome(path, {}, OverwriteImageText(path));
-    HexDumpText dump = BuildHexDump(imagePath, start, nameCell, sizeCell, buffer);
+FileOutcome WriteHexDump(const DiskImage& image, const DirEntry& entry, const std::string& folder) {
+    const std::string path = JoinPath(folder, HexDumpFileName(entry));
+    if (fileio::SameFile(path, image.Path())) return Outcome(path, {}, OverwriteImageText(path));
+    HexDumpText dump = BuildHexDump(image, entry);
     return Outcome(path, dump.walk, fileio::WriteWholeFile(path, dump.text));
 }
 

@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <vector>
 
 namespace dyskel {
 
@@ -24,20 +25,21 @@ const char* ChainEndText(ChainEnd end); // a short English phrase for messages
 struct ChainWalk {
     int blocks = 0; // blocks visited
     ChainEnd end = ChainEnd::LastBlock;
+    BlockAddress last; // the last block visited, or the bad link / loop target
 };
 
-// Called for each block, in chain order, with its address and its 256 bytes
-// (inside the track buffer); index counts from 1.  Return false to stop.
-using ChainVisitor = std::function<bool(int track, int sector, const std::uint8_t* block, int index)>;
+// Called for each block, in chain order, with its address and its 256 bytes;
+// index counts from 1.  Return false to stop.
+using ChainVisitor = std::function<bool(BlockAddress at, const Block& block, int index)>;
 
-// Walks the chain from start, reading each block's whole track into the track
-// buffer with ReadTrack (so the buffer ends holding the track of the last
-// block).  The walk stops after maxBlocks blocks (TooLong, also when that block
-// was the last), before a block it has already walked (Loop) and before a
-// block the image file does not hold whole (BadLink); the start block too is
-// checked.  Nothing outside the image or the buffer is read.
-ChainWalk WalkChain(const std::string& imagePath, BlockAddress start, TrackBuffer& buffer, int maxBlocks,
-                    const ChainVisitor& visit);
+// Walks the chain from start.  The walk stops after maxBlocks blocks (TooLong,
+// also when that block was the last; 0 for no limit), before a block it has
+// already walked (Loop) and before a block the image does not hold whole
+// (BadLink); the start block too is checked.
+ChainWalk WalkChain(const DiskImage& image, BlockAddress start, int maxBlocks, const ChainVisitor& visit);
+
+// The blocks of a chain in order, up to a break.
+std::vector<BlockAddress> ChainBlocks(const DiskImage& image, BlockAddress start, ChainWalk* walk = nullptr);
 
 // --- PRG export -----------------------------------------------------------
 
@@ -50,46 +52,53 @@ inline constexpr const char* ExportCancelledText = "File Export was cancelled.";
 // "", "." and ".." become "_".
 std::string SafeFileName(std::string name);
 
-// Base name from a name cell: characters 2-17, "a"-"z" made capitals, cut
-// before the first double quote, the first "/" removed, then made safe.
-std::string ExportBaseName(const std::string& nameCell);
+// Base name of an entry's host files: the name bytes up to the padding and
+// before a quote, "a"-"z" made capitals, the first "/" removed, made safe.
+std::string ExportBaseName(const DirEntry& entry);
 
-// "File "NAME" (N Blocks) saved in:" LF CR folder
-std::string SavedMessage(const std::string& fileName, int blocks, const std::string& folder);
+// "File "NAME" (N Blocks) saved in:" and the folder, as two lines.
+std::vector<std::string> SavedLines(const std::string& fileName, int blocks, const std::string& folder);
 
 struct FileOutcome {
     bool failed = false;
     int blocks = 0;   // blocks walked
     std::string path; // the file written (it stays also after a failure)
     ChainEnd end = ChainEnd::LastBlock;
-    std::string message; // on failure: ExportFailedText, or a clearer text when the file could not be written
+    std::string fileError; // the target could not be written, and why
 };
 
-// Writes folder/fileName with the data bytes of the chain from start: bytes 2
-// to 255 of every block but the last, bytes 2 to n of the last (n its second
-// byte; nothing when n is below 2).  An existing file is overwritten, but
-// never the image itself (failed, nothing written).
-FileOutcome ExportPRG(const std::string& imagePath, BlockAddress start, const std::string& folder,
-                      const std::string& fileName, TrackBuffer& buffer);
+// The message of a failed export or dump, as lines: the file error when the
+// target could not be written; else ExportFailedText and why the chain failed
+// (broken, and after how many blocks, or too long).
+std::vector<std::string> FailureLines(const FileOutcome& outcome);
+
+// "1 block", "2 blocks".
+std::string BlockCountText(int blocks);
+
+// Writes folder/fileName with the data bytes of the entry's chain: bytes 2 to
+// 255 of every block but the last, bytes 2 to n of the last (n its second
+// byte; nothing when n is below 2).  An existing regular file is overwritten;
+// anything else at the name (a link, a pipe, a folder) is refused, and so is
+// the image itself.
+FileOutcome ExportPRG(const DiskImage& image, const DirEntry& entry, const std::string& folder,
+                      const std::string& fileName);
 
 // --- Hex dump -------------------------------------------------------------
 
 // base + "." + type + "_HexDump.txt", leading blanks removed.
-std::string HexDumpFileName(const std::string& nameCell, const std::string& typeCell);
+std::string HexDumpFileName(const DirEntry& entry);
 
-// The whole dump text (CR LF lines) of the chain from start, and how the walk
+// The whole dump text (CR LF lines) of the entry's chain, and how the walk
 // ended; failed when the chain ran past 731 blocks or broke.
 struct HexDumpText {
     std::string text;
     ChainWalk walk;
     bool failed = false;
 };
-HexDumpText BuildHexDump(const std::string& imagePath, BlockAddress start, const std::string& nameCell,
-                         const std::string& sizeCell, TrackBuffer& buffer);
+HexDumpText BuildHexDump(const DiskImage& image, const DirEntry& entry);
 
-// Builds the dump and writes it to folder/HexDumpFileName(...).
-FileOutcome WriteHexDump(const std::string& imagePath, BlockAddress start, const std::string& folder,
-                         const std::string& nameCell, const std::string& typeCell,
-                         const std::string& sizeCell, TrackBuffer& buffer);
+// Builds the dump and writes it to folder/HexDumpFileName(entry), with the
+// same rules for the target as ExportPRG.
+FileOutcome WriteHexDump(const DiskImage& image, const DirEntry& entry, const std::string& folder);
 
 } // namespace dyskel

@@ -12,6 +12,15 @@ Fd::~Fd() {
     if (fd_ >= 0) ::close(fd_);
 }
 
+Fd& Fd::operator=(Fd&& other) noexcept {
+    if (this != &other) {
+        if (fd_ >= 0) ::close(fd_);
+        fd_ = other.fd_;
+        other.fd_ = -1;
+    }
+    return *this;
+}
+
 // Non-blocking so that a named pipe that happens to end in ".d64" cannot
 // hang the program; for regular files the flag changes nothing.
 Fd Fd::OpenRead(const std::string& path) {
@@ -27,6 +36,22 @@ bool Fd::Close() {
     int rc = ::close(fd_);
     fd_ = -1;
     return rc == 0;
+}
+
+Result<Fd> CreateTarget(const std::string& path) {
+    struct stat st {};
+    if (::lstat(path.c_str(), &st) == 0 && !S_ISREG(st.st_mode))
+        return Failure{"Could not create file \"" + path + "\": " +
+                       (S_ISLNK(st.st_mode) ? "a symbolic link is in its place; it is not followed."
+                                            : "something that is no regular file is in its place.")};
+    Fd fd(::open(path.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK, 0666));
+    if (!fd.IsOpen()) return Failure{"Could not create file \"" + path + "\": " + LastError()};
+    // The name may have changed between the look and the open.
+    if (::fstat(fd.Get(), &st) != 0 || !S_ISREG(st.st_mode))
+        return Failure{"Could not create file \"" + path + "\": it is no regular file."};
+    if (::ftruncate(fd.Get(), 0) != 0)
+        return Failure{"Could not empty file \"" + path + "\": " + LastError()};
+    return fd;
 }
 
 std::size_t ReadAt(int fd, std::int64_t offset, std::uint8_t* dst, std::size_t len) {
@@ -84,8 +109,9 @@ std::string LastError() {
 }
 
 std::string WriteWholeFile(const std::string& path, const std::string& bytes) {
-    Fd out = Fd::Create(path);
-    if (!out.IsOpen()) return "Could not create file \"" + path + "\": " + LastError();
+    Result<Fd> target = CreateTarget(path);
+    if (!target) return target.Error();
+    Fd out = std::move(*target);
     if (!WriteAll(out.Get(), bytes.data(), bytes.size())) {
         std::string why = LastError();
         return "Could not write file \"" + path + "\": " + why;

@@ -2,6 +2,8 @@
 // worked, so that no failed read or write passes unnoticed.
 #pragma once
 
+#include "core/Result.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -16,6 +18,8 @@ class Fd {
     ~Fd();
     Fd(const Fd&) = delete;
     Fd& operator=(const Fd&) = delete;
+    Fd(Fd&& other) noexcept : fd_(other.fd_) { other.fd_ = -1; }
+    Fd& operator=(Fd&& other) noexcept;
 
     static Fd OpenRead(const std::string& path);
     // Creates or empties the file; mode is used when it is created.
@@ -29,6 +33,12 @@ class Fd {
   private:
     int fd_ = -1;
 };
+
+// Opens a file to be written as a whole, without following a link and
+// without blocking: creates it, or empties an existing regular file.  A link,
+// a pipe, a folder or any other kind of file at the name is refused, with a
+// message naming the file.
+[[nodiscard]] Result<Fd> CreateTarget(const std::string& path);
 
 // Reads up to len bytes at offset, stopping at the end of the file or at an
 // error; returns the count read.  dst beyond that count is left untouched.

@@ -14,11 +14,4 @@ std::string ByteToHex(std::uint8_t b) {
     return {HexDigits[(b >> 4) & 15], HexDigits[b & 15]};
 }
 
-std::string ByteToBin(std::uint8_t b) {
-    std::string s(8, '0');
-    for (int bit = 7; bit >= 0; --bit)
-        if (b & (1u << bit)) s[std::size_t(7 - bit)] = '1';
-    return s;
-}
-
 } // namespace dyskel

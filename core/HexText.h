@@ -8,6 +8,5 @@ namespace dyskel {
 
 std::string WordToHex(std::uint16_t v); // exactly 4 characters
 std::string ByteToHex(std::uint8_t b);  // exactly 2 characters
-std::string ByteToBin(std::uint8_t b);  // exactly 8 characters, bit 7 first
 
 } // namespace dyskel

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <dirent.h>
 #include <fcntl.h>
+#include <filesystem>
 #include <sys/stat.h>
 
 namespace dyskel {
@@ -67,13 +68,13 @@ void SortImages(std::vector<ImageEntry>& images, const std::string& key) {
 }
 
 DiskLabel ReadDiskLabel(const std::string& folder, const ImageEntry& entry) {
-    HeaderInfo header = ReadHeaderBlock(OpenImageState::JoinPath(folder, entry.name));
+    Result<HeaderInfo> header = ReadHeaderBlock((std::filesystem::path(folder) / entry.name).string());
     DiskLabel label;
-    if (!header.ok) return label;
+    if (!header) return label;
     label.ok = true;
-    label.label = header.label;
-    label.doubleSided = header.doubleSided;
-    label.writeProtected = header.writeProtected;
+    label.label = header->label;
+    label.doubleSided = header->doubleSided;
+    label.writeProtected = header->writeProtected;
     label.errorInfo = entry.size == ErrImageSize;
     return label;
 }

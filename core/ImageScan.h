@@ -1,7 +1,8 @@
 // Listing the D64 images of a folder and reading each one's header block.
 #pragma once
 
-#include "core/Uglobal.h"
+#include "core/FileAttributes.h"
+#include "core/Geometry.h"
 
 #include <array>
 #include <cstdint>
@@ -24,10 +25,10 @@ std::vector<ImageEntry> ListImages(const std::string& folder,
 void SortImages(std::vector<ImageEntry>& images, const std::string& key);
 
 struct DiskLabel {
-    bool ok = false;  // the header block could be read whole
+    bool ok = false; // the header block could be read whole
     std::string label;
     bool doubleSided = false;
-    bool errorInfo = false;  // the image is 175531 bytes
+    bool errorInfo = false; // the image is 175531 bytes
     bool writeProtected = false;
 };
 DiskLabel ReadDiskLabel(const std::string& folder, const ImageEntry& entry);
@@ -40,9 +41,8 @@ std::string AttrText(std::uint8_t attributes);
 // to 7 are empty without details or when the header block cannot be read.
 std::array<std::string, 8> ImageRowCells(const std::string& folder, const ImageEntry& entry, bool details);
 
-inline constexpr std::array<const char*, 8> ImageGridTitles = {"",  "FileName", "Size", "Attr",
-                                                               "Disk label", "Image", "E/C", "Mode"};
-inline constexpr std::array<int, 8> ImageGridWidths = {5, 101, 54, 38, 204, 52, 28, 36};
+inline constexpr std::array<const char*, 8> ImageGridTitles = {"",           "FileName", "Size", "Attr",
+                                                               "Disk label", "Image",    "E/C",  "Mode"};
 
 // Stat of one path as the folder search reports it; name empty when nothing
 // is there.

@@ -2,25 +2,123 @@
 
 #include "core/FileIO.h"
 
+#include <algorithm>
+#include <filesystem>
+#include <sys/stat.h>
+
 namespace dyskel {
 
-std::string OpenImageState::JoinPath(const std::string& folder, const std::string& name) {
-    if (folder.empty()) return name;
-    if (folder.back() == '/') return folder + name;
-    return folder + "/" + name;
+namespace {
+
+std::string Where(BlockAddress at) {
+    return "track " + std::to_string(at.track) + ", sector " + std::to_string(at.sector);
 }
 
-std::size_t ReadTrack(const std::string& path, int track, TrackBuffer& buffer) {
-    if (track < 1 || track > MaxTracks) return 0;
+// Bytes of the image that are read: 40 tracks and their error bytes.
+constexpr std::int64_t MostBytesRead = ExtErrImageSize;
+
+} // namespace
+
+std::string BlockReadError(const std::string& path, BlockAddress at, const std::string& why) {
+    return "Reading " + Where(at) + " of \"" + path + "\" failed: " + why;
+}
+
+Result<DiskImage> DiskImage::Load(const std::string& path) {
     fileio::Fd in = fileio::Fd::OpenRead(path);
-    if (!in.IsOpen()) return 0;
-    const std::size_t want = std::size_t(SectorsPerTrack(track)) * BlockSize;
-    const std::int64_t offset = std::int64_t(TrackStartBlock[track]) * BlockSize;
-    // Reading straight into the buffer: bytes the file does not hold keep
-    // what an earlier read left there.
-    std::size_t got = fileio::ReadAt(in.Get(), offset, buffer.bytes.data(), want);
-    if (got == want) buffer.track = track;
-    return got;
+    if (!in.IsOpen())
+        return Failure{"The image \"" + path + "\" could not be opened: " + fileio::LastError()};
+    struct stat st {};
+    if (::fstat(in.Get(), &st) != 0 || !S_ISREG(st.st_mode))
+        return Failure{"The image \"" + path + "\" is not a regular file."};
+    DiskImage image;
+    image.path_ = path;
+    image.fileSize_ = st.st_size;
+    const auto want = static_cast<std::size_t>(std::min<std::int64_t>(st.st_size, MostBytesRead));
+    image.bytes_.resize(want);
+    const std::size_t got = fileio::ReadAt(in.Get(), 0, image.bytes_.data(), want);
+    if (got != want)
+        return Failure{"Reading \"" + path + "\" failed after " + std::to_string(got) + " of " +
+                       std::to_string(want) + " bytes: " + fileio::LastError()};
+    return image;
+}
+
+DiskImage DiskImage::FromBytes(std::string path, std::vector<std::uint8_t> bytes) {
+    DiskImage image;
+    image.path_ = std::move(path);
+    image.fileSize_ = static_cast<std::int64_t>(bytes.size());
+    if (bytes.size() > std::size_t(MostBytesRead)) bytes.resize(std::size_t(MostBytesRead));
+    image.bytes_ = std::move(bytes);
+    return image;
+}
+
+bool DiskImage::HoldsBlock(BlockAddress at) const {
+    return ValidBlock(at.track, at.sector) &&
+           BlockOffset(at.track, at.sector) + BlockSize <= BlockBytesOfSize(fileSize_);
+}
+
+int DiskImage::Tracks() const {
+    int t = 0;
+    while (t < MaxTracks && HoldsTrack(t + 1)) ++t;
+    return t;
+}
+
+Result<Block> DiskImage::ReadBlock(BlockAddress at) const {
+    if (!ValidBlock(at.track, at.sector))
+        return Failure{BlockReadError(path_, at, "a D64 image has no such block.")};
+    if (!HoldsBlock(at))
+        return Failure{
+            BlockReadError(path_, at, "the file holds only " + std::to_string(fileSize_) + " bytes.")};
+    Block block;
+    const auto offset = static_cast<std::size_t>(BlockOffset(at.track, at.sector));
+    std::copy_n(bytes_.begin() + std::ptrdiff_t(offset), BlockSize, block.begin());
+    return block;
+}
+
+void DiskImage::PutBlock(BlockAddress at, const Block& block) {
+    if (!HoldsBlock(at)) return;
+    const auto offset = static_cast<std::size_t>(BlockOffset(at.track, at.sector));
+    std::copy(block.begin(), block.end(), bytes_.begin() + std::ptrdiff_t(offset));
+}
+
+Result<Block> ReadBlock(const std::string& path, BlockAddress at) {
+    if (!ValidBlock(at.track, at.sector))
+        return Failure{BlockReadError(path, at, "a D64 image has no such block.")};
+    fileio::Fd in = fileio::Fd::OpenRead(path);
+    if (!in.IsOpen()) return Failure{BlockReadError(path, at, fileio::LastError())};
+    struct stat st {};
+    if (::fstat(in.Get(), &st) != 0 || !S_ISREG(st.st_mode))
+        return Failure{BlockReadError(path, at, "it is no regular file.")};
+    // The error bytes after the last track are no block.
+    if (BlockOffset(at.track, at.sector) + BlockSize > BlockBytesOfSize(st.st_size))
+        return Failure{
+            BlockReadError(path, at, "the file holds only " + std::to_string(st.st_size) + " bytes.")};
+    Block block;
+    const std::size_t got =
+        fileio::ReadAt(in.Get(), BlockOffset(at.track, at.sector), block.data(), BlockSize);
+    if (got != BlockSize) return Failure{BlockReadError(path, at, "the file does not hold the whole block.")};
+    return block;
+}
+
+Result<TrackData> ReadTrack(const std::string& path, int track) {
+    if (track < 1 || track > MaxTracks)
+        return Failure{"Reading track " + std::to_string(track) + " of \"" + path +
+                       "\" failed: no such track."};
+    fileio::Fd in = fileio::Fd::OpenRead(path);
+    const auto fail = [&](const std::string& why) {
+        return Failure{"Reading track " + std::to_string(track) + " of \"" + path + "\" failed: " + why};
+    };
+    if (!in.IsOpen()) return fail(fileio::LastError());
+    TrackData data;
+    data.track = track;
+    data.bytes.resize(std::size_t(SectorsPerTrack(track)) * BlockSize);
+    const std::size_t got =
+        fileio::ReadAt(in.Get(), BlockOffset(track, 0), data.bytes.data(), data.bytes.size());
+    if (got != data.bytes.size()) return fail("the file does not hold the whole track.");
+    return data;
+}
+
+std::string OpenImageState::ImagePath() const {
+    return (std::filesystem::path(CurrentFolder) / ImageFileName).string();
 }
 
 } // namespace dyskel

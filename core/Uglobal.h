@@ -1,114 +1,79 @@
-// Disk geometry of a D64 image, the track buffer and the open-image state.
-//
-// A D64 file is a plain run of 256-byte blocks, track 1 first, sector 0 first
-// within a track.  Standard images hold 35 tracks (683 blocks, 174848 bytes),
-// optionally followed by one error byte per block (175531 bytes).  Anything
-// else is read through the same 40-track layout.
+// The open image: an image file's blocks as read from disk, and what the
+// program knows of the image that is open.
 #pragma once
+
+#include "core/FileAttributes.h"
+#include "core/Geometry.h"
+#include "core/Result.h"
 
 #include <array>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 namespace dyskel {
 
-constexpr int BlockSize = 256;
-constexpr int MaxTracks = 40;        // tracks 1 to 40 are addressable
-constexpr int StdTracks = 35;        // tracks of a standard image
-constexpr int MaxSectors = 21;       // sectors of the longest track
-constexpr int DirTrack = 18;         // header, BAM and directory
-constexpr int StdBlocks = 683;       // blocks of a 35-track image
-constexpr std::int64_t StdImageSize = 174848;
-constexpr std::int64_t ErrImageSize = 175531; // 683 blocks + 683 error bytes
-constexpr std::int64_t HeaderOffset = 91392;  // track 18, sector 0
+// The blocks of an image file, read once.  Every block read says whether the
+// file held it; nothing of another read can show through a failed one.
+class DiskImage {
+  public:
+    // Reads the file: the blocks of up to 40 tracks and the error bytes after
+    // them.  Fails when the file cannot be opened or read, or is no regular
+    // file.
+    [[nodiscard]] static Result<DiskImage> Load(const std::string& path);
+    // An image held in memory only (tests, fuzzing, planning a change).
+    static DiskImage FromBytes(std::string path, std::vector<std::uint8_t> bytes);
 
-// Sectors of a track by zone; 0 for a track outside 1 to 40.
-constexpr std::uint8_t SectorsPerTrack(int track) {
-    return track >= 1 && track <= 17   ? 21
-           : track >= 18 && track <= 24 ? 19
-           : track >= 25 && track <= 30 ? 18
-           : track >= 31 && track <= 40 ? 17
-                                        : 0;
-}
+    const std::string& Path() const { return path_; }
+    std::int64_t FileSize() const { return fileSize_; }
+    const std::vector<std::uint8_t>& Bytes() const { return bytes_; }
+    // True when the file holds every byte of the track.
+    bool HoldsTrack(int track) const { return ImageHoldsTrack(fileSize_, track); }
+    // True when the file holds every byte of the block.
+    bool HoldsBlock(BlockAddress at) const;
+    // The highest track held whole (0 when none).
+    int Tracks() const;
 
-// Block number of sector 0 of each track, index 1 to 40 (index 0 unused).
-constexpr std::array<std::uint16_t, MaxTracks + 1> MakeTrackStartBlocks() {
-    std::array<std::uint16_t, MaxTracks + 1> t{};
-    for (int track = 2; track <= MaxTracks; ++track)
-        t[track] = static_cast<std::uint16_t>(t[track - 1] + SectorsPerTrack(track - 1));
-    return t;
-}
-inline constexpr std::array<std::uint16_t, MaxTracks + 1> TrackStartBlock = MakeTrackStartBlocks();
+    [[nodiscard]] Result<Block> ReadBlock(BlockAddress at) const;
+    // Sets a block of the copy in memory (the file is not touched).
+    void PutBlock(BlockAddress at, const Block& block);
 
-// True when (track, sector) is an address of the 40-track layout.
-constexpr bool ValidBlock(int track, int sector) {
-    return track >= 1 && track <= MaxTracks && sector >= 0 && sector < SectorsPerTrack(track);
-}
-
-// Highest track the editor offers for an image of this size.
-constexpr int TrackLimitForSize(std::int64_t size) {
-    return size == StdImageSize || size == ErrImageSize ? StdTracks : MaxTracks;
-}
-
-// True when the image file of this size holds every byte of the track.
-constexpr bool ImageHoldsTrack(std::int64_t imageSize, int track) {
-    if (track < 1 || track > MaxTracks) return false;
-    std::int64_t end = (std::int64_t(TrackStartBlock[track]) + SectorsPerTrack(track)) * BlockSize;
-    // The error bytes of a 175531-byte image are not a track.
-    std::int64_t blocksEnd = imageSize == ErrImageSize ? StdImageSize : imageSize;
-    return end <= blocksEnd;
-}
-
-// One result of a folder search: an image file (or a folder whose name matches).
-struct ImageEntry {
-    std::string name;            // file name without folder, as stored
-    std::int64_t size = 0;       // bytes
-    std::uint8_t attributes = 0; // AttrReadOnly | AttrHidden | ...
-    std::int64_t mtime = -1;     // last write, seconds since the epoch; -1 unknown
+  private:
+    std::string path_;
+    std::vector<std::uint8_t> bytes_;
+    std::int64_t fileSize_ = 0;
 };
 
-constexpr std::uint8_t AttrReadOnly = 1;
-constexpr std::uint8_t AttrHidden = 2;
-constexpr std::uint8_t AttrSystem = 4;
-constexpr std::uint8_t AttrVolume = 8;
-constexpr std::uint8_t AttrDirectory = 16;
-constexpr std::uint8_t AttrArchive = 32;
+// The message of a block that could not be read, naming file and block.
+std::string BlockReadError(const std::string& path, BlockAddress at, const std::string& why);
 
-// The one in-memory copy of a track.  Block s of the track last read lies at
-// s * 256.  A read of a shorter track leaves the blocks above it as they were.
-struct TrackBuffer {
-    std::array<std::uint8_t, MaxSectors * BlockSize> bytes{};
-    int track = 0; // the track last read into it, 0 when none
+// One block straight from the file.
+[[nodiscard]] Result<Block> ReadBlock(const std::string& path, BlockAddress at);
 
-    std::uint8_t* Block(int sector) { return bytes.data() + sector * BlockSize; }
+// A whole track straight from the file: block s at s * 256.
+struct TrackData {
+    int track = 0;
+    std::vector<std::uint8_t> bytes;
     const std::uint8_t* Block(int sector) const { return bytes.data() + sector * BlockSize; }
 };
+[[nodiscard]] Result<TrackData> ReadTrack(const std::string& path, int track);
 
 // Which image is open and what its header said.
 struct OpenImageState {
-    std::string CurrentFolder;  // folder of the image, no trailing separator
-    std::string ImageFileName;  // file name without folder
-    ImageEntry ImageFindRec;    // the folder-scan record of the image
+    std::string CurrentFolder; // folder of the image, no trailing separator
+    std::string ImageFileName; // file name without folder
+    ImageEntry ImageFindRec;   // the folder-scan record of the image
     bool DoubleSided = false;
     bool HasErrorInfo = false;
     bool WriteProtected = false;
     std::uint16_t FreeBlocks = 0;
-    int MainFormLeft = 0;
-    int MainFormTop = 0;
 
-    std::string ImagePath() const { return JoinPath(CurrentFolder, ImageFileName); }
-    static std::string JoinPath(const std::string& folder, const std::string& name);
+    std::string ImagePath() const;
 };
 
 // Used/free flag per track 0 to 40 and sector 0 to 20: 1 used, 0 free.
 struct FreeMap {
     std::array<std::array<std::uint8_t, MaxSectors>, MaxTracks + 1> used{};
 };
-
-// Reads track t of the image file at path into the buffer.  The file is opened
-// and closed on every call.  A file that cannot be opened, or a track outside
-// 1 to 40, leaves the buffer as it was; a read past the end of the file fills
-// what the file still holds.  Returns the number of bytes read.
-std::size_t ReadTrack(const std::string& path, int track, TrackBuffer& buffer);
 
 } // namespace dyskel

@@ -11,7 +11,6 @@ namespace dyskel {
 
 namespace {
 
-constexpr std::uint32_t ClearedBytes = 16384; // each walk zeroes this much of the buffer
 constexpr int BytesPerTextRow = 16;
 constexpr int TextRowsPerPage = 16;
 constexpr int PageSize = 256;
@@ -33,37 +32,46 @@ std::string Address(std::uint32_t address) {
 
 } // namespace
 
-GatherResult GatherFile6502(const std::string& imagePath, int track, int sector, TrackBuffer& buffer,
-                            FileBuffer6502& file) {
-    std::memset(file.bytes.data(), 0, ClearedBytes);
+GatherResult GatherFile6502(const DiskImage& image, BlockAddress start, FileBuffer6502& file) {
+    // A new walk starts on a clean buffer: no byte after the end of this file
+    // may show another file's bytes.
+    file.bytes.fill(0);
     file.length = 0;
     file.loadAddress = 0;
 
     GatherResult result;
     bool overflow = false;
-    auto visit = [&](int, int, const std::uint8_t* block, int index) {
+    auto visit = [&](BlockAddress, const Block& block, int index) {
         result.blocks = index;
-        int start = 2;
+        int from = 2;
         if (index == 1) {
             file.loadAddress = static_cast<std::uint16_t>(block[2] | block[3] << 8);
-            start = 4;
+            from = 4;
         }
         // A last block ends at its last-byte index; nothing when that lies
         // below the start of its data.
         int end = block[0] != 0 ? BlockSize - 1 : block[1];
-        if (end < start) return true;
-        std::uint32_t count = static_cast<std::uint32_t>(end - start + 1);
+        if (end < from) return true;
+        std::uint32_t count = static_cast<std::uint32_t>(end - from + 1);
         if (file.length + count > FileBuffer6502::MaxLength) {
             count = FileBuffer6502::MaxLength - file.length;
             overflow = true;
         }
-        std::memcpy(file.bytes.data() + file.length, block + start, count);
+        std::memcpy(file.bytes.data() + file.length, block.data() + from, count);
         file.length += count;
         return !overflow;
     };
-    ChainWalk walk = WalkChain(imagePath, BlockAddress{track, sector}, buffer, MaxChainBlocks, visit);
+    ChainWalk walk = WalkChain(image, start, MaxChainBlocks, visit);
     result.end = overflow ? ChainEnd::Stopped : walk.end;
     return result;
+}
+
+std::vector<std::string> GatherCutLines(const GatherResult& r, const FileBuffer6502& file) {
+    // The walk stops by itself only when the buffer is full.
+    const std::string why =
+        r.end == ChainEnd::Stopped ? "the 64 KiB file buffer is full" : ChainEndText(r.end);
+    return {"The file's block chain ends early (" + why + ") after " + BlockCountText(r.blocks) + ".",
+            "The listing shows the " + std::to_string(file.length) + " bytes read up to there."};
 }
 
 std::string BlocksCaption(const GatherResult& r, const FileBuffer6502& file) {

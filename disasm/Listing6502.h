@@ -31,13 +31,15 @@ struct GatherResult {
     bool cut() const { return end != ChainEnd::LastBlock; }
 };
 
-// Clears the first 16384 bytes of the file buffer and joins the data of the
-// chain from (track, sector): bytes 4-255 of the first block (bytes 2-3 are
-// the load address), 2-255 of later ones, up to the last block's last-byte
-// index.  The walk ends at the last block, on a loop or a bad link, or before
-// the buffer would overflow (then the bytes that fit are kept).
-GatherResult GatherFile6502(const std::string& imagePath, int track, int sector, TrackBuffer& buffer,
-                            FileBuffer6502& file);
+// Clears the file buffer and joins the data of the chain from start: bytes 4-255 of the first block (bytes
+// 2-3 are the load address), 2-255 of later ones, up to the last block's last-byte index.  The walk ends at
+// the last block, on a loop or a bad link, or before the buffer would overflow (then the bytes that fit are
+// kept).
+GatherResult GatherFile6502(const DiskImage& image, BlockAddress start, FileBuffer6502& file);
+
+// What the listing tells of a walk that did not reach the last block, as
+// lines: why it ended early and how much it shows.
+std::vector<std::string> GatherCutLines(const GatherResult& r, const FileBuffer6502& file);
 
 // Panel captions after a walk: "2 / 300", "$0801", "$0A2D".
 std::string BlocksCaption(const GatherResult& r, const FileBuffer6502& file);
@@ -46,19 +48,13 @@ std::string EndAdrCaption(const FileBuffer6502& file);
 
 struct ListingColumn {
     const char* header;
-    int width; // pixels
 };
-// clang-format off
-inline constexpr std::array<ListingColumn, 5> AsmColumns = {{{" ADR", 52},
-                                                             {"OC1", 30},
-                                                             {"OC2", 30},
-                                                             {"OC3", 30},
-                                                             {"6502 ASSEMBLER COMMAND", 410}}};
-// clang-format on
+inline constexpr std::array<ListingColumn, 5> AsmColumns = {
+    {{" ADR"}, {"OC1"}, {"OC2"}, {"OC3"}, {"6502 ASSEMBLER COMMAND"}}};
 inline constexpr std::array<ListingColumn, 3> TextColumns = {
-    {{" ADR", 44}, {"00 01 02 03 04 05 06 07 08 09 0A 0B 0C 0D 0E 0F", 380}, {"      TEXT", 132}}};
+    {{" ADR"}, {"00 01 02 03 04 05 06 07 08 09 0A 0B 0C 0D 0E 0F"}, {"      TEXT"}}};
 // The column a disassembly gains when it shows C64 symbols.
-inline constexpr ListingColumn SymbolColumn = {"C64 SYMBOL", 150};
+inline constexpr ListingColumn SymbolColumn = {"C64 SYMBOL"};
 
 // How a disassembly reads the file.  The defaults list it as the program
 // always has: every byte from the load address on as code, documented

@@ -1,8 +1,7 @@
 #include "editor/DirPage.h"
 
-#include "browser/Options.h"
+#include "core/DiskEdits.h"
 #include "core/FileChain.h"
-#include "core/ImageUpdate.h"
 #include "editor/CharGrid.h"
 #include "editor/UexportPRG.h"
 #include "platform/Dialogs.h"
@@ -28,14 +27,13 @@ namespace dyskel {
 namespace {
 
 constexpr int NameColumn = 2;
-constexpr int TypeColumn = 3;
-constexpr int TrackSectorColumn = 4;
 constexpr int SizeColumn = 1;
 constexpr const char* GridColours = "background-color: #0000FF; color: #00FFFF;";
+constexpr std::array<int, DirColumns> DirWidths = {32, 50, 166, 40, 60}; // pixels
 
-// The directory grid: a right press leaves the selection where it was, so
-// that the pop-up menu acts on the row selected before; every press then runs
-// the page's mouse-down handler.
+// The directory grid: a right press selects the row under the mouse without
+// starting a drag, so that the pop-up menu acts on the row clicked; every
+// press then runs the page's mouse-down handler.
 class TDirGrid : public QTableWidget {
   public:
     using QTableWidget::QTableWidget;
@@ -43,10 +41,13 @@ class TDirGrid : public QTableWidget {
 
   protected:
     void mousePressEvent(QMouseEvent* event) override {
-        if (event->button() != Qt::RightButton)
+        if (event->button() != Qt::RightButton) {
             QTableWidget::mousePressEvent(event);
-        else
+        } else {
+            const QModelIndex at = indexAt(event->position().toPoint());
+            if (at.isValid()) setCurrentCell(at.row(), currentColumn() < 0 ? 1 : currentColumn());
             event->accept();
+        }
         if (onMouseDown) onMouseDown();
     }
 };
@@ -95,17 +96,6 @@ bool SendUpperCased(QObject* target, QKeyEvent* key) {
     return true;
 }
 
-// The box after a failed export or dump.  A chain broken by a loop or a link
-// outside the image says so on a second line.
-QString FailureText(const FileOutcome& outcome) {
-    QString text = QString::fromStdString(outcome.message);
-    if (outcome.message == ExportFailedText &&
-        (outcome.end == ChainEnd::Loop || outcome.end == ChainEnd::BadLink))
-        text += QStringLiteral("\n\rThe file's block chain is broken: %1 (after %2).")
-                    .arg(QString::fromLatin1(ChainEndText(outcome.end)), BlockCountText(outcome.blocks));
-    return text;
-}
-
 std::string Bytes(const QTableWidgetItem* item) {
     if (!item) return {};
     QByteArray raw = item->data(Qt::UserRole).toByteArray();
@@ -143,7 +133,7 @@ TDirPage::TDirPage(EditorServices& services, IEditorHost& host, QWidget* parent)
     StrGridDir->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     for (int c = 0; c < DirColumns; ++c) {
         StrGridDir->setHorizontalHeaderItem(c, new QTableWidgetItem(PetsciiToQString(DirHeaders[c])));
-        StrGridDir->setColumnWidth(c, DirWidths[c]);
+        StrGridDir->setColumnWidth(c, DirWidths[std::size_t(c)]);
     }
     layout->addWidget(StrGridDir, 1);
 
@@ -189,12 +179,24 @@ TDirPage::TDirPage(EditorServices& services, IEditorHost& host, QWidget* parent)
     PMnuDirWPno->setChecked(true);
     PMnuDirFsize = MenuItem(PopupMenuDir, "PMnuDirFsize", "File Si&ze");
     PMnuDirClrImg = MenuItem(PopupMenuDir, "PMnuDirClrImg", "&Clear Entire Image");
+    PMnuDirUndo = MenuItem(PopupMenuDir, "PMnuDirUndo", "&Undo");
+    PMnuDirUndo->setShortcut(QKeySequence::Undo);
+    PMnuDirUndo->setShortcutContext(Qt::WidgetWithChildrenShortcut);
+    addAction(PMnuDirUndo);
 
-    // The two submenus only show the entry: choosing an item puts the marks
-    // back as they were prepared.
-    for (QActionGroup* group : {types, protection}) {
-        connect(group, &QActionGroup::triggered, this, [this] { StrGridDirMouseDown(); });
-    }
+    // The two submenus set the entry's type and lock mark.
+    const std::pair<QAction*, FileType> typeItems[] = {{PMnuDirSEQ, FileType::Seq},
+                                                       {PMnuDirPRG, FileType::Prg},
+                                                       {PMnuDirUSR, FileType::Usr},
+                                                       {PMnuDirREL, FileType::Rel}};
+    for (auto [item, type] : typeItems)
+        connect(item, &QAction::triggered, this, [this, type = type] { PMnuDirTypeClick(type); });
+    connect(PMnuDirWPyes, &QAction::triggered, this, [this] { PMnuDirWPClick(true); });
+    connect(PMnuDirWPno, &QAction::triggered, this, [this] { PMnuDirWPClick(false); });
+    connect(PMnuDirDelete, &QAction::triggered, this, &TDirPage::PMnuDirDeleteClick);
+    connect(PMnuDirFsize, &QAction::triggered, this, &TDirPage::PMnuDirFsizeClick);
+    connect(PMnuDirClrImg, &QAction::triggered, this, &TDirPage::PMnuDirClrImgClick);
+    connect(PMnuDirUndo, &QAction::triggered, this, [this] { host_.Undo(); });
     connect(PopupMenuDir, &QMenu::aboutToShow, this, &TDirPage::PopupMenuDirPopup);
     connect(PMnuDirFileName, &QAction::triggered, this, &TDirPage::PMnuDirFileNameClick);
     connect(PMnuDirRename, &QAction::triggered, this, &TDirPage::PMnuDirRenameClick);
@@ -216,56 +218,55 @@ std::string TDirPage::CellBytes(int row, int column) const {
 }
 
 bool TDirPage::IsEntryRow(int row) const {
-    return row >= 0 && row < StrGridDir->rowCount() - 1;
+    return EntryAt(row) != nullptr;
 }
 
-void TDirPage::ShowDirectory(const std::string& label) {
-    EditorData& data = svc_.data;
-    ReadTrack(ImagePath(), DirTrack, data.track);
-    listing_ = ListDirectory(data.track, data.image.FreeBlocks);
+const DirEntry* TDirPage::EntryAt(int row) const {
+    if (row < 0 || row >= int(listing_.entries.size())) return nullptr;
+    return &listing_.entries[std::size_t(row)];
+}
 
+void TDirPage::ShowDirectory(const DiskView* view, int keepRow) {
+    listing_ = view ? view->dir : DirListing{};
     renaming_ = false;
     StrGridDir->setRowCount(0);
-    StrGridDir->setRowCount(listing_.RowCount() - 1);
+    PanelDirHeaderID->setText(view ? PetsciiToQString(view->header.label) : QString());
+    if (!view) return;
+    StrGridDir->setRowCount(int(listing_.entries.size()) + 1);
     auto put = [this](int row, const DirCells& cells) {
         for (int c = 0; c < DirColumns; ++c) {
-            auto* item = new QTableWidgetItem(PetsciiToQString(cells[c]));
-            item->setData(Qt::UserRole, QByteArray(cells[c].data(), qsizetype(cells[c].size())));
+            const std::string& cell = cells[std::size_t(c)];
+            auto* item = new QTableWidgetItem(PetsciiToQString(cell));
+            item->setData(Qt::UserRole, QByteArray(cell.data(), qsizetype(cell.size())));
             item->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable);
             StrGridDir->setItem(row, c, item);
         }
     };
     int row = 0;
-    for (const DirRow& entry : listing_.entries) put(row++, entry.cells);
-    put(row, listing_.freeRow);
-    StrGridDir->setCurrentCell(0, SizeColumn);
-    StrGridDir->scrollToTop();
-
-    PanelDirHeaderID->setText(PetsciiToQString(label));
+    for (const DirEntry& entry : listing_.entries) {
+        put(row, DirRowCells(entry, row + 1));
+        ++row;
+    }
+    put(row, FreeRowCells(view->bam.freeBlocks));
+    const int current = keepRow >= 0 && keepRow < StrGridDir->rowCount() ? keepRow : 0;
+    StrGridDir->setCurrentCell(current, SizeColumn);
+    if (current == 0) StrGridDir->scrollToTop();
 }
 
 void TDirPage::StrGridDirMouseDown() {
     const int row = StrGridDir->currentRow();
-    if (!IsEntryRow(row)) return;
+    const DirEntry* entry = EntryAt(row);
+    if (!entry) return;
     QString name = PetsciiToQString(CellBytes(row, NameColumn));
     name.replace(QLatin1Char('&'), QStringLiteral("&&"));
     PMnuDirFileName->setText(QStringLiteral("Jump To: ") + name);
 
-    const std::string type = CellBytes(row, TypeColumn);
-    const bool locked = !type.empty() && type[0] != ' ';
-    PMnuDirWPyes->setChecked(locked);
-    PMnuDirWPno->setChecked(!locked);
-
-    for (QAction* a : {PMnuDirSEQ, PMnuDirPRG, PMnuDirUSR, PMnuDirREL}) a->setChecked(false);
-    const char kind = type.size() > 1 ? type[1] : '\0';
-    if (kind == 'P')
-        PMnuDirPRG->setChecked(true);
-    else if (kind == 'R')
-        PMnuDirREL->setChecked(true);
-    else if (kind == 'S')
-        PMnuDirSEQ->setChecked(true);
-    else if (kind == 'U')
-        PMnuDirUSR->setChecked(true);
+    PMnuDirWPyes->setChecked(entry->Locked());
+    PMnuDirWPno->setChecked(!entry->Locked());
+    QAction* types[] = {nullptr, PMnuDirSEQ, PMnuDirPRG, PMnuDirUSR, PMnuDirREL};
+    for (QAction* a : types)
+        if (a) a->setChecked(false);
+    if (entry->TypeCode() >= 1 && entry->TypeCode() <= 4) types[entry->TypeCode()]->setChecked(true);
 }
 
 void TDirPage::PopupMenuDirPopup() {
@@ -279,14 +280,15 @@ void TDirPage::PopupMenuDirPopup() {
                        PMnuDirFtype->menuAction(), PMnuDirWP->menuAction(), PMnuDirFsize})
         a->setVisible(entry);
 
-    const std::string type = entry ? CellBytes(row, TypeColumn) : std::string();
-    const std::string name = type.size() > 1 ? type.substr(1, 3) : std::string();
-    const bool listed = !name.empty() && name != "DEL";
+    const std::string name = entry ? FileTypeName(EntryAt(row)->typeByte) : "";
+    const bool listed = entry && name != "DEL";
     PMnuDirFileName->setVisible(listed);
     PMnuDirHexDump->setVisible(listed);
     PMnuDirExportPRG->setVisible(name == "PRG");
     PMnuDir6502->setVisible(name == "PRG");
-    PMnuDirClrImg->setVisible(true);
+    PMnuDirClrImg->setVisible(!svc_.data.image.ImageFileName.empty());
+    PMnuDirUndo->setVisible(true);
+    PMnuDirUndo->setEnabled(!svc_.data.undo.empty());
 }
 
 void TDirPage::ShowError(const QString& text) {
@@ -294,10 +296,8 @@ void TDirPage::ShowError(const QString& text) {
 }
 
 void TDirPage::PMnuDirFileNameClick() {
-    const int row = StrGridDir->currentRow();
-    if (!IsEntryRow(row)) return;
-    if (auto at = ParseTrackSectorCell(CellBytes(row, TrackSectorColumn)))
-        host_.JumpToBlock(at->track, at->sector);
+    if (const DirEntry* entry = EntryAt(StrGridDir->currentRow()))
+        host_.JumpToBlock(entry->first.track, entry->first.sector);
 }
 
 void TDirPage::PMnuDirRenameClick() {
@@ -325,54 +325,62 @@ void TDirPage::EndRename(QLineEdit* editor) {
     item->setData(Qt::UserRole, QByteArray(cell.data(), qsizetype(cell.size())));
     static_cast<TNameDelegate*>(StrGridDir->itemDelegateForColumn(NameColumn))->Close(editor);
     StrGridDir->setCurrentCell(row, SizeColumn);
-    if (row < 0 || row >= int(listing_.entries.size())) return;
-    listing_.entries[std::size_t(row)].cells[NameColumn] = cell;
+    const DirEntry* entry = EntryAt(row);
+    if (!entry) return;
+    // The entry is written into the open image, found again by its place on
+    // track 18 in the blocks read right before the write.
+    host_.ApplyEdit(RenameEntry(*entry, NameBytesFromCell(cell)));
+}
 
-    // The update writes the track buffer back as track 18, so the buffer must
-    // hold track 18 of the very file being written, whatever an export, a dump
-    // or a disassembly left in it since.
-    EditorData& data = svc_.data;
-    const std::string imageName = host_.FileNameBox().toStdString();
-    const std::string path = OpenImageState::JoinPath(data.image.CurrentFolder, imageName);
-    const std::size_t want = std::size_t(SectorsPerTrack(DirTrack)) * BlockSize;
-    const DirRow& entry = listing_.entries[std::size_t(row)];
-    if (ReadTrack(path, DirTrack, data.track) < want) {
-        ShowError(
-            QStringLiteral("The directory track of \"%1\" could not be read.\n\rThe new name was not stored.")
-                .arg(QString::fromStdString(imageName)));
-        return;
+const DirEntry* TDirPage::EntryToEdit() {
+    const int row = StrGridDir->currentRow();
+    if (!EntryAt(row) || !host_.EnsureEditMode()) {
+        StrGridDirMouseDown(); // the marks go back to what the disk says
+        return nullptr;
     }
-    if (!WriteEntryName(data.track, entry.sector, entry.offset, cell)) {
-        ShowError(
-            QStringLiteral("The directory entry could not be found on track 18.\n\rThe new name was not "
-                           "stored."));
-        return;
-    }
-    UpdateOptions options{svc_.options.MnuPromptSave->isChecked(), svc_.options.MnuBackupFiles->isChecked()};
-    auto confirm = [this](const std::string& text) {
-        switch (svc_.dialogs.Message(this, MsgKind::Confirmation, MsgButtons::YesNoAll,
-                                     QString::fromStdString(text))) {
-        case MsgResult::No:
-            return Answer::No;
-        case MsgResult::All:
-            return Answer::All;
-        default:
-            return Answer::Yes;
-        }
-    };
-    UpdateResult result =
-        UpdateImageFile(data.image.CurrentFolder, imageName, DirTrack, data.track, options, confirm);
-    if (!options.promptSave) svc_.options.MnuPromptSave->setChecked(false);
-    if (result.status == UpdateStatus::Failed) ShowError(QString::fromStdString(result.message));
+    return EntryAt(row);
+}
+
+void TDirPage::PMnuDirDeleteClick() {
+    if (const DirEntry* entry = EntryToEdit()) host_.ApplyEdit(DeleteEntry(*entry));
+}
+
+void TDirPage::PMnuDirTypeClick(FileType type) {
+    if (const DirEntry* entry = EntryToEdit()) host_.ApplyEdit(SetEntryType(*entry, type));
+}
+
+void TDirPage::PMnuDirWPClick(bool locked) {
+    if (const DirEntry* entry = EntryToEdit()) host_.ApplyEdit(SetEntryLocked(*entry, locked));
+}
+
+void TDirPage::PMnuDirFsizeClick() {
+    const DirEntry* entry = EntryToEdit();
+    if (!entry) return;
+    Result<DiskImage> image = DiskImage::Load(ImagePath());
+    if (!image) return ShowError(QString::fromStdString(image.Error()));
+    std::optional<int> blocks = svc_.dialogs.AskNumber(
+        this, QStringLiteral("File Size"), QStringLiteral("Blocks shown in the listing (0 to 65535):"),
+        ChainLength(*image, *entry), 0, 65535);
+    if (blocks) host_.ApplyEdit(SetEntrySize(*entry, static_cast<std::uint16_t>(*blocks)));
+}
+
+void TDirPage::PMnuDirClrImgClick() {
+    if (!host_.EnsureEditMode()) return;
+    const QString text =
+        QStringLiteral("Clear the entire image \"%1\"?\n\rThe directory is emptied and every block is marked "
+                       "free; the disk name and ID are kept.")
+            .arg(QString::fromStdString(svc_.data.image.ImageFileName));
+    if (svc_.dialogs.Message(this, MsgKind::Confirmation, MsgButtons::YesNo, text) != MsgResult::Yes) return;
+    host_.ApplyEdit(ClearImage());
 }
 
 void TDirPage::PMnuDirExportPRGClick() {
-    const int row = StrGridDir->currentRow();
-    if (!IsEntryRow(row)) return;
+    const DirEntry* entry = EntryAt(StrGridDir->currentRow());
+    if (!entry) return;
     EditorData& data = svc_.data;
     const std::string& folder = data.image.CurrentFolder;
-    const bool prompt = svc_.options.MnuPromptExport->isChecked();
-    std::string name = ExportBaseName(CellBytes(row, NameColumn));
+    const bool prompt = svc_.options.promptExport;
+    std::string name = ExportBaseName(*entry);
     bool cancelled = false;
     if (prompt) {
         TExportFileName* dialog = svc_.exportDialog;
@@ -389,53 +397,36 @@ void TDirPage::PMnuDirExportPRGClick() {
     const std::string fileName = name + ".PRG";
     FileOutcome outcome;
     if (!cancelled) {
-        auto start = ParseTrackSectorCell(CellBytes(row, TrackSectorColumn));
-        if (!start) {
-            ShowError(QString::fromLatin1(ExportFailedText));
-            return;
-        }
-        outcome = ExportPRG(ImagePath(), *start, folder, fileName, data.track);
-        if (outcome.failed) ShowError(FailureText(outcome));
+        Result<DiskImage> image = DiskImage::Load(ImagePath());
+        if (!image) return ShowError(JoinLines({ExportFailedText, image.Error()}));
+        outcome = ExportPRG(*image, *entry, folder, fileName);
+        if (outcome.failed) ShowError(JoinLines(FailureLines(outcome)));
     }
     if (!prompt) return;
     if (cancelled)
         ShowError(QString::fromLatin1(ExportCancelledText));
     else if (!outcome.failed)
         svc_.dialogs.Message(this, MsgKind::Information, MsgButtons::Ok,
-                             QString::fromStdString(SavedMessage(fileName, outcome.blocks, folder)));
+                             JoinLines(SavedLines(fileName, outcome.blocks, folder)));
 }
 
 void TDirPage::PMnuDirHexDumpClick() {
-    const int row = StrGridDir->currentRow();
-    if (!IsEntryRow(row)) return;
-    EditorData& data = svc_.data;
-    const std::string& folder = data.image.CurrentFolder;
-    const std::string nameCell = CellBytes(row, NameColumn);
-    const std::string typeCell = CellBytes(row, TypeColumn);
-    auto start = ParseTrackSectorCell(CellBytes(row, TrackSectorColumn));
-    if (!start) {
-        ShowError(QString::fromLatin1(ExportFailedText));
-        return;
-    }
-    FileOutcome outcome =
-        WriteHexDump(ImagePath(), *start, folder, nameCell, typeCell, CellBytes(row, SizeColumn), data.track);
+    const DirEntry* entry = EntryAt(StrGridDir->currentRow());
+    if (!entry) return;
+    const std::string& folder = svc_.data.image.CurrentFolder;
+    Result<DiskImage> image = DiskImage::Load(ImagePath());
+    if (!image) return ShowError(JoinLines({ExportFailedText, image.Error()}));
+    FileOutcome outcome = WriteHexDump(*image, *entry, folder);
     if (outcome.failed)
-        ShowError(FailureText(outcome));
-    else if (svc_.options.MnuPromptExport->isChecked())
+        ShowError(JoinLines(FailureLines(outcome)));
+    else if (svc_.options.promptExport)
         svc_.dialogs.Message(this, MsgKind::Information, MsgButtons::Ok,
-                             QString::fromStdString(
-                                 SavedMessage(HexDumpFileName(nameCell, typeCell), outcome.blocks, folder)));
+                             JoinLines(SavedLines(HexDumpFileName(*entry), outcome.blocks, folder)));
 }
 
 void TDirPage::PMnuDir6502Click() {
-    const int row = StrGridDir->currentRow();
-    if (!IsEntryRow(row)) return;
-    auto start = ParseTrackSectorCell(CellBytes(row, TrackSectorColumn));
-    if (!start) {
-        ShowError(QStringLiteral("The entry's first block is not given as two numbers."));
-        return;
-    }
-    host_.DisassembleFile(start->track, start->sector);
+    if (const DirEntry* entry = EntryAt(StrGridDir->currentRow()))
+        host_.DisassembleFile(entry->first.track, entry->first.sector);
 }
 
 } // namespace dyskel

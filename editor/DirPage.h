@@ -21,9 +21,13 @@ class TDirPage : public QWidget {
   public:
     TDirPage(EditorServices& services, IEditorHost& host, QWidget* parent = nullptr);
 
-    // Reads track 18 into the track buffer, lists the directory into
-    // StrGridDir and shows the label in PanelDirHeaderID.
-    void ShowDirectory(const std::string& label);
+    // Lists the directory of the view into StrGridDir and shows the label in
+    // PanelDirHeaderID; no view (the image could not be read) leaves both
+    // empty.  The row at keepRow is selected (the first one when it is gone).
+    void ShowDirectory(const DiskView* view, int keepRow = 0);
+
+    // The entry of a grid row; null for the free-blocks row and outside.
+    const DirEntry* EntryAt(int row) const;
 
     // The raw bytes of a cell.  Row 0 is the first entry (the header row is
     // the grid's header); the last row is the free-blocks row.
@@ -51,6 +55,7 @@ class TDirPage : public QWidget {
     QAction* PMnuDirWPyes = nullptr;
     QAction* PMnuDirFsize = nullptr;
     QAction* PMnuDirClrImg = nullptr;
+    QAction* PMnuDirUndo = nullptr;
 
     // Handlers, public so that the window and the tests can reach them.
     void StrGridDirMouseDown();
@@ -60,6 +65,11 @@ class TDirPage : public QWidget {
     void PMnuDirExportPRGClick();
     void PMnuDirHexDumpClick();
     void PMnuDir6502Click();
+    void PMnuDirDeleteClick();
+    void PMnuDirTypeClick(FileType type);
+    void PMnuDirWPClick(bool locked);
+    void PMnuDirFsizeClick();
+    void PMnuDirClrImgClick();
 
   protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -68,10 +78,14 @@ class TDirPage : public QWidget {
     void EndRename(QLineEdit* editor);
     void ShowError(const QString& text);
     std::string ImagePath() const;
+    // The entry of the current row after the edit-mode check; null when
+    // there is none or the user stays in Display mode.
+    const DirEntry* EntryToEdit();
 
     EditorServices& svc_;
     IEditorHost& host_;
     DirListing listing_;
+    std::vector<DirCells> rows_; // the cells of each entry row
     bool renaming_ = false;
 };
 

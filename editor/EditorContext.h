@@ -2,25 +2,30 @@
 // the few things a page asks of the window around it.
 #pragma once
 
+#include "core/ImageUpdate.h"
 #include "core/Uglobal.h"
 #include "disasm/Listing6502.h"
+#include "platform/Options.h"
 
+#include <QPoint>
+
+class QWidget;
 #include <QString>
 
 namespace dyskel {
 
 class IDialogs;
-class TOptions;
 class TExportFileName;
 
 // Owned by the program (or by a test), alive as long as the editor window.
 struct EditorData {
-    OpenImageState& image;   // filled by the main window before each opening
-    TrackBuffer track;       // the track buffer every page reads through
-    FreeMap freeMap;         // decoded from the BAM at each opening
-    FileBuffer6502 file6502; // the file last gathered for the 6502 page
-    GatherResult gather;     // how that walk went
-    char listingMode = 'A';  // 'A' disassembly, 'T' hex and text
+    OpenImageState& image;          // filled by the main window before each opening
+    QPoint place;                   // where the window opens: over the main window
+    FreeMap freeMap;                // decoded from the BAM at each opening
+    FileBuffer6502 file6502;        // the file last gathered for the 6502 page
+    GatherResult gather;            // how that walk went
+    char listingMode = 'A';         // 'A' disassembly, 'T' hex and text
+    std::vector<UpdateResult> undo; // the writes since the opening, last one last
 
     explicit EditorData(OpenImageState& img) : image(img) {}
 };
@@ -37,22 +42,35 @@ class IEditorHost {
     virtual bool EnsureEditMode() = 0;
     // Shows notebook page 0 Hex Editor, 1 Directory, 2 BAM, 3 6502.
     virtual void ShowPage(int index) = 0;
-    // The image file name in the window's file-name box.
-    virtual QString FileNameBox() const = 0;
     // "Dis&Assemble File": walk the file from (track, sector) and list it on
     // the 6502 page.
     virtual void DisassembleFile(int track, int sector) = 0;
+    // Writes a change through the one write path (asking first when the
+    // Prompt option is on), keeps it for Undo and shows the image as it is
+    // afterwards; true when the image was written.
+    virtual bool ApplyEdit(const ImageEdit& edit) = 0;
+    // Puts back the blocks of the last write since the opening.
+    virtual void Undo() = 0;
 };
 
-// A count of blocks in the window's own messages: "1 block", "2 blocks".
-inline QString BlockCountText(int blocks) {
-    return blocks == 1 ? QStringLiteral("1 block") : QStringLiteral("%1 blocks").arg(blocks);
+// Lines of an engine message as one text of the windows (lines end in LF CR).
+inline QString JoinLines(const std::vector<std::string>& lines) {
+    QString text;
+    for (const std::string& line : lines) {
+        if (!text.isEmpty()) text += QStringLiteral("\n\r");
+        text += QString::fromStdString(line);
+    }
+    return text;
 }
+
+// The write path's question "Update file ...?" as a Yes / No / All box.
+UpdateResult WriteWithOptions(const std::string& imagePath, const ImageEdit& edit, Options& options,
+                              IDialogs& dialogs, QWidget* parent);
 
 // Everything a page is built with.
 struct EditorServices {
     EditorData& data;
-    TOptions& options;
+    Options& options;
     IDialogs& dialogs;
     TExportFileName* exportDialog = nullptr; // the export file-name dialog
 };

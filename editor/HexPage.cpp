@@ -6,6 +6,8 @@
 #include <QFontMetrics>
 #include <QHash>
 #include <QHeaderView>
+#include <QKeyEvent>
+#include <QMenu>
 #include <QPainter>
 #include <QStyledItemDelegate>
 #include <QTableWidget>
@@ -144,6 +146,25 @@ THexPage::THexPage(QWidget* parent) : QWidget(parent) {
     StrGridTextEd->setEditTriggers(QAbstractItemView::NoEditTriggers);
     StrGridTextEd->move(StrGridHexEd->x() + StrGridHexEd->width() + 16, 8);
 
+    GridMenu = new QMenu(this);
+    GridMenu->setObjectName(QStringLiteral("HexGridMenu"));
+    MnuWriteBlock = GridMenu->addAction(QStringLiteral("&Write Block"));
+    MnuWriteBlock->setObjectName(QStringLiteral("MnuWriteBlock"));
+    MnuWriteBlock->setShortcut(QKeySequence::Save);
+    MnuWriteBlock->setShortcutContext(Qt::WidgetWithChildrenShortcut);
+    addAction(MnuWriteBlock);
+    connect(MnuWriteBlock, &QAction::triggered, this, [this] {
+        if (HasChanges()) emit writeRequested();
+    });
+    for (QTableWidget* g : {StrGridHexEd, StrGridTextEd}) {
+        g->installEventFilter(this);
+        g->setContextMenuPolicy(Qt::CustomContextMenu);
+        connect(g, &QWidget::customContextMenuRequested, this, [this, g](const QPoint& pos) {
+            MnuWriteBlock->setEnabled(HasChanges());
+            GridMenu->popup(g->viewport()->mapToGlobal(pos));
+        });
+    }
+
     connect(StrGridHexEd, &QTableWidget::currentCellChanged, this, &THexPage::StrGridHexEdClick);
     connect(StrGridTextEd, &QTableWidget::currentCellChanged, this, &THexPage::StrGridTextEdClick);
 }
@@ -160,9 +181,88 @@ void THexPage::WriteHeaders() {
 
 void THexPage::ShowBlock(const std::uint8_t* block) {
     std::copy(block, block + 256, shown_.begin());
+    read_ = shown_;
+    changed_.reset();
+    pendingDigit_ = -1;
+    for (int i = 0; i < 256; ++i) Paint(i);
+}
+
+void THexPage::DiscardChanges() {
+    ShowBlock(read_.data());
+}
+
+void THexPage::SetEditing(bool on) {
+    editing_ = on;
+    pendingDigit_ = -1;
+    // In Edit mode the page takes the keys itself; in Display mode the hex
+    // grid edits its cells' text as a plain string grid does.
+    StrGridHexEd->setEditTriggers(on ? QAbstractItemView::NoEditTriggers
+                                     : QAbstractItemView::DoubleClicked | QAbstractItemView::EditKeyPressed |
+                                           QAbstractItemView::AnyKeyPressed);
+}
+
+void THexPage::Paint(int i) {
+    const std::uint8_t b = shown_[std::size_t(i)];
+    QTableWidgetItem* hex = StrGridHexEd->item(i / 16 + 1, i % 16 + 1);
+    QTableWidgetItem* text = StrGridTextEd->item(i / 16 + 1, i % 16);
+    hex->setText(HexText(b));
+    text->setText(GlyphText(b));
+    // Typed bytes stand out until they are written.
+    const QBrush ink = changed_[std::size_t(i)] ? QBrush(QColor(220, 0, 0)) : QBrush();
+    hex->setForeground(ink);
+    text->setForeground(ink);
+}
+
+void THexPage::SetByte(int i, std::uint8_t value) {
+    shown_[std::size_t(i)] = value;
+    changed_[std::size_t(i)] = value != read_[std::size_t(i)];
+    Paint(i);
+    emit blockEdited();
+}
+
+void THexPage::Select(int i) {
+    StrGridHexEd->setCurrentCell(i / 16 + 1, i % 16 + 1);
+}
+
+bool THexPage::eventFilter(QObject* watched, QEvent* event) {
+    if (!editing_ || event->type() != QEvent::KeyPress) return QWidget::eventFilter(watched, event);
+    auto* key = static_cast<QKeyEvent*>(event);
+    if (key->modifiers() & (Qt::ControlModifier | Qt::AltModifier))
+        return QWidget::eventFilter(watched, event);
+    const QString text = key->text();
+    if (text.size() != 1 || !text[0].isPrint()) return QWidget::eventFilter(watched, event);
+    const int i = SelectedIndex();
+    if (watched == StrGridHexEd) {
+        const int digit = QStringLiteral("0123456789ABCDEF").indexOf(text.toUpper());
+        if (digit < 0) return true; // only hex digits are bytes
+        if (pendingDigit_ < 0) {
+            pendingDigit_ = digit;
+            StrGridHexEd->item(i / 16 + 1, i % 16 + 1)->setText(text.toUpper() + QLatin1Char('_'));
+            return true;
+        }
+        SetByte(i, static_cast<std::uint8_t>(pendingDigit_ * 16 + digit));
+        pendingDigit_ = -1;
+    } else if (watched == StrGridTextEd) {
+        // Typed in capitals, as the directory takes names: the C64 byte the
+        // character stands for.
+        const std::string bytes = QStringToPetscii(text.toUpper());
+        if (bytes.size() != 1) return true;
+        SetByte(i, static_cast<std::uint8_t>(bytes[0]));
+    } else {
+        return QWidget::eventFilter(watched, event);
+    }
+    if (i < 255) Select(i + 1);
+    return true;
+}
+
+void THexPage::ShowNothing() {
+    shown_.fill(0);
+    read_ = shown_;
+    changed_.reset();
+    pendingDigit_ = -1;
     for (int i = 0; i < 256; ++i) {
-        StrGridHexEd->item(i / 16 + 1, i % 16 + 1)->setText(HexText(block[i]));
-        StrGridTextEd->item(i / 16 + 1, i % 16)->setText(GlyphText(block[i]));
+        StrGridHexEd->item(i / 16 + 1, i % 16 + 1)->setText(QString());
+        StrGridTextEd->item(i / 16 + 1, i % 16)->setText(QString());
     }
 }
 
@@ -180,6 +280,10 @@ void THexPage::StrGridTextEdClick() {
 }
 
 void THexPage::StrGridHexEdClick() {
+    if (pendingDigit_ >= 0) { // a byte left half typed shows as it is
+        pendingDigit_ = -1;
+        for (int i = 0; i < 256; ++i) Paint(i);
+    }
     StrGridTextEd->setCurrentCell(StrGridHexEd->currentRow(), StrGridHexEd->currentColumn() - 1);
     StrGridHexEd->setFocus();
 }

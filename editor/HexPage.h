@@ -6,8 +6,11 @@
 #include <QSpinBox>
 #include <QWidget>
 #include <array>
+#include <bitset>
 #include <cstdint>
 
+class QAction;
+class QMenu;
 class QTableWidget;
 
 namespace dyskel {
@@ -36,8 +39,22 @@ class THexPage : public QWidget {
     // whatever was typed into the hex grid is replaced.
     void ShowBlock(const std::uint8_t* block);
 
-    // The block on show, as last given to ShowBlock.
+    // Empty grids and a block of zeros kept: a block that could not be read.
+    void ShowNothing();
+
+    // The block on show, with the bytes typed in Edit mode.
     const std::array<std::uint8_t, 256>& ShownBlock() const { return shown_; }
+
+    // In Edit mode hex digits typed into the hex grid and characters typed
+    // into the text grid change the bytes of the block on show; in Display
+    // mode the grids take typing as plain cell text.
+    void SetEditing(bool on);
+    // True while typed bytes are not written.
+    bool HasChanges() const { return changed_.any(); }
+    // Forgets the typed bytes: the block as it was read shows again.
+    void DiscardChanges();
+    // The byte at index i was typed and is not written.
+    bool Changed(int i) const { return changed_[std::size_t(i)]; }
 
     // The byte under the text grid's current cell: column + (row - 1) * 16,
     // taken in 8 bits.
@@ -49,15 +66,33 @@ class THexPage : public QWidget {
     QTableWidget* StrGridHexEd = nullptr;
     QTableWidget* StrGridTextEd = nullptr;
 
+    QMenu* GridMenu = nullptr;
+    QAction* MnuWriteBlock = nullptr;
+
   signals:
     // The selected byte may have changed (either grid's current cell moved).
     void byteSelected();
+    // A byte of the block was typed.
+    void blockEdited();
+    // Ctrl+S or "Write Block": the typed bytes are to be written.
+    void writeRequested();
+
+  protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
   private:
     void StrGridHexEdClick();
     void StrGridTextEdClick();
 
+    void SetByte(int index, std::uint8_t value);
+    void Paint(int index);
+    void Select(int index);
+
     std::array<std::uint8_t, 256> shown_{};
+    std::array<std::uint8_t, 256> read_{}; // the block as read
+    std::bitset<256> changed_;
+    bool editing_ = false;
+    int pendingDigit_ = -1; // the first hex digit of a byte being typed
 };
 
 } // namespace dyskel

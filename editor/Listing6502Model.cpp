@@ -30,7 +30,12 @@ const ListingColumn& TListing6502Model::Column(int c) const {
 }
 
 int TListing6502Model::ColumnWidth(int column) const {
-    return Column(column).width;
+    // Pixels of the columns of the two listings.
+    // The sixth disassembly column is the C64 symbol's.
+    static constexpr std::array<int, 6> AsmWidths = {52, 30, 30, 30, 410, 150};
+    static constexpr std::array<int, 3> TextWidths = {44, 380, 132};
+    const bool text = listing_ ? listing_->Mode() == 'T' : IsText(mode_);
+    return text ? TextWidths[std::size_t(column)] : AsmWidths[std::size_t(column)];
 }
 
 int TListing6502Model::rowCount(const QModelIndex& parent) const {

@@ -1,6 +1,5 @@
 #include "editor/Page6502.h"
 
-#include "browser/Options.h"
 #include "editor/CharGrid.h"
 #include "editor/Listing6502Model.h"
 #include "platform/Dialogs.h"
@@ -76,7 +75,7 @@ void T6502Page::SetColumnWidths() {
 }
 
 void T6502Page::PrepareForOpening() {
-    model_->Prepare(svc_.options.Default6502Mode());
+    model_->Prepare(svc_.options.default6502Mode);
     SetColumnWidths();
     svc_.data.listingMode = 'A';
 }
@@ -104,12 +103,22 @@ void T6502Page::Btn6502ModeClick() {
 
 void T6502Page::DisassembleFile(int track, int sector) {
     EditorData& data = svc_.data;
-    if (svc_.options.Mnu6502change->isChecked()) data.listingMode = svc_.options.Default6502Mode();
+    if (svc_.options.change6502) data.listingMode = svc_.options.default6502Mode;
     host_.ShowPage(3);
     StrGrid6502->scrollToTop();
     StrGrid6502->setCurrentIndex(model_->index(0, 0));
 
-    data.gather = GatherFile6502(data.image.ImagePath(), track, sector, data.track, data.file6502);
+    Result<DiskImage> image = DiskImage::Load(data.image.ImagePath());
+    if (!image) {
+        data.file6502.bytes.fill(0);
+        data.file6502.length = 0;
+        data.file6502.loadAddress = 0;
+        data.gather = {};
+        List6502();
+        svc_.dialogs.Message(this, MsgKind::Error, MsgButtons::Ok, QString::fromStdString(image.Error()));
+        return;
+    }
+    data.gather = GatherFile6502(*image, {track, sector}, data.file6502);
     PanelBlocks->setText(QString::fromStdString(BlocksCaption(data.gather, data.file6502)));
     PanelLoadAdr->setText(QString::fromStdString(LoadAdrCaption(data.file6502)));
     PanelEndAdr->setText(QString::fromStdString(EndAdrCaption(data.file6502)));
@@ -117,11 +126,7 @@ void T6502Page::DisassembleFile(int track, int sector) {
 
     if (data.gather.cut())
         svc_.dialogs.Message(this, MsgKind::Error, MsgButtons::Ok,
-                             QStringLiteral("The file's block chain ends early (%1) after %2.\n\rThe "
-                                            "listing shows the %3 bytes read up to there.")
-                                 .arg(QString::fromLatin1(ChainEndText(data.gather.end)),
-                                      BlockCountText(int(data.gather.blocks)))
-                                 .arg(data.file6502.length));
+                             JoinLines(GatherCutLines(data.gather, data.file6502)));
 }
 
 } // namespace dyskel

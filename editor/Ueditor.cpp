@@ -1,7 +1,7 @@
 #include "editor/Ueditor.h"
 
-#include "browser/Options.h"
-#include "core/DiskHeader.h"
+#include "core/Directory.h"
+#include "core/DiskEdits.h"
 #include "core/HexText.h"
 #include "disasm/Disasm6502.h"
 #include "editor/BamChart.h"
@@ -20,7 +20,9 @@
 #include <QLocale>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QSignalBlocker>
 #include <QTabWidget>
+#include <QTableWidget>
 #include <array>
 
 namespace dyskel {
@@ -151,6 +153,16 @@ TEditor::TEditor(EditorServices& services, QWidget* mainWindow, QWidget* parent)
     TNBdisplay->addTab(page6502_, QStringLiteral("6502 DisAssembler"));
 
     connect(hexPage_, &THexPage::byteSelected, this, &TEditor::ShowInstruction);
+    connect(hexPage_, &THexPage::blockEdited, this, &TEditor::ShowInstruction);
+    connect(hexPage_, &THexPage::writeRequested, this, &TEditor::WriteBlock);
+    connect(TNBdisplay, &QTabWidget::currentChanged, this, [this](int index) {
+        if (index != 0 && page_ == 0 && !LeaveBlock()) {
+            const QSignalBlocker block(TNBdisplay);
+            TNBdisplay->setCurrentIndex(0);
+            return;
+        }
+        page_ = index;
+    });
 }
 
 TEditor::~TEditor() = default;
@@ -240,53 +252,125 @@ int TEditor::OpenImage() {
 
 void TEditor::FormActivate() {
     OpenImageState& img = svc_.data.image;
-    // 1-2: over the main window, which hides; the caption names the image.
-    move(img.MainFormLeft, img.MainFormTop);
+    // Over the main window, which hides; the caption names the image.
+    move(svc_.data.place);
     if (mainWindow_) mainWindow_->hide();
     const QString fileName = QString::fromStdString(img.ImageFileName);
     setWindowTitle(QStringLiteral("Dyskel V1.00beta - EDITOR  (") + fileName + QLatin1Char(')'));
-    // 3-5: grid headers, file name.
+    // Grid headers, file name; no block on show yet.
     hexPage_->WriteHeaders();
+    hexPage_->ShowNothing();
+    shownAt_ = {};
     EditFileName->setText(fileName);
-    // 6: the header probe sets the flags shown below.
-    const std::string label = ReadDiskHeader(img);
-    PanelHeaderID->setText(PetsciiToQString(label));
-    // 7-8: page and mode from the options.
+    // Page and mode from the options.
     TNBdisplay->setCurrentIndex(1);
-    const int page = svc_.options.DefaultEditorPage();
+    const int page = svc_.options.editorPage;
     if (page == 0 || page == 2 || page == 3) TNBdisplay->setCurrentIndex(page);
-    if (svc_.options.MnuEditorEditMode->isChecked())
+    if (svc_.options.editMode)
         RBEdit->setChecked(true);
     else
         RBdispOnly->setChecked(true);
-    // 9-12: the facts.
-    LblFormat->setText(img.DoubleSided ? QStringLiteral("1571 disk image, Double Sided.")
-                                       : QStringLiteral("1540/1541/1570 disk image, Single Sided."));
-    (img.WriteProtected ? RBWPon : RBWPoff)->setChecked(true);
+    hexPage_->SetEditing(RBEdit->isChecked());
+    page_ = TNBdisplay->currentIndex();
     PanelTimeStamp->setText(ImageTimeStampText(img.ImageFindRec.mtime));
-    LblEC->setText(img.HasErrorInfo ? QStringLiteral("Image contains error information.")
-                                    : QStringLiteral("Image does not contain error information."));
-    // 13: track 18, sector 0.  The sector limit follows the track even when
+    // Track 18, sector 0.  The sector limit follows the track even when
     // the track was 18 already and its change handler did not run.
     SpinEditTrack->setValue(DirTrack);
     SpinEditSector->setValue(0);
     SpinEditSector->setMaximum(SectorsPerTrack(SpinEditTrack->value()));
-    // 14: a standard image ends at track 35.
+    // A standard image ends at track 35.
     SpinEditTrack->setMaximum(TrackLimitForSize(img.ImageFindRec.size));
-    // 15-16: the chart's sector axis, the BAM.
+    // The chart's sector axis, then what the image holds: header, BAM,
+    // directory and the block on show.  A block that cannot be read leaves
+    // empty panels and says so; nothing of an image opened before can show.
     bamPage_->WriteSectorLabels();
-    img.FreeBlocks = DecodeBAM(img.ImagePath(), svc_.data.track, svc_.data.freeMap);
-    PanelBlocksFree->setText(QString::number(img.FreeBlocks));
-    // 17-21: every page.
-    ShowSector();
     tracking_.active = false;
     tracking_.depth = 0;
-    bamPage_->PanelBAM->Build(svc_.data.freeMap, svc_.options.MnuHints->isChecked());
-    dirPage_->ShowDirectory(label);
+    svc_.data.undo.clear();
+    QString error;
+    const bool shown = ShowImage(&error, false);
+    // The facts.
+    (img.WriteProtected ? RBWPon : RBWPoff)->setChecked(true);
+    LblFormat->setText(QString::fromLatin1(FormatText(img.DoubleSided)));
+    LblEC->setText(QString::fromLatin1(ErrorInfoText(img.HasErrorInfo)));
+    ShowSector();
     page6502_->PrepareForOpening();
-    // 22-23.
-    ApplyHints(svc_.options.MnuHints->isChecked());
+    ApplyHints(svc_.options.hints);
     SpinEditTrack->setFocus();
+    if (!shown)
+        svc_.dialogs.Message(this, MsgKind::Error, MsgButtons::Ok,
+                             error + QStringLiteral("\n\rThe editor shows nothing of this image."));
+}
+
+bool TEditor::ShowImage(QString* error, bool keepRow) {
+    OpenImageState& img = svc_.data.image;
+    Result<DiskImage> disk = DiskImage::Load(img.ImagePath());
+    Result<DiskView> view = disk ? ReadDiskView(*disk, svc_.options.ignoreDeleted) : Failure{disk.Error()};
+    const HeaderInfo header = view ? view->header : HeaderInfo{};
+    img.DoubleSided = header.doubleSided;
+    img.WriteProtected = header.writeProtected;
+    img.HasErrorInfo = img.ImageFindRec.size == ErrImageSize;
+    PanelHeaderID->setText(PetsciiToQString(header.label));
+    svc_.data.freeMap = view ? view->bam.freeMap : FreeMap{};
+    img.FreeBlocks = view ? view->bam.freeBlocks : 0;
+    PanelBlocksFree->setText(view ? QString::number(img.FreeBlocks) : QString());
+    bamPage_->PanelBAM->Build(svc_.data.freeMap, svc_.options.hints);
+    const int row = keepRow ? dirPage_->StrGridDir->currentRow() : 0;
+    dirPage_->ShowDirectory(view ? &*view : nullptr, row);
+    if (!view && error) *error = QString::fromStdString(view.Error());
+    return view.Ok();
+}
+
+UpdateResult WriteWithOptions(const std::string& imagePath, const ImageEdit& edit, Options& options,
+                              IDialogs& dialogs, QWidget* parent) {
+    UpdateOptions update{options.promptSave, options.backupFiles};
+    auto confirm = [&](const std::string& text) {
+        switch (dialogs.Message(parent, MsgKind::Confirmation, MsgButtons::YesNoAll,
+                                QString::fromStdString(text))) {
+        case MsgResult::No:
+            return Answer::No;
+        case MsgResult::All:
+            return Answer::All;
+        default:
+            return Answer::Yes;
+        }
+    };
+    UpdateResult result = UpdateImage(imagePath, edit, update, confirm);
+    options.promptSave = update.promptSave; // All stops the asking
+    return result;
+}
+
+UpdateResult TEditor::Write(const ImageEdit& edit) {
+    UpdateResult result =
+        WriteWithOptions(svc_.data.image.ImagePath(), edit, svc_.options, svc_.dialogs, this);
+    if (result.status == UpdateStatus::Failed)
+        svc_.dialogs.Message(this, MsgKind::Error, MsgButtons::Ok, QString::fromStdString(result.message));
+    else if (!result.warning.empty())
+        svc_.dialogs.Message(this, MsgKind::Information, MsgButtons::Ok,
+                             QString::fromStdString(result.warning));
+    // Whatever happened, the pages show the file as it is now.
+    ShowImage(nullptr, true);
+    // Bytes typed on the Hex Editor page stay until written or discarded.
+    if (!hexPage_->HasChanges()) ShowSector();
+    return result;
+}
+
+bool TEditor::ApplyEdit(const ImageEdit& edit) {
+    UpdateResult result = Write(edit);
+    if (result.status != UpdateStatus::Updated) return false;
+    svc_.data.undo.push_back(std::move(result));
+    return true;
+}
+
+void TEditor::Undo() {
+    if (!EnsureEditMode()) return;
+    if (svc_.data.undo.empty()) {
+        svc_.dialogs.Message(
+            this, MsgKind::Information, MsgButtons::Ok,
+            QStringLiteral("Nothing to undo: the image has not been changed since it was opened."));
+        return;
+    }
+    if (Write(UndoWrite(svc_.data.undo.back())).status == UpdateStatus::Updated) svc_.data.undo.pop_back();
 }
 
 void TEditor::ApplyHints(bool on) {
@@ -330,12 +414,29 @@ void TEditor::SpinEditSectorChange() {
 }
 
 void TEditor::ShowSector() {
+    if (restoring_) return;
     const int track = SpinEditTrack->value();
-    ReadTrack(svc_.data.image.ImagePath(), track, svc_.data.track);
     const int sector = SpinEditSector->value();
     // A passing value while a step wraps to another track shows nothing.
     if (sector < 0 || sector >= SectorsPerTrack(track)) return;
-    hexPage_->ShowBlock(svc_.data.track.Block(sector));
+    if (BlockAddress{track, sector} != shownAt_ && !LeaveBlock()) {
+        // Cancel: the selectors go back to the block with the typed bytes.
+        restoring_ = true;
+        SpinEditTrack->setValue(shownAt_.track);
+        SpinEditSector->setMaximum(SectorsPerTrack(shownAt_.track));
+        SpinEditSector->setValue(shownAt_.sector);
+        restoring_ = false;
+        return;
+    }
+    shownAt_ = {track, sector};
+    Result<Block> block = ReadBlock(svc_.data.image.ImagePath(), {track, sector});
+    if (block) {
+        hexPage_->ShowBlock(block->data());
+    } else {
+        hexPage_->ShowNothing();
+        if (isVisible())
+            svc_.dialogs.Message(this, MsgKind::Error, MsgButtons::Ok, QString::fromStdString(block.Error()));
+    }
     ShowInstruction();
 }
 
@@ -363,7 +464,7 @@ void TEditor::MoveTo(int track, int sector) {
 }
 
 void TEditor::BtnTrackForwardClick() {
-    if (svc_.options.MnuJump2HexTS->isChecked()) ShowPage(0);
+    if (svc_.options.jumpTS) ShowPage(0);
     SetBold(PanelPos, true);
     // The link is read from the block on show, whatever track another page
     // has since read into the track buffer.
@@ -375,7 +476,7 @@ void TEditor::BtnTrackForwardClick() {
 
 void TEditor::BtnTrackBackClick() {
     if (!tracking_.active) return;
-    if (svc_.options.MnuJump2HexTS->isChecked()) ShowPage(0);
+    if (svc_.options.jumpTS) ShowPage(0);
     const TrackStep step = TrackBack(tracking_, SpinEditTrack->value());
     if (step.positionChanged) ShowPosition();
     if (step.move) MoveTo(step.track, step.sector);
@@ -387,7 +488,37 @@ void TEditor::BtnResetTrackingClick() {
     SetBold(PanelPos, false);
 }
 
+bool TEditor::LeaveBlock() {
+    if (!hexPage_->HasChanges()) return true;
+    const QString text =
+        QStringLiteral("The bytes typed into track %1, sector %2 are not written.\n\rWrite them now?")
+            .arg(shownAt_.track)
+            .arg(shownAt_.sector);
+    switch (svc_.dialogs.Choose(
+        this, text, {QStringLiteral("Write"), QStringLiteral("Discard"), QStringLiteral("Cancel")})) {
+    case 0:
+        WriteBlock();
+        return !hexPage_->HasChanges();
+    case 1:
+        hexPage_->DiscardChanges();
+        return true;
+    default:
+        return false;
+    }
+}
+
+void TEditor::WriteBlock() {
+    if (!hexPage_->HasChanges() || !EnsureEditMode()) return;
+    Block bytes;
+    std::copy(hexPage_->ShownBlock().begin(), hexPage_->ShownBlock().end(), bytes.begin());
+    if (ApplyEdit(PutBlocks({{shownAt_, bytes}}))) {
+        hexPage_->DiscardChanges(); // then the block as the file holds it now
+        ShowSector();
+    }
+}
+
 void TEditor::BtnCloseClick() {
+    if (!LeaveBlock()) return;
     if (mainWindow_) mainWindow_->show();
     bamPage_->PanelBAM->Destroy();
     done(QDialog::Accepted);
@@ -411,11 +542,13 @@ void TEditor::keyPressEvent(QKeyEvent* e) {
 }
 
 void TEditor::RBEditClick() {
-    svc_.options.MnuEditorEditMode->setChecked(true);
+    svc_.options.editMode = true;
+    hexPage_->SetEditing(true);
 }
 
 void TEditor::RBdispOnlyClick() {
-    svc_.options.MnuEditorEditMode->setChecked(false);
+    svc_.options.editMode = false;
+    hexPage_->SetEditing(false);
 }
 
 void TEditor::JumpToBlock(int track, int sector) {
@@ -434,10 +567,6 @@ bool TEditor::EnsureEditMode() {
 
 void TEditor::ShowPage(int index) {
     TNBdisplay->setCurrentIndex(index);
-}
-
-QString TEditor::FileNameBox() const {
-    return EditFileName->text();
 }
 
 void TEditor::DisassembleFile(int track, int sector) {

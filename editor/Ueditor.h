@@ -42,8 +42,9 @@ class TEditor : public QDialog, public IEditorHost {
     void JumpToBlock(int track, int sector) override;
     bool EnsureEditMode() override;
     void ShowPage(int index) override;
-    QString FileNameBox() const override;
     void DisassembleFile(int track, int sector) override;
+    bool ApplyEdit(const ImageEdit& edit) override;
+    void Undo() override;
 
   protected:
     void keyPressEvent(QKeyEvent* e) override;
@@ -55,6 +56,17 @@ class TEditor : public QDialog, public IEditorHost {
 
   private:
     void BuildTopPanel(QWidget* top);
+    // Reads header, BAM and directory from the file and shows them; the
+    // directory keeps its selected row when asked.  False when they cannot
+    // be read (error then says why).
+    bool ShowImage(QString* error, bool keepRow);
+    // Runs the write path with the options and the window's questions.
+    UpdateResult Write(const ImageEdit& edit);
+    // Writes the bytes typed on the Hex Editor page into the block on show.
+    void WriteBlock();
+    // Before the block on show is left: with typed bytes not written, asks
+    // "Write", "Discard" or "Cancel"; false for Cancel.
+    bool LeaveBlock();
     void ApplyHints(bool on);
 
     void SpinEditTrackChange();
@@ -75,7 +87,10 @@ class TEditor : public QDialog, public IEditorHost {
     QWidget* mainWindow_;
     LinkTracking tracking_;
     bool hintsOn_ = false;
-    QString hint6502_; // description line of the instruction on show
+    QString hint6502_;       // description line of the instruction on show
+    BlockAddress shownAt_;   // the block on the Hex Editor page
+    bool restoring_ = false; // the selectors are being put back after Cancel
+    int page_ = 1;           // the page on show
 
     QLineEdit* EditFileName = nullptr;
     QLabel* PanelHeaderID = nullptr;

@@ -3,7 +3,9 @@
 #include <QAbstractButton>
 #include <QDialog>
 #include <QFileDialog>
+#include <QInputDialog>
 #include <QMessageBox>
+#include <QPushButton>
 
 namespace dyskel {
 
@@ -49,6 +51,34 @@ QString QtDialogs::OpenFileName(QWidget* parent, const QString& title, const QSt
 
 int QtDialogs::Exec(QDialog& dialog) {
     return dialog.exec();
+}
+
+int QtDialogs::Choose(QWidget* parent, const QString& text, const QStringList& buttons) {
+    QMessageBox box(parent);
+    box.setWindowTitle(QStringLiteral("Dyskel"));
+    QString shown = text;
+    shown.replace(QStringLiteral("\n\r"), QStringLiteral("\n"));
+    box.setText(shown);
+    box.setIcon(QMessageBox::Question);
+    std::vector<QAbstractButton*> made;
+    for (const QString& caption : buttons) made.push_back(box.addButton(caption, QMessageBox::AcceptRole));
+    if (!made.empty()) box.setEscapeButton(made.back());
+    box.exec();
+    for (std::size_t i = 0; i < made.size(); ++i)
+        if (box.clickedButton() == made[i]) return int(i);
+    return -1;
+}
+
+std::optional<int> QtDialogs::AskNumber(QWidget* parent, const QString& title, const QString& label,
+                                        int value, int min, int max) {
+    bool ok = false;
+    int n = QInputDialog::getInt(parent, title, label, value, min, max, 1, &ok);
+    if (!ok) return std::nullopt;
+    return n;
+}
+
+QStringList QtDialogs::OpenFileNames(QWidget* parent, const QString& title, const QString& folder) {
+    return QFileDialog::getOpenFileNames(parent, title, folder);
 }
 
 } // namespace dyskel

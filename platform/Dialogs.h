@@ -3,6 +3,8 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
+#include <optional>
 
 class QDialog;
 class QWidget;
@@ -28,6 +30,15 @@ class IDialogs {
     // Shows a dialog modally and returns its result (QDialog::Accepted or
     // QDialog::Rejected).
     virtual int Exec(QDialog& dialog) = 0;
+    // A question with buttons of its own ("Write", "Discard", "Cancel"):
+    // the index of the button chosen, -1 when the box was closed.
+    virtual int Choose(QWidget* parent, const QString& text, const QStringList& buttons) = 0;
+    // Asks for a whole number from min to max, proposing value; nothing when
+    // cancelled.
+    virtual std::optional<int> AskNumber(QWidget* parent, const QString& title, const QString& label,
+                                         int value, int min, int max) = 0;
+    // The open-file dialog for several files; empty when cancelled.
+    virtual QStringList OpenFileNames(QWidget* parent, const QString& title, const QString& folder) = 0;
 };
 
 // The real thing: QMessageBox, QFileDialog, QDialog::exec.
@@ -37,6 +48,10 @@ class QtDialogs : public IDialogs {
     QString OpenFileName(QWidget* parent, const QString& title, const QString& filter,
                          const QString& folder) override;
     int Exec(QDialog& dialog) override;
+    int Choose(QWidget* parent, const QString& text, const QStringList& buttons) override;
+    std::optional<int> AskNumber(QWidget* parent, const QString& title, const QString& label, int value,
+                                 int min, int max) override;
+    QStringList OpenFileNames(QWidget* parent, const QString& title, const QString& folder) override;
 };
 
 } // namespace dyskel

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <charconv>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -194,14 +195,13 @@ std::optional<long long> ParseIniNumber(const std::string& text) {
         start = 1;
     }
     if (start >= t.size()) return std::nullopt;
+    // A sign only where no hex prefix stands; from_chars takes none itself.
+    if (t[start] == '-' || t[start] == '+') return std::nullopt;
     long long value = 0;
-    for (std::size_t i = start; i < t.size(); ++i) {
-        int c = std::tolower(static_cast<unsigned char>(t[i]));
-        int digit = c >= '0' && c <= '9' ? c - '0' : base == 16 && c >= 'a' && c <= 'f' ? c - 'a' + 10 : -1;
-        if (digit < 0) return std::nullopt;
-        if (value > (0x7FFFFFFFLL * 2 + 1)) return std::nullopt; // far beyond any setting
-        value = value * base + digit;
-    }
+    const char* first = t.data() + start;
+    const char* last = t.data() + t.size();
+    auto [end, ec] = std::from_chars(first, last, value, base);
+    if (ec != std::errc() || end != last) return std::nullopt;
     return negative ? -value : value;
 }
 

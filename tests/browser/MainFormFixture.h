@@ -9,7 +9,7 @@
 #include "core/Uglobal.h"
 #include "platform/Drives.h"
 #include "platform/IniFile.h"
-#include "platform/ScriptedDialogs.h"
+#include "support/ScriptedDialogs.h"
 #include "support/TempDir.h"
 #include "tools/D64Builder.h"
 

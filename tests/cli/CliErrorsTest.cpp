@@ -13,7 +13,10 @@ bool OneLine(const std::string& s) {
 class UsageErrors : public ::testing::TestWithParam<std::vector<std::string>> {};
 
 TEST_P(UsageErrors, ExitTwoWithTheUsageOnStderr) {
-    CliResult r = RunCli(GetParam());
+    // A.D64 is a good image, so that only the command line can be wrong.
+    TempDir dir;
+    ASSERT_TRUE(GamesDisk().Save(dir.File("A.D64")));
+    CliResult r = RunCli(GetParam(), dir.Path());
     EXPECT_EQ(r.exitCode, 2);
     EXPECT_EQ(r.out, "");
     EXPECT_EQ(r.err.rfind("dyskel-cli: ", 0), 0u) << r.err;
@@ -35,6 +38,14 @@ INSTANTIATE_TEST_SUITE_P(
                       std::vector<std::string>{"rename", "A.D64", "1"}, std::vector<std::string>{"scan"},
                       std::vector<std::string>{"op"}, std::vector<std::string>{"op", "1", "2", "3", "4"},
                       std::vector<std::string>{"op", "100"}, std::vector<std::string>{"op", "G1"}));
+
+// A wrong TRACK is a usage error whether or not the image can be read.
+TEST(CliUsageOrder, ABadTrackIsAUsageErrorBeforeTheImageIsRead) {
+    TempDir dir;
+    CliResult r = RunCli({"block", "A.D64", "x", "0"}, dir.Path());
+    EXPECT_EQ(r.exitCode, 2);
+    EXPECT_NE(r.err.find("usage: dyskel-cli COMMAND [OPTIONS] ARGS\n"), std::string::npos) << r.err;
+}
 
 TEST(CliHelp, PrintsTheUsageOnStdout) {
     CliResult r = RunCli({"--help"});
@@ -64,16 +75,38 @@ TEST_P(UnusableImage, MissingFileIsNamed) {
     CliResult r = RunCli(With(GetParam(), path));
     EXPECT_EQ(r.exitCode, 1);
     EXPECT_EQ(r.out, "");
-    EXPECT_EQ(r.err, "dyskel-cli: cannot read image \"" + path + "\": No such file or directory\n");
+    EXPECT_EQ(r.err,
+              "dyskel-cli: The image \"" + path + "\" could not be opened: No such file or directory\n");
 }
 
-TEST_P(UnusableImage, FileTooShortForTrack18IsNamed) {
-    // Track 18 ends at byte 91392 + 19 * 256 = 96256.
-    dir.Write("SHORT.D64", Bytes(96255, 0));
+TEST_P(UnusableImage, FileTooShortForTheHeaderBlockIsNamed) {
+    // The header block 18/0 ends at byte 91392 + 256 = 91648.
+    dir.Write("SHORT.D64", Bytes(91647, 0));
     std::string path = dir.File("SHORT.D64");
     CliResult r = RunCli(With(GetParam(), path));
     EXPECT_EQ(r.exitCode, 1);
-    EXPECT_EQ(r.err, "dyskel-cli: image \"" + path + "\" is too short to hold track 18 (96255 bytes)\n");
+    EXPECT_EQ(r.out, "");
+    if (GetParam()[0] == "block")
+        EXPECT_EQ(r.err, "dyskel-cli: track 18 is not in \"" + path + "\"\n");
+    else
+        EXPECT_EQ(r.err, "dyskel-cli: Reading track 18, sector 0 of \"" + path +
+                             "\" failed: the file holds only 91647 bytes.\n");
+}
+
+TEST_P(UnusableImage, FileTooShortForTheFirstDirectoryBlockIsNamed) {
+    // 18/1 ends at byte 91904; the header block is there.
+    Bytes bytes = D64Builder("SHORT", "01").Bytes();
+    bytes.resize(91700);
+    dir.Write("SHORT.D64", bytes);
+    std::string path = dir.File("SHORT.D64");
+    CliResult r = RunCli(With(GetParam(), path));
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_EQ(r.out, "");
+    if (GetParam()[0] == "block")
+        EXPECT_EQ(r.err, "dyskel-cli: track 18 is not in \"" + path + "\"\n");
+    else
+        EXPECT_EQ(r.err, "dyskel-cli: Reading track 18, sector 1 of \"" + path +
+                             "\" failed: the file holds only 91700 bytes.\n");
 }
 
 TEST_P(UnusableImage, FolderIsNoImage) {
@@ -82,20 +115,25 @@ TEST_P(UnusableImage, FolderIsNoImage) {
     CliResult r = RunCli(With(GetParam(), path));
     EXPECT_EQ(r.exitCode, 1);
     EXPECT_TRUE(OneLine(r.err)) << r.err;
+    EXPECT_EQ(r.err.rfind("dyskel-cli: ", 0), 0u) << r.err;
     EXPECT_NE(r.err.find(path), std::string::npos);
 }
 
 INSTANTIATE_TEST_SUITE_P(Commands, UnusableImage, ::testing::ValuesIn(ImageCommands));
 
-TEST(CliShortImage, TrackEighteenAloneIsEnough) {
+class CliShortImage : public ::testing::TestWithParam<std::size_t> {};
+TEST_P(CliShortImage, TheHeaderAndTheDirectoryAreEnough) {
     TempDir dir;
     Bytes bytes = D64Builder("SHORT", "01").Bytes();
-    bytes.resize(96256);
+    bytes.resize(GetParam());
     dir.Write("S.D64", bytes);
     CliResult r = RunCli({"dir", dir.File("S.D64")});
-    EXPECT_EQ(r.exitCode, 0);
+    EXPECT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_EQ(r.err, "");
     EXPECT_EQ(r.out, "\"SHORT\" 012A\n\t  664\tBLOCKS FREE\t\t\n");
 }
+// 18/1 ends at 91904, track 18 at 96256.
+INSTANTIATE_TEST_SUITE_P(Sizes, CliShortImage, ::testing::Values(91904, 96255, 96256));
 
 TEST_F(Cli, EntryTrackAndSectorOutOfRange) {
     struct Case {
@@ -163,9 +201,10 @@ TEST_F(Corrupt, ListOfAChainOutsideTheImageGathersNothing) {
     CliResult r = Run({"list", image, "1"});
     EXPECT_EQ(r.exitCode, 0);
     EXPECT_EQ(r.out, "$0000\t0 / 0\t$0000\n$0000\t$00 \t    \t    \tBRK\n");
-    EXPECT_EQ(r.err,
-              "dyskel-cli: the chain of entry 1 was cut after 0 blocks: a link names a block outside the "
-              "image\n");
+    EXPECT_EQ(
+        r.err,
+        "dyskel-cli: entry 1: The file's block chain ends early (a link names a block outside the image) "
+        "after 0 blocks. The listing shows the 0 bytes read up to there.\n");
 }
 
 TEST_F(Corrupt, ExportAndDumpFail) {
@@ -173,7 +212,9 @@ TEST_F(Corrupt, ExportAndDumpFail) {
         CliResult r = Run({cmd, image, "1"});
         EXPECT_EQ(r.exitCode, 1) << cmd;
         EXPECT_EQ(r.out, "");
-        EXPECT_EQ(r.err, "File Export FAILED!\n");
+        EXPECT_EQ(r.err,
+                  "dyskel-cli: File Export FAILED! The file's block chain is broken: a link names a block "
+                  "outside the image (after 0 blocks).\n");
     }
 }
 
@@ -181,6 +222,31 @@ TEST_F(Corrupt, RenameStillWorks) {
     CliResult r = Run({"rename", image, "3", "FIXED"});
     EXPECT_EQ(r.exitCode, 0);
     EXPECT_EQ(r.out, "  3\t    1\t\"FIXED\"" + Nbsp(10) + "\t>PRG\t 01,03\n");
+}
+
+TEST_F(Cli, DirectoryLinkToTheHeaderBlockIsCut) {
+    disk.Block(18, 1)[0] = 18;
+    disk.Block(18, 1)[1] = 0;
+    Save();
+    CliResult r = Run({"dir", image});
+    EXPECT_EQ(r.exitCode, 0);
+    EXPECT_EQ(std::count(r.out.begin(), r.out.end(), '\n'), 1 + 3 + 1) << r.out;
+    EXPECT_EQ(r.err, "dyskel-cli: the directory chain of \"" + image + "\" is broken\n");
+}
+
+TEST_F(Cli, DirectoryBlockPastTheEndOfTheFileIsNamed) {
+    // Six more entries: the ninth lies in 18/2, which starts at byte 91904.
+    for (const char* name : {"E4", "E5", "E6", "E7", "E8", "E9"}) disk.AddDirEntry(0x81, {1, 1}, name, 2);
+    ASSERT_EQ(disk.Block(18, 1)[1], 2);
+    Bytes bytes = disk.Bytes();
+    bytes.resize(92000);
+    dir.Write("GAMES.D64", bytes);
+    CliResult r = Run({"dir", image});
+    EXPECT_EQ(r.exitCode, 0);
+    EXPECT_EQ(std::count(r.out.begin(), r.out.end(), '\n'), 1 + 8 + 1) << r.out;
+    EXPECT_EQ(r.err, "dyskel-cli: the directory chain of \"" + image +
+                         "\" is broken: Reading track 18, sector 2 of \"" + image +
+                         "\" failed: the file holds only 92000 bytes.\n");
 }
 
 TEST(CliScanErrors, MissingFolderIsNamed) {

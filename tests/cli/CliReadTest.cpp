@@ -104,6 +104,64 @@ TEST_F(Cli, DirOfAFreshDiskHasOnlyTheFreeRow) {
     EXPECT_EQ(r.out, "\"EMPTY\" 002A\n\t  664\tBLOCKS FREE\t\t\n");
 }
 
+// GAMES.D64 with entry 2 (LOG, offset 32 of 18/1) scratched as the drive does
+// it: type byte 0, the rest of the entry kept.
+class ScratchedEntry : public Cli {
+  protected:
+    void SetUp() override {
+        disk.Block(18, 1)[32 + 2] = 0x00;
+        Cli::SetUp();
+    }
+};
+
+TEST_F(ScratchedEntry, DirLeavesItOutAndListsTheEntriesAfterIt) {
+    CliResult r = Run({"dir", "--raw", image});
+    EXPECT_EQ(r.exitCode, 0);
+    EXPECT_EQ(r.err, "");
+    EXPECT_EQ(r.out, "\"GAMES\" 012A\n"
+                     "  1\t    1\t\"HELLO\"" +
+                         std::string(10, '\xA0') +
+                         "\t PRG\t 01,00\n"
+                         "  2\t    1\t\"LOCKED PROGRAM16\"\t>PRG\t 01,03\n"
+                         "\t  659\tBLOCKS FREE\t\t\n");
+}
+
+TEST_F(ScratchedEntry, DirWithDeletedListsItAsDel) {
+    CliResult r = Run({"dir", "--raw", "--deleted", image});
+    EXPECT_EQ(r.exitCode, 0);
+    EXPECT_EQ(r.out, "\"GAMES\" 012A\n"
+                     "  1\t    1\t\"HELLO\"" +
+                         std::string(10, '\xA0') +
+                         "\t PRG\t 01,00\n"
+                         "  2\t    2\t\"LOG\"" +
+                         std::string(12, '\xA0') +
+                         "\t DEL\t 01,01\n"
+                         "  3\t    1\t\"LOCKED PROGRAM16\"\t>PRG\t 01,03\n"
+                         "\t  659\tBLOCKS FREE\t\t\n");
+}
+
+TEST_F(ScratchedEntry, EntryNumbersFollowTheListing) {
+    CliResult r = Run({"export", image, "2"});
+    EXPECT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_EQ(dir.Read("LOCKED PROGRAM16.PRG"), (Bytes{0x00, 0x10, 0xEA}));
+    r = Run({"dir", image});
+    EXPECT_NE(r.out.find("\n  2\t    1\t\"LOCKED PROGRAM16\"\t>PRG\t 01,03\n"), std::string::npos) << r.out;
+}
+
+TEST_F(Cli, DirShowsATrackOrSectorAbove99AsItIs) {
+    disk.AddDirEntry(0x82, {100, 5}, "FAR", 1);
+    disk.AddDirEntry(0x81, {7, 123}, "WIDE", 1);
+    Save();
+    CliResult r = Run({"dir", "--raw", image});
+    EXPECT_EQ(r.exitCode, 0);
+    EXPECT_NE(r.out.find("\n  4\t    1\t\"FAR\"" + std::string(12, '\xA0') + "\t PRG\t 100,05\n"),
+              std::string::npos)
+        << r.out;
+    EXPECT_NE(r.out.find("\n  5\t    1\t\"WIDE\"" + std::string(11, '\xA0') + "\t SEQ\t 07,123\n"),
+              std::string::npos)
+        << r.out;
+}
+
 TEST_F(Cli, BamChartsEverySectorOfTracks1To35) {
     CliResult r = Run({"bam", image});
     EXPECT_EQ(r.exitCode, 0);
@@ -196,9 +254,10 @@ TEST_F(Cli, ListOfACutChainPrintsWhatWasGathered) {
     Save();
     CliResult r = Run({"list", image, "4"});
     EXPECT_EQ(r.exitCode, 0);
-    EXPECT_EQ(r.err,
-              "dyskel-cli: the chain of entry 4 was cut after 1 blocks: a link names a block outside the "
-              "image\n");
+    EXPECT_EQ(
+        r.err,
+        "dyskel-cli: entry 4: The file's block chain ends early (a link names a block outside the image) "
+        "after 1 block. The listing shows the 252 bytes read up to there.\n");
     // The first block's 252 bytes: 252 NOP rows and the row at the end.
     EXPECT_EQ(r.out.substr(0, r.out.find('\n')), "$C000\t1 / 252\t$C0FC");
     EXPECT_EQ(std::count(r.out.begin(), r.out.end(), '\n'), 1 + 253);

@@ -1,7 +1,11 @@
 // The commands that write files: export, dump and rename.
 #include "CliFixture.h"
 
+#include <algorithm>
 #include <cstdlib>
+#include <filesystem>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace dyskel::test {
 namespace {
@@ -52,15 +56,17 @@ TEST_F(Cli, ExportFailsPast731BlocksAndKeepsThePartialFile) {
     forty.AddFile("LONG", 0x82, Bytes(735 * 254, 0x11), chain);
     ASSERT_TRUE(forty.Save(dir.File("LONG.D64")));
 
+    const std::string tooLong =
+        "dyskel-cli: File Export FAILED! The file is too long: the chain holds too many blocks.\n";
     CliResult r = Run({"export", dir.File("LONG.D64"), "1"});
     EXPECT_EQ(r.exitCode, 1);
     EXPECT_EQ(r.out, "");
-    EXPECT_EQ(r.err, "File Export FAILED!\n");
+    EXPECT_EQ(r.err, tooLong);
     EXPECT_EQ(dir.Read("LONG.PRG").size(), 731u * 254u);
 
     r = Run({"dump", dir.File("LONG.D64"), "1"});
     EXPECT_EQ(r.exitCode, 1);
-    EXPECT_EQ(r.err, "File Export FAILED!\n");
+    EXPECT_EQ(r.err, tooLong);
     std::string text = Str(dir.Read("LONG.PRG_HexDump.txt"));
     EXPECT_NE(text.find("(BLOCK #732)\r\n"), std::string::npos);
     EXPECT_EQ(text.find("(BLOCK #733)"), std::string::npos);
@@ -77,6 +83,33 @@ TEST_F(Cli, ExportMatchesTheFileCc1541Wrote) {
     CliResult r = Run({"export", dir.File("O.D64"), "1"});
     EXPECT_EQ(r.exitCode, 0) << r.err;
     EXPECT_EQ(dir.Read("ORACLE.PRG"), prg);
+}
+
+TEST_F(Cli, ExportBrokenChainSaysWhereOnOneLine) {
+    auto at = disk.AddPrg("BROKEN", 0xC000, Bytes(600, 0xEA)); // three blocks
+    disk.Block(at.track, at.sector + 1)[0] = at.track;         // the second links back to the first
+    disk.Block(at.track, at.sector + 1)[1] = static_cast<std::uint8_t>(at.sector);
+    Save();
+    for (const char* cmd : {"export", "dump"}) {
+        CliResult r = Run({cmd, image, "4"});
+        EXPECT_EQ(r.exitCode, 1) << cmd;
+        EXPECT_EQ(r.out, "");
+        EXPECT_EQ(r.err,
+                  "dyskel-cli: File Export FAILED! The file's block chain is broken: the chain links back "
+                  "to a block already read (after 2 blocks).\n")
+            << cmd;
+    }
+    EXPECT_EQ(dir.Read("BROKEN.PRG").size(), 2u * 254u);
+}
+
+TEST_F(Cli, ExportThatCannotWriteItsFileNamesIt) {
+    ASSERT_EQ(mkdir(dir.File("HELLO.PRG").c_str(), 0755), 0);
+    CliResult r = Run({"export", image, "1"});
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_EQ(r.out, "");
+    EXPECT_EQ(r.err, "dyskel-cli: Could not create file \"" + dir.File("HELLO.PRG") +
+                         "\": something that is no regular file is in its place.\n");
+    EXPECT_TRUE(std::filesystem::is_directory(dir.File("HELLO.PRG")));
 }
 
 TEST_F(Cli, DumpWritesEveryBlockWholeWithCrLfLines) {
@@ -140,6 +173,87 @@ TEST_F(Cli, RenameWithBackupKeepsTheOldImage) {
     EXPECT_EQ(r.out, "  3\t    1\t\"SHORT\"" + Nbsp(10) + "\t>PRG\t 01,03\n");
     EXPECT_EQ(dir.Read("GAMES.BAK"), before);
     EXPECT_NE(dir.Read("GAMES.D64"), before);
+}
+
+TEST_F(Cli, RenameWithoutBackupLeavesAnOldBackupAlone) {
+    dir.Write("GAMES.BAK", {1, 2, 3});
+    CliResult r = Run({"rename", image, "1", "NEW"});
+    EXPECT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_EQ(dir.Read("GAMES.BAK"), (Bytes{1, 2, 3}));
+}
+
+TEST_F(Cli, RenameWithBackupReplacesAnOldBackup) {
+    Bytes before = disk.Bytes();
+    dir.Write("GAMES.BAK", {1, 2, 3});
+    CliResult r = Run({"rename", "--backup", image, "1", "NEW"});
+    EXPECT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_EQ(dir.Read("GAMES.BAK"), before);
+}
+
+TEST_F(Cli, RenameReplacesTheImageFileWhole) {
+    // A second name for the old file keeps the old bytes: the new image is a
+    // new file put in place of the old one, not the old one rewritten.
+    Bytes before = disk.Bytes();
+    ASSERT_EQ(link(image.c_str(), dir.File("SAME.D64").c_str()), 0);
+    CliResult r = Run({"rename", image, "1", "NEW"});
+    EXPECT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_EQ(dir.Read("SAME.D64"), before);
+    EXPECT_NE(dir.Read("GAMES.D64"), before);
+    // Nothing else is left in the folder: no temporary file.
+    std::vector<std::string> names;
+    for (const auto& e : std::filesystem::directory_iterator(dir.Path()))
+        names.push_back(e.path().filename());
+    std::sort(names.begin(), names.end());
+    EXPECT_EQ(names, (std::vector<std::string>{"GAMES.D64", "SAME.D64"}));
+}
+
+// Renames entry 1 of GAMES.D64 grown or cut to the given size.
+class RenameSize : public Cli, public ::testing::WithParamInterface<std::size_t> {};
+TEST_P(RenameSize, OnlyTheFourD64SizesAreWritten) {
+    const std::size_t size = GetParam();
+    const bool d64 = size == 174848 || size == 175531 || size == 196608 || size == 197376;
+    Bytes bytes = disk.Bytes();
+    bytes.resize(size, 0);
+    dir.Write("GAMES.D64", bytes);
+    CliResult r = Run({"rename", image, "1", "NEW"});
+    if (d64) {
+        EXPECT_EQ(r.exitCode, 0) << r.err;
+        EXPECT_EQ(r.out, "  1\t    1\t\"NEW\"" + Nbsp(12) + "\t PRG\t 01,00\n");
+        EXPECT_EQ(dir.Read("GAMES.D64").size(), size);
+        EXPECT_EQ(dir.Read("GAMES.D64")[91392 + 256 + 5], 'N');
+    } else {
+        EXPECT_EQ(r.exitCode, 1);
+        EXPECT_EQ(r.out, "");
+        EXPECT_EQ(r.err,
+                  "dyskel-cli: The image \"" + image + "\" is " + std::to_string(size) +
+                      " bytes long, which is no D64 size (174848, 175531, 196608 or 197376); it may be cut "
+                      "short. Nothing was written.\n");
+        EXPECT_EQ(dir.Read("GAMES.D64"), bytes);
+    }
+}
+INSTANTIATE_TEST_SUITE_P(Sizes, RenameSize,
+                         ::testing::Values(96256, 174847, 174848, 174849, 175530, 175531, 175532, 196608,
+                                           196609, 197376, 197377));
+
+TEST_F(Cli, RenameRefusesAReadOnlyImage) {
+    // The owner's write bit decides, also for root, who could write anyway.
+    Bytes before = disk.Bytes();
+    ASSERT_EQ(chmod(image.c_str(), 0444), 0);
+    CliResult r = Run({"rename", image, "1", "NEW"});
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_EQ(r.out, "");
+    EXPECT_EQ(r.err, "dyskel-cli: The image \"" + image + "\" is read-only; nothing was written.\n");
+    EXPECT_EQ(dir.Read("GAMES.D64"), before);
+    ASSERT_EQ(chmod(image.c_str(), 0644), 0);
+    EXPECT_EQ(Run({"rename", image, "1", "NEW"}).exitCode, 0);
+}
+
+TEST_F(Cli, RenameKeepsTheImageMode) {
+    ASSERT_EQ(chmod(image.c_str(), 0604), 0);
+    EXPECT_EQ(Run({"rename", image, "1", "NEW"}).exitCode, 0);
+    struct stat st {};
+    ASSERT_EQ(stat(image.c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 07777, 0604u);
 }
 
 TEST_F(Cli, RenameCutsALongNameToSixteenCharacters) {

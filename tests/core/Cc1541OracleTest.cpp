@@ -1,6 +1,7 @@
 // Disks written by cc1541, an independent C64 disk tool, read back through
 // the header, BAM, directory, export and dump code.
 #include "CoreTestSupport.h"
+#include "core/Directory.h"
 #include "core/DiskHeader.h"
 #include "core/FileChain.h"
 
@@ -34,46 +35,45 @@ class Cc1541Oracle : public ::testing::Test {
 };
 
 TEST_F(Cc1541Oracle, HeaderBamAndDirectory) {
-    OpenImageState state;
-    state.CurrentFolder = dir.Path();
-    state.ImageFileName = "disk.d64";
-    state.ImageFindRec.size = 174848;
-    EXPECT_EQ(ReadDiskHeader(state), "\"ORACLE\" 42 2A");
-    EXPECT_FALSE(state.WriteProtected);
-    FreeMap map;
-    TrackBuffer buffer;
-    EXPECT_EQ(DecodeBAM(image, buffer, map), 664 - 3 - 3);
-    DirListing l = ListDirectory(buffer, 658);
+    Result<HeaderInfo> header = ReadHeaderBlock(image);
+    ASSERT_TRUE(header) << header.Error();
+    EXPECT_EQ(header->label, "\"ORACLE\" 42 2A");
+    EXPECT_FALSE(header->writeProtected);
+    EXPECT_FALSE(header->doubleSided);
+    Result<DiskImage> disk = DiskImage::Load(image);
+    ASSERT_TRUE(disk) << disk.Error();
+    Result<DiskView> view = ReadDiskView(*disk, true);
+    ASSERT_TRUE(view) << view.Error();
+    EXPECT_EQ(view->header.label, "\"ORACLE\" 42 2A");
+    EXPECT_EQ(view->bam.freeBlocks, 664 - 3 - 3);
+    const DirListing& l = view->dir;
     ASSERT_EQ(l.entries.size(), 2u);
-    EXPECT_EQ(l.entries[0].cells[1], "    3");
-    EXPECT_EQ(l.entries[0].cells[2], "\"HELLO\"" + std::string(10, '\xA0'));
-    EXPECT_EQ(l.entries[0].cells[3], " PRG");
-    EXPECT_EQ(l.entries[1].cells[2], "\"A/B\"" + std::string(12, '\xA0'));
-    EXPECT_EQ(l.entries[1].cells[3], " SEQ");
-    EXPECT_EQ(l.freeRow[1], "  658");
+    EXPECT_EQ(DirRowCells(l.entries[0], 1)[1], "    3");
+    EXPECT_EQ(DirRowCells(l.entries[0], 1)[2], "\"HELLO\"" + std::string(10, '\xA0'));
+    EXPECT_EQ(DirRowCells(l.entries[0], 1)[3], " PRG");
+    EXPECT_EQ(DirRowCells(l.entries[1], 2)[2], "\"A/B\"" + std::string(12, '\xA0'));
+    EXPECT_EQ(DirRowCells(l.entries[1], 2)[3], " SEQ");
+    EXPECT_EQ(FreeRowCells(view->bam.freeBlocks)[1], "  658");
     EXPECT_FALSE(l.cut);
 }
 
 TEST_F(Cc1541Oracle, ExportGivesBackTheFileWritten) {
-    TrackBuffer buffer;
-    ReadTrack(image, 18, buffer);
-    DirListing l = ListDirectory(buffer, 0);
-    ASSERT_EQ(l.entries.size(), 2u);
-    for (const DirRow& row : l.entries) {
-        auto start = ParseTrackSectorCell(row.cells[4]);
-        ASSERT_TRUE(start);
-        std::string name = ExportBaseName(row.cells[2]) + ".PRG";
-        FileOutcome out = ExportPRG(image, *start, dir.Path(), name, buffer);
-        EXPECT_FALSE(out.failed) << out.message;
+    Result<DiskImage> disk = DiskImage::Load(image);
+    ASSERT_TRUE(disk) << disk.Error();
+    Result<DirListing> l = ListDirectory(*disk, true);
+    ASSERT_TRUE(l) << l.Error();
+    ASSERT_EQ(l->entries.size(), 2u);
+    for (const DirEntry& entry : l->entries) {
+        std::string name = ExportBaseName(entry) + ".PRG";
+        FileOutcome out = ExportPRG(*disk, entry, dir.Path(), name);
+        EXPECT_FALSE(out.failed) << out.fileError;
         EXPECT_EQ(out.blocks, 3);
         EXPECT_EQ(dir.Read(name), program) << name;
     }
     EXPECT_TRUE(dir.Exists("HELLO.PRG"));
     EXPECT_TRUE(dir.Exists("AB.PRG"));
 
-    auto start = ParseTrackSectorCell(l.entries[1].cells[4]);
-    FileOutcome dump = WriteHexDump(image, *start, dir.Path(), l.entries[1].cells[2], l.entries[1].cells[3],
-                                    l.entries[1].cells[1], buffer);
+    FileOutcome dump = WriteHexDump(*disk, l->entries[1], dir.Path());
     EXPECT_FALSE(dump.failed);
     auto text = dir.Read("AB.SEQ_HexDump.txt");
     EXPECT_EQ(std::string(text.begin(), text.begin() + 40), "FILENAME: \"AB.PRG\"      SIZE: 3 BLOCKS\r\n");

@@ -2,9 +2,11 @@
 // and hand-built chains of raw blocks.
 #pragma once
 
+#include "core/Directory.h"
 #include "core/Uglobal.h"
 #include "support/TempDir.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <string>
 #include <utility>
@@ -30,11 +32,30 @@ inline std::vector<std::uint8_t> NumberedImage(std::size_t size) {
     return image;
 }
 
-// A buffer filled with one byte, to see which parts a read leaves alone.
-inline TrackBuffer FilledBuffer(std::uint8_t fill) {
-    TrackBuffer b;
-    b.bytes.fill(fill);
+// The 256 bytes at p as one block.
+inline Block BlockAt(const std::uint8_t* p) {
+    Block b;
+    std::copy_n(p, BlockSize, b.begin());
     return b;
+}
+
+// An image held in memory only, under a path that names no file.
+inline DiskImage InMemory(std::vector<std::uint8_t> bytes, const std::string& path = "/nonexistent/mem.d64") {
+    return DiskImage::FromBytes(path, std::move(bytes));
+}
+
+// A directory entry made by hand: type byte, first block, name (padded with
+// 0xA0), size, and where it lies on track 18.
+inline DirEntry MakeEntry(std::uint8_t typeByte, BlockAddress first, const std::string& name,
+                          std::uint16_t blocks, std::uint8_t sector = 1, std::uint8_t offset = 0) {
+    DirEntry e;
+    e.typeByte = typeByte;
+    e.first = first;
+    for (std::size_t i = 0; i < 16; ++i) e.name[i] = i < name.size() ? std::uint8_t(name[i]) : 0xA0;
+    e.blocks = blocks;
+    e.sector = sector;
+    e.offset = offset;
+    return e;
 }
 
 } // namespace dyskel::test

@@ -1,7 +1,8 @@
 // Damaged images: truncated or overlong files, wild links and looping chains.
 // Every operation must end with a clear result and read nothing outside the
-// image or the track buffer.
+// image.
 #include "CoreTestSupport.h"
+#include "core/Directory.h"
 #include "core/DiskHeader.h"
 #include "core/FileChain.h"
 #include "core/ImageScan.h"
@@ -15,11 +16,17 @@ namespace {
 
 using test::TempDir;
 
-// File sizes around every boundary: track 1 ends at 5376, the header block at
-// 91648, track 18 at 96256, 35 tracks at 174848, 40 tracks at 196608.
-constexpr std::size_t Sizes[] = {0,      1,      255,    256,    5375,   5376,   91391,  91392,
-                                 91647,  91648,  96255,  96256,  174847, 174848, 174849, 175530,
-                                 175531, 175532, 196607, 196608, 196609, 262144};
+// File sizes around every boundary: block 1/0 ends at 256, 1/1 at 512, track 1
+// at 5376, the header block at 91648, 18/1 at 91904, track 18 at 96256, 35
+// tracks at 174848, 40 tracks at 196608; 175531 and 197376 add error bytes.
+constexpr std::size_t Sizes[] = {0,      1,      255,    256,    511,    512,    5375,   5376,
+                                 91391,  91392,  91647,  91648,  91903,  91904,  96255,  96256,
+                                 174847, 174848, 174849, 175530, 175531, 175532, 196607, 196608,
+                                 196609, 197375, 197376, 197377, 262144};
+
+bool IsD64Size(std::size_t size) {
+    return size == 174848 || size == 175531 || size == 196608 || size == 197376;
+}
 
 class TruncatedImage : public ::testing::TestWithParam<std::size_t> {
   protected:
@@ -38,52 +45,62 @@ class TruncatedImage : public ::testing::TestWithParam<std::size_t> {
 
 TEST_P(TruncatedImage, EveryOperationEndsWithAClearResult) {
     const std::size_t size = GetParam();
-    const bool hasHeader = size >= 91648, hasTrack1 = size >= 5376, hasTrack18 = size >= 96256;
+    const bool hasHeader = size >= 91648, hasDir = size >= 91904;
+    const int chainBlocks = size >= 512 ? 2 : size >= 256 ? 1 : 0;
 
-    OpenImageState state;
-    state.CurrentFolder = dir.Path();
-    state.ImageFileName = "C.D64";
-    state.ImageFindRec = FindImage(path);
-    EXPECT_EQ(state.ImageFindRec.size, std::int64_t(size));
-    EXPECT_EQ(ReadDiskHeader(state), hasHeader ? "\"BROKEN\" 012A" : "");
-    EXPECT_EQ(ReadDiskLabel(dir.Path(), state.ImageFindRec).ok, hasHeader);
-
-    TrackBuffer buffer;
-    FreeMap map;
-    std::uint16_t free = DecodeBAM(path, buffer, map);
-    EXPECT_LE(free, 664);
-    if (hasTrack18) {
-        EXPECT_EQ(free, 662);
+    EXPECT_EQ(FindImage(path).size, std::int64_t(size));
+    Result<HeaderInfo> header = ReadHeaderBlock(path);
+    EXPECT_EQ(header.Ok(), hasHeader);
+    if (hasHeader) {
+        EXPECT_EQ(header->label, "\"BROKEN\" 012A");
     }
-    DirListing l = ListDirectory(buffer, free);
-    EXPECT_LE(l.entries.size(), 144u);
-    if (hasTrack18) {
-        ASSERT_EQ(l.entries.size(), 1u);
-        EXPECT_EQ(l.entries[0].cells[4], " 01,00");
+    EXPECT_EQ(ReadDiskLabel(dir.Path(), FindImage(path)).ok, hasHeader);
+
+    Result<DiskImage> image = DiskImage::Load(path);
+    ASSERT_TRUE(image) << image.Error();
+    EXPECT_EQ(image->FileSize(), std::int64_t(size));
+    Result<DiskView> view = ReadDiskView(*image, true);
+    EXPECT_EQ(view.Ok(), hasDir) << view.Error();
+    if (hasDir) {
+        EXPECT_EQ(view->bam.freeBlocks, 662);
+        ASSERT_EQ(view->dir.entries.size(), 1u);
+        EXPECT_EQ(DirRowCells(view->dir.entries[0], 1)[4], " 01,00");
+        EXPECT_FALSE(view->dir.cut);
+    } else {
+        EXPECT_NE(view.Error().find(hasHeader ? "track 18, sector 1" : "track 18, sector 0"),
+                  std::string::npos)
+            << view.Error();
+        EXPECT_NE(view.Error().find(path), std::string::npos) << view.Error();
     }
 
-    FileOutcome out = ExportPRG(path, {1, 0}, dir.Path(), "GAME.PRG", buffer);
-    EXPECT_EQ(out.failed, !hasTrack1);
-    EXPECT_EQ(out.end, hasTrack1 ? ChainEnd::LastBlock : ChainEnd::BadLink);
-    EXPECT_EQ(dir.Read("GAME.PRG").size(), hasTrack1 ? 302u : 0u);
-    EXPECT_EQ(WriteHexDump(path, {1, 0}, dir.Path(), "\"GAME\"", " PRG", "    2", buffer).failed, !hasTrack1);
+    const DirEntry game = test::MakeEntry(0x82, {1, 0}, "GAME", 2);
+    FileOutcome out = ExportPRG(*image, game, dir.Path(), "GAME.PRG");
+    EXPECT_EQ(out.failed, chainBlocks < 2);
+    EXPECT_EQ(out.blocks, chainBlocks);
+    EXPECT_EQ(out.end, chainBlocks == 2 ? ChainEnd::LastBlock : ChainEnd::BadLink);
+    EXPECT_EQ(dir.Read("GAME.PRG").size(), chainBlocks == 2 ? 302u : chainBlocks == 1 ? 254u : 0u);
+    EXPECT_EQ(WriteHexDump(*image, game, dir.Path()).failed, chainBlocks < 2);
 
+    // Only the four D64 sizes are written; any other is left as it is.
     UpdateOptions options;
     options.backupFiles = true;
-    UpdateResult r = UpdateImageFile(dir.Path(), "C.D64", 18, buffer, options, {});
-    EXPECT_EQ(r.status, hasTrack18 ? UpdateStatus::Updated : UpdateStatus::Failed);
-    EXPECT_EQ(r.message.empty(), hasTrack18);
-    EXPECT_EQ(dir.Read("C.D64").size(), size);
-    if (!hasTrack18) {
-        EXPECT_EQ(dir.Read("C.D64"), bytes);
+    TrackData track{18, std::vector<std::uint8_t>(19 * 256, 0x5A)};
+    UpdateResult r = UpdateImageFile(dir.Path(), "C.D64", track, options, {});
+    EXPECT_EQ(r.status, IsD64Size(size) ? UpdateStatus::Updated : UpdateStatus::Failed) << r.message;
+    EXPECT_EQ(r.message.empty(), IsD64Size(size)) << r.message;
+    if (!IsD64Size(size)) {
+        EXPECT_NE(r.message.find(std::to_string(size) + " bytes long"), std::string::npos) << r.message;
     }
-    EXPECT_EQ(dir.Exists("C.BAK"), hasTrack18);
+    std::vector<std::uint8_t> expected = bytes;
+    if (IsD64Size(size)) std::fill(expected.begin() + 91392, expected.begin() + 96256, 0x5A);
+    EXPECT_EQ(dir.Read("C.D64"), expected);
+    EXPECT_EQ(dir.Exists("C.BAK"), IsD64Size(size));
 }
 INSTANTIATE_TEST_SUITE_P(Sizes, TruncatedImage, ::testing::ValuesIn(Sizes));
 
 // --- Wild links ------------------------------------------------------------------
 
-enum class Kind { Std, Err, Forty };
+enum class Kind { Std, Err, Forty, FortyErr };
 
 struct LinkCase {
     const char* what;
@@ -100,6 +117,7 @@ const LinkCase LinkCases[] = {
     {"start on track 36, error bytes", Kind::Err, 36, 0, 0, 0, ChainEnd::BadLink, 0},
     {"start on track 36, 40 tracks", Kind::Forty, 36, 0, 0, 0, ChainEnd::LastBlock, 1},
     {"start on 40/16", Kind::Forty, 40, 16, 0, 0, ChainEnd::LastBlock, 1},
+    {"start on 40/16, 40 tracks and error bytes", Kind::FortyErr, 40, 16, 0, 0, ChainEnd::LastBlock, 1},
     {"start on 40/17", Kind::Forty, 40, 17, 0, 0, ChainEnd::BadLink, 0},
     {"start on 1/21", Kind::Std, 1, 21, 0, 0, ChainEnd::BadLink, 0},
     {"start on 18/19", Kind::Std, 18, 19, 0, 0, ChainEnd::BadLink, 0},
@@ -107,6 +125,7 @@ const LinkCase LinkCases[] = {
     {"link to track 36, 35 tracks", Kind::Std, 1, 0, 36, 0, ChainEnd::BadLink, 1},
     {"link to track 36, error bytes", Kind::Err, 1, 0, 36, 0, ChainEnd::BadLink, 1},
     {"link to track 41", Kind::Forty, 1, 0, 41, 0, ChainEnd::BadLink, 1},
+    {"link to track 41, 40 tracks and error bytes", Kind::FortyErr, 1, 0, 41, 0, ChainEnd::BadLink, 1},
     {"link to 1/21", Kind::Std, 1, 0, 1, 21, ChainEnd::BadLink, 1},
     {"link to 18/19", Kind::Std, 1, 0, 18, 19, ChainEnd::BadLink, 1},
     {"link to 255/255", Kind::Std, 1, 0, 255, 255, ChainEnd::BadLink, 1},
@@ -119,30 +138,38 @@ class WildLink : public ::testing::TestWithParam<LinkCase> {};
 TEST_P(WildLink, WalkExportAndDumpStopSafely) {
     const LinkCase& c = GetParam();
     TempDir dir;
-    D64Builder disk("WILD", "01", c.kind == Kind::Forty ? 40 : 35, c.kind == Kind::Err);
+    const bool forty = c.kind == Kind::Forty || c.kind == Kind::FortyErr;
+    D64Builder disk("WILD", "01", forty ? 40 : 35, c.kind == Kind::Err);
     disk.Block(1, 0)[0] = std::uint8_t(c.linkTrack);
     disk.Block(1, 0)[1] = std::uint8_t(c.linkTrack == 0 ? 255 : c.linkSector);
     disk.Block(1, 1)[0] = 1;
     disk.Block(1, 1)[1] = 0;
-    ASSERT_TRUE(disk.Save(dir.File("W.D64")));
-    const std::string path = dir.File("W.D64");
+    std::vector<std::uint8_t> bytes = disk.Bytes();
+    if (c.kind == Kind::FortyErr) bytes.resize(197376, 0x01);
+    dir.Write("W.D64", bytes);
+    Result<DiskImage> image = DiskImage::Load(dir.File("W.D64"));
+    ASSERT_TRUE(image) << image.Error();
 
-    TrackBuffer buffer = test::FilledBuffer(0x33);
-    buffer.track = 7;
-    ChainWalk w = WalkChain(path, {c.startTrack, c.startSector}, buffer, ExportBlockLimit, {});
+    int visits = 0;
+    ChainWalk w = WalkChain(*image, {c.startTrack, c.startSector}, ExportBlockLimit,
+                            [&](BlockAddress, const Block&, int) { return ++visits, true; });
     EXPECT_EQ(w.end, c.end) << c.what;
     EXPECT_EQ(w.blocks, c.blocks) << c.what;
-    if (c.blocks == 0) {
-        EXPECT_EQ(buffer.track, 7) << "nothing read for " << c.what;
-        EXPECT_EQ(buffer.bytes, test::FilledBuffer(0x33).bytes);
+    EXPECT_EQ(visits, c.blocks) << c.what;
+    if (c.end == ChainEnd::BadLink) {
+        const BlockAddress bad = c.blocks == 0 ? BlockAddress{c.startTrack, c.startSector}
+                                               : BlockAddress{c.linkTrack, c.linkSector};
+        EXPECT_EQ(w.last, bad) << c.what;
     }
 
     const bool fails = c.end != ChainEnd::LastBlock;
-    FileOutcome out = ExportPRG(path, {c.startTrack, c.startSector}, dir.Path(), "W.PRG", buffer);
+    const DirEntry entry = test::MakeEntry(0x82, {c.startTrack, c.startSector}, "W", 1);
+    FileOutcome out = ExportPRG(*image, entry, dir.Path(), "W.PRG");
     EXPECT_EQ(out.failed, fails) << c.what;
-    EXPECT_EQ(out.message, fails ? "File Export FAILED!" : "");
+    EXPECT_EQ(out.fileError, "") << c.what;
+    EXPECT_EQ(FailureLines(out).front(), "File Export FAILED!") << c.what;
     EXPECT_TRUE(dir.Exists("W.PRG"));
-    out = WriteHexDump(path, {c.startTrack, c.startSector}, dir.Path(), "\"W\"", " PRG", "    1", buffer);
+    out = WriteHexDump(*image, entry, dir.Path());
     EXPECT_EQ(out.failed, fails) << c.what;
     auto text = dir.Read("W.PRG_HexDump.txt");
     EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), 1 + 19 * c.blocks);
@@ -151,35 +178,33 @@ INSTANTIATE_TEST_SUITE_P(Table, WildLink, ::testing::ValuesIn(LinkCases));
 
 TEST(MissingImage, NothingIsReadOrWritten) {
     TempDir dir;
-    TrackBuffer buffer;
     const std::string path = dir.File("gone.d64");
-    EXPECT_EQ(WalkChain(path, {1, 0}, buffer, 0, {}).end, ChainEnd::BadLink);
-    EXPECT_TRUE(ExportPRG(path, {1, 0}, dir.Path(), "X.PRG", buffer).failed);
+    Result<DiskImage> image = DiskImage::Load(path);
+    ASSERT_FALSE(image);
+    EXPECT_NE(image.Error().find(path), std::string::npos) << image.Error();
+    EXPECT_EQ(WalkChain(test::InMemory({}, path), {1, 0}, 0, {}).end, ChainEnd::BadLink);
     UpdateOptions options;
-    EXPECT_EQ(UpdateImageFile(dir.Path(), "gone.d64", 18, buffer, options, {}).status, UpdateStatus::Failed);
+    options.backupFiles = true;
+    TrackData track{18, std::vector<std::uint8_t>(19 * 256, 0)};
+    UpdateResult r = UpdateImageFile(dir.Path(), "gone.d64", track, options, {});
+    EXPECT_EQ(r.status, UpdateStatus::Failed);
+    EXPECT_NE(r.message.find(path), std::string::npos) << r.message;
     EXPECT_FALSE(dir.Exists("gone.d64"));
     EXPECT_FALSE(dir.Exists("gone.BAK"));
 }
 
-TEST(DirectoryOnTheHeaderBlock, ALinkToSector0ReadsTheHeaderAsEntries) {
+TEST(DirectoryOnTheHeaderBlock, ALinkToSector0EndsTheListingAsCut) {
     D64Builder disk;
     for (int i = 0; i < 8; ++i) disk.Block(18, 1)[32 * i + 2] = 0x82;
     disk.Block(18, 1)[0] = 18;
     disk.Block(18, 1)[1] = 0;
-    TrackBuffer b;
-    for (int s = 0; s < 19; ++s) std::copy_n(disk.Block(18, s), 256, b.Block(s));
-    // The header's "type bytes" at 2, 34, 66, 98, 130 and 162 are the format
-    // byte, four BAM bytes and the first ID letter; the one at 194 is 0.
-    DirListing l = ListDirectory(b, 0);
-    EXPECT_EQ(l.entries.size(), 8u + 6u);
-    EXPECT_EQ(l.entries[8].cells[3], ">SEQ"); // 0x41
-    EXPECT_FALSE(l.cut);
-    // With the header's eighth place in use too, its link back to sector 1 cuts the walk.
-    b.Block(0)[194] = 0x82;
-    b.Block(0)[226] = 0x82;
-    l = ListDirectory(b, 0);
-    EXPECT_EQ(l.entries.size(), 16u);
-    EXPECT_TRUE(l.cut);
+    // The header's bytes at 2, 34, 66, ... would read as type bytes (the
+    // format byte, BAM bytes, the first ID letter): they are never entries.
+    Result<DirListing> l = ListDirectory(test::InMemory(disk.Bytes()), false);
+    ASSERT_TRUE(l) << l.Error();
+    EXPECT_EQ(l->entries.size(), 8u);
+    EXPECT_TRUE(l->cut);
+    for (const DirEntry& e : l->entries) EXPECT_EQ(e.sector, 1);
 }
 
 } // namespace

@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <sys/stat.h>
 
 namespace dyskel {
 namespace {
@@ -43,37 +44,124 @@ TEST(SafeFileName, StaysInsideItsFolder) {
     EXPECT_EQ(SafeFileName("GAME \x93!"), "GAME \x93!"); // raw bytes stay
 }
 
+// An entry named by its 16 name bytes.
+DirEntry Named(const std::string& nameBytes, std::uint8_t typeByte = 0x82) {
+    DirEntry e = test::MakeEntry(typeByte, {1, 0}, "", 1);
+    std::copy(nameBytes.begin(), nameBytes.end(), e.name.begin());
+    return e;
+}
+
 struct BaseRow {
-    std::string cell;
+    std::string nameBytes;
     std::string base;
 };
 const BaseRow BaseRows[] = {
-    {"\"ABC\"" + A0(12), "ABC"},
-    {"\"abc\"" + A0(12), "ABC"},
-    {"\"ABCDEFGHIJKLMNOP\"", "ABCDEFGHIJKLMNOP"},
-    {"\"A/B/C\"" + A0(10), "AB_C"}, // first "/" removed, the second made safe
-    {"\"/\"" + A0(14), "_"},
-    {"\"..\"" + A0(13), "_"},
-    {"\"\"" + A0(15), "_"},
-    {"\"ABC\"DE" + A0(10), "ABC"},
-    {"\" LEAD\"" + A0(11), " LEAD"},
+    {"ABC" + A0(13), "ABC"},
+    {"abc" + A0(13), "ABC"},
+    {"ABCDEFGHIJKLMNOP", "ABCDEFGHIJKLMNOP"},
+    {"A/B/C" + A0(11), "AB_C"}, // first "/" removed, the second made safe
+    {"/" + A0(15), "_"},
+    {".." + A0(14), "_"},
+    {A0(16), "_"},
+    {"ABC" + A0(1) + "DE" + A0(10), "ABC"}, // up to the padding
+    {"AB\"C" + A0(12), "AB"},               // cut before a quote
+    {" LEAD" + A0(11), " LEAD"},
+    {"x\xC1y" + A0(13), "X\xC1Y"}, // only a to z made capitals
 };
 class BaseName : public ::testing::TestWithParam<BaseRow> {};
-TEST_P(BaseName, FromTheNameCell) {
-    EXPECT_EQ(ExportBaseName(GetParam().cell), GetParam().base);
+TEST_P(BaseName, FromTheNameBytes) {
+    EXPECT_EQ(ExportBaseName(Named(GetParam().nameBytes)), GetParam().base);
 }
 INSTANTIATE_TEST_SUITE_P(Table, BaseName, ::testing::ValuesIn(BaseRows));
 
-TEST(HexDumpFileName, BaseTypeAndSuffix) {
-    EXPECT_EQ(HexDumpFileName("\"LOG\"" + A0(12), " SEQ"), "LOG.SEQ_HexDump.txt");
-    EXPECT_EQ(HexDumpFileName("\"game\"" + A0(11), ">prg"), "GAME.PRG_HexDump.txt");
-    EXPECT_EQ(HexDumpFileName("\"  X\"" + A0(12), " USR"), "X.USR_HexDump.txt");
-    EXPECT_EQ(HexDumpFileName("\"A/B/C\"" + A0(10), " PRG"), "AB_C.PRG_HexDump.txt");
-    EXPECT_EQ(HexDumpFileName("\"\"" + A0(15), " REL"), ".REL_HexDump.txt");
+struct DumpNameRow {
+    std::string nameBytes;
+    std::uint8_t typeByte;
+    const char* file;
+};
+const DumpNameRow DumpNameRows[] = {
+    {"LOG" + A0(13), 0x81, "LOG.SEQ_HexDump.txt"},
+    {"game" + A0(12), 0xC2, "GAME.PRG_HexDump.txt"}, // the lock mark is not part of it
+    {"  X" + A0(13), 0x83, "X.USR_HexDump.txt"},     // leading blanks removed
+    {"A/B/C" + A0(11), 0x82, "AB_C.PRG_HexDump.txt"},
+    {A0(16), 0x84, ".REL_HexDump.txt"},
+    {"GONE" + A0(12), 0x00, "GONE.DEL_HexDump.txt"},
+    {"ODD" + A0(13), 0x86, "ODD.???_HexDump.txt"},
+};
+class DumpName : public ::testing::TestWithParam<DumpNameRow> {};
+TEST_P(DumpName, BaseTypeAndSuffix) {
+    EXPECT_EQ(HexDumpFileName(Named(GetParam().nameBytes, GetParam().typeByte)), GetParam().file);
+}
+INSTANTIATE_TEST_SUITE_P(Table, DumpName, ::testing::ValuesIn(DumpNameRows));
+
+TEST(SavedLines, NameCountAndFolder) {
+    EXPECT_EQ(SavedLines("GAME.PRG", 12, "/disks"),
+              (std::vector<std::string>{"File \"GAME.PRG\" (12 Blocks) saved in:", "/disks"}));
+    EXPECT_EQ(SavedLines("X.PRG", 1, "."),
+              (std::vector<std::string>{"File \"X.PRG\" (1 Blocks) saved in:", "."}));
 }
 
-TEST(SavedMessage, NameCountAndFolder) {
-    EXPECT_EQ(SavedMessage("GAME.PRG", 12, "/disks"), "File \"GAME.PRG\" (12 Blocks) saved in:\n\r/disks");
+TEST(BlockCountText, OneBlockManyBlocks) {
+    EXPECT_EQ(BlockCountText(0), "0 blocks");
+    EXPECT_EQ(BlockCountText(1), "1 block");
+    EXPECT_EQ(BlockCountText(2), "2 blocks");
+    EXPECT_EQ(BlockCountText(731), "731 blocks");
+}
+
+struct FailureRow {
+    const char* what;
+    ChainEnd end;
+    int blocks;
+    std::vector<std::string> lines;
+};
+const FailureRow FailureRows[] = {
+    {"loop",
+     ChainEnd::Loop,
+     2,
+     {"File Export FAILED!", "The file's block chain is broken: the chain links back to a block already read "
+                             "(after 2 blocks)."}},
+    {"bad link",
+     ChainEnd::BadLink,
+     1,
+     {"File Export FAILED!", "The file's block chain is broken: a link names a block outside the image "
+                             "(after 1 block)."}},
+    {"bad start",
+     ChainEnd::BadLink,
+     0,
+     {"File Export FAILED!", "The file's block chain is broken: a link names a block outside the image "
+                             "(after 0 blocks)."}},
+    {"too long",
+     ChainEnd::TooLong,
+     731,
+     {"File Export FAILED!", "The file is too long: the chain holds too many blocks."}},
+};
+class FailureText : public ::testing::TestWithParam<FailureRow> {};
+TEST_P(FailureText, SaysWhyTheChainFailed) {
+    FileOutcome out;
+    out.failed = true;
+    out.end = GetParam().end;
+    out.blocks = GetParam().blocks;
+    EXPECT_EQ(FailureLines(out), GetParam().lines) << GetParam().what;
+}
+INSTANTIATE_TEST_SUITE_P(Table, FailureText, ::testing::ValuesIn(FailureRows));
+
+TEST(FailureText, AFileErrorIsSaid) {
+    FileOutcome out;
+    out.failed = true;
+    out.fileError = "Could not create file \"/x/A.PRG\": Permission denied";
+    // The file error says it all: it stands alone, whatever the walk did.
+    EXPECT_EQ(FailureLines(out), std::vector<std::string>{out.fileError});
+    out.end = ChainEnd::Stopped;
+    out.blocks = 3;
+    EXPECT_EQ(FailureLines(out), std::vector<std::string>{out.fileError});
+}
+
+TEST(ChainEndText, EveryEndHasItsPhrase) {
+    EXPECT_STREQ(ChainEndText(ChainEnd::LastBlock), "the last block was reached");
+    EXPECT_STREQ(ChainEndText(ChainEnd::TooLong), "the chain holds too many blocks");
+    EXPECT_STREQ(ChainEndText(ChainEnd::Loop), "the chain links back to a block already read");
+    EXPECT_STREQ(ChainEndText(ChainEnd::BadLink), "a link names a block outside the image");
+    EXPECT_STREQ(ChainEndText(ChainEnd::Stopped), "the walk was stopped");
 }
 
 // --- The walk --------------------------------------------------------------------
@@ -81,40 +169,69 @@ TEST(SavedMessage, NameCountAndFolder) {
 class ChainTest : public ::testing::Test {
   protected:
     TempDir dir;
-    TrackBuffer buffer;
-    std::string Save(const D64Builder& disk, const std::string& name = "T.D64") {
-        disk.Save(dir.File(name));
-        return dir.File(name);
+    // Saves the disk and loads it back as the image the walk reads.
+    DiskImage Save(const D64Builder& disk, const std::string& name = "T.D64") {
+        EXPECT_TRUE(disk.Save(dir.File(name)));
+        Result<DiskImage> image = DiskImage::Load(dir.File(name));
+        EXPECT_TRUE(image) << image.Error();
+        return image ? *image : DiskImage{};
+    }
+    static DirEntry At(BlockAddress first, const std::string& name = "X", std::uint8_t typeByte = 0x82,
+                       std::uint16_t blocks = 1) {
+        return test::MakeEntry(typeByte, first, name, blocks);
     }
 };
 
-TEST_F(ChainTest, VisitsEachBlockInOrderAndLeavesTheLastTrack) {
+TEST_F(ChainTest, VisitsEachBlockInOrder) {
     D64Builder disk;
     Chain(disk, {{1, 0}, {17, 5}, {20, 3}, {2, 1}}, 10);
-    std::string path = Save(disk);
+    DiskImage image = Save(disk);
     std::vector<std::tuple<int, int, int>> seen;
-    ChainWalk w = WalkChain(path, {1, 0}, buffer, 0, [&](int t, int s, const std::uint8_t* block, int i) {
-        seen.emplace_back(t, s, i);
+    ChainWalk w = WalkChain(image, {1, 0}, 0, [&](BlockAddress at, const Block& block, int i) {
+        seen.emplace_back(at.track, at.sector, i);
         EXPECT_EQ(block[2], std::uint8_t((i - 1) * 7 + 2));
         return true;
     });
     EXPECT_EQ(w.end, ChainEnd::LastBlock);
     EXPECT_EQ(w.blocks, 4);
+    EXPECT_EQ(w.last, (BlockAddress{2, 1}));
     EXPECT_EQ(seen, (std::vector<std::tuple<int, int, int>>{{1, 0, 1}, {17, 5, 2}, {20, 3, 3}, {2, 1, 4}}));
-    EXPECT_EQ(buffer.track, 2);
+    ChainWalk again;
+    EXPECT_EQ(ChainBlocks(image, {1, 0}, &again),
+              (std::vector<BlockAddress>{{1, 0}, {17, 5}, {20, 3}, {2, 1}}));
+    EXPECT_EQ(again.end, ChainEnd::LastBlock);
+    EXPECT_EQ(again.blocks, 4);
 }
 
 TEST_F(ChainTest, LimitStopsEvenOnTheLastBlockAndVisitorCanStop) {
     D64Builder disk;
     Chain(disk, {{1, 0}, {1, 1}, {1, 2}}, 10);
-    std::string path = Save(disk);
-    EXPECT_EQ(WalkChain(path, {1, 0}, buffer, 3, {}).end, ChainEnd::TooLong);
-    EXPECT_EQ(WalkChain(path, {1, 0}, buffer, 4, {}).end, ChainEnd::LastBlock);
-    ChainWalk w =
-        WalkChain(path, {1, 0}, buffer, 0, [](int, int, const std::uint8_t*, int i) { return i < 2; });
+    DiskImage image = Save(disk);
+    EXPECT_EQ(WalkChain(image, {1, 0}, 3, {}).end, ChainEnd::TooLong);
+    EXPECT_EQ(WalkChain(image, {1, 0}, 2, {}).blocks, 2);
+    EXPECT_EQ(WalkChain(image, {1, 0}, 4, {}).end, ChainEnd::LastBlock);
+    ChainWalk w = WalkChain(image, {1, 0}, 0, [](BlockAddress, const Block&, int i) { return i < 2; });
     EXPECT_EQ(w.end, ChainEnd::Stopped);
     EXPECT_EQ(w.blocks, 2);
-    EXPECT_STRNE(ChainEndText(ChainEnd::Loop), "");
+    EXPECT_EQ(w.last, (BlockAddress{1, 1}));
+}
+
+TEST_F(ChainTest, ChainBlocksStopsAtABreakAndSaysWhere) {
+    D64Builder disk;
+    Chain(disk, {{1, 0}, {1, 1}, {1, 2}}, 0);
+    disk.Block(1, 2)[0] = 1; // back to 1/1
+    disk.Block(1, 2)[1] = 1;
+    DiskImage image = Save(disk);
+    ChainWalk w;
+    EXPECT_EQ(ChainBlocks(image, {1, 0}, &w), (std::vector<BlockAddress>{{1, 0}, {1, 1}, {1, 2}}));
+    EXPECT_EQ(w.end, ChainEnd::Loop);
+    EXPECT_EQ(w.blocks, 3);
+    EXPECT_EQ(w.last, (BlockAddress{1, 1})) << "the loop target";
+    disk.Block(1, 2)[0] = 36; // a track the 35-track image does not hold
+    EXPECT_EQ(ChainBlocks(Save(disk), {1, 0}, &w).size(), 3u);
+    EXPECT_EQ(w.end, ChainEnd::BadLink);
+    EXPECT_EQ(w.last, (BlockAddress{36, 1})) << "the bad link";
+    EXPECT_TRUE(ChainBlocks(image, {0, 0}).empty());
 }
 
 // --- Export ------------------------------------------------------------------------
@@ -124,10 +241,12 @@ TEST_F(ChainTest, OneBlockWithSecondByte10GivesItsBytes2To10) {
     const std::vector<std::uint8_t> data = {0x01, 0x08, 0x0B, 0x08, 0x0A, 0x00, 0x9E, 0x32, 0x30};
     auto first = disk.AddFile("ONE", 0x82, data);
     ASSERT_EQ(disk.Block(first.track, first.sector)[1], 10);
-    std::string path = Save(disk);
-    FileOutcome out = ExportPRG(path, {first.track, first.sector}, dir.Path(), "ONE.PRG", buffer);
-    EXPECT_FALSE(out.failed) << out.message;
+    DiskImage image = Save(disk);
+    FileOutcome out = ExportPRG(image, At({first.track, first.sector}), dir.Path(), "ONE.PRG");
+    EXPECT_FALSE(out.failed) << out.fileError;
+    EXPECT_EQ(out.fileError, "");
     EXPECT_EQ(out.blocks, 1);
+    EXPECT_EQ(out.end, ChainEnd::LastBlock);
     EXPECT_EQ(out.path, dir.File("ONE.PRG"));
     EXPECT_EQ(dir.Read("ONE.PRG"), data);
 }
@@ -138,20 +257,19 @@ TEST_F(ChainTest, ThreeFullBlocksGive762Bytes) {
     for (std::size_t i = 0; i < data.size(); ++i) data[i] = std::uint8_t(i * 13);
     auto first = disk.AddFile("THREE", 0x82, data, {{3, 0}, {3, 10}, {19, 4}});
     ASSERT_EQ(disk.Block(19, 4)[1], 255);
-    std::string path = Save(disk);
-    FileOutcome out = ExportPRG(path, {first.track, first.sector}, dir.Path(), "THREE.PRG", buffer);
+    DiskImage image = Save(disk);
+    FileOutcome out = ExportPRG(image, At({first.track, first.sector}), dir.Path(), "THREE.PRG");
     EXPECT_FALSE(out.failed);
     EXPECT_EQ(out.blocks, 3);
     EXPECT_EQ(dir.Read("THREE.PRG"), data);
-    EXPECT_EQ(buffer.track, 19);
 }
 
 TEST_F(ChainTest, LastBlockWithSecondByte1Or0ContributesNothing) {
     for (std::uint8_t n : {std::uint8_t(1), std::uint8_t(0)}) {
         D64Builder disk;
         Chain(disk, {{1, 0}, {1, 1}}, n);
-        std::string path = Save(disk);
-        FileOutcome out = ExportPRG(path, {1, 0}, dir.Path(), "X.PRG", buffer);
+        DiskImage image = Save(disk);
+        FileOutcome out = ExportPRG(image, At({1, 0}), dir.Path(), "X.PRG");
         EXPECT_FALSE(out.failed);
         auto bytes = dir.Read("X.PRG");
         ASSERT_EQ(bytes.size(), 254u) << int(n);
@@ -163,9 +281,19 @@ TEST_F(ChainTest, LastBlockWithSecondByte1Or0ContributesNothing) {
 TEST_F(ChainTest, ExistingFileIsOverwritten) {
     D64Builder disk;
     Chain(disk, {{1, 0}}, 3);
-    std::string path = Save(disk);
+    DiskImage image = Save(disk);
     dir.Write("X.PRG", std::vector<std::uint8_t>(1000, 0x77));
-    EXPECT_FALSE(ExportPRG(path, {1, 0}, dir.Path(), "X.PRG", buffer).failed);
+    EXPECT_FALSE(ExportPRG(image, At({1, 0}), dir.Path(), "X.PRG").failed);
+    EXPECT_EQ(dir.Read("X.PRG"), (std::vector<std::uint8_t>{2, 3}));
+}
+
+TEST_F(ChainTest, TheImageInMemoryIsReadNotTheFile) {
+    D64Builder disk;
+    Chain(disk, {{1, 0}}, 3);
+    DiskImage image = Save(disk);
+    dir.Write("T.D64", {}); // the file is emptied after it was read
+    FileOutcome out = ExportPRG(image, At({1, 0}), dir.Path(), "X.PRG");
+    EXPECT_FALSE(out.failed);
     EXPECT_EQ(dir.Read("X.PRG"), (std::vector<std::uint8_t>{2, 3}));
 }
 
@@ -174,12 +302,16 @@ TEST_F(ChainTest, ExportCountReaching731Fails) {
     for (auto [length, fails] : {std::pair{730, false}, std::pair{731, true}}) {
         D64Builder disk("LONG", "01", 40);
         Chain(disk, BlocksInFileOrder(std::size_t(length)), 255);
-        std::string path = Save(disk);
-        FileOutcome out = ExportPRG(path, {1, 0}, dir.Path(), "L.PRG", buffer);
+        DiskImage image = Save(disk);
+        FileOutcome out = ExportPRG(image, At({1, 0}), dir.Path(), "L.PRG");
         EXPECT_EQ(out.failed, fails) << length;
         EXPECT_EQ(out.blocks, length);
-        EXPECT_EQ(out.message, fails ? "File Export FAILED!" : "");
+        EXPECT_EQ(out.fileError, "");
         EXPECT_EQ(out.end, fails ? ChainEnd::TooLong : ChainEnd::LastBlock);
+        if (fails)
+            EXPECT_EQ(FailureLines(out),
+                      (std::vector<std::string>{"File Export FAILED!",
+                                                "The file is too long: the chain holds too many blocks."}));
         EXPECT_EQ(dir.Read("L.PRG").size(), std::size_t(length) * 254);
     }
 }
@@ -189,38 +321,93 @@ TEST_F(ChainTest, LoopFailsAndThePartialFileStays) {
     Chain(disk, {{1, 0}, {1, 1}}, 0);
     disk.Block(1, 1)[0] = 1; // back to 1/0
     disk.Block(1, 1)[1] = 0;
-    std::string path = Save(disk);
-    FileOutcome out = ExportPRG(path, {1, 0}, dir.Path(), "LOOP.PRG", buffer);
+    DiskImage image = Save(disk);
+    FileOutcome out = ExportPRG(image, At({1, 0}), dir.Path(), "LOOP.PRG");
     EXPECT_TRUE(out.failed);
     EXPECT_EQ(out.end, ChainEnd::Loop);
     EXPECT_EQ(out.blocks, 2);
-    EXPECT_EQ(out.message, "File Export FAILED!");
+    EXPECT_EQ(out.fileError, "");
+    EXPECT_EQ(FailureLines(out),
+              (std::vector<std::string>{"File Export FAILED!",
+                                        "The file's block chain is broken: the chain links back to a block "
+                                        "already read (after 2 blocks)."}));
     EXPECT_EQ(dir.Read("LOOP.PRG").size(), 508u);
 }
 
 TEST_F(ChainTest, FileThatCannotBeCreatedIsReportedByName) {
     D64Builder disk;
     Chain(disk, {{1, 0}}, 3);
-    std::string path = Save(disk);
+    DiskImage image = Save(disk);
     std::filesystem::create_directory(dir.File("X.PRG"));
-    FileOutcome out = ExportPRG(path, {1, 0}, dir.Path(), "X.PRG", buffer);
+    FileOutcome out = ExportPRG(image, At({1, 0}), dir.Path(), "X.PRG");
     EXPECT_TRUE(out.failed);
-    EXPECT_NE(out.message.find(dir.File("X.PRG")), std::string::npos) << out.message;
-    out = ExportPRG(path, {1, 0}, dir.File("no/such"), "Y.PRG", buffer);
+    EXPECT_NE(out.fileError.find(dir.File("X.PRG")), std::string::npos) << out.fileError;
+    EXPECT_TRUE(std::filesystem::is_directory(dir.File("X.PRG")));
+    out = ExportPRG(image, At({1, 0}), dir.File("no/such"), "Y.PRG");
     EXPECT_TRUE(out.failed);
-    EXPECT_NE(out.message.find("Y.PRG"), std::string::npos);
+    EXPECT_NE(out.fileError.find(dir.File("no/such/Y.PRG")), std::string::npos) << out.fileError;
+    EXPECT_NE(out.fileError.find("No such file or directory"), std::string::npos) << out.fileError;
 }
+
+// What lies at the target's name: only a regular file is replaced.
+enum class Target { Link, DanglingLink, Pipe, Folder };
+struct TargetRow {
+    const char* what;
+    Target target;
+    const char* why;
+};
+const TargetRow TargetRows[] = {
+    {"a link to a file", Target::Link, "symbolic link"},
+    {"a link to nothing", Target::DanglingLink, "symbolic link"},
+    {"a named pipe", Target::Pipe, "no regular file"},
+    {"a folder", Target::Folder, "no regular file"},
+};
+class ExportTarget : public ChainTest, public ::testing::WithParamInterface<TargetRow> {};
+TEST_P(ExportTarget, IsRefusedAndLeftAsItWas) {
+    const TargetRow& r = GetParam();
+    D64Builder disk;
+    Chain(disk, {{1, 0}}, 3);
+    DiskImage image = Save(disk);
+    dir.Write("victim", {9, 9, 9});
+    for (const std::string name : {"X.PRG", "X.PRG_HexDump.txt"}) {
+        const std::string path = dir.File(name);
+        switch (r.target) {
+        case Target::Link:
+            std::filesystem::create_symlink(dir.File("victim"), path);
+            break;
+        case Target::DanglingLink:
+            std::filesystem::create_symlink(dir.File("nothing"), path);
+            break;
+        case Target::Pipe:
+            ASSERT_EQ(mkfifo(path.c_str(), 0644), 0);
+            break;
+        case Target::Folder:
+            std::filesystem::create_directory(path);
+            break;
+        }
+    }
+    FileOutcome out = ExportPRG(image, At({1, 0}), dir.Path(), "X.PRG");
+    EXPECT_TRUE(out.failed) << r.what;
+    EXPECT_NE(out.fileError.find(dir.File("X.PRG")), std::string::npos) << out.fileError;
+    EXPECT_NE(out.fileError.find(r.why), std::string::npos) << out.fileError;
+    out = WriteHexDump(image, At({1, 0}), dir.Path());
+    EXPECT_TRUE(out.failed) << r.what;
+    EXPECT_NE(out.fileError.find(dir.File("X.PRG_HexDump.txt")), std::string::npos) << out.fileError;
+    EXPECT_EQ(dir.Read("victim"), (std::vector<std::uint8_t>{9, 9, 9}));
+    EXPECT_FALSE(dir.Exists("nothing"));
+}
+INSTANTIATE_TEST_SUITE_P(Table, ExportTarget, ::testing::ValuesIn(TargetRows));
 
 TEST_F(ChainTest, ExportAndDumpNeverOverwriteTheImageTheyRead) {
     D64Builder disk;
     Chain(disk, {{1, 0}}, 3);
     for (const char* name : {"A.D64.PRG", "A.PRG_HexDump.txt"}) {
-        std::string path = Save(disk, name);
+        DiskImage image = Save(disk, name);
         FileOutcome out = std::string(name) == "A.D64.PRG"
-                              ? ExportPRG(path, {1, 0}, dir.Path(), name, buffer)
-                              : WriteHexDump(path, {1, 0}, dir.Path(), "\"A\"", " PRG", "    1", buffer);
+                              ? ExportPRG(image, At({1, 0}, "A"), dir.Path(), name)
+                              : WriteHexDump(image, At({1, 0}, "A"), dir.Path());
         EXPECT_TRUE(out.failed) << name;
-        EXPECT_FALSE(out.message.empty());
+        EXPECT_NE(out.fileError.find("is the open image itself"), std::string::npos) << out.fileError;
         EXPECT_EQ(dir.Read(name), disk.Bytes());
     }
 }
@@ -234,8 +421,8 @@ TEST_F(ChainTest, OneBlockDumpByHand) {
     std::copy(std::begin(head), std::end(head), b);
     b[0x10] = 0xAB;
     b[0xFF] = 0xCD;
-    std::string path = Save(disk);
-    FileOutcome out = WriteHexDump(path, {17, 5}, dir.Path(), "\"LOG\"" + A0(12), " SEQ", "    1", buffer);
+    DiskImage image = Save(disk);
+    FileOutcome out = WriteHexDump(image, At({17, 5}, "LOG", 0x81, 1), dir.Path());
     EXPECT_FALSE(out.failed);
     EXPECT_EQ(out.blocks, 1);
     EXPECT_EQ(out.path, dir.File("LOG.SEQ_HexDump.txt"));
@@ -253,18 +440,23 @@ TEST_F(ChainTest, OneBlockDumpByHand) {
                                  "$00C0 :" + zeros + "$00D0 :" + zeros + "$00E0 :" + zeros +
                                  "$00F0 : 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 CD\r\n";
     EXPECT_EQ(Text(dir.Read("LOG.SEQ_HexDump.txt")), expected);
+    EXPECT_EQ(BuildHexDump(image, At({17, 5}, "LOG", 0x81, 1)).text, expected);
 }
 
-TEST_F(ChainTest, ThirdBlockTitleAndSizeTextFromTheCell) {
+TEST_F(ChainTest, ThirdBlockTitleAndSizeFromTheEntry) {
     D64Builder disk;
     Chain(disk, {{1, 0}, {1, 1}, {17, 5}}, 2);
-    std::string path = Save(disk);
-    HexDumpText d = BuildHexDump(path, {1, 0}, "\"abc\"" + A0(12), "  300 extra", buffer);
+    DiskImage image = Save(disk);
+    HexDumpText d = BuildHexDump(image, At({1, 0}, "abc", 0x82, 300));
     EXPECT_FALSE(d.failed);
+    EXPECT_EQ(d.walk.blocks, 3);
+    EXPECT_EQ(d.walk.end, ChainEnd::LastBlock);
     EXPECT_EQ(d.text.substr(0, d.text.find("\r\n")), "FILENAME: \"ABC.PRG\"      SIZE: 300 BLOCKS");
     EXPECT_NE(d.text.find("\r\n\r\nTRACK: 17  SECTOR: 05  (BLOCK #3)\r\n"), std::string::npos);
     EXPECT_NE(d.text.find("\r\n\r\nTRACK: 01  SECTOR: 01  (BLOCK #2)\r\n"), std::string::npos);
     EXPECT_EQ(std::count(d.text.begin(), d.text.end(), '\n'), 1 + 3 * 19);
+    const std::string big = BuildHexDump(image, At({1, 0}, "abc", 0x82, 65535)).text;
+    EXPECT_EQ(big.substr(0, big.find("\r\n")), "FILENAME: \"ABC.PRG\"      SIZE: 65535 BLOCKS");
 }
 
 TEST_F(ChainTest, DumpFailsAfterWritingThe732ndBlock) {
@@ -272,8 +464,8 @@ TEST_F(ChainTest, DumpFailsAfterWritingThe732ndBlock) {
          {std::tuple{731, false, 731}, std::tuple{732, true, 732}, std::tuple{733, true, 732}}) {
         D64Builder disk("LONG", "01", 40);
         Chain(disk, BlocksInFileOrder(std::size_t(length)), 255);
-        std::string path = Save(disk);
-        FileOutcome out = WriteHexDump(path, {1, 0}, dir.Path(), "\"L\"", " PRG", "  731", buffer);
+        DiskImage image = Save(disk);
+        FileOutcome out = WriteHexDump(image, At({1, 0}, "L", 0x82, 731), dir.Path());
         EXPECT_EQ(out.failed, fails) << length;
         EXPECT_EQ(out.blocks, written);
         std::string text = Text(dir.Read("L.PRG_HexDump.txt"));
@@ -286,11 +478,15 @@ TEST_F(ChainTest, BrokenChainDumpFailsWithTheTextSoFar) {
     D64Builder disk;
     Chain(disk, {{1, 0}, {1, 1}}, 0);
     disk.Block(1, 1)[0] = 36; // a track the 35-track image does not hold
-    std::string path = Save(disk);
-    FileOutcome out = WriteHexDump(path, {1, 0}, dir.Path(), "\"B\"", " PRG", "    2", buffer);
+    DiskImage image = Save(disk);
+    FileOutcome out = WriteHexDump(image, At({1, 0}, "B", 0x82, 2), dir.Path());
     EXPECT_TRUE(out.failed);
     EXPECT_EQ(out.end, ChainEnd::BadLink);
-    EXPECT_EQ(out.message, "File Export FAILED!");
+    EXPECT_EQ(out.fileError, "");
+    EXPECT_EQ(FailureLines(out),
+              (std::vector<std::string>{"File Export FAILED!",
+                                        "The file's block chain is broken: a link names a block outside the "
+                                        "image (after 2 blocks)."}));
     std::string text = Text(dir.Read("B.PRG_HexDump.txt"));
     EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), 1 + 19 * 2);
 }

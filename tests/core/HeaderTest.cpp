@@ -1,6 +1,7 @@
 // The header block: label text, flags, and the BAM decoded into the free map.
 #include "CoreTestSupport.h"
 #include "core/DiskHeader.h"
+#include "core/ImageScan.h"
 #include "tools/D64Builder.h"
 
 #include <gtest/gtest.h>
@@ -13,8 +14,8 @@ namespace {
 using test::TempDir;
 
 // A header block with the name GAMES, ID 01 and format 2A laid out by hand.
-std::array<std::uint8_t, 256> GamesHeader() {
-    std::array<std::uint8_t, 256> h{};
+Block GamesHeader() {
+    Block h{};
     h[0x02] = 0x41;
     const char name[] = "GAMES";
     for (int i = 0; i < 16; ++i) h[0x90 + i] = i < 5 ? std::uint8_t(name[i]) : 0xA0;
@@ -30,8 +31,8 @@ std::array<std::uint8_t, 256> GamesHeader() {
 
 TEST(LabelText, NameQuoteBlankThenIdAndFormat) {
     auto h = GamesHeader();
-    EXPECT_EQ(LabelText(h.data()), "\"GAMES\" 012A");
-    EXPECT_EQ(LabelText(h.data()).size(), 12u);
+    EXPECT_EQ(LabelText(h), "\"GAMES\" 012A");
+    EXPECT_EQ(LabelText(h).size(), 12u);
 }
 
 TEST(LabelText, KeepsOnly20_21And23To9D) {
@@ -45,13 +46,13 @@ TEST(LabelText, KeepsOnly20_21And23To9D) {
     std::string expected = "\"";
     expected += "\x20\x21\x23\x9D\x41\x5A\x60\x7F";
     expected += "X\" 012A";
-    EXPECT_EQ(LabelText(h.data()), expected);
+    EXPECT_EQ(LabelText(h), expected);
 }
 
 TEST(LabelText, AllKeptGivesTheLongest25Characters) {
-    std::array<std::uint8_t, 256> h{};
+    Block h{};
     h.fill('Z');
-    EXPECT_EQ(LabelText(h.data()), "\"ZZZZZZZZZZZZZZZZZ\" ZZZZZ");
+    EXPECT_EQ(LabelText(h), "\"ZZZZZZZZZZZZZZZZZ\" ZZZZZ");
 }
 
 struct FlagRow {
@@ -74,8 +75,8 @@ TEST_P(HeaderFlags, FormatAndDoubleSidedBytes) {
     auto h = GamesHeader();
     h[0x02] = GetParam().format;
     h[0x03] = GetParam().flags;
-    HeaderInfo info = ParseHeader(h.data());
-    EXPECT_TRUE(info.ok);
+    HeaderInfo info = ParseHeader(h);
+    EXPECT_EQ(info.label, "\"GAMES\" 012A");
     EXPECT_EQ(info.writeProtected, GetParam().writeProtected);
     EXPECT_EQ(info.doubleSided, GetParam().doubleSided);
 }
@@ -84,72 +85,80 @@ INSTANTIATE_TEST_SUITE_P(Table, HeaderFlags, ::testing::ValuesIn(FlagRows));
 class HeaderFile : public ::testing::Test {
   protected:
     TempDir dir;
-    OpenImageState state;
-    void SetUp() override {
-        state.CurrentFolder = dir.Path();
-        state.ImageFileName = "GAMES.D64";
-    }
-    void Save(std::vector<std::uint8_t> bytes) {
-        state.ImageFindRec.name = state.ImageFileName;
-        state.ImageFindRec.size = std::int64_t(bytes.size());
-        dir.Write(state.ImageFileName, bytes);
-    }
+    std::string path = dir.File("GAMES.D64");
+    void Save(const std::vector<std::uint8_t>& bytes) { dir.Write("GAMES.D64", bytes); }
 };
 
-TEST_F(HeaderFile, ProbeSetsFlagsFromHeaderAndSize) {
+TEST_F(HeaderFile, ReadSetsFlagsFromTheHeaderAndTheScanFromTheSize) {
     D64Builder disk("GAMES", "01");
     disk.Header()[0x02] = 0x42;
     disk.Header()[0x03] = 0x80;
     Save(disk.Bytes());
-    EXPECT_EQ(ReadDiskHeader(state), "\"GAMES\" 012A");
-    EXPECT_TRUE(state.WriteProtected);
-    EXPECT_TRUE(state.DoubleSided);
-    EXPECT_FALSE(state.HasErrorInfo);
+    Result<HeaderInfo> info = ReadHeaderBlock(path);
+    ASSERT_TRUE(info) << info.Error();
+    EXPECT_EQ(info->label, "\"GAMES\" 012A");
+    EXPECT_TRUE(info->writeProtected);
+    EXPECT_TRUE(info->doubleSided);
+    EXPECT_FALSE(ReadDiskLabel(dir.Path(), FindImage(path)).errorInfo);
 
     D64Builder errors("GAMES", "01", 35, true);
     Save(errors.Bytes());
-    ASSERT_EQ(state.ImageFindRec.size, 175531);
-    EXPECT_EQ(ReadDiskHeader(state), "\"GAMES\" 012A");
-    EXPECT_TRUE(state.HasErrorInfo);
-    EXPECT_FALSE(state.WriteProtected);
-    EXPECT_FALSE(state.DoubleSided);
+    ASSERT_EQ(FindImage(path).size, 175531);
+    info = ReadHeaderBlock(path);
+    ASSERT_TRUE(info) << info.Error();
+    EXPECT_EQ(info->label, "\"GAMES\" 012A");
+    EXPECT_FALSE(info->writeProtected);
+    EXPECT_FALSE(info->doubleSided);
+    EXPECT_TRUE(ReadDiskLabel(dir.Path(), FindImage(path)).errorInfo);
 }
 
-TEST_F(HeaderFile, UnreadableHeaderGivesEmptyLabelAndClearedFlags) {
+TEST_F(HeaderFile, UnreadableHeaderFailsNamingTheFileAndTheBlock) {
+    // The header block is bytes 91392 to 91647.
     for (std::size_t size : {std::size_t(0), std::size_t(91392), std::size_t(91392 + 255)}) {
         Save(std::vector<std::uint8_t>(size, 0x41));
-        state.DoubleSided = state.WriteProtected = state.HasErrorInfo = true;
-        EXPECT_EQ(ReadDiskHeader(state), "") << size;
-        EXPECT_FALSE(state.DoubleSided);
-        EXPECT_FALSE(state.WriteProtected);
-        EXPECT_FALSE(state.HasErrorInfo);
-        EXPECT_FALSE(ReadHeaderBlock(state.ImagePath()).ok);
+        Result<HeaderInfo> info = ReadHeaderBlock(path);
+        ASSERT_FALSE(info) << size;
+        EXPECT_NE(info.Error().find("track 18, sector 0"), std::string::npos) << info.Error();
+        EXPECT_NE(info.Error().find(path), std::string::npos) << info.Error();
     }
     Save(std::vector<std::uint8_t>(91392 + 256, 0x41));
-    EXPECT_TRUE(ReadHeaderBlock(state.ImagePath()).ok);
-    EXPECT_FALSE(ReadHeaderBlock(dir.Path()).ok);
-    EXPECT_FALSE(ReadHeaderBlock(dir.File("none.d64")).ok);
+    EXPECT_TRUE(ReadHeaderBlock(path));
+    EXPECT_FALSE(ReadHeaderBlock(dir.Path()));
+    EXPECT_FALSE(ReadHeaderBlock(dir.File("none.d64")));
 }
 
-class BamTest : public HeaderFile {
+TEST(HeaderTexts, ErrorInfoAndFormat) {
+    EXPECT_STREQ(ErrorInfoText(true), "Image contains error information.");
+    EXPECT_STREQ(ErrorInfoText(false), "Image does not contain error information.");
+    EXPECT_STREQ(FormatText(true), "1571 disk image, Double Sided.");
+    EXPECT_STREQ(FormatText(false), "1540/1541/1570 disk image, Single Sided.");
+}
+
+class BamTest : public ::testing::Test {
   protected:
     FreeMap map;
-    TrackBuffer buffer;
-    std::uint16_t Decode(const D64Builder& disk) {
-        Save(disk.Bytes());
-        for (auto& row : map.used) row.fill(7); // "never written" marker
-        return DecodeBAM(state.ImagePath(), buffer, map);
+    std::uint16_t Decode(D64Builder& disk) {
+        BamInfo bam = DecodeBAM(test::BlockAt(disk.Header()));
+        map = bam.freeMap;
+        return bam.freeBlocks;
     }
 };
 
-TEST_F(BamTest, FreshDiskHas664FreeAndOnlyTracks1To35But18Written) {
+TEST_F(BamTest, FreshDiskHas664Free) {
     D64Builder disk;
     EXPECT_EQ(Decode(disk), 664);
-    EXPECT_EQ(buffer.track, 18);
+    for (int t = 1; t <= 35; ++t)
+        for (int s = 0; s < SectorsPerTrack(t); ++s) EXPECT_EQ(map.used[t][s], 0) << t << "/" << s;
+}
+
+TEST_F(BamTest, OnlyTracks1To35But18AreFilledIn) {
+    // A header whose BAM bits are all 0: every block of the BAM is used.
+    BamInfo bam = DecodeBAM(Block{});
+    EXPECT_EQ(bam.freeBlocks, 0);
     for (int t = 0; t <= 40; ++t)
         for (int s = 0; s < 21; ++s) {
-            bool written = t >= 1 && t <= 35 && t != 18 && s < SectorsPerTrack(t);
-            EXPECT_EQ(map.used[t][s], written ? 0 : 7) << t << "/" << s;
+            bool filled = t >= 1 && t <= 35 && t != 18 && s < SectorsPerTrack(t);
+            EXPECT_EQ(bam.freeMap.used[t][s], filled ? 1 : 0) << t << "/" << s;
         }
 }
 
@@ -158,6 +167,12 @@ TEST_F(BamTest, BitsAboveTheLastSectorAreIgnored) {
     // Every bit set on track 1 (21 sectors) and track 19 (19 sectors).
     for (int t : {1, 19})
         for (int i = 1; i <= 3; ++i) disk.Header()[4 * t + i] = 0xFF;
+    EXPECT_EQ(Decode(disk), 664);
+}
+
+TEST_F(BamTest, TheCountBytesAreNotRead) {
+    D64Builder disk;
+    for (int t = 1; t <= 35; ++t) disk.Header()[4 * t] = 0;
     EXPECT_EQ(Decode(disk), 664);
 }
 
@@ -184,7 +199,7 @@ TEST_F(BamTest, UsedBlocksOfTheZoneEdges) {
     EXPECT_EQ(map.used[17][20], 1);
     EXPECT_EQ(map.used[24][18], 1);
     EXPECT_EQ(map.used[35][16], 1);
-    EXPECT_EQ(map.used[18][5], 7);
+    EXPECT_EQ(map.used[18][5], 0);
 }
 
 } // namespace

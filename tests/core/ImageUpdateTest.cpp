@@ -1,12 +1,17 @@
-// Rewriting one track of an image through a backup copy.
+// The one write path: a new image written beside the old one and renamed over
+// it, with a backup when asked, and the edits it is given.
 #include "core/ImageUpdate.h"
 #include "CoreTestSupport.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <csignal>
 #include <filesystem>
+#include <fstream>
 #include <sys/resource.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace dyskel {
 namespace {
@@ -30,7 +35,6 @@ class UpdateTest : public ::testing::Test {
   protected:
     TempDir dir;
     std::vector<std::uint8_t> original;
-    TrackBuffer buffer;
     UpdateOptions options;
     std::vector<std::string> asked;
     Answer answer = Answer::Yes;
@@ -38,10 +42,13 @@ class UpdateTest : public ::testing::Test {
     void Make(std::size_t size) {
         original = NumberedImage(size);
         dir.Write("GAMES.D64", original);
-        buffer.bytes.fill(0x5A);
     }
-    UpdateResult Update(int track) {
-        return UpdateImageFile(dir.Path(), "GAMES.D64", track, buffer, options, [&](const std::string& text) {
+    // A whole track of 0x5A.
+    static TrackData Track(int track) {
+        return {track, std::vector<std::uint8_t>(std::size_t(SectorsPerTrack(track)) * 256, 0x5A)};
+    }
+    UpdateResult Update(int track, const std::string& name = "GAMES.D64") {
+        return UpdateImageFile(dir.Path(), name, Track(track), options, [&](const std::string& text) {
             asked.push_back(text);
             return answer;
         });
@@ -52,12 +59,23 @@ class UpdateTest : public ::testing::Test {
         std::fill(e.begin() + std::ptrdiff_t(from), e.begin() + std::ptrdiff_t(to), 0x5A);
         return e;
     }
+    // The names in the folder, sorted: no temporary file may be left behind.
+    std::vector<std::string> Names() const {
+        std::vector<std::string> names;
+        for (const auto& e : std::filesystem::directory_iterator(dir.Path()))
+            names.push_back(e.path().filename().string());
+        std::sort(names.begin(), names.end());
+        return names;
+    }
+    static bool Has(const std::string& text, const std::string& part) {
+        return text.find(part) != std::string::npos;
+    }
 };
 
 struct TrackCase {
     std::size_t size;
     int track;
-    std::size_t from, to; // file bytes that come from the buffer
+    std::size_t from, to; // file bytes that come from the new track
 };
 constexpr TrackCase TrackCases[] = {
     {174848, 18, 91392, 96256},   // blocks 357-375
@@ -67,6 +85,7 @@ constexpr TrackCase TrackCases[] = {
     {175531, 35, 170496, 174848}, // only the error bytes after
     {196608, 40, 192256, 196608}, // a 40-track image
     {196608, 36, 174848, 179200}, //
+    {197376, 40, 192256, 196608}, // 40 tracks and their error bytes
 };
 class UpdateTrack : public UpdateTest, public ::testing::WithParamInterface<TrackCase> {};
 TEST_P(UpdateTrack, OnlyThatTrackChangesAndTheSizeStays) {
@@ -74,9 +93,21 @@ TEST_P(UpdateTrack, OnlyThatTrackChangesAndTheSizeStays) {
     Make(c.size);
     UpdateResult r = Update(c.track);
     EXPECT_EQ(r.status, UpdateStatus::Updated) << r.message;
+    EXPECT_EQ(r.warning, "");
     EXPECT_EQ(dir.Read("GAMES.D64"), With(c.from, c.to));
-    EXPECT_FALSE(dir.Exists("GAMES.BAK"));
+    EXPECT_EQ(Names(), std::vector<std::string>{"GAMES.D64"});
     EXPECT_TRUE(asked.empty());
+    // Before and after: every block of the track, in sector order.
+    const std::size_t sectors = SectorsPerTrack(c.track);
+    ASSERT_EQ(r.before.size(), sectors);
+    ASSERT_EQ(r.after.size(), sectors);
+    for (std::size_t s = 0; s < sectors; ++s) {
+        EXPECT_EQ(r.after[s].at, (BlockAddress{c.track, int(s)}));
+        EXPECT_EQ(r.before[s].at, (BlockAddress{c.track, int(s)}));
+        EXPECT_TRUE(std::equal(r.before[s].bytes.begin(), r.before[s].bytes.end(),
+                               original.begin() + std::ptrdiff_t(c.from + 256 * s)));
+        EXPECT_EQ(r.after[s].bytes[255], 0x5A);
+    }
 }
 INSTANTIATE_TEST_SUITE_P(Tracks, UpdateTrack, ::testing::ValuesIn(TrackCases));
 
@@ -84,22 +115,27 @@ TEST_F(UpdateTest, BackupKeptHoldsTheImageAsItWas) {
     Make(174848);
     options.backupFiles = true;
     dir.Write("GAMES.BAK", {1, 2, 3}); // an older backup is replaced
-    EXPECT_EQ(Update(18).status, UpdateStatus::Updated);
+    UpdateResult r = Update(18);
+    EXPECT_EQ(r.status, UpdateStatus::Updated) << r.message;
+    EXPECT_EQ(r.warning, "");
     EXPECT_EQ(dir.Read("GAMES.BAK"), original);
     EXPECT_EQ(dir.Read("GAMES.D64"), With(91392, 96256));
+    EXPECT_EQ(Names(), (std::vector<std::string>{"GAMES.BAK", "GAMES.D64"}));
 }
 
-TEST_F(UpdateTest, WithoutBackupsAnOldBackupIsGoneToo) {
+TEST_F(UpdateTest, WithoutBackupsAnOldBackupIsLeftAlone) {
     Make(174848);
     dir.Write("GAMES.BAK", {1, 2, 3});
     EXPECT_EQ(Update(18).status, UpdateStatus::Updated);
-    EXPECT_FALSE(dir.Exists("GAMES.BAK"));
+    EXPECT_EQ(dir.Read("GAMES.BAK"), (std::vector<std::uint8_t>{1, 2, 3}));
+    EXPECT_EQ(dir.Read("GAMES.D64"), With(91392, 96256));
 }
 
 TEST_F(UpdateTest, AnsweringNoChangesNothing) {
     Make(174848);
     dir.Write("GAMES.BAK", {1, 2, 3});
     options.promptSave = true;
+    options.backupFiles = true;
     answer = Answer::No;
     EXPECT_EQ(Update(18).status, UpdateStatus::Declined);
     EXPECT_EQ(asked, std::vector<std::string>{"Update file \"GAMES.D64\"?"});
@@ -121,72 +157,263 @@ TEST_F(UpdateTest, AnsweringAllStopsTheQuestionsAndYesKeepsThem) {
     EXPECT_EQ(dir.Read("GAMES.D64"), With(91392, 96256));
 }
 
-TEST_F(UpdateTest, BackupNameHeldByAFolderFailsWithTheImageUntouched) {
+TEST_F(UpdateTest, BackupNameHeldByAFolderIsNoHindranceWithoutBackups) {
     Make(174848);
     std::filesystem::create_directory(dir.File("GAMES.BAK"));
     dir.Write("GAMES.BAK/keep", {9});
     UpdateResult r = Update(18);
-    EXPECT_EQ(r.status, UpdateStatus::Failed);
-    EXPECT_NE(r.message.find("GAMES.BAK"), std::string::npos) << r.message;
-    EXPECT_EQ(dir.Read("GAMES.D64"), original);
+    EXPECT_EQ(r.status, UpdateStatus::Updated) << r.message;
+    EXPECT_EQ(dir.Read("GAMES.D64"), With(91392, 96256));
     EXPECT_EQ(dir.Read("GAMES.BAK/keep"), std::vector<std::uint8_t>{9});
+}
+
+TEST_F(UpdateTest, BackupNameHeldByAFolderGivesAWarningAndNoStrayFile) {
+    Make(174848);
+    options.backupFiles = true;
+    std::filesystem::create_directory(dir.File("GAMES.BAK"));
+    dir.Write("GAMES.BAK/keep", {9});
+    UpdateResult r = Update(18);
+    EXPECT_EQ(r.status, UpdateStatus::Updated) << r.message;
+    EXPECT_TRUE(Has(r.warning, dir.File("GAMES.BAK"))) << r.warning;
+    EXPECT_EQ(dir.Read("GAMES.D64"), With(91392, 96256));
+    EXPECT_EQ(dir.Read("GAMES.BAK/keep"), std::vector<std::uint8_t>{9});
+    EXPECT_EQ(Names(), (std::vector<std::string>{"GAMES.BAK", "GAMES.D64"}));
 }
 
 TEST_F(UpdateTest, MissingImageKeepsTheOldBackup) {
     dir.Write("GAMES.BAK", {1, 2, 3});
+    options.backupFiles = true;
     UpdateResult r = Update(18);
     EXPECT_EQ(r.status, UpdateStatus::Failed);
-    EXPECT_FALSE(r.message.empty());
+    EXPECT_TRUE(Has(r.message, dir.File("GAMES.D64"))) << r.message;
     EXPECT_EQ(dir.Read("GAMES.BAK"), (std::vector<std::uint8_t>{1, 2, 3}));
     EXPECT_FALSE(dir.Exists("GAMES.D64"));
 }
 
 TEST_F(UpdateTest, ImageThatIsAFolderFails) {
     std::filesystem::create_directory(dir.File("GAMES.D64"));
-    EXPECT_EQ(Update(18).status, UpdateStatus::Failed);
+    UpdateResult r = Update(18);
+    EXPECT_EQ(r.status, UpdateStatus::Failed);
+    EXPECT_TRUE(Has(r.message, "no regular file")) << r.message;
     EXPECT_TRUE(std::filesystem::is_directory(dir.File("GAMES.D64")));
 }
 
-TEST_F(UpdateTest, TrackTheImageDoesNotHoldIsRefused) {
-    for (auto [size, track] : {std::pair{std::size_t(91392 + 300), 18}, std::pair{std::size_t(174848), 36},
-                               std::pair{std::size_t(175531), 36}, std::pair{std::size_t(174848), 0},
-                               std::pair{std::size_t(174848), 41}}) {
-        Make(size);
-        UpdateResult r = Update(track);
-        EXPECT_EQ(r.status, UpdateStatus::Failed) << size << " " << track;
+struct RefusedCase {
+    std::size_t size;
+    int track;
+    const char* why; // part of the message
+};
+const RefusedCase RefusedCases[] = {
+    {91392 + 300, 18, "91692 bytes long"}, // no D64 size, whatever the track
+    {0, 18, "0 bytes long"},
+    {174847, 1, "174847 bytes long"},
+    {174849, 1, "174849 bytes long"},
+    {175530, 1, "175530 bytes long"},
+    {196609, 1, "196609 bytes long"},
+    {197375, 1, "197375 bytes long"},
+    {262144, 1, "262144 bytes long"},
+    {174848, 36, "does not hold track 36"},
+    {175531, 36, "does not hold track 36"}, // the error bytes are no track
+    {174848, 0, "does not hold track 0"},
+    {174848, 41, "does not hold track 41"},
+    {196608, 41, "does not hold track 41"},
+};
+class UpdateRefused : public UpdateTest, public ::testing::WithParamInterface<RefusedCase> {};
+TEST_P(UpdateRefused, NothingIsTouched) {
+    const RefusedCase& c = GetParam();
+    Make(c.size);
+    options.backupFiles = true;
+    UpdateResult r = Update(c.track);
+    EXPECT_EQ(r.status, UpdateStatus::Failed) << c.size << " " << c.track;
+    EXPECT_TRUE(Has(r.message, c.why)) << r.message;
+    EXPECT_TRUE(Has(r.message, "othing was written")) << r.message;
+    EXPECT_EQ(dir.Read("GAMES.D64"), original);
+    EXPECT_EQ(Names(), std::vector<std::string>{"GAMES.D64"});
+}
+INSTANTIATE_TEST_SUITE_P(Table, UpdateRefused, ::testing::ValuesIn(RefusedCases));
+
+TEST_F(UpdateTest, ReadOnlyImageIsRefusedEvenForRoot) {
+    Make(174848);
+    ASSERT_EQ(chmod(dir.File("GAMES.D64").c_str(), 0444), 0);
+    UpdateResult r = Update(18);
+    EXPECT_EQ(r.status, UpdateStatus::Failed);
+    EXPECT_TRUE(Has(r.message, "read-only")) << r.message;
+    EXPECT_EQ(dir.Read("GAMES.D64"), original);
+    EXPECT_EQ(WriteRefusal(dir.File("GAMES.D64")),
+              "The image \"" + dir.File("GAMES.D64") + "\" is read-only; nothing was written.");
+}
+
+TEST_F(UpdateTest, WriteRefusalOfAWritableD64IsEmpty) {
+    Make(175531);
+    EXPECT_EQ(WriteRefusal(dir.File("GAMES.D64")), "");
+    EXPECT_TRUE(Has(WriteRefusal(dir.File("NONE.D64")), "was not found"))
+        << WriteRefusal(dir.File("NONE.D64"));
+    EXPECT_TRUE(Has(WriteRefusal(dir.Path()), "no regular file"));
+}
+
+TEST_F(UpdateTest, OwnerGroupAndModeAreKept) {
+    Make(174848);
+    ASSERT_EQ(chmod(dir.File("GAMES.D64").c_str(), 0640), 0);
+    EXPECT_EQ(Update(18).status, UpdateStatus::Updated);
+    struct stat st {};
+    ASSERT_EQ(stat(dir.File("GAMES.D64").c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 07777, 0640u);
+    EXPECT_EQ(st.st_uid, getuid());
+}
+
+TEST_F(UpdateTest, TheNewImageReplacesTheOldOneWhole) {
+    // A reader holding the old file open still sees the old bytes: the new
+    // image is a new file renamed over the name, not the old one rewritten.
+    Make(174848);
+    std::ifstream held(dir.File("GAMES.D64"), std::ios::binary);
+    ASSERT_TRUE(held);
+    EXPECT_EQ(Update(18).status, UpdateStatus::Updated);
+    held.seekg(91392);
+    char c = 0;
+    held.read(&c, 1);
+    EXPECT_EQ(std::uint8_t(c), original[91392]);
+    EXPECT_EQ(dir.Read("GAMES.D64"), With(91392, 96256));
+}
+
+TEST_F(UpdateTest, AnImageReachedThroughALinkIsWrittenAtItsTarget) {
+    Make(174848);
+    std::filesystem::create_directory(dir.File("real"));
+    std::filesystem::rename(dir.File("GAMES.D64"), dir.File("real/GAMES.D64"));
+    std::filesystem::create_symlink("real/GAMES.D64", dir.File("GAMES.D64"));
+    options.backupFiles = true;
+    UpdateResult r = Update(18);
+    EXPECT_EQ(r.status, UpdateStatus::Updated) << r.message;
+    EXPECT_TRUE(std::filesystem::is_symlink(dir.File("GAMES.D64")));
+    EXPECT_EQ(dir.Read("real/GAMES.D64"), With(91392, 96256));
+    EXPECT_EQ(dir.Read("real/GAMES.BAK"), original);
+    EXPECT_FALSE(dir.Exists("GAMES.BAK"));
+}
+
+struct BackupNameCase {
+    bool backup;
+    UpdateStatus status;
+};
+class ImageNamedLikeItsBackup : public UpdateTest, public ::testing::WithParamInterface<BackupNameCase> {};
+TEST_P(ImageNamedLikeItsBackup, IsRefusedOnlyWhenABackupIsAsked) {
+    original = NumberedImage(174848);
+    dir.Write("OLD.BAK", original);
+    options.backupFiles = GetParam().backup;
+    UpdateResult r = Update(18, "OLD.BAK");
+    EXPECT_EQ(r.status, GetParam().status) << r.message;
+    EXPECT_EQ(dir.Read("OLD.BAK"), GetParam().backup ? original : With(91392, 96256));
+    if (GetParam().backup) {
+        EXPECT_TRUE(Has(r.message, "has the backup name itself")) << r.message;
+    }
+}
+INSTANTIATE_TEST_SUITE_P(Table, ImageNamedLikeItsBackup,
+                         ::testing::Values(BackupNameCase{true, UpdateStatus::Failed},
+                                           BackupNameCase{false, UpdateStatus::Updated}));
+
+// A write that fails part-way (here: past a file size limit, as on a full
+// disk) must not be reported as done, must leave the image as it was and
+// must leave no partial file behind.
+TEST_F(UpdateTest, WriteFailurePartWayLeavesTheImageAsItWas) {
+    for (bool backup : {false, true}) {
+        Make(174848);
+        options.backupFiles = backup;
+        rlimit old{};
+        ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &old), 0);
+        auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+        rlimit small = old;
+        small.rlim_cur = 100000;
+        ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
+        UpdateResult r = Update(18);
+        setrlimit(RLIMIT_FSIZE, &old);
+        std::signal(SIGXFSZ, oldHandler);
+
+        EXPECT_EQ(r.status, UpdateStatus::Failed) << backup;
+        EXPECT_TRUE(Has(r.message, "The image \"" + dir.File("GAMES.D64") + "\" was left as it was."))
+            << r.message;
         EXPECT_EQ(dir.Read("GAMES.D64"), original);
-        EXPECT_FALSE(dir.Exists("GAMES.BAK"));
+        EXPECT_EQ(Names(), std::vector<std::string>{"GAMES.D64"}) << "no temporary file and no backup";
     }
 }
 
-TEST_F(UpdateTest, ImageNamedLikeItsBackupIsRefused) {
-    original = NumberedImage(174848);
-    dir.Write("OLD.BAK", original);
-    UpdateResult r = UpdateImageFile(dir.Path(), "OLD.BAK", 18, buffer, options, {});
+// --- Edits ---------------------------------------------------------------------
+
+TEST_F(UpdateTest, AnEditThatFailsWritesNothing) {
+    Make(174848);
+    options.backupFiles = true;
+    bool called = false;
+    UpdateResult r = UpdateImage(dir.File("GAMES.D64"),
+                                 [&](const DiskImage& image) -> Result<ChangeSet> {
+                                     called = true;
+                                     EXPECT_EQ(image.Bytes(), original) << "the edit sees the image as it is";
+                                     return Failure{"The entry is gone; nothing was written."};
+                                 },
+                                 options, {});
+    EXPECT_TRUE(called);
     EXPECT_EQ(r.status, UpdateStatus::Failed);
-    EXPECT_EQ(dir.Read("OLD.BAK"), original);
+    EXPECT_EQ(r.message, "The entry is gone; nothing was written.");
+    EXPECT_EQ(dir.Read("GAMES.D64"), original);
+    EXPECT_EQ(Names(), std::vector<std::string>{"GAMES.D64"});
 }
 
-// A write that fails part-way (here: past a file size limit, as on a full
-// disk) must not be reported as done, and the backup must stay.
-TEST_F(UpdateTest, WriteFailurePartWayKeepsTheBackupAndSaysWhereItIs) {
-    Make(174848);
-    options.backupFiles = false;
-    rlimit old{};
-    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &old), 0);
-    auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
-    rlimit small = old;
-    small.rlim_cur = 100000;
-    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
-    UpdateResult r = Update(18);
-    setrlimit(RLIMIT_FSIZE, &old);
-    std::signal(SIGXFSZ, oldHandler);
+TEST_F(UpdateTest, AnEditChangesOnlyItsBlocks) {
+    Make(196608);
+    Block a, b;
+    a.fill(0x11);
+    b.fill(0x22);
+    UpdateResult r = UpdateImage(dir.File("GAMES.D64"),
+                                 [&](const DiskImage&) -> Result<ChangeSet> {
+                                     return ChangeSet{{{1, 0}, a}, {{40, 16}, b}};
+                                 },
+                                 options, {});
+    ASSERT_EQ(r.status, UpdateStatus::Updated) << r.message;
+    auto expected = original;
+    std::fill(expected.begin(), expected.begin() + 256, 0x11);
+    std::fill(expected.end() - 256, expected.end(), 0x22);
+    EXPECT_EQ(dir.Read("GAMES.D64"), expected);
+    ASSERT_EQ(r.before.size(), 2u);
+    EXPECT_EQ(r.before[0].bytes[0], 0); // block 0 starts with its number
+    EXPECT_EQ(r.before[1].bytes[0], 767 & 0xFF);
+    EXPECT_EQ(r.before[1].bytes[1], 767 >> 8);
+}
 
+TEST_F(UpdateTest, AnEditOfABlockTheImageDoesNotHoldFails) {
+    Make(174848);
+    Block a{};
+    UpdateResult r = UpdateImage(dir.File("GAMES.D64"),
+                                 [&](const DiskImage&) -> Result<ChangeSet> {
+                                     return ChangeSet{{{36, 0}, a}};
+                                 },
+                                 options, {});
     EXPECT_EQ(r.status, UpdateStatus::Failed);
-    EXPECT_NE(r.message.find(dir.File("GAMES.BAK")), std::string::npos) << r.message;
-    EXPECT_EQ(dir.Read("GAMES.BAK"), original);
-    // No partial image is left under the image name.
-    EXPECT_FALSE(dir.Exists("GAMES.D64"));
+    EXPECT_TRUE(Has(r.message, "track 36, sector 0")) << r.message;
+    EXPECT_EQ(dir.Read("GAMES.D64"), original);
+}
+
+TEST(PutChange, KeepsTrackAndSectorOrderAndOneChangePerBlock) {
+    ChangeSet changes;
+    Block a, b, c;
+    a.fill(1);
+    b.fill(2);
+    c.fill(3);
+    PutChange(changes, {18, 1}, a);
+    PutChange(changes, {1, 5}, b);
+    PutChange(changes, {18, 0}, c);
+    PutChange(changes, {18, 1}, c); // replaces the first
+    ASSERT_EQ(changes.size(), 3u);
+    EXPECT_EQ(changes[0].at, (BlockAddress{1, 5}));
+    EXPECT_EQ(changes[1].at, (BlockAddress{18, 0}));
+    EXPECT_EQ(changes[2].at, (BlockAddress{18, 1}));
+    EXPECT_EQ(changes[2].bytes, c);
+}
+
+TEST(CurrentBlocks, TheBlocksAsTheImageHoldsThem) {
+    DiskImage image = test::InMemory(NumberedImage(174848));
+    Result<ChangeSet> now = CurrentBlocks(image, {{{18, 1}, Block{}}, {{35, 16}, Block{}}});
+    ASSERT_TRUE(now) << now.Error();
+    ASSERT_EQ(now->size(), 2u);
+    EXPECT_EQ((*now)[0].bytes[0], 358 & 0xFF);
+    EXPECT_EQ((*now)[1].bytes[0], 682 & 0xFF);
+    EXPECT_EQ((*now)[1].bytes[1], 682 >> 8);
+    EXPECT_FALSE(CurrentBlocks(image, {{{36, 0}, Block{}}}));
 }
 
 } // namespace

@@ -262,9 +262,10 @@ TEST(RoundTrip, EveryProgramOnTheSampleDisks) {
     for (const char* disk : {"DEMO.D64", "GAMES.D64", "FORTY.D64", "ERRORS.D64", "twosides.d64"}) {
         for (auto [track, sector] : PrgStarts(dir.Read(disk))) {
             SCOPED_TRACE(std::string(disk) + " " + std::to_string(track) + "/" + std::to_string(sector));
-            TrackBuffer buffer;
+            Result<DiskImage> image = DiskImage::Load(dir.File(disk));
+            ASSERT_TRUE(image) << image.Error();
             auto file = std::make_unique<FileBuffer6502>();
-            ASSERT_FALSE(GatherFile6502(dir.File(disk), track, sector, buffer, *file).cut());
+            ASSERT_FALSE(GatherFile6502(*image, {track, sector}, *file).cut());
             const Bytes bytes(file->bytes.begin(), file->bytes.begin() + file->length);
             AsmOptions options;
             options.start = SysStart(bytes, file->loadAddress);

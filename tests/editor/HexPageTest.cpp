@@ -310,6 +310,7 @@ TEST_F(HexPageTest, NoDescriptionWhenHintsAreOff) {
 }
 
 TEST_F(HexPageTest, TypedHexStaysInTheGridUntilTheNextBlockIsShown) {
+    options.MnuEditorEditMode->setChecked(false); // Display mode: the grid is a plain string grid
     D64Builder disk;
     disk.Block(1, 0)[0] = 0x11;
     UseImage(disk);

@@ -1,4 +1,4 @@
-#include "platform/ScriptedDialogs.h"
+#include "support/ScriptedDialogs.h"
 
 #include <QDialog>
 
@@ -27,6 +27,30 @@ int ScriptedDialogs::Exec(QDialog& dialog) {
     auto run = std::move(dialogs.front());
     dialogs.pop_front();
     return run(dialog);
+}
+
+int ScriptedDialogs::Choose(QWidget*, const QString& text, const QStringList&) {
+    questions.push_back(text);
+    if (choices.empty()) return 0;
+    int r = choices.front();
+    choices.pop_front();
+    return r;
+}
+
+std::optional<int> ScriptedDialogs::AskNumber(QWidget*, const QString&, const QString&, int value, int, int) {
+    proposed.push_back(value);
+    if (numbers.empty()) return value;
+    auto r = numbers.front();
+    numbers.pop_front();
+    return r;
+}
+
+QStringList ScriptedDialogs::OpenFileNames(QWidget*, const QString& title, const QString&) {
+    openTitles << title;
+    if (fileLists.empty()) return {};
+    QStringList r = fileLists.front();
+    fileLists.pop_front();
+    return r;
 }
 
 } // namespace dyskel

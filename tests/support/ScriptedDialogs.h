@@ -25,11 +25,20 @@ class ScriptedDialogs : public IDialogs {
     std::deque<std::function<int(QDialog&)>> dialogs; // run on the next Exec; Rejected when empty
     QStringList dialogTitles;                         // window titles of the dialogs shown
     QStringList openTitles, openFilters;              // what each open-file dialog showed
+    std::deque<int> choices;                          // answers of Choose; the first button when empty
+    std::vector<QString> questions;                   // texts of Choose
+    std::deque<std::optional<int>> numbers;           // answers of AskNumber; the value proposed when empty
+    std::vector<int> proposed;                        // values AskNumber proposed
+    std::deque<QStringList> fileLists;                // answers of OpenFileNames; none when empty
 
     MsgResult Message(QWidget* parent, MsgKind kind, MsgButtons buttons, const QString& text) override;
     QString OpenFileName(QWidget* parent, const QString& title, const QString& filter,
                          const QString& folder) override;
     int Exec(QDialog& dialog) override;
+    int Choose(QWidget* parent, const QString& text, const QStringList& buttons) override;
+    std::optional<int> AskNumber(QWidget* parent, const QString& title, const QString& label, int value,
+                                 int min, int max) override;
+    QStringList OpenFileNames(QWidget* parent, const QString& title, const QString& folder) override;
 };
 
 } // namespace dyskel

@@ -1,0 +1,224 @@
+#include "core/DiskEdits.h"
+
+#include "core/FileChain.h"
+
+#include <bit>
+
+namespace dyskel {
+
+namespace {
+
+constexpr std::size_t ExtBamOffset = 0xC0; // tracks 36 to 40, 4 bytes each
+
+// Offset of a track's 4-byte BAM entry (count, then 3 bitmap bytes); 0 when
+// the track is not in the BAM.
+std::size_t BamEntry(int track) {
+    if (track >= 1 && track <= StdTracks) return std::size_t(4 * track);
+    if (track > StdTracks && track <= MaxTracks)
+        return ExtBamOffset + std::size_t(4 * (track - StdTracks - 1));
+    return 0;
+}
+
+int CountBits(const Block& header, std::size_t entry) {
+    return std::popcount(unsigned(header[entry + 1])) + std::popcount(unsigned(header[entry + 2])) +
+           std::popcount(unsigned(header[entry + 3]));
+}
+
+Failure Changed() {
+    return {"The directory entry is no longer on the disk as it was listed (the image was changed "
+            "elsewhere); nothing was written."};
+}
+
+using EntryPatch = std::function<Result<void>(EntryBlocks& blocks, ChangeSet& changes)>;
+
+// An edit of the entry's bytes; patch may also change the header block.
+ImageEdit EntryEdit(const DirEntry& entry, EntryPatch patch) {
+    return [entry, patch = std::move(patch)](const DiskImage& image) -> Result<ChangeSet> {
+        Result<EntryBlocks> blocks = ReadEntryBlocks(image, entry);
+        if (!blocks) return Failure{blocks.Error()};
+        const Block header = blocks->header;
+        ChangeSet changes;
+        Result<void> patched = patch(*blocks, changes);
+        if (!patched) return Failure{patched.Error()};
+        PutChange(changes, {DirTrack, entry.sector}, blocks->dirBlock);
+        if (blocks->header != header) PutChange(changes, {DirTrack, 0}, blocks->header);
+        return changes;
+    };
+}
+
+} // namespace
+
+bool BamBlockFree(const Block& header, BlockAddress at) {
+    const std::size_t entry = BamEntry(at.track);
+    if (!entry || !ValidBlock(at.track, at.sector)) return false;
+    return (header[entry + 1 + std::size_t(at.sector / 8)] >> (at.sector % 8)) & 1;
+}
+
+void SetBamBlockFree(Block& header, BlockAddress at, bool free) {
+    const std::size_t entry = BamEntry(at.track);
+    if (!entry || !ValidBlock(at.track, at.sector)) return;
+    std::uint8_t& bits = header[entry + 1 + std::size_t(at.sector / 8)];
+    const auto mask = static_cast<std::uint8_t>(1u << (at.sector % 8));
+    bits = static_cast<std::uint8_t>(free ? bits | mask : bits & ~mask);
+    header[entry] = static_cast<std::uint8_t>(CountBits(header, entry));
+}
+
+bool HasExtendedBam(const Block& header) {
+    for (int t = StdTracks + 1; t <= MaxTracks; ++t) {
+        const std::size_t entry = BamEntry(t);
+        if (header[entry + 3] & 0xFE) return false; // sectors 17 and up do not exist
+        if (header[entry] != CountBits(header, entry)) return false;
+    }
+    // All zero is no BAM: a formatted 40-track disk has free blocks there.
+    for (std::size_t i = ExtBamOffset; i < ExtBamOffset + 20; ++i)
+        if (header[i]) return true;
+    return false;
+}
+
+int BamFreeBlocks(const Block& header, int tracks) {
+    int free = 0;
+    const int last = tracks > StdTracks && HasExtendedBam(header) ? MaxTracks : StdTracks;
+    for (int t = 1; t <= last; ++t) {
+        if (t == DirTrack) continue;
+        for (int s = 0; s < SectorsPerTrack(t); ++s) free += BamBlockFree(header, {t, s});
+    }
+    return free;
+}
+
+Result<EntryBlocks> ReadEntryBlocks(const DiskImage& image, const DirEntry& entry) {
+    Result<Block> header = image.ReadBlock({DirTrack, 0});
+    if (!header) return Failure{header.Error() + " Nothing was written."};
+    if (entry.sector == 0 || entry.offset % DirEntrySize != 0) return Failure{Changed()};
+    Result<Block> dir = image.ReadBlock({DirTrack, entry.sector});
+    if (!dir) return Failure{dir.Error() + " Nothing was written."};
+    DirEntry now = DecodeDirEntry(*dir, entry.sector, entry.offset);
+    if (now.typeByte != entry.typeByte || now.first != entry.first || now.name != entry.name)
+        return Failure{Changed()};
+    return EntryBlocks{*header, *dir, entry.offset};
+}
+
+ImageEdit RenameEntry(const DirEntry& entry, const std::array<std::uint8_t, 16>& name) {
+    return EntryEdit(entry, [name](EntryBlocks& b, ChangeSet&) -> Result<void> {
+        std::copy(name.begin(), name.end(), b.dirBlock.begin() + std::ptrdiff_t(b.offset + 0x05));
+        return {};
+    });
+}
+
+ImageEdit DeleteEntry(const DirEntry& entry) {
+    return [entry](const DiskImage& image) -> Result<ChangeSet> {
+        if (entry.Locked())
+            return Failure{"The file \"" + entry.Name() +
+                           "\" is locked (write protected); it was not deleted."};
+        return EntryEdit(entry, [&image, entry](EntryBlocks& b, ChangeSet&) -> Result<void> {
+            b.dirBlock[b.offset + 0x02] = 0;
+            for (BlockAddress at : ChainBlocks(image, entry.first))
+                if (at.track != DirTrack) SetBamBlockFree(b.header, at, true);
+            return {};
+        })(image);
+    };
+}
+
+ImageEdit SetEntryType(const DirEntry& entry, FileType type) {
+    return EntryEdit(entry, [type](EntryBlocks& b, ChangeSet&) -> Result<void> {
+        std::uint8_t& t = b.dirBlock[b.offset + 0x02];
+        t = static_cast<std::uint8_t>((t & ~TypeMask) | std::uint8_t(type));
+        return {};
+    });
+}
+
+ImageEdit SetEntryLocked(const DirEntry& entry, bool locked) {
+    return EntryEdit(entry, [locked](EntryBlocks& b, ChangeSet&) -> Result<void> {
+        std::uint8_t& t = b.dirBlock[b.offset + 0x02];
+        t = static_cast<std::uint8_t>(locked ? t | LockBit : t & ~LockBit);
+        return {};
+    });
+}
+
+ImageEdit SetEntrySize(const DirEntry& entry, std::uint16_t blocks) {
+    return EntryEdit(entry, [blocks](EntryBlocks& b, ChangeSet&) -> Result<void> {
+        b.dirBlock[b.offset + 0x1E] = static_cast<std::uint8_t>(blocks & 0xFF);
+        b.dirBlock[b.offset + 0x1F] = static_cast<std::uint8_t>(blocks >> 8);
+        return {};
+    });
+}
+
+int ChainLength(const DiskImage& image, const DirEntry& entry) {
+    return static_cast<int>(ChainBlocks(image, entry.first).size());
+}
+
+std::array<Block, 2> FormattedTrack18(const Block& oldHeader, bool keepExtended) {
+    Block header{};
+    header[0x00] = DirTrack;
+    header[0x01] = 1;
+    header[0x02] = 0x41; // format "A"
+    for (int t = 1; t <= StdTracks; ++t)
+        for (int s = 0; s < SectorsPerTrack(t); ++s)
+            SetBamBlockFree(header, {t, s}, !(t == DirTrack && s <= 1));
+    std::copy_n(oldHeader.begin() + 0x90, 16, header.begin() + 0x90); // disk name
+    header[0xA0] = header[0xA1] = 0xA0;
+    header[0xA2] = oldHeader[0xA2]; // ID
+    header[0xA3] = oldHeader[0xA3];
+    header[0xA4] = 0xA0;
+    header[0xA5] = '2'; // DOS version and type
+    header[0xA6] = 'A';
+    for (std::size_t i = 0xA7; i <= 0xAA; ++i) header[i] = 0xA0;
+    if (keepExtended) std::copy(oldHeader.begin() + 0xAB, oldHeader.end(), header.begin() + 0xAB);
+    Block dir{};
+    dir[1] = 0xFF;
+    return {header, dir};
+}
+
+ImageEdit ClearImage(const std::string* name, const std::string* id) {
+    std::optional<std::array<std::uint8_t, 16>> newName;
+    if (name) newName = PaddedName(*name);
+    std::optional<std::string> newId;
+    if (id) newId = *id;
+    return [newName, newId](const DiskImage& image) -> Result<ChangeSet> {
+        Result<Block> read = image.ReadBlock({DirTrack, 0});
+        if (!read) return Failure{read.Error() + " Nothing was written."};
+        Block old = *read;
+        if (!image.HoldsBlock({DirTrack, 1}))
+            return Failure{BlockReadError(image.Path(), {DirTrack, 1}, "the file does not hold it.")};
+        if (newName) std::copy(newName->begin(), newName->end(), old.begin() + 0x90);
+        if (newId)
+            for (std::size_t i = 0; i < 2; ++i)
+                old[0xA2 + i] = i < newId->size() ? std::uint8_t((*newId)[i]) : 0xA0;
+        auto [header, dir] = FormattedTrack18(old, image.Tracks() > StdTracks);
+        return ChangeSet{{{DirTrack, 0}, header}, {{DirTrack, 1}, dir}};
+    };
+}
+
+ImageEdit PokeBlock(BlockAddress at, int offset, const std::vector<std::uint8_t>& bytes) {
+    return [at, offset, bytes](const DiskImage& image) -> Result<ChangeSet> {
+        if (offset < 0 || offset >= BlockSize || bytes.size() > std::size_t(BlockSize - offset))
+            return Failure{"The bytes do not fit in the block from offset " + std::to_string(offset) +
+                           "; nothing was written."};
+        Result<Block> block = image.ReadBlock(at);
+        if (!block) return Failure{block.Error() + " Nothing was written."};
+        std::copy(bytes.begin(), bytes.end(), block->begin() + offset);
+        return ChangeSet{{at, *block}};
+    };
+}
+
+ImageEdit PutBlocks(const ChangeSet& changes) {
+    return [changes](const DiskImage& image) -> Result<ChangeSet> {
+        for (const BlockChange& c : changes)
+            if (!image.HoldsBlock(c.at))
+                return Failure{BlockReadError(image.Path(), c.at, "the file does not hold it.") +
+                               " Nothing was written."};
+        return changes;
+    };
+}
+
+ImageEdit UndoWrite(const UpdateResult& write) {
+    return [before = write.before, after = write.after](const DiskImage& image) -> Result<ChangeSet> {
+        Result<ChangeSet> now = CurrentBlocks(image, after);
+        if (!now) return Failure{now.Error()};
+        for (std::size_t i = 0; i < after.size(); ++i)
+            if ((*now)[i].bytes != after[i].bytes)
+                return Failure{"The image was changed elsewhere since that write; it cannot be undone."};
+        return before;
+    };
+}
+
+} // namespace dyskel

@@ -1,0 +1,81 @@
+// The changes Dyskel makes to a disk, each as an edit for the one write path:
+// it reads the blocks it needs from the image as it is right now, checks that
+// the entry is still the one the user chose, and gives the changed blocks.
+#pragma once
+
+#include "core/Directory.h"
+#include "core/ImageUpdate.h"
+
+#include <array>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace dyskel {
+
+// --- The BAM ------------------------------------------------------------------
+
+// Whether a block is free by the header block's BAM: tracks 1 to 35 in the
+// standard BAM at 0x04, tracks 36 to 40 in the extended BAM at 0xC0 that the
+// speeder DOSes (SpeedDOS and its kin) and the emulators use.
+bool BamBlockFree(const Block& header, BlockAddress at);
+// Sets a block free or used and keeps the track's free count right.  Tracks
+// outside the BAM are left alone.
+void SetBamBlockFree(Block& header, BlockAddress at, bool free);
+// True when bytes 0xC0 to 0xD3 hold a sound BAM of tracks 36 to 40 (each
+// track's count agrees with its bitmap and no bit beyond sector 16 is set).
+bool HasExtendedBam(const Block& header);
+// Free blocks of the BAM, track 18 not counted; tracks 36 to 40 counted when
+// the image has 40 tracks and an extended BAM.
+int BamFreeBlocks(const Block& header, int tracks);
+
+// --- Editing entries ----------------------------------------------------------
+
+// The header block and the directory block that holds the entry, checked to
+// still hold the entry as it was listed (type byte, first block, name).
+struct EntryBlocks {
+    Block header;
+    Block dirBlock;
+    std::size_t offset = 0; // of the entry in dirBlock
+};
+[[nodiscard]] Result<EntryBlocks> ReadEntryBlocks(const DiskImage& image, const DirEntry& entry);
+
+// Writes the 16 name bytes of the entry.
+ImageEdit RenameEntry(const DirEntry& entry, const std::array<std::uint8_t, 16>& name);
+
+// Scratches the entry as the drive does: type byte 0, and every block of its
+// chain (up to a break) marked free in the BAM.  A locked entry is refused.
+ImageEdit DeleteEntry(const DirEntry& entry);
+
+// Sets bits 0 to 2 of the type byte, keeping bits 3 to 7.
+ImageEdit SetEntryType(const DirEntry& entry, FileType type);
+
+// Sets or clears the lock bit (bit 6).
+ImageEdit SetEntryLocked(const DirEntry& entry, bool locked);
+
+// Writes the block count of bytes 0x1E and 0x1F.
+ImageEdit SetEntrySize(const DirEntry& entry, std::uint16_t blocks);
+
+// The length of the entry's chain in blocks, up to a break.
+int ChainLength(const DiskImage& image, const DirEntry& entry);
+
+// Track 18 as a freshly formatted disk has it: the BAM block with every block
+// of tracks 1 to 35 free but 18/0 and 18/1, the disk name and ID kept (or
+// replaced when given), DOS version and type "2A", and an empty directory
+// block 18/1.  In a 40-track image bytes 0xAB to 0xFF of the BAM block are
+// kept.  The other blocks are kept as they are.
+ImageEdit ClearImage(const std::string* name = nullptr, const std::string* id = nullptr);
+// The two blocks of ClearImage built from a header block.
+std::array<Block, 2> FormattedTrack18(const Block& oldHeader, bool keepExtended);
+
+// Writes bytes into a block from offset on.
+ImageEdit PokeBlock(BlockAddress at, int offset, const std::vector<std::uint8_t>& bytes);
+
+// Writes whole blocks as given (the Hex Editor's Write Block).
+ImageEdit PutBlocks(const ChangeSet& changes);
+
+// Puts back the blocks of an earlier write, while the image still holds what
+// that write left; otherwise fails saying that the image was changed elsewhere.
+ImageEdit UndoWrite(const UpdateResult& write);
+
+} // namespace dyskel

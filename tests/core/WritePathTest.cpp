@@ -1,0 +1,173 @@
+// The one write path: what it refuses, what it keeps, links and backups.
+#include "core/DiskEdits.h"
+#include "core/FileChain.h"
+#include "core/ImageUpdate.h"
+#include "support/TempDir.h"
+#include "tools/D64Builder.h"
+
+#include <filesystem>
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+namespace dyskel {
+namespace {
+
+using Bytes = std::vector<std::uint8_t>;
+namespace fs = std::filesystem;
+
+UpdateResult Write(const std::string& path, const ImageEdit& edit, bool backup = false) {
+    UpdateOptions options{false, backup};
+    return UpdateImage(path, edit, options, {});
+}
+
+class WritePathTest : public ::testing::Test {
+  protected:
+    test::TempDir dir;
+    std::string Image(const Bytes& bytes, const std::string& name = "IMAGE.D64") {
+        dir.Write(name, bytes);
+        return dir.File(name);
+    }
+};
+
+struct KeepCase {
+    const char* name;
+    int tracks;
+    bool errorBytes;
+    std::size_t size;
+};
+class KeepsEveryOtherByte : public WritePathTest, public ::testing::WithParamInterface<KeepCase> {};
+
+TEST_P(KeepsEveryOtherByte, OnlyThePokedBlockDiffers) {
+    D64Builder disk("KEEP", "01", GetParam().tracks, GetParam().errorBytes);
+    Bytes bytes = disk.Bytes();
+    ASSERT_EQ(bytes.size(), GetParam().size);
+    for (std::size_t i = 0; i < bytes.size(); ++i) bytes[i] = static_cast<std::uint8_t>(i * 7 + 3);
+    const std::string path = Image(bytes);
+    const int track = GetParam().tracks; // the last track: 35 or 40
+    ASSERT_EQ(Write(path, PokeBlock({track, 16}, 255, {0x5A})).status, UpdateStatus::Updated);
+    const std::size_t at = (GetParam().tracks == 35 ? 174848 : 196608) - 1; // last byte of the last block
+    bytes[at] = 0x5A;
+    EXPECT_EQ(dir.Read("IMAGE.D64"), bytes);
+}
+INSTANTIATE_TEST_SUITE_P(Sizes, KeepsEveryOtherByte,
+                         ::testing::Values(KeepCase{"ErrorBytes", 35, true, 175531},
+                                           KeepCase{"FortyTracks", 40, false, 196608}),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(WritePathTest, RefusesWhatMayNotBeWritten) {
+    const Bytes good = D64Builder().Bytes();
+    const struct {
+        const char* name;
+        Bytes bytes;
+        unsigned mode;
+        const char* says;
+    } cases[] = {
+        {"SHORT.D64", Bytes(91392 + 512, 0), 0644, "91904 bytes long"},
+        {"LONG.D64", Bytes(174849, 0), 0644, "174849 bytes long"},
+        {"RO.D64", good, 0444, "read-only"},
+    };
+    for (const auto& c : cases) {
+        const std::string path = Image(c.bytes, c.name);
+        fs::permissions(path, fs::perms(c.mode));
+        UpdateResult r = Write(path, PokeBlock({1, 0}, 0, {1}));
+        EXPECT_EQ(r.status, UpdateStatus::Failed) << c.name;
+        EXPECT_NE(r.message.find(c.says), std::string::npos) << r.message;
+        EXPECT_EQ(dir.Read(c.name), c.bytes) << c.name;
+    }
+    EXPECT_NE(Write(dir.File("MISSING.D64"), PokeBlock({1, 0}, 0, {1})).message.find("not found"),
+              std::string::npos);
+}
+
+TEST_F(WritePathTest, WritesThroughALinkAndKeepsTheMode) {
+    const std::string target = Image(D64Builder().Bytes(), "REAL.D64");
+    fs::permissions(target, fs::perms(0640));
+    fs::create_symlink("REAL.D64", dir.File("LINK.D64"));
+    ASSERT_EQ(Write(dir.File("LINK.D64"), PokeBlock({1, 0}, 0, {0x77})).status, UpdateStatus::Updated);
+    EXPECT_TRUE(fs::is_symlink(dir.File("LINK.D64")));
+    EXPECT_EQ(dir.Read("REAL.D64")[0], 0x77);
+    EXPECT_EQ(fs::status(target).permissions(), fs::perms(0640));
+}
+
+TEST_F(WritePathTest, TheBackupIsTheOldImageAndReplacesAnOlderOne) {
+    const Bytes old = D64Builder().Bytes();
+    const std::string path = Image(old);
+    dir.Write("IMAGE.BAK", {1, 2, 3});
+    ASSERT_EQ(Write(path, PokeBlock({1, 0}, 0, {0x77}), true).status, UpdateStatus::Updated);
+    EXPECT_EQ(dir.Read("IMAGE.BAK"), old);
+    // Without a backup an older one is left alone.
+    ASSERT_EQ(Write(path, PokeBlock({1, 0}, 0, {0x78})).status, UpdateStatus::Updated);
+    EXPECT_EQ(dir.Read("IMAGE.BAK"), old);
+    // No temporary file stays behind.
+    int files = 0;
+    for (auto& e : fs::directory_iterator(dir.Path())) files += e.is_regular_file();
+    EXPECT_EQ(files, 2);
+}
+
+TEST_F(WritePathTest, UndoPutsBackUntilTheImageChangedElsewhere) {
+    const Bytes old = D64Builder().Bytes();
+    const std::string path = Image(old);
+    UpdateResult first = Write(path, PokeBlock({2, 3}, 10, {0xAA, 0xBB}));
+    ASSERT_EQ(first.status, UpdateStatus::Updated);
+    ASSERT_EQ(Write(path, UndoWrite(first)).status, UpdateStatus::Updated);
+    EXPECT_EQ(dir.Read("IMAGE.D64"), old);
+
+    UpdateResult second = Write(path, PokeBlock({2, 3}, 10, {0xAA}));
+    ASSERT_EQ(Write(path, PokeBlock({2, 3}, 10, {0xCC})).status, UpdateStatus::Updated); // by someone else
+    UpdateResult undo = Write(path, UndoWrite(second));
+    EXPECT_EQ(undo.status, UpdateStatus::Failed);
+    EXPECT_NE(undo.message.find("changed elsewhere"), std::string::npos);
+}
+
+TEST_F(WritePathTest, AnEntryChangedSinceTheListingIsNotTouched) {
+    D64Builder disk;
+    disk.AddPrg("ONE", 0x0801, {0x60});
+    const std::string path = Image(disk.Bytes());
+    Result<DiskImage> image = DiskImage::Load(path);
+    ASSERT_TRUE(image.Ok());
+    Result<DirListing> dir1 = ListDirectory(*image, true);
+    ASSERT_TRUE(dir1.Ok());
+    const DirEntry entry = dir1->entries.at(0);
+    ASSERT_EQ(Write(path, RenameEntry(entry, PaddedName("TWO"))).status, UpdateStatus::Updated);
+    UpdateResult stale = Write(path, DeleteEntry(entry)); // still names "ONE"
+    EXPECT_EQ(stale.status, UpdateStatus::Failed);
+    EXPECT_NE(stale.message.find("no longer on the disk"), std::string::npos) << stale.message;
+}
+
+} // namespace
+} // namespace dyskel
+
+namespace dyskel {
+namespace {
+
+// Export and dump write only regular files or new names: a pipe would hang
+// the program, a link would lead the bytes out of the chosen folder.
+TEST_F(WritePathTest, ExportAndDumpRefuseAPipeOrALinkAtTheTarget) {
+    D64Builder disk;
+    disk.AddPrg("GAME", 0x0801, {0x60});
+    const std::string path = Image(disk.Bytes());
+    Result<DiskImage> image = DiskImage::Load(path);
+    ASSERT_TRUE(image.Ok());
+    Result<DirListing> listing = ListDirectory(*image, true);
+    ASSERT_TRUE(listing.Ok());
+    const DirEntry& entry = listing->entries.at(0);
+    test::TempDir outside;
+    ASSERT_EQ(::mkfifo(dir.File("GAME.PRG").c_str(), 0644), 0);
+    fs::create_symlink(outside.File("STOLEN"), dir.File("GAME.PRG_HexDump.txt"));
+    fs::create_symlink(outside.File("STOLEN"), dir.File("GAME.PRG.PRG"));
+
+    FileOutcome fifo = ExportPRG(*image, entry, dir.Path(), "GAME.PRG");
+    EXPECT_TRUE(fifo.failed);
+    EXPECT_NE(fifo.fileError.find("no regular file"), std::string::npos) << fifo.fileError;
+    FileOutcome link = ExportPRG(*image, entry, dir.Path(), "GAME.PRG.PRG");
+    EXPECT_NE(link.fileError.find("symbolic link"), std::string::npos) << link.fileError;
+    FileOutcome dump = WriteHexDump(*image, entry, dir.Path());
+    EXPECT_TRUE(dump.failed);
+    EXPECT_FALSE(outside.Exists("STOLEN"));
+    // A plain file at the name is overwritten as before.
+    dir.Write("NEW.PRG", {9, 9, 9, 9, 9});
+    EXPECT_FALSE(ExportPRG(*image, entry, dir.Path(), "NEW.PRG").failed);
+    EXPECT_EQ(dir.Read("NEW.PRG"), (Bytes{0x01, 0x08, 0x60}));
+}
+
+} // namespace
+} // namespace dyskel
