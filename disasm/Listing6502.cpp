@@ -113,13 +113,17 @@ std::string ByteRowText(const std::uint8_t* bytes, std::uint32_t count) {
     return text;
 }
 
-Listing6502::Listing6502(const FileBuffer6502& file, char mode, const AsmOptions& options)
-    : file_(file), mode_(mode == 'T' ? 'T' : 'A'), opcodes_(options.opcodes), symbols_(options.symbols) {
+Listing6502::Listing6502(const FileBuffer6502& file, ListingMode mode, const AsmOptions& options)
+    : file_(file), mode_(mode), opcodes_(options.opcodes), symbols_(options.symbols) {
     // The gather keeps the length at most MaxLength, so the offsets below stay
     // inside the buffer with the two bytes read past each; a longer length
     // is listed up to that bound all the same.
     const std::uint32_t length = std::min(file_.length, FileBuffer6502::MaxLength);
-    if (mode_ == 'T') {
+    if (mode_ == ListingMode::Basic) {
+        basic_ = ListBasic(std::span(file_.bytes.data(), length), file_.loadAddress);
+        return;
+    }
+    if (mode_ == ListingMode::Text) {
         // Whole pages, at least one.
         std::uint32_t pages = std::max<std::uint32_t>(1, (length + PageSize - 1) / PageSize);
         textRows_ = static_cast<int>(pages) * TextRowsPerPage;
@@ -133,25 +137,63 @@ Listing6502::Listing6502(const FileBuffer6502& file, char mode, const AsmOptions
 }
 
 int Listing6502::ColumnCount() const {
-    return mode_ == 'T' ? int(TextColumns.size()) : int(AsmColumns.size()) + (symbols_ ? 1 : 0);
+    switch (mode_) {
+    case ListingMode::Text:
+        return int(TextColumns.size());
+    case ListingMode::Basic:
+        return int(BasicColumns.size());
+    case ListingMode::Asm:
+        break;
+    }
+    return int(AsmColumns.size()) + (symbols_ ? 1 : 0);
 }
 
 const ListingColumn& Listing6502::Column(int c) const {
     c = std::clamp(c, 0, ColumnCount() - 1);
-    if (mode_ == 'T') return TextColumns[c];
+    if (mode_ == ListingMode::Text) return TextColumns[std::size_t(c)];
+    if (mode_ == ListingMode::Basic) return BasicColumns[std::size_t(c)];
     return c < int(AsmColumns.size()) ? AsmColumns[c] : SymbolColumn;
 }
 
 int Listing6502::RowCount() const {
-    return 1 + (mode_ == 'T' ? textRows_ : static_cast<int>(offsets_.size()));
+    switch (mode_) {
+    case ListingMode::Text:
+        return 1 + textRows_;
+    case ListingMode::Basic:
+        return 1 + int(basic_.lines.size()) + (basic_.Broken() ? 1 : 0);
+    case ListingMode::Asm:
+        break;
+    }
+    return 1 + static_cast<int>(offsets_.size());
+}
+
+const std::vector<bool>* Listing6502::Reversed(int row, int col) const {
+    if (mode_ != ListingMode::Basic || col != 1 || row < 1 || row > int(basic_.lines.size())) return nullptr;
+    return &basic_.lines[std::size_t(row - 1)].reversed;
+}
+
+std::string Listing6502::BasicCell(int row, int col) const {
+    const std::size_t i = static_cast<std::size_t>(row - 1);
+    if (i < basic_.lines.size()) {
+        const BasicLine& line = basic_.lines[i];
+        return col == 0 ? std::to_string(line.number) : line.text;
+    }
+    if (col == 0) return {};
+    // The row after the last line says why the walk stopped, in capitals:
+    // the grid draws the C64's upper case and graphics set.
+    std::string why = "?BROKEN LINK: " + BasicEndText(basic_);
+    for (char& ch : why)
+        if (ch >= 'a' && ch <= 'z') ch = static_cast<char>(ch - 'a' + 'A');
+    return why;
 }
 
 std::string Listing6502::Cell(int row, int col) const {
     if (row < 0 || row >= RowCount() || col < 0 || col >= ColumnCount()) return {};
     if (row == 0) return Column(col).header;
 
+    if (mode_ == ListingMode::Basic) return BasicCell(row, col);
     const std::uint8_t* bytes = file_.bytes.data();
-    if (mode_ == 'T') {
+    if (mode_ == ListingMode::Text) {
         const std::uint32_t offset = static_cast<std::uint32_t>(row - 1) * BytesPerTextRow;
         const std::uint8_t* p = bytes + offset;
         switch (col) {

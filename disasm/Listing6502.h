@@ -1,10 +1,12 @@
 // A whole program file gathered along its chain, and its listing rows as a
-// disassembly ("A") or as hex and text ("T").
+// disassembly, as hex and text or as BASIC V2 lines.
 #pragma once
 
 #include "core/FileChain.h"
 #include "core/Uglobal.h"
+#include "disasm/BasicListing.h"
 #include "disasm/Disasm6502.h"
+#include "disasm/ListingMode.h"
 
 #include <array>
 #include <cstdint>
@@ -53,6 +55,7 @@ inline constexpr std::array<ListingColumn, 5> AsmColumns = {
     {{" ADR"}, {"OC1"}, {"OC2"}, {"OC3"}, {"6502 ASSEMBLER COMMAND"}}};
 inline constexpr std::array<ListingColumn, 3> TextColumns = {
     {{" ADR"}, {"00 01 02 03 04 05 06 07 08 09 0A 0B 0C 0D 0E 0F"}, {"      TEXT"}}};
+inline constexpr std::array<ListingColumn, 2> BasicColumns = {{{" LINE"}, {"BASIC V2"}}};
 // The column a disassembly gains when it shows C64 symbols.
 inline constexpr ListingColumn SymbolColumn = {"C64 SYMBOL"};
 
@@ -88,9 +91,9 @@ inline constexpr int DataRowBytes = 8;
 // are 1 to RowCount() - 1.  Cells of the text column are raw bytes.
 class Listing6502 {
   public:
-    Listing6502(const FileBuffer6502& file, char mode, const AsmOptions& options = {});
+    Listing6502(const FileBuffer6502& file, ListingMode mode, const AsmOptions& options = {});
 
-    char Mode() const { return mode_; } // 'T' or 'A'
+    ListingMode Mode() const { return mode_; }
     int ColumnCount() const;
     const ListingColumn& Column(int c) const;
     int RowCount() const; // header row included
@@ -98,10 +101,17 @@ class Listing6502 {
     // Buffer offset where the disassembly's code starts: 0, or the offset of
     // a start address inside the file.
     std::uint32_t StartOffset() const { return start_; }
+    // The reversed flags of the text cell of a BASIC row (one per byte);
+    // nullptr for any other cell.  A listing whose links break ends in a row
+    // that says where.
+    const std::vector<bool>* Reversed(int row, int col) const;
 
   private:
+    std::string BasicCell(int row, int col) const;
+
     const FileBuffer6502& file_;
-    char mode_;
+    ListingMode mode_;
+    BasicListing basic_;
     OpcodeSet opcodes_;
     bool symbols_;
     std::uint32_t start_ = 0;
