@@ -11,6 +11,8 @@
 #include "core/ImageUpdate.h"
 #include "core/Petscii.h"
 #include "core/Uglobal.h"
+#include "disasm/BasicListing.h"
+#include "disasm/Ca65Source.h"
 #include "disasm/Disasm6502.h"
 #include "disasm/Listing6502.h"
 
@@ -37,7 +39,9 @@ constexpr const char* UsageText =
     "  dir [--raw] [--deleted] IMAGE               the directory as the C64 lists it\n"
     "  bam IMAGE                                   the block availability map\n"
     "  block [--raw] IMAGE TRACK SECTOR            one block in hex and characters\n"
-    "  list [--text] [--raw] IMAGE ENTRY           a PRG entry as 6502 code (or hex and text)\n"
+    "  list [--text|--basic|--asm] [--start ADDR] [--symbols] [--illegal] [--raw] IMAGE ENTRY\n"
+    "                                              a PRG entry as 6502 code (or hex and text,\n"
+    "                                              BASIC V2 lines, ca65 source)\n"
     "  export [--name NAME] [--to DIR] IMAGE ENTRY write a PRG entry as NAME.PRG\n"
     "  dump [--to DIR] IMAGE ENTRY                 write an entry's blocks as a hex dump text\n"
     "  rename [--backup] [--dry-run] IMAGE ENTRY NEWNAME  rename an entry\n"
@@ -67,7 +71,7 @@ struct UsageError {
 struct Invocation {
     std::vector<std::string> args; // the positional arguments
     std::vector<std::string> flags;
-    std::optional<std::string> name, to, id;
+    std::optional<std::string> name, to, id, start;
     std::ostream& out;
     std::ostream& err;
 
@@ -138,7 +142,8 @@ long Number(const std::string& text, const char* what, bool hexPrefix = false, l
     return value;
 }
 
-std::uint8_t HexByte(const std::string& text) {
+// A hex number of up to maxDigits digits, with or without "$" or "0x".
+unsigned HexNumber(const std::string& text, std::size_t maxDigits, const char* what) {
     std::string_view digits = text;
     if (digits.starts_with('$'))
         digits.remove_prefix(1);
@@ -146,9 +151,14 @@ std::uint8_t HexByte(const std::string& text) {
         digits.remove_prefix(2);
     unsigned value = 0;
     auto [end, ec] = std::from_chars(digits.data(), digits.data() + digits.size(), value, 16);
-    if (digits.empty() || digits.size() > 2 || ec != std::errc() || end != digits.data() + digits.size())
-        throw UsageError{"not a hex byte: " + text};
-    return static_cast<std::uint8_t>(value);
+    if (digits.empty() || digits.size() > maxDigits || ec != std::errc() ||
+        end != digits.data() + digits.size())
+        throw UsageError{std::string("not a ") + what + ": " + text};
+    return value;
+}
+
+std::uint8_t HexByte(const std::string& text) {
+    return static_cast<std::uint8_t>(HexNumber(text, 2, "hex byte"));
 }
 
 // An image read whole, with its header, BAM and directory.
@@ -396,7 +406,35 @@ int RunList(Invocation& inv) {
     const auto [image, entry] = SelectEntry(inv, Needs::Prg);
     auto file = std::make_unique<FileBuffer6502>();
     GatherResult gathered = GatherFile6502(image.disk, entry.first, *file);
-    Listing6502 listing(*file, inv.Has("--text") ? 'T' : 'A');
+    const std::span<const std::uint8_t> bytes(file->bytes.data(), file->length);
+    AsmOptions options;
+    options.start = inv.start
+                        ? std::optional(static_cast<std::uint16_t>(HexNumber(*inv.start, 4, "hex address")))
+                        : SysStart(bytes, file->loadAddress);
+    options.opcodes = inv.Has("--illegal") ? OpcodeSet::WithUndocumented : OpcodeSet::Documented;
+    options.symbols = inv.Has("--symbols");
+    const auto cut = [&] {
+        if (gathered.cut())
+            inv.err << "dyskel-cli: entry " << inv.args[1] << ": " << OneLine(GatherCutLines(gathered, *file))
+                    << '\n';
+    };
+    if (inv.Has("--asm")) {
+        inv.out << Ca65Source(bytes, file->loadAddress, options);
+        cut();
+        return 0;
+    }
+    if (inv.Has("--basic")) {
+        const BasicListing basic = ListBasic(bytes, file->loadAddress);
+        if (!inv.Has("--raw"))
+            inv.out << BasicListingUtf8(basic);
+        else
+            for (const BasicLine& l : basic.lines) inv.out << l.number << ' ' << ListedBytes(l) << '\n';
+        if (basic.Broken())
+            inv.err << "dyskel-cli: entry " << inv.args[1] << ": " << BasicEndText(basic) << '\n';
+        cut();
+        return 0;
+    }
+    Listing6502 listing(*file, inv.Has("--text") ? ListingMode::Text : ListingMode::Asm, options);
     inv.out << LoadAdrCaption(*file) << '\t' << BlocksCaption(gathered, *file) << '\t' << EndAdrCaption(*file)
             << '\n';
     std::string line;
@@ -406,14 +444,12 @@ int RunList(Invocation& inv) {
             if (c) line += '\t';
             std::string cell = listing.Cell(r, c);
             // Only the text column holds disk bytes; the rest is plain ASCII.
-            line += listing.Mode() == 'T' && c == 2 ? DiskText(inv, cell) : cell;
+            line += listing.Mode() == ListingMode::Text && c == 2 ? DiskText(inv, cell) : cell;
         }
         line += '\n';
         inv.out << line;
     }
-    if (gathered.cut())
-        inv.err << "dyskel-cli: entry " << inv.args[1] << ": " << OneLine(GatherCutLines(gathered, *file))
-                << '\n';
+    cut();
     return 0;
 }
 
@@ -535,7 +571,7 @@ constexpr std::array<Command, 18> Commands = {{
     {"dir", "--raw --deleted", "", 1, 1, RunDir},
     {"bam", "", "", 1, 1, RunBam},
     {"block", "--raw", "", 3, 3, RunBlock},
-    {"list", "--text --raw", "", 2, 2, RunList},
+    {"list", "--text --basic --asm --symbols --illegal --raw", "--start", 2, 2, RunList},
     {"export", "", "--name --to", 2, 2, RunExport},
     {"dump", "", "--to", 2, 2, RunDump},
     {"rename", "--backup --dry-run --raw", "", 3, 3, RunRename},
@@ -580,7 +616,10 @@ void Parse(const Command& cmd, int argc, char** argv, Invocation& inv) {
             inv.flags.push_back(word);
         } else if (Listed(cmd.valueOptions, word)) {
             if (i + 1 >= argc) throw UsageError{word + " needs a value"};
-            (word == "--name" ? inv.name : word == "--id" ? inv.id : inv.to) = argv[++i];
+            (word == "--name"    ? inv.name
+             : word == "--id"    ? inv.id
+             : word == "--start" ? inv.start
+                                 : inv.to) = argv[++i];
         } else {
             throw UsageError{"unknown option " + word + " for " + cmd.name};
         }
@@ -591,7 +630,7 @@ void Parse(const Command& cmd, int argc, char** argv, Invocation& inv) {
 }
 
 int RunCli(int argc, char** argv, std::ostream& out, std::ostream& err) {
-    Invocation inv{{}, {}, {}, {}, {}, out, err};
+    Invocation inv{{}, {}, {}, {}, {}, {}, out, err};
     try {
         if (argc < 2) throw UsageError{"no command"};
         std::string name = argv[1];

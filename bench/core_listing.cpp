@@ -84,7 +84,7 @@ void BM_Gather64KProgram(benchmark::State& state) {
 BENCHMARK(BM_Gather64KProgram)->Unit(benchmark::kMillisecond);
 
 // Every row's every cell, as a view scrolled over the whole listing would ask.
-void ListAllCells(benchmark::State& state, char mode) {
+void ListAllCells(benchmark::State& state, ListingMode mode) {
     auto file = std::make_unique<FileBuffer6502>();
     GatherFile6502(Load(Disks().bigProg), {1, 0}, *file);
     std::size_t rows = 0;
@@ -100,12 +100,12 @@ void ListAllCells(benchmark::State& state, char mode) {
 }
 
 void BM_ListDisassembly64K(benchmark::State& state) {
-    ListAllCells(state, 'A');
+    ListAllCells(state, ListingMode::Asm);
 }
 BENCHMARK(BM_ListDisassembly64K)->Unit(benchmark::kMillisecond);
 
 void BM_ListText64K(benchmark::State& state) {
-    ListAllCells(state, 'T');
+    ListAllCells(state, ListingMode::Text);
 }
 BENCHMARK(BM_ListText64K)->Unit(benchmark::kMillisecond);
 
@@ -113,7 +113,7 @@ BENCHMARK(BM_ListText64K)->Unit(benchmark::kMillisecond);
 void BM_ListingRowOffsets64K(benchmark::State& state) {
     auto file = std::make_unique<FileBuffer6502>();
     GatherFile6502(Load(Disks().bigProg), {1, 0}, *file);
-    for (auto _ : state) benchmark::DoNotOptimize(Listing6502(*file, 'A').RowCount());
+    for (auto _ : state) benchmark::DoNotOptimize(Listing6502(*file, ListingMode::Asm).RowCount());
 }
 BENCHMARK(BM_ListingRowOffsets64K)->Unit(benchmark::kMicrosecond);
 

@@ -45,8 +45,11 @@ TOptions::TOptions(QWidget* owner, Options* external) : QObject(owner), data(ext
     Mode6502Group = new QActionGroup(this);
     Mnu6502DmodeASM = Item(Mnu6502DftMode, "Mnu6502DmodeASM", "&DisAssembler", true, Mode6502Group);
     Mnu6502DmodeTXT = Item(Mnu6502DftMode, "Mnu6502DmodeTXT", "&Text", false, Mode6502Group);
+    Mnu6502DmodeBAS = Item(Mnu6502DftMode, "Mnu6502DmodeBAS", "&BASIC", false, Mode6502Group);
     Mnu6502change =
         Item(MnuOptImageEd, "Mnu6502change", "6502 should change to default mode every &time", false);
+    MnuC64Symbols = Item(MnuOptImageEd, "MnuC64Symbols", "Show C64 &symbols", false);
+    MnuIllegalOps = Item(MnuOptImageEd, "MnuIllegalOps", "Name &undocumented opcodes", false);
     MnuEditorDefault = Sub(MnuOptImageEd, "MnuEditorDefault", "&Default page in Editor");
     EditorPageGroup = new QActionGroup(this);
     EditorPageGroup->setExclusionPolicy(QActionGroup::ExclusionPolicy::ExclusiveOptional);
@@ -75,6 +78,8 @@ TOptions::TOptions(QWidget* owner, Options* external) : QObject(owner), data(ext
         {MnuBackupFiles, &Options::backupFiles},
         {MnuImgDetails, &Options::imageDetails},
         {Mnu6502change, &Options::change6502},
+        {MnuC64Symbols, &Options::c64Symbols},
+        {MnuIllegalOps, &Options::illegalOpcodes},
         {MnuEditorEditMode, &Options::editMode},
         {MnuIgnoreDeletedFiles, &Options::ignoreDeleted},
         {MnuJump2HexTS, &Options::jumpTS},
@@ -99,12 +104,10 @@ TOptions::TOptions(QWidget* owner, Options* external) : QObject(owner), data(ext
     connect(MnuSortFbyName, &QAction::toggled, this, [this](bool on) {
         if (on) data.sortFilesBy = 1;
     });
-    connect(Mnu6502DmodeASM, &QAction::toggled, this, [this](bool on) {
-        if (on) data.default6502Mode = 'A';
-    });
-    connect(Mnu6502DmodeTXT, &QAction::toggled, this, [this](bool on) {
-        if (on) data.default6502Mode = 'T';
-    });
+    for (std::size_t i = 0; i < ListingModes.size(); ++i)
+        connect(ModeItem(ListingModes[i].mode), &QAction::toggled, this, [this, i](bool on) {
+            if (on) data.default6502Mode = ListingModes[i].mode;
+        });
     for (QMenu* menu :
          {MnuOptions, MnuOptFiles, MnuSortFiles, MnuOptImageEd, Mnu6502DftMode, MnuEditorDefault})
         connect(menu, &QMenu::aboutToShow, this, &TOptions::ShowOptions);
@@ -120,8 +123,10 @@ void TOptions::ShowOptions() {
     MnuBackupFiles->setChecked(now.backupFiles);
     MnuImgDetails->setChecked(now.imageDetails);
     (now.sortFilesBy == 0 ? MnuSortFbyUnSort : MnuSortFbyName)->setChecked(true);
-    (now.default6502Mode == 'T' ? Mnu6502DmodeTXT : Mnu6502DmodeASM)->setChecked(true);
+    ModeItem(now.default6502Mode)->setChecked(true);
     Mnu6502change->setChecked(now.change6502);
+    MnuC64Symbols->setChecked(now.c64Symbols);
+    MnuIllegalOps->setChecked(now.illegalOpcodes);
     QAction* pages[] = {MnuEdHex, MnuEdDir, MnuEdBAM, MnuEd6502};
     for (int i = 0; i < 4; ++i) pages[i]->setChecked(i == now.editorPage);
     MnuEditorEditMode->setChecked(now.editMode);
@@ -138,8 +143,20 @@ int TOptions::DefaultEditorPage() const {
     return data.editorPage;
 }
 
-char TOptions::Default6502Mode() const {
+ListingMode TOptions::Default6502Mode() const {
     return data.default6502Mode;
+}
+
+QAction* TOptions::ModeItem(ListingMode mode) const {
+    switch (mode) {
+    case ListingMode::Text:
+        return Mnu6502DmodeTXT;
+    case ListingMode::Basic:
+        return Mnu6502DmodeBAS;
+    case ListingMode::Asm:
+        break;
+    }
+    return Mnu6502DmodeASM;
 }
 
 } // namespace dyskel

@@ -41,7 +41,10 @@ class TOptions : public QObject {
     QAction* MnuSortFbyUnSort = nullptr;
     QAction* Mnu6502DmodeASM = nullptr;
     QAction* Mnu6502DmodeTXT = nullptr;
+    QAction* Mnu6502DmodeBAS = nullptr;
     QAction* Mnu6502change = nullptr;
+    QAction* MnuC64Symbols = nullptr;
+    QAction* MnuIllegalOps = nullptr;
     QAction* MnuEdHex = nullptr;
     QAction* MnuEdDir = nullptr;
     QAction* MnuEdBAM = nullptr;
@@ -61,10 +64,12 @@ class TOptions : public QObject {
     // Editor page of the default-page group: 0 Hex, 1 Directory, 2 BAM, 3 6502;
     // -1 when none is checked.
     int DefaultEditorPage() const;
-    // 'A' or 'T' by the 6502 default-mode group.
-    char Default6502Mode() const;
+    // The mode checked in the 6502 default-mode group.
+    ListingMode Default6502Mode() const;
 
   private:
+    QAction* ModeItem(ListingMode mode) const;
+
     Options own_;
 
   signals:

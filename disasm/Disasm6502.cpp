@@ -273,8 +273,150 @@ constexpr std::array<OpcodeEntry, 256> Opcodes = {{
     {"???", M::None},            // FF
 }};
 
-// How each addressing mode writes its operand: the text before the hex digits,
-// the number of operand bytes (written hi first) and the text after them.
+// The 105 undocumented opcodes of the NMOS 6502 under the names most C64
+// programmers know them by (as in the "No More Secrets" notes and the illegal
+// opcode tables of the demo scene), with the length and mode the processor
+// really gives them: the JAMs halt after one byte, the NOP variants read
+// their operands, $EB is a second SBC #.
+struct Undocumented {
+    std::uint8_t opcode;
+    const char* mnemonic;
+    AddrMode mode;
+};
+// clang-format off
+constexpr std::array<Undocumented, 105> UndocumentedOpcodes = {{
+    {0x02, "JAM", M::Implied},
+    {0x12, "JAM", M::Implied},
+    {0x22, "JAM", M::Implied},
+    {0x32, "JAM", M::Implied},
+    {0x42, "JAM", M::Implied},
+    {0x52, "JAM", M::Implied},
+    {0x62, "JAM", M::Implied},
+    {0x72, "JAM", M::Implied},
+    {0x92, "JAM", M::Implied},
+    {0xB2, "JAM", M::Implied},
+    {0xD2, "JAM", M::Implied},
+    {0xF2, "JAM", M::Implied},
+    {0x03, "SLO", M::IndexedIndirect},
+    {0x07, "SLO", M::ZeroPage},
+    {0x0F, "SLO", M::Absolute},
+    {0x13, "SLO", M::IndirectIndexed},
+    {0x17, "SLO", M::ZeroPageX},
+    {0x1B, "SLO", M::AbsoluteY},
+    {0x1F, "SLO", M::AbsoluteX},
+    {0x23, "RLA", M::IndexedIndirect},
+    {0x27, "RLA", M::ZeroPage},
+    {0x2F, "RLA", M::Absolute},
+    {0x33, "RLA", M::IndirectIndexed},
+    {0x37, "RLA", M::ZeroPageX},
+    {0x3B, "RLA", M::AbsoluteY},
+    {0x3F, "RLA", M::AbsoluteX},
+    {0x43, "SRE", M::IndexedIndirect},
+    {0x47, "SRE", M::ZeroPage},
+    {0x4F, "SRE", M::Absolute},
+    {0x53, "SRE", M::IndirectIndexed},
+    {0x57, "SRE", M::ZeroPageX},
+    {0x5B, "SRE", M::AbsoluteY},
+    {0x5F, "SRE", M::AbsoluteX},
+    {0x63, "RRA", M::IndexedIndirect},
+    {0x67, "RRA", M::ZeroPage},
+    {0x6F, "RRA", M::Absolute},
+    {0x73, "RRA", M::IndirectIndexed},
+    {0x77, "RRA", M::ZeroPageX},
+    {0x7B, "RRA", M::AbsoluteY},
+    {0x7F, "RRA", M::AbsoluteX},
+    {0x83, "SAX", M::IndexedIndirect},
+    {0x87, "SAX", M::ZeroPage},
+    {0x8F, "SAX", M::Absolute},
+    {0x97, "SAX", M::ZeroPageY},
+    {0xA3, "LAX", M::IndexedIndirect},
+    {0xA7, "LAX", M::ZeroPage},
+    {0xAB, "LAX", M::Immediate},
+    {0xAF, "LAX", M::Absolute},
+    {0xB3, "LAX", M::IndirectIndexed},
+    {0xB7, "LAX", M::ZeroPageY},
+    {0xBF, "LAX", M::AbsoluteY},
+    {0xC3, "DCP", M::IndexedIndirect},
+    {0xC7, "DCP", M::ZeroPage},
+    {0xCF, "DCP", M::Absolute},
+    {0xD3, "DCP", M::IndirectIndexed},
+    {0xD7, "DCP", M::ZeroPageX},
+    {0xDB, "DCP", M::AbsoluteY},
+    {0xDF, "DCP", M::AbsoluteX},
+    {0xE3, "ISC", M::IndexedIndirect},
+    {0xE7, "ISC", M::ZeroPage},
+    {0xEF, "ISC", M::Absolute},
+    {0xF3, "ISC", M::IndirectIndexed},
+    {0xF7, "ISC", M::ZeroPageX},
+    {0xFB, "ISC", M::AbsoluteY},
+    {0xFF, "ISC", M::AbsoluteX},
+    {0x0B, "ANC", M::Immediate},
+    {0x2B, "ANC", M::Immediate},
+    {0x4B, "ALR", M::Immediate},
+    {0x6B, "ARR", M::Immediate},
+    {0x8B, "ANE", M::Immediate},
+    {0xCB, "SBX", M::Immediate},
+    {0xEB, "SBC", M::Immediate},
+    {0x93, "SHA", M::IndirectIndexed},
+    {0x9F, "SHA", M::AbsoluteY},
+    {0x9B, "TAS", M::AbsoluteY},
+    {0x9C, "SHY", M::AbsoluteX},
+    {0x9E, "SHX", M::AbsoluteY},
+    {0xBB, "LAS", M::AbsoluteY},
+    {0x1A, "NOP", M::Implied},
+    {0x3A, "NOP", M::Implied},
+    {0x5A, "NOP", M::Implied},
+    {0x7A, "NOP", M::Implied},
+    {0xDA, "NOP", M::Implied},
+    {0xFA, "NOP", M::Implied},
+    {0x80, "NOP", M::Immediate},
+    {0x82, "NOP", M::Immediate},
+    {0x89, "NOP", M::Immediate},
+    {0xC2, "NOP", M::Immediate},
+    {0xE2, "NOP", M::Immediate},
+    {0x04, "NOP", M::ZeroPage},
+    {0x44, "NOP", M::ZeroPage},
+    {0x64, "NOP", M::ZeroPage},
+    {0x14, "NOP", M::ZeroPageX},
+    {0x34, "NOP", M::ZeroPageX},
+    {0x54, "NOP", M::ZeroPageX},
+    {0x74, "NOP", M::ZeroPageX},
+    {0xD4, "NOP", M::ZeroPageX},
+    {0xF4, "NOP", M::ZeroPageX},
+    {0x0C, "NOP", M::Absolute},
+    {0x1C, "NOP", M::AbsoluteX},
+    {0x3C, "NOP", M::AbsoluteX},
+    {0x5C, "NOP", M::AbsoluteX},
+    {0x7C, "NOP", M::AbsoluteX},
+    {0xDC, "NOP", M::AbsoluteX},
+    {0xFC, "NOP", M::AbsoluteX},
+}};
+// clang-format on
+
+// The full table: the documented opcodes with the undocumented ones filled in.
+constexpr std::array<OpcodeEntry, 256> MakeFullTable() {
+    std::array<OpcodeEntry, 256> table = Opcodes;
+    for (const auto& u : UndocumentedOpcodes) table[u.opcode] = {u.mnemonic, u.mode};
+    return table;
+}
+constexpr std::array<OpcodeEntry, 256> FullOpcodes = MakeFullTable();
+
+constexpr bool FullTableHasNoGaps() {
+    for (const auto& u : UndocumentedOpcodes)
+        if (Opcodes[u.opcode].mode != M::None) return false; // a documented opcode listed again
+    for (const auto& op : FullOpcodes)
+        if (op.mode == M::None) return false; // an opcode left out
+    return true;
+}
+static_assert(FullTableHasNoGaps(), "the undocumented opcodes must fill exactly the gaps of the table");
+
+constexpr const std::array<OpcodeEntry, 256>& TableOf(OpcodeSet set) {
+    return set == OpcodeSet::WithUndocumented ? FullOpcodes : Opcodes;
+}
+
+// How each addressing mode writes its operand: the text before the value, the
+// number of operand bytes (written hi first) and the text after the value.
+// The program's listing puts "+" before a branch's raw offset.
 struct ModeForm {
     AddrMode mode;
     int operandBytes;
@@ -285,17 +427,17 @@ constexpr std::array<ModeForm, 14> ModeForms = {{
     {M::None, 0, "", ""},
     {M::Implied, 0, "", ""},
     {M::Accumulator, 0, "", ""},
-    {M::Immediate, 1, "#$", ""},
-    {M::ZeroPage, 1, "$", ""},
-    {M::ZeroPageX, 1, "$", ",X"},
-    {M::ZeroPageY, 1, "$", ",Y"},
-    {M::Absolute, 2, "$", ""},
-    {M::AbsoluteX, 2, "$", ",X"},
-    {M::AbsoluteY, 2, "$", ",Y"},
-    {M::Indirect, 2, "($", ")"},
-    {M::IndexedIndirect, 1, "($", ",X)"},
-    {M::IndirectIndexed, 1, "($", "),Y"},
-    {M::Relative, 1, "+$", ""},
+    {M::Immediate, 1, "#", ""},
+    {M::ZeroPage, 1, "", ""},
+    {M::ZeroPageX, 1, "", ",X"},
+    {M::ZeroPageY, 1, "", ",Y"},
+    {M::Absolute, 2, "", ""},
+    {M::AbsoluteX, 2, "", ",X"},
+    {M::AbsoluteY, 2, "", ",Y"},
+    {M::Indirect, 2, "(", ")"},
+    {M::IndexedIndirect, 1, "(", ",X)"},
+    {M::IndirectIndexed, 1, "(", "),Y"},
+    {M::Relative, 1, "", ""},
 }};
 
 constexpr const ModeForm& FormOf(AddrMode mode) {
@@ -313,7 +455,7 @@ struct Description {
     std::string_view mnemonic;
     const char* text;
 };
-constexpr std::array<Description, 56> Descriptions = {{
+constexpr std::array<Description, 75> Descriptions = {{
     {"ADC", "Add memory to Accumulator with Carry: "},
     {"AND", "\"AND\" memory with Accumulator: "},
     {"ASL", "Shift left on bit (memory or Accumulator): "},
@@ -370,6 +512,26 @@ constexpr std::array<Description, 56> Descriptions = {{
     {"TXA", "Transfer index X to Accumulator: "},
     {"TXS", "Transfer index X to stack pointer: "},
     {"TYA", "Transfer index Y to Accumulator: "},
+    // The undocumented instructions (NOP and SBC share the texts above).
+    {"ALR", "\"AND\" memory with Accumulator, then shift right (undocumented): "},
+    {"ANC", "\"AND\" memory with Accumulator, Carry from bit 7 (undocumented): "},
+    {"ANE", "Index X \"AND\" memory to Accumulator, unstable (undocumented): "},
+    {"ARR", "\"AND\" memory with Accumulator, then rotate right (undocumented): "},
+    {"DCP", "Decrement memory, then compare with Accumulator (undocumented): "},
+    {"ISC", "Increment memory, then subtract it from Accumulator (undocumented): "},
+    {"JAM", "Halt the processor (undocumented): "},
+    {"LAS", "Memory \"AND\" stack pointer to A, X and stack pointer (undocumented): "},
+    {"LAX", "Load Accumulator and index X with memory (undocumented): "},
+    {"RLA", "Rotate memory left, then \"AND\" with Accumulator (undocumented): "},
+    {"RRA", "Rotate memory right, then add to Accumulator (undocumented): "},
+    {"SAX", "Store Accumulator \"AND\" index X in memory (undocumented): "},
+    {"SBX", "Accumulator \"AND\" X minus memory to index X (undocumented): "},
+    {"SHA", "Store A \"AND\" X \"AND\" address high byte + 1 (undocumented): "},
+    {"SHX", "Store X \"AND\" address high byte + 1 (undocumented): "},
+    {"SHY", "Store Y \"AND\" address high byte + 1 (undocumented): "},
+    {"SLO", "Shift memory left, then \"OR\" with Accumulator (undocumented): "},
+    {"SRE", "Shift memory right, then \"Exclusive-OR\" with Accumulator (undocumented): "},
+    {"TAS", "A \"AND\" X to stack pointer, then store as SHA (undocumented): "},
 }};
 
 constexpr const char* UndocumentedText = "Future Expansion or not part of program code.";
@@ -381,7 +543,7 @@ constexpr const char* DescriptionOf(std::string_view mnemonic) {
 }
 
 constexpr bool EveryMnemonicDescribed() {
-    for (const auto& op : Opcodes)
+    for (const auto& op : FullOpcodes)
         if (op.mode != M::None && DescriptionOf(op.mnemonic) == nullptr) return false;
     return true;
 }
@@ -389,16 +551,16 @@ static_assert(EveryMnemonicDescribed(), "a documented mnemonic lacks its descrip
 
 } // namespace
 
-const OpcodeEntry& Opcode6502(std::uint8_t opcode) {
-    return Opcodes[opcode];
+const OpcodeEntry& Opcode6502(std::uint8_t opcode, OpcodeSet set) {
+    return TableOf(set)[opcode];
 }
 
-int OpcodeLength6502(std::uint8_t opcode) {
-    return 1 + FormOf(Opcodes[opcode].mode).operandBytes;
+int OpcodeLength6502(std::uint8_t opcode, OpcodeSet set) {
+    return 1 + FormOf(TableOf(set)[opcode].mode).operandBytes;
 }
 
-std::string Disasm6502(std::uint8_t opcode, std::uint8_t lo, std::uint8_t hi) {
-    const OpcodeEntry& op = Opcodes[opcode];
+std::string Disasm6502(std::uint8_t opcode, std::uint8_t lo, std::uint8_t hi, OpcodeSet set) {
+    const OpcodeEntry& op = TableOf(set)[opcode];
     const ModeForm& form = FormOf(op.mode);
     if (form.operandBytes == 0) return op.mnemonic;
 
@@ -410,17 +572,45 @@ std::string Disasm6502(std::uint8_t opcode, std::uint8_t lo, std::uint8_t hi) {
     };
     put(op.mnemonic);
     text[n++] = ' ';
-    put(form.prefix);
+    put(op.mode == M::Relative ? "+" : form.prefix);
+    text[n++] = '$';
     if (form.operandBytes == 2) put(ByteToHex(hi));
     put(ByteToHex(lo));
     put(form.suffix);
     return std::string(text, n);
 }
 
-std::string Describe6502(std::uint8_t opcode, std::uint8_t lo, std::uint8_t hi) {
-    const OpcodeEntry& op = Opcodes[opcode];
+std::string Describe6502(std::uint8_t opcode, std::uint8_t lo, std::uint8_t hi, OpcodeSet set) {
+    const OpcodeEntry& op = TableOf(set)[opcode];
     if (op.mode == M::None) return UndocumentedText;
-    return std::string(DescriptionOf(op.mnemonic)) + Disasm6502(opcode, lo, hi);
+    return std::string(DescriptionOf(op.mnemonic)) + Disasm6502(opcode, lo, hi, set);
+}
+
+std::optional<std::uint16_t> OperandAddress(AddrMode mode, std::uint8_t lo, std::uint8_t hi) {
+    switch (mode) {
+    case M::ZeroPage:
+    case M::ZeroPageX:
+    case M::ZeroPageY:
+    case M::IndexedIndirect:
+    case M::IndirectIndexed:
+        return lo;
+    case M::Absolute:
+    case M::AbsoluteX:
+    case M::AbsoluteY:
+    case M::Indirect:
+        return static_cast<std::uint16_t>(lo | hi << 8);
+    default:
+        return std::nullopt;
+    }
+}
+
+std::string OperandForm(AddrMode mode, std::string_view value) {
+    const ModeForm& form = FormOf(mode);
+    if (form.operandBytes == 0) return {};
+    std::string text = form.prefix;
+    text += value;
+    text += form.suffix;
+    return text;
 }
 
 } // namespace dyskel

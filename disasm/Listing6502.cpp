@@ -2,7 +2,7 @@
 #include "disasm/Listing6502.h"
 
 #include "core/HexText.h"
-#include "disasm/Disasm6502.h"
+#include "disasm/C64Symbols.h"
 
 #include <algorithm>
 #include <cstring>
@@ -86,48 +86,114 @@ std::string EndAdrCaption(const FileBuffer6502& file) {
     return Address(file.loadAddress + file.length);
 }
 
-Listing6502::Listing6502(const FileBuffer6502& file, char mode)
-    : file_(file), mode_(mode == 'T' ? 'T' : 'A') {
+std::uint32_t StartOffset6502(std::optional<std::uint16_t> start, std::uint16_t load, std::uint32_t length) {
+    if (!start) return 0;
+    const std::uint32_t offset = static_cast<std::uint16_t>(*start - load);
+    return offset < length ? offset : 0;
+}
+
+std::vector<std::uint32_t> RowOffsets6502(const std::uint8_t* bytes, std::uint32_t start, std::uint32_t end,
+                                          OpcodeSet opcodes) {
+    std::vector<std::uint32_t> offsets;
+    offsets.reserve(start / DataRowBytes + (end - std::min(start, end)) * 2 / 3 + 2);
+    std::uint32_t c = 0;
+    for (; c < start && c < end; c += std::min<std::uint32_t>(DataRowBytes, start - c)) offsets.push_back(c);
+    for (; c < end; c += static_cast<std::uint32_t>(OpcodeLength6502(bytes[c], opcodes)))
+        offsets.push_back(c);
+    return offsets;
+}
+
+std::string ByteRowText(const std::uint8_t* bytes, std::uint32_t count) {
+    std::string text = ".BYTE ";
+    for (std::uint32_t i = 0; i < count; ++i) {
+        if (i) text += ',';
+        text += '$';
+        text += ByteToHex(bytes[i]);
+    }
+    return text;
+}
+
+Listing6502::Listing6502(const FileBuffer6502& file, ListingMode mode, const AsmOptions& options)
+    : file_(file), mode_(mode), opcodes_(options.opcodes), symbols_(options.symbols) {
     // The gather keeps the length at most MaxLength, so the offsets below stay
     // inside the buffer with the two bytes read past each; a longer length
     // is listed up to that bound all the same.
     const std::uint32_t length = std::min(file_.length, FileBuffer6502::MaxLength);
-    if (mode_ == 'T') {
+    if (mode_ == ListingMode::Basic) {
+        basic_ = ListBasic(std::span(file_.bytes.data(), length), file_.loadAddress);
+        return;
+    }
+    if (mode_ == ListingMode::Text) {
         // Whole pages, at least one.
         std::uint32_t pages = std::max<std::uint32_t>(1, (length + PageSize - 1) / PageSize);
         textRows_ = static_cast<int>(pages) * TextRowsPerPage;
         return;
     }
+    start_ = StartOffset6502(options.start, file_.loadAddress, length);
     // One row per instruction while the offset is at most the length: an
     // instruction that ends at the length is followed by a row at the end
     // address.
-    offsets_.reserve(length * 2 / 3 + 1);
-    std::uint32_t c = 0;
-    do {
-        offsets_.push_back(c);
-        c += static_cast<std::uint32_t>(OpcodeLength6502(file_.bytes[c]));
-    } while (c <= length);
+    offsets_ = RowOffsets6502(file_.bytes.data(), start_, length + 1, opcodes_);
 }
 
 int Listing6502::ColumnCount() const {
-    return mode_ == 'T' ? int(TextColumns.size()) : int(AsmColumns.size());
+    switch (mode_) {
+    case ListingMode::Text:
+        return int(TextColumns.size());
+    case ListingMode::Basic:
+        return int(BasicColumns.size());
+    case ListingMode::Asm:
+        break;
+    }
+    return int(AsmColumns.size()) + (symbols_ ? 1 : 0);
 }
 
 const ListingColumn& Listing6502::Column(int c) const {
     c = std::clamp(c, 0, ColumnCount() - 1);
-    return mode_ == 'T' ? TextColumns[c] : AsmColumns[c];
+    if (mode_ == ListingMode::Text) return TextColumns[std::size_t(c)];
+    if (mode_ == ListingMode::Basic) return BasicColumns[std::size_t(c)];
+    return c < int(AsmColumns.size()) ? AsmColumns[c] : SymbolColumn;
 }
 
 int Listing6502::RowCount() const {
-    return 1 + (mode_ == 'T' ? textRows_ : static_cast<int>(offsets_.size()));
+    switch (mode_) {
+    case ListingMode::Text:
+        return 1 + textRows_;
+    case ListingMode::Basic:
+        return 1 + int(basic_.lines.size()) + (basic_.Broken() ? 1 : 0);
+    case ListingMode::Asm:
+        break;
+    }
+    return 1 + static_cast<int>(offsets_.size());
+}
+
+const std::vector<bool>* Listing6502::Reversed(int row, int col) const {
+    if (mode_ != ListingMode::Basic || col != 1 || row < 1 || row > int(basic_.lines.size())) return nullptr;
+    return &basic_.lines[std::size_t(row - 1)].reversed;
+}
+
+std::string Listing6502::BasicCell(int row, int col) const {
+    const std::size_t i = static_cast<std::size_t>(row - 1);
+    if (i < basic_.lines.size()) {
+        const BasicLine& line = basic_.lines[i];
+        return col == 0 ? std::to_string(line.number) : line.text;
+    }
+    if (col == 0) return {};
+    // The row after the last line says why the walk stopped, in capitals:
+    // the grid draws the C64's upper case and graphics set.
+    std::string why = "?BROKEN LINK: " + BasicEndText(basic_);
+    for (char& ch : why)
+        if (ch >= 'a' && ch <= 'z') ch = static_cast<char>(ch - 'a' + 'A');
+    return why;
 }
 
 std::string Listing6502::Cell(int row, int col) const {
     if (row < 0 || row >= RowCount() || col < 0 || col >= ColumnCount()) return {};
     if (row == 0) return Column(col).header;
 
+    if (mode_ == ListingMode::Basic) return BasicCell(row, col);
     const std::uint8_t* bytes = file_.bytes.data();
-    if (mode_ == 'T') {
+    if (mode_ == ListingMode::Text) {
         const std::uint32_t offset = static_cast<std::uint32_t>(row - 1) * BytesPerTextRow;
         const std::uint8_t* p = bytes + offset;
         switch (col) {
@@ -151,9 +217,15 @@ std::string Listing6502::Cell(int row, int col) const {
     const std::uint32_t c = offsets_[i];
     const std::uint8_t* p = bytes + c;
     if (col == 0) return Address(file_.loadAddress + c);
-    if (col == 4) return Disasm6502(p[0], p[1], p[2]);
+    if (c < start_) { // a data row; the code rows follow it
+        const std::uint32_t count = offsets_[i + 1] - c;
+        return col == 4 ? ByteRowText(p, count) : col == 5 ? std::string() : std::string(4, ' ');
+    }
+    if (col == 4) return Disasm6502(p[0], p[1], p[2], opcodes_);
+    if (col == 5) return SymbolicOperand(p[0], p[1], p[2], opcodes_);
     // The instruction's length is the step to the next row.
-    const std::uint32_t length = i + 1 < offsets_.size() ? offsets_[i + 1] - c : OpcodeLength6502(p[0]);
+    const std::uint32_t length =
+        i + 1 < offsets_.size() ? offsets_[i + 1] - c : OpcodeLength6502(p[0], opcodes_);
     const std::uint32_t k = static_cast<std::uint32_t>(col - 1);
     if (k >= length) return std::string(4, ' ');
     std::string cell = Dollar(ByteToHex(p[k]));

@@ -1,12 +1,16 @@
 // A whole program file gathered along its chain, and its listing rows as a
-// disassembly ("A") or as hex and text ("T").
+// disassembly, as hex and text or as BASIC V2 lines.
 #pragma once
 
 #include "core/FileChain.h"
 #include "core/Uglobal.h"
+#include "disasm/BasicListing.h"
+#include "disasm/Disasm6502.h"
+#include "disasm/ListingMode.h"
 
 #include <array>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -51,22 +55,66 @@ inline constexpr std::array<ListingColumn, 5> AsmColumns = {
     {{" ADR"}, {"OC1"}, {"OC2"}, {"OC3"}, {"6502 ASSEMBLER COMMAND"}}};
 inline constexpr std::array<ListingColumn, 3> TextColumns = {
     {{" ADR"}, {"00 01 02 03 04 05 06 07 08 09 0A 0B 0C 0D 0E 0F"}, {"      TEXT"}}};
+inline constexpr std::array<ListingColumn, 2> BasicColumns = {{{" LINE"}, {"BASIC V2"}}};
+// The column a disassembly gains when it shows C64 symbols.
+inline constexpr ListingColumn SymbolColumn = {"C64 SYMBOL"};
+
+// How a disassembly reads the file.  The defaults list it as the program
+// always has: every byte from the load address on as code, documented
+// opcodes only, five columns.
+struct AsmOptions {
+    // Where the code starts.  The bytes before it (the BASIC line that SYS
+    // starts the code from, say) are listed as .BYTE rows of up to eight.  An
+    // address outside the file is ignored.
+    std::optional<std::uint16_t> start;
+    OpcodeSet opcodes = OpcodeSet::Documented;
+    bool symbols = false; // a sixth column names the operand's C64 symbol
+};
+
+inline constexpr int DataRowBytes = 8;
+
+// The offset of the start address in a file of the length that loads at the
+// load address; 0 when there is no start or it lies outside the file.
+[[nodiscard]] std::uint32_t StartOffset6502(std::optional<std::uint16_t> start, std::uint16_t load,
+                                            std::uint32_t length);
+
+// The row offsets of a disassembly: rows of up to DataRowBytes data bytes
+// from 0 to start, then one row per instruction from start on while the
+// offset is below end.  Reads bytes[offset] of every instruction row.
+[[nodiscard]] std::vector<std::uint32_t> RowOffsets6502(const std::uint8_t* bytes, std::uint32_t start,
+                                                        std::uint32_t end, OpcodeSet opcodes);
+
+// The text of a data row: ".BYTE $0B,$08,$0A".
+[[nodiscard]] std::string ByteRowText(const std::uint8_t* bytes, std::uint32_t count);
 
 // The rows of one listing, made on demand.  Row 0 is the header row; data rows
 // are 1 to RowCount() - 1.  Cells of the text column are raw bytes.
 class Listing6502 {
   public:
-    Listing6502(const FileBuffer6502& file, char mode);
+    Listing6502(const FileBuffer6502& file, ListingMode mode, const AsmOptions& options = {});
 
-    char Mode() const { return mode_; } // 'T' or 'A'
+    ListingMode Mode() const { return mode_; }
     int ColumnCount() const;
     const ListingColumn& Column(int c) const;
     int RowCount() const; // header row included
     std::string Cell(int row, int col) const;
+    // Buffer offset where the disassembly's code starts: 0, or the offset of
+    // a start address inside the file.
+    std::uint32_t StartOffset() const { return start_; }
+    // The reversed flags of the text cell of a BASIC row (one per byte);
+    // nullptr for any other cell.  A listing whose links break ends in a row
+    // that says where.
+    const std::vector<bool>* Reversed(int row, int col) const;
 
   private:
+    std::string BasicCell(int row, int col) const;
+
     const FileBuffer6502& file_;
-    char mode_;
+    ListingMode mode_;
+    BasicListing basic_;
+    OpcodeSet opcodes_;
+    bool symbols_;
+    std::uint32_t start_ = 0;
     std::vector<std::uint32_t> offsets_; // disassembly: buffer offset of each data row
     int textRows_ = 0;
 };

@@ -19,12 +19,16 @@ class TExportFileName;
 
 // Owned by the program (or by a test), alive as long as the editor window.
 struct EditorData {
-    OpenImageState& image;          // filled by the main window before each opening
-    QPoint place;                   // where the window opens: over the main window
-    FreeMap freeMap;                // decoded from the BAM at each opening
-    FileBuffer6502 file6502;        // the file last gathered for the 6502 page
-    GatherResult gather;            // how that walk went
-    char listingMode = 'A';         // 'A' disassembly, 'T' hex and text
+    OpenImageState& image;   // filled by the main window before each opening
+    QPoint place;            // where the window opens: over the main window
+    FreeMap freeMap;         // decoded from the BAM at each opening
+    FileBuffer6502 file6502; // the file last gathered for the 6502 page
+    GatherResult gather;     // how that walk went
+    ListingMode listingMode = ListingMode::Asm;
+    // Where the disassembly's code starts: the SYS address of the file's
+    // BASIC line, or one chosen with "Start at..."; none lists from the load
+    // address on.
+    std::optional<std::uint16_t> start6502;
     std::vector<UpdateResult> undo; // the writes since the opening, last one last
 
     explicit EditorData(OpenImageState& img) : image(img) {}
@@ -66,6 +70,15 @@ inline QString JoinLines(const std::vector<std::string>& lines) {
 // The write path's question "Update file ...?" as a Yes / No / All box.
 UpdateResult WriteWithOptions(const std::string& imagePath, const ImageEdit& edit, Options& options,
                               IDialogs& dialogs, QWidget* parent);
+
+// How the 6502 listings read a file under the options, from a start.
+inline AsmOptions ListingOptions(const Options& options, std::optional<std::uint16_t> start) {
+    AsmOptions a;
+    a.start = start;
+    a.opcodes = options.illegalOpcodes ? OpcodeSet::WithUndocumented : OpcodeSet::Documented;
+    a.symbols = options.c64Symbols;
+    return a;
+}
 
 // Everything a page is built with.
 struct EditorServices {

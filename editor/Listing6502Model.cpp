@@ -5,36 +5,47 @@
 namespace dyskel {
 
 namespace {
-bool IsText(char mode) {
-    return mode == 'T';
-}
+
+// Pixels of the columns of each listing; the sixth disassembly column is the
+// C64 symbol's.
+constexpr std::array<int, 6> AsmWidths = {52, 30, 30, 30, 410, 150};
+constexpr std::array<int, 3> TextWidths = {44, 380, 132};
+constexpr std::array<int, 2> BasicWidths = {52, 640};
+
 } // namespace
 
-void TListing6502Model::Prepare(char mode) {
+void TListing6502Model::Prepare(ListingMode mode) {
     beginResetModel();
     listing_.reset();
-    mode_ = IsText(mode) ? 'T' : 'A';
+    mode_ = mode;
     endResetModel();
 }
 
-void TListing6502Model::List(const FileBuffer6502& file, char mode) {
+void TListing6502Model::List(const FileBuffer6502& file, ListingMode mode, const AsmOptions& options) {
     beginResetModel();
-    listing_ = std::make_unique<Listing6502>(file, mode);
-    mode_ = listing_->Mode();
+    listing_ = std::make_unique<Listing6502>(file, mode, options);
+    mode_ = mode;
     endResetModel();
 }
 
 const ListingColumn& TListing6502Model::Column(int c) const {
     if (listing_) return listing_->Column(c);
-    return IsText(mode_) ? TextColumns[c] : AsmColumns[c];
+    return mode_ == ListingMode::Text    ? TextColumns[std::size_t(c)]
+           : mode_ == ListingMode::Basic ? BasicColumns[std::size_t(c)]
+                                         : AsmColumns[std::size_t(c)];
 }
 
 int TListing6502Model::ColumnWidth(int column) const {
-    // Pixels of the columns of the two listings.
-    static constexpr std::array<int, 5> AsmWidths = {52, 30, 30, 30, 410};
-    static constexpr std::array<int, 3> TextWidths = {44, 380, 132};
-    const bool text = listing_ ? listing_->Mode() == 'T' : IsText(mode_);
-    return text ? TextWidths[std::size_t(column)] : AsmWidths[std::size_t(column)];
+    const std::size_t c = std::size_t(column);
+    switch (mode_) {
+    case ListingMode::Text:
+        return TextWidths[c];
+    case ListingMode::Basic:
+        return BasicWidths[c];
+    case ListingMode::Asm:
+        break;
+    }
+    return AsmWidths[c];
 }
 
 int TListing6502Model::rowCount(const QModelIndex& parent) const {
@@ -45,7 +56,9 @@ int TListing6502Model::rowCount(const QModelIndex& parent) const {
 int TListing6502Model::columnCount(const QModelIndex& parent) const {
     if (parent.isValid()) return 0;
     if (listing_) return listing_->ColumnCount();
-    return IsText(mode_) ? int(TextColumns.size()) : int(AsmColumns.size());
+    return mode_ == ListingMode::Text    ? int(TextColumns.size())
+           : mode_ == ListingMode::Basic ? int(BasicColumns.size())
+                                         : int(AsmColumns.size());
 }
 
 std::string TListing6502Model::CellBytes(int row, int column) const {
@@ -59,6 +72,13 @@ QVariant TListing6502Model::data(const QModelIndex& index, int role) const {
     if (role == Qt::UserRole) {
         std::string raw = CellBytes(index.row(), index.column());
         return QByteArray(raw.data(), qsizetype(raw.size()));
+    }
+    if (role == ReversedRole && listing_) {
+        const std::vector<bool>* flags = listing_->Reversed(index.row() + 1, index.column());
+        if (!flags) return {};
+        QByteArray mask(qsizetype(flags->size()), '\0');
+        for (std::size_t i = 0; i < flags->size(); ++i) mask[qsizetype(i)] = (*flags)[i] ? 1 : 0;
+        return mask;
     }
     return {};
 }

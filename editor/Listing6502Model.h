@@ -12,15 +12,21 @@ namespace dyskel {
 class TListing6502Model : public QAbstractTableModel {
     Q_OBJECT
   public:
+    // data() of a BASIC text cell under this role: one byte per character,
+    // 1 where the C64 shows it reversed.  Other cells give no value.
+    static constexpr int ReversedRole = Qt::UserRole + 1;
+
     using QAbstractTableModel::QAbstractTableModel;
 
     // The header of a mode and one empty row, as at each opening.
-    void Prepare(char mode);
-    // The listing of the file buffer in a mode ('T' text, anything else 6502).
-    void List(const FileBuffer6502& file, char mode);
+    void Prepare(ListingMode mode);
+    // The listing of the file buffer in a mode.
+    void List(const FileBuffer6502& file, ListingMode mode, const AsmOptions& options = {});
 
     bool Listed() const { return listing_ != nullptr; }
-    char Mode() const { return mode_; }
+    ListingMode Mode() const { return mode_; }
+    // Where the listed disassembly's code starts in the file buffer.
+    std::uint32_t StartOffset() const { return listing_ ? listing_->StartOffset() : 0; }
     int ColumnWidth(int column) const;
     // The raw bytes of a data cell; row 0 is the grid's first row below the header.
     std::string CellBytes(int row, int column) const;
@@ -34,7 +40,7 @@ class TListing6502Model : public QAbstractTableModel {
     const ListingColumn& Column(int c) const;
 
     std::unique_ptr<Listing6502> listing_;
-    char mode_ = 'A';
+    ListingMode mode_ = ListingMode::Asm;
 };
 
 } // namespace dyskel

@@ -1,12 +1,14 @@
 // The editor's "6502 DisAssembler" page: a whole program file as a 6502
-// disassembly or as hex and text.
+// disassembly, as hex and text or as BASIC V2 lines.
 #pragma once
 
 #include "editor/EditorContext.h"
 
 #include <QWidget>
 
+class QAction;
 class QLabel;
+class QMenu;
 class QProgressBar;
 class QPushButton;
 class QTableView;
@@ -30,6 +32,11 @@ class T6502Page : public QWidget {
     // Fills StrGrid6502 from the file buffer in the current listing mode.
     void List6502();
     void Btn6502ModeClick();
+    // "Start at...": asks for the address the disassembly's code starts at.
+    void StartAt();
+    // "Save as source...": writes the file as ca65 source, read as the
+    // disassembly reads it.
+    void SaveAsSource();
 
     QTableView* StrGrid6502 = nullptr;
     QLabel* PanelLoadAdr = nullptr;
@@ -38,6 +45,9 @@ class T6502Page : public QWidget {
     QLabel* PanelEndAdr = nullptr;
     QProgressBar* Gauge6502 = nullptr;
     QPushButton* Btn6502Mode = nullptr;
+    QMenu* Popup6502 = nullptr; // the grid's right-click menu
+    QAction* PMnu6502StartAt = nullptr;
+    QAction* PMnu6502Source = nullptr;
 
     // The rows on show (the grid's header row excluded).
     TListing6502Model* Model() const { return model_; }

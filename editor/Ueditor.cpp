@@ -3,6 +3,7 @@
 #include "core/Directory.h"
 #include "core/DiskEdits.h"
 #include "core/HexText.h"
+#include "disasm/C64Symbols.h"
 #include "disasm/Disasm6502.h"
 #include "editor/BamChart.h"
 #include "editor/DirPage.h"
@@ -448,8 +449,14 @@ void TEditor::ShowInstruction() {
         Panel6502->setText(QStringLiteral("???"));
         hint6502_.clear();
     } else {
-        Panel6502->setText(QString::fromStdString(Disasm6502(b[i], b[i + 1], b[i + 2])));
-        hint6502_ = QString::fromStdString(Describe6502(b[i], b[i + 1], b[i + 2]));
+        const OpcodeSet set = ListingOptions(svc_.options, {}).opcodes;
+        std::string text = Disasm6502(b[i], b[i + 1], b[i + 2], set);
+        // With C64 symbols on, the name of the address follows the operand.
+        if (std::string symbol = SymbolicOperand(b[i], b[i + 1], b[i + 2], set);
+            svc_.options.c64Symbols && !symbol.empty())
+            text += " " + symbol;
+        Panel6502->setText(QString::fromStdString(text));
+        hint6502_ = QString::fromStdString(Describe6502(b[i], b[i + 1], b[i + 2], set));
     }
     if (hintsOn_) Panel6502->setToolTip(hint6502_);
 }

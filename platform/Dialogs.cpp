@@ -81,4 +81,9 @@ QStringList QtDialogs::OpenFileNames(QWidget* parent, const QString& title, cons
     return QFileDialog::getOpenFileNames(parent, title, folder);
 }
 
+QString QtDialogs::SaveFileName(QWidget* parent, const QString& title, const QString& filter,
+                                const QString& folder) {
+    return QFileDialog::getSaveFileName(parent, title, folder, filter);
+}
+
 } // namespace dyskel

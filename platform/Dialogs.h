@@ -39,6 +39,9 @@ class IDialogs {
                                          int value, int min, int max) = 0;
     // The open-file dialog for several files; empty when cancelled.
     virtual QStringList OpenFileNames(QWidget* parent, const QString& title, const QString& folder) = 0;
+    // The save-file dialog (asks before replacing a file); "" when cancelled.
+    virtual QString SaveFileName(QWidget* parent, const QString& title, const QString& filter,
+                                 const QString& folder) = 0;
 };
 
 // The real thing: QMessageBox, QFileDialog, QDialog::exec.
@@ -52,6 +55,8 @@ class QtDialogs : public IDialogs {
     std::optional<int> AskNumber(QWidget* parent, const QString& title, const QString& label, int value,
                                  int min, int max) override;
     QStringList OpenFileNames(QWidget* parent, const QString& title, const QString& folder) override;
+    QString SaveFileName(QWidget* parent, const QString& title, const QString& filter,
+                         const QString& folder) override;
 };
 
 } // namespace dyskel

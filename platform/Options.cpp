@@ -31,7 +31,8 @@ std::string LoadOptions(Options& options, const IIniFile& ini) {
             break;
         case SettingKind::Mode6502: {
             std::string mode = IniReadText(ini, OptionsSection, key.name, key.fallback);
-            if (mode.starts_with('A') || mode.starts_with('T')) options.default6502Mode = mode[0];
+            if (!mode.empty())
+                if (std::optional<ListingMode> m = ModeFromLetter(mode[0])) options.default6502Mode = *m;
             break;
         }
         case SettingKind::Folder:
@@ -58,7 +59,7 @@ bool SaveOptions(const Options& options, IIniFile& ini, const std::string& folde
             break;
         }
         case SettingKind::Mode6502:
-            value = options.default6502Mode == 'T' ? "T" : "A";
+            value = std::string(1, ModeLetter(options.default6502Mode));
             break;
         case SettingKind::Folder:
             value = folder;

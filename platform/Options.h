@@ -3,6 +3,8 @@
 // and sets them; the windows read them when they need them.
 #pragma once
 
+#include "disasm/ListingMode.h"
+
 #include <array>
 #include <string>
 
@@ -11,19 +13,21 @@ namespace dyskel {
 class IIniFile;
 
 struct Options {
-    bool backupFiles = false;   // keep NAME.BAK when an image is written
-    bool imageDetails = true;   // read each image's header in the folder scan
-    int sortFilesBy = 1;        // 0 unsorted, 1 by name
-    char default6502Mode = 'A'; // 'A' disassembler, 'T' hex and text
-    bool change6502 = false;    // the 6502 page goes to the default mode for every file
-    int editorPage = 1;         // 0 Hex, 1 Directory, 2 BAM, 3 6502; -1 none
-    bool editMode = true;       // the editor starts in Edit mode
-    bool ignoreDeleted = true;  // the listing leaves scratched entries out
-    bool jumpTS = true;         // tracking shows the Hex Editor page
-    bool promptExport = false;  // ask for the export file name, report exports and dumps
-    bool promptSave = false;    // ask before an image is written
-    bool hints = true;          // tooltips in the editor
-    bool rememberPath = false;  // start in the folder of the last session
+    bool backupFiles = false; // keep NAME.BAK when an image is written
+    bool imageDetails = true; // read each image's header in the folder scan
+    int sortFilesBy = 1;      // 0 unsorted, 1 by name
+    ListingMode default6502Mode = ListingMode::Asm;
+    bool change6502 = false;     // the 6502 page goes to the default mode for every file
+    bool c64Symbols = false;     // the disassembly names the C64's addresses
+    bool illegalOpcodes = false; // the disassembly names the undocumented opcodes
+    int editorPage = 1;          // 0 Hex, 1 Directory, 2 BAM, 3 6502; -1 none
+    bool editMode = true;        // the editor starts in Edit mode
+    bool ignoreDeleted = true;   // the listing leaves scratched entries out
+    bool jumpTS = true;          // tracking shows the Hex Editor page
+    bool promptExport = false;   // ask for the export file name, report exports and dumps
+    bool promptSave = false;     // ask before an image is written
+    bool hints = true;           // tooltips in the editor
+    bool rememberPath = false;   // start in the folder of the last session
 };
 
 inline constexpr const char* OptionsSection = "OPTIONS";
@@ -31,7 +35,7 @@ inline constexpr const char* OptionsSection = "OPTIONS";
 enum class SettingKind {
     Flag,       // "1" on, "0" off; read as a number, on when not 0
     EditorPage, // 0 Hex, 1 Directory, 2 BAM, 3 6502
-    Mode6502,   // first character A or T
+    Mode6502,   // first character A, T or B (ListingModes)
     SortOrder,  // 0 unsorted, 1 by name
     Folder,     // the folder list's folder
 };
@@ -44,11 +48,13 @@ struct SettingKey {
 };
 
 // In the order in which they are written.
-inline constexpr std::array<SettingKey, 14> SettingKeys = {{
+inline constexpr std::array<SettingKey, 16> SettingKeys = {{
     {"BackupFiles", SettingKind::Flag, "0", &Options::backupFiles},
     {"DftEditorPage", SettingKind::EditorPage, "1", nullptr},
     {"Default6502Mode", SettingKind::Mode6502, "A", nullptr},
     {"6502Change", SettingKind::Flag, "0", &Options::change6502},
+    {"C64Symbols", SettingKind::Flag, "0", &Options::c64Symbols},
+    {"IllegalOpcodes", SettingKind::Flag, "0", &Options::illegalOpcodes},
     {"EditorEditMode", SettingKind::Flag, "0", &Options::editMode},
     {"Hints", SettingKind::Flag, "1", &Options::hints},
     {"IgnoreDeletedFiles", SettingKind::Flag, "1", &Options::ignoreDeleted},

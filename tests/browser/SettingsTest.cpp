@@ -30,23 +30,16 @@ class SettingsTest : public ::testing::Test {
 
 // The check marks after a start without a settings file.
 constexpr std::pair<const char*, bool> FirstStartMarks[] = {
-    {"MnuBackupFiles", false},
-    {"MnuImgDetails", true},
-    {"MnuSortFbyName", true},
-    {"MnuSortFbyUnSort", false},
-    {"Mnu6502DmodeASM", true},
-    {"Mnu6502DmodeTXT", false},
-    {"Mnu6502change", false},
-    {"MnuEdHex", false},
-    {"MnuEdDir", true},
-    {"MnuEdBAM", false},
-    {"MnuEd6502", false},
-    {"MnuEditorEditMode", false},
-    {"MnuIgnoreDeletedFiles", true},
-    {"MnuJump2HexTS", true},
-    {"MnuPromptExport", false},
-    {"MnuPromptSave", false},
-    {"MnuHints", true},
+    {"MnuBackupFiles", false},    {"MnuImgDetails", true},
+    {"MnuSortFbyName", true},     {"MnuSortFbyUnSort", false},
+    {"Mnu6502DmodeASM", true},    {"Mnu6502DmodeTXT", false},
+    {"Mnu6502DmodeBAS", false},   {"Mnu6502change", false},
+    {"MnuC64Symbols", false},     {"MnuIllegalOps", false},
+    {"MnuEdHex", false},          {"MnuEdDir", true},
+    {"MnuEdBAM", false},          {"MnuEd6502", false},
+    {"MnuEditorEditMode", false}, {"MnuIgnoreDeletedFiles", true},
+    {"MnuJump2HexTS", true},      {"MnuPromptExport", false},
+    {"MnuPromptSave", false},     {"MnuHints", true},
     {"MnuRemStrPath", false},
 };
 
@@ -58,7 +51,7 @@ TEST_F(SettingsTest, FirstStartGivesTheDefaults) {
     }
 }
 
-TEST_F(SettingsTest, FirstSaveWritesAllFourteenKeysInOrder) {
+TEST_F(SettingsTest, FirstSaveWritesEveryKeyInOrder) {
     LoadSettings(options, ini);
     ASSERT_TRUE(SaveSettings(options, ini, "/home/c64/disks"));
     EXPECT_EQ(FileText(), "[OPTIONS]\n"
@@ -66,6 +59,8 @@ TEST_F(SettingsTest, FirstSaveWritesAllFourteenKeysInOrder) {
                           "DftEditorPage=1\n"
                           "Default6502Mode=A\n"
                           "6502Change=0\n"
+                          "C64Symbols=0\n"
+                          "IllegalOpcodes=0\n"
                           "EditorEditMode=0\n"
                           "Hints=1\n"
                           "IgnoreDeletedFiles=1\n"
@@ -79,7 +74,8 @@ TEST_F(SettingsTest, FirstSaveWritesAllFourteenKeysInOrder) {
 }
 
 TEST_F(SettingsTest, EveryOtherValueRoundTrips) {
-    FileHolds("[OPTIONS]\nBackupFiles=1\nDftEditorPage=3\nDefault6502Mode=T\n6502Change=1\nEditorEditMode=1\n"
+    FileHolds("[OPTIONS]\nBackupFiles=1\nDftEditorPage=3\nDefault6502Mode=B\n6502Change=1\nC64Symbols=1\n"
+              "IllegalOpcodes=1\nEditorEditMode=1\n"
               "Hints=0\nIgnoreDeletedFiles=0\nImageDetails=0\nJumpTS=0\nPromptOnExport=1\nPromptSave=1\n"
               "SortFilesBy=0\nStrPath=1\nPath=/d\n");
     EXPECT_EQ(LoadSettings(options, ini), "/d");
@@ -114,6 +110,10 @@ INSTANTIATE_TEST_SUITE_P(
                       LoadCase{"Default6502Mode=Text\n", "Mnu6502DmodeTXT", "Mnu6502DmodeASM"},
                       LoadCase{"Default6502Mode=text\n", "Mnu6502DmodeASM", "Mnu6502DmodeTXT"},
                       LoadCase{"Default6502Mode=\n", "Mnu6502DmodeASM", "Mnu6502DmodeTXT"},
+                      LoadCase{"Default6502Mode=B\n", "Mnu6502DmodeBAS", "Mnu6502DmodeASM"},
+                      LoadCase{"Default6502Mode=BASIC\n", "Mnu6502DmodeBAS", "Mnu6502DmodeTXT"},
+                      LoadCase{"C64Symbols=1\n", "MnuC64Symbols", "MnuIllegalOps"},
+                      LoadCase{"IllegalOpcodes=1\n", "MnuIllegalOps", "MnuC64Symbols"},
                       LoadCase{"SortFilesBy=0\n", "MnuSortFbyUnSort", "MnuSortFbyName"},
                       LoadCase{"SortFilesBy=2\n", "MnuSortFbyName", "MnuSortFbyUnSort"},
                       LoadCase{"BackupFiles=0x1\n", "MnuBackupFiles", "MnuPromptSave"},

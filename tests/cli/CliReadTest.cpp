@@ -241,6 +241,56 @@ TEST_F(Cli, ListTextGivesWholePageOfHexAndBytes) {
     EXPECT_EQ(r.out, expected);
 }
 
+// "10 SYS2061", then SEI / INC $D020 / LDA $C6 / BEQ / LDA #0 / STA $C6 / CLI / RTS.
+const Bytes Border = {0x0B, 0x08, 0x0A, 0x00, 0x9E, '2',  '0',  '6',  '1',  0x00, 0x00, 0x00, 0x78,
+                      0xEE, 0x20, 0xD0, 0xA5, 0xC6, 0xF0, 0xF9, 0xA9, 0x00, 0x85, 0xC6, 0x58, 0x60};
+
+struct ListCase {
+    const char* name;
+    std::vector<std::string> options;
+    std::string line; // a whole line of the output
+};
+
+class ListOptions : public Cli, public ::testing::WithParamInterface<ListCase> {};
+
+TEST_P(ListOptions, PrintTheLine) {
+    disk.AddPrg("BORDER", 0x0801, Border);
+    Save();
+    std::vector<std::string> args = {"list"};
+    args.insert(args.end(), GetParam().options.begin(), GetParam().options.end());
+    args.insert(args.end(), {image, "4"});
+    CliResult r = Run(args);
+    EXPECT_EQ(r.exitCode, 0);
+    EXPECT_EQ(r.err, "");
+    EXPECT_NE(("\n" + r.out).find("\n" + GetParam().line + "\n"), std::string::npos) << r.out;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Lines, ListOptions,
+    ::testing::Values(
+        ListCase{"SysLineAsData", {}, "$0801\t    \t    \t    \t.BYTE $0B,$08,$0A,$00,$9E,$32,$30,$36"},
+        ListCase{"CodeFromTheSysAddress", {}, "$080D\t$78 \t    \t    \tSEI"},
+        ListCase{"StartInHex", {"--start", "$0801"}, "$0801\t$0B \t    \t    \t???"},
+        ListCase{"StartWithoutDollar", {"--start", "0801"}, "$0802\t$08 \t    \t    \tPHP"},
+        ListCase{"Illegal", {"--illegal", "--start", "801"}, "$0801\t$0B \t$08 \t    \tANC #$08"},
+        ListCase{"Symbols", {"--symbols"}, "$080E\t$EE \t$20 \t$D0 \tINC $D020\tEXTCOL"},
+        ListCase{"Basic", {"--basic"}, "10 SYS2061"},
+        ListCase{"AsmLabel", {"--asm", "--symbols"}, "L080E:  INC EXTCOL              ; $080E"},
+        ListCase{"AsmLoadAddress", {"--asm"}, "        .word $0801             ; the load address"}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(Cli, ListBasicShowsReversedCodesAndSaysWhereALinkBreaks) {
+    // 10 PRINT"{CLR}HI" / 20 A, whose link points back to line 10.
+    disk.AddPrg("BROKEN", 0x0801,
+                {0x0C, 0x08, 0x0A, 0x00, 0x99, 0x22, 0x93, 0x48, 0x49, 0x22, 0x00, 0x01, 0x08, 0x14, 0x00,
+                 0x41, 0x00});
+    Save();
+    CliResult r = Run({"list", "--basic", "--raw", image, "4"});
+    EXPECT_EQ(r.exitCode, 0);
+    EXPECT_EQ(r.out, "10 PRINT\"\x93HI\"\n20 A\n");
+    EXPECT_EQ(r.err, "dyskel-cli: entry 4: line 20 at $080C links backwards to $0801\n");
+}
+
 TEST_F(Cli, ListRefusesOtherTypes) {
     CliResult r = Run({"list", image, "2"});
     EXPECT_EQ(r.exitCode, 1);

@@ -179,7 +179,8 @@ TEST(DescriptionLine, EveryDocumentedOpcodeEndsInColonBlankAndItsText) {
 // opcodes, each followed by the operand bytes our table gives it, must decode
 // to the same mnemonics in the same order (a wrong length would desynchronise
 // da65), and every undocumented byte must be data to it.
-std::vector<std::string> Da65Mnemonics(const std::vector<std::uint8_t>& code) {
+std::vector<std::string> Da65Mnemonics(const std::vector<std::uint8_t>& code,
+                                       const std::string& cpu = "6502") {
     char binTemplate[] = "/tmp/dyskel-da65-XXXXXX";
     int fd = mkstemp(binTemplate);
     if (fd < 0) return {};
@@ -188,7 +189,7 @@ std::vector<std::string> Da65Mnemonics(const std::vector<std::uint8_t>& code) {
         std::ofstream out(bin, std::ios::binary);
         out.write(reinterpret_cast<const char*>(code.data()), static_cast<std::streamsize>(code.size()));
     }
-    std::string cmd = "da65 --start-addr 0xC000 " + bin + " 2>/dev/null";
+    std::string cmd = "da65 --cpu " + cpu + " --start-addr 0xC000 " + bin + " 2>/dev/null";
     std::vector<std::string> mnemonics;
     if (FILE* p = popen(cmd.c_str(), "r")) {
         char line[512];
@@ -220,21 +221,108 @@ std::vector<std::string> Da65Mnemonics(const std::vector<std::uint8_t>& code) {
     return mnemonics;
 }
 
-TEST(OpcodeTable, AgreesWithDa65) {
-    if (std::system("command -v da65 >/dev/null 2>&1") != 0) GTEST_SKIP() << "da65 (cc65) not installed";
+// Every opcode of the set, followed by the operand bytes the set gives it,
+// against da65 on the given CPU; da65Name holds the names da65 spells
+// otherwise.
+void ExpectDa65Agrees(OpcodeSet set, const std::string& cpu,
+                      const std::map<std::string, std::string>& da65Name = {}) {
     std::vector<std::uint8_t> code;
     std::vector<std::string> ours;
     for (int op = 0; op < 256; ++op) {
         auto b = static_cast<std::uint8_t>(op);
         code.push_back(b);
-        for (int i = 1; i < OpcodeLength6502(b); ++i) code.push_back(0x00); // branches land on the next row
-        ours.push_back(Opcode6502(b).mnemonic);
+        for (int i = 1; i < OpcodeLength6502(b, set); ++i)
+            code.push_back(0x00); // branches land on the next row
+        std::string name = Opcode6502(b, set).mnemonic;
+        ours.push_back(da65Name.count(name) ? da65Name.at(name) : name);
     }
-    std::vector<std::string> theirs = Da65Mnemonics(code);
+    std::vector<std::string> theirs = Da65Mnemonics(code, cpu);
     ASSERT_FALSE(theirs.empty()) << "da65 gave no output";
     for (std::size_t i = 0; i < std::min(theirs.size(), ours.size()); ++i)
         ASSERT_EQ(theirs[i], ours[i]) << "at opcode $" << std::hex << i;
     EXPECT_EQ(theirs.size(), ours.size());
+}
+
+TEST(OpcodeTable, AgreesWithDa65) {
+    if (std::system("command -v da65 >/dev/null 2>&1") != 0) GTEST_SKIP() << "da65 (cc65) not installed";
+    ExpectDa65Agrees(OpcodeSet::Documented, "6502");
+}
+
+// --- Undocumented opcodes ------------------------------------------------
+
+struct UndocumentedCase {
+    std::array<std::uint8_t, 3> bytes;
+    const char* text;
+    int length;
+};
+
+class UndocumentedName : public ::testing::TestWithParam<UndocumentedCase> {};
+
+TEST_P(UndocumentedName, GivesCommonNameModeAndLength) {
+    const auto& c = GetParam();
+    const auto all = OpcodeSet::WithUndocumented;
+    EXPECT_EQ(Disasm6502(c.bytes[0], c.bytes[1], c.bytes[2], all), c.text);
+    EXPECT_EQ(OpcodeLength6502(c.bytes[0], all), c.length);
+    // The default set still knows nothing of them.
+    EXPECT_EQ(Disasm6502(c.bytes[0], c.bytes[1], c.bytes[2]), "???");
+    EXPECT_EQ(OpcodeLength6502(c.bytes[0]), 1);
+}
+
+// The NMOS 6502's undocumented opcodes as the usual opcode charts give them.
+INSTANTIATE_TEST_SUITE_P(Charts, UndocumentedName,
+                         ::testing::Values(UndocumentedCase{{0xA7, 0x12, 0x34}, "LAX $12", 2},
+                                           UndocumentedCase{{0xAF, 0x34, 0x12}, "LAX $1234", 3},
+                                           UndocumentedCase{{0xB3, 0x12, 0x00}, "LAX ($12),Y", 2},
+                                           UndocumentedCase{{0xB7, 0x12, 0x00}, "LAX $12,Y", 2},
+                                           UndocumentedCase{{0xAB, 0x12, 0x00}, "LAX #$12", 2},
+                                           UndocumentedCase{{0x87, 0x12, 0x00}, "SAX $12", 2},
+                                           UndocumentedCase{{0x97, 0x12, 0x00}, "SAX $12,Y", 2},
+                                           UndocumentedCase{{0x83, 0x12, 0x00}, "SAX ($12,X)", 2},
+                                           UndocumentedCase{{0xC7, 0x12, 0x00}, "DCP $12", 2},
+                                           UndocumentedCase{{0xDB, 0x34, 0x12}, "DCP $1234,Y", 3},
+                                           UndocumentedCase{{0xE7, 0x12, 0x00}, "ISC $12", 2},
+                                           UndocumentedCase{{0xFF, 0x34, 0x12}, "ISC $1234,X", 3},
+                                           UndocumentedCase{{0x07, 0x12, 0x00}, "SLO $12", 2},
+                                           UndocumentedCase{{0x23, 0x12, 0x00}, "RLA ($12,X)", 2},
+                                           UndocumentedCase{{0x5F, 0x34, 0x12}, "SRE $1234,X", 3},
+                                           UndocumentedCase{{0x73, 0x12, 0x00}, "RRA ($12),Y", 2},
+                                           UndocumentedCase{{0x0B, 0x12, 0x00}, "ANC #$12", 2},
+                                           UndocumentedCase{{0x2B, 0x12, 0x00}, "ANC #$12", 2},
+                                           UndocumentedCase{{0x4B, 0x12, 0x00}, "ALR #$12", 2},
+                                           UndocumentedCase{{0x6B, 0x12, 0x00}, "ARR #$12", 2},
+                                           UndocumentedCase{{0x8B, 0x12, 0x00}, "ANE #$12", 2},
+                                           UndocumentedCase{{0xCB, 0x12, 0x00}, "SBX #$12", 2},
+                                           UndocumentedCase{{0xEB, 0x12, 0x00}, "SBC #$12", 2},
+                                           UndocumentedCase{{0xBB, 0x34, 0x12}, "LAS $1234,Y", 3},
+                                           UndocumentedCase{{0x93, 0x12, 0x00}, "SHA ($12),Y", 2},
+                                           UndocumentedCase{{0x9F, 0x34, 0x12}, "SHA $1234,Y", 3},
+                                           UndocumentedCase{{0x9E, 0x34, 0x12}, "SHX $1234,Y", 3},
+                                           UndocumentedCase{{0x9C, 0x34, 0x12}, "SHY $1234,X", 3},
+                                           UndocumentedCase{{0x9B, 0x34, 0x12}, "TAS $1234,Y", 3},
+                                           UndocumentedCase{{0x02, 0x12, 0x00}, "JAM", 1},
+                                           UndocumentedCase{{0xF2, 0x12, 0x00}, "JAM", 1},
+                                           UndocumentedCase{{0x1A, 0x12, 0x00}, "NOP", 1},
+                                           UndocumentedCase{{0x80, 0x12, 0x00}, "NOP #$12", 2},
+                                           UndocumentedCase{{0x04, 0x12, 0x00}, "NOP $12", 2},
+                                           UndocumentedCase{{0xF4, 0x12, 0x00}, "NOP $12,X", 2},
+                                           UndocumentedCase{{0x0C, 0x34, 0x12}, "NOP $1234", 3},
+                                           UndocumentedCase{{0xFC, 0x34, 0x12}, "NOP $1234,X", 3}));
+
+TEST(UndocumentedName, DocumentedOpcodesReadAlikeInBothSets) {
+    for (const auto& d : DocumentedOpcodes) {
+        auto op = static_cast<std::uint8_t>(d.opcode);
+        EXPECT_EQ(Disasm6502(op, 0x34, 0x12, OpcodeSet::WithUndocumented), d.text);
+        EXPECT_EQ(Describe6502(op, 0x34, 0x12, OpcodeSet::WithUndocumented), Describe6502(op, 0x34, 0x12));
+    }
+    EXPECT_EQ(Describe6502(0xA7, 0x12, 0x00, OpcodeSet::WithUndocumented),
+              "Load Accumulator and index X with memory (undocumented): LAX $12");
+}
+
+// da65's 6502X mode decodes the undocumented opcodes too, three of them
+// under other names: every one must take as many bytes as ours.
+TEST(OpcodeTable, UndocumentedAgreeWithDa65) {
+    if (std::system("command -v da65 >/dev/null 2>&1") != 0) GTEST_SKIP() << "da65 (cc65) not installed";
+    ExpectDa65Agrees(OpcodeSet::WithUndocumented, "6502x", {{"ANE", "XAA"}, {"SBX", "AXS"}, {"SHA", "AHX"}});
 }
 
 } // namespace

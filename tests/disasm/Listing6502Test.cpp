@@ -238,28 +238,31 @@ std::vector<Cells> Rows(const Listing6502& l) {
     return rows;
 }
 
-TEST(Listing, HeadersOfBothModes) {
+TEST(Listing, HeadersOfTheThreeModes) {
     FileBuffer6502 f;
-    Listing6502 asmList(f, 'A');
+    Listing6502 asmList(f, ListingMode::Asm);
     ASSERT_EQ(asmList.ColumnCount(), 5);
     const Cells asmHeaders = {" ADR", "OC1", "OC2", "OC3", "6502 ASSEMBLER COMMAND"};
     for (int c = 0; c < 5; ++c) {
         EXPECT_EQ(asmList.Cell(0, c), asmHeaders[c]);
         EXPECT_STREQ(asmList.Column(c).header, asmHeaders[c].c_str());
     }
-    Listing6502 text(f, 'T');
+    Listing6502 text(f, ListingMode::Text);
     ASSERT_EQ(text.ColumnCount(), 3);
     EXPECT_EQ(text.Cell(0, 0), " ADR");
     EXPECT_EQ(text.Cell(0, 1), "00 01 02 03 04 05 06 07 08 09 0A 0B 0C 0D 0E 0F");
     EXPECT_EQ(text.Cell(0, 2), "      TEXT");
     EXPECT_STREQ(text.Column(2).header, "      TEXT");
-    EXPECT_EQ(Listing6502(f, 'X').Mode(), 'A') << "every mode but T lists a disassembly";
+    Listing6502 basic(f, ListingMode::Basic);
+    ASSERT_EQ(basic.ColumnCount(), 2);
+    EXPECT_EQ(basic.Cell(0, 0), " LINE");
+    EXPECT_EQ(basic.Cell(0, 1), "BASIC V2");
 }
 
 TEST(Listing, DisassemblyRowsWithUnusedByteCells) {
     // LDA #$00 / STA $D020 / RTS at $C000.
     FileBuffer6502 f = Buffer(0xC000, {0xA9, 0x00, 0x8D, 0x20, 0xD0, 0x60});
-    Listing6502 l(f, 'A');
+    Listing6502 l(f, ListingMode::Asm);
     std::vector<Cells> expected = {
         {"$C000", "$A9 ", "$00 ", "    ", "LDA #$00"},
         {"$C002", "$8D ", "$20 ", "$D0 ", "STA $D020"},
@@ -271,7 +274,7 @@ TEST(Listing, DisassemblyRowsWithUnusedByteCells) {
 
 TEST(Listing, InstructionRunningPastTheEndShowsTheBytesBeyond) {
     FileBuffer6502 f = Buffer(0x0801, {0x20, 0xD2});
-    Listing6502 l(f, 'A');
+    Listing6502 l(f, ListingMode::Asm);
     std::vector<Cells> expected = {{"$0801", "$20 ", "$D2 ", "$00 ", "JSR $00D2"}};
     EXPECT_EQ(Rows(l), expected);
 }
@@ -279,14 +282,14 @@ TEST(Listing, InstructionRunningPastTheEndShowsTheBytesBeyond) {
 TEST(Listing, AddressesWrapPastFFFF) {
     FileBuffer6502 f = Buffer(0xFFF0, Bytes(0x20, 0xEA));
     EXPECT_EQ(EndAdrCaption(f), "$0010");
-    Listing6502 l(f, 'A');
+    Listing6502 l(f, ListingMode::Asm);
     ASSERT_EQ(l.RowCount(), 1 + 33);
     EXPECT_EQ(l.Cell(16, 0), "$FFFF");
     EXPECT_EQ(l.Cell(17, 0), "$0000");
     EXPECT_EQ(l.Cell(33, 0), "$0010");
     EXPECT_EQ(l.Cell(33, 4), "BRK");
 
-    Listing6502 t(f, 'T');
+    Listing6502 t(f, ListingMode::Text);
     EXPECT_EQ(t.Cell(1, 0), "$FFF0");
     EXPECT_EQ(t.Cell(2, 0), "$0000");
     EXPECT_EQ(t.Cell(16, 0), "$00E0");
@@ -295,9 +298,9 @@ TEST(Listing, AddressesWrapPastFFFF) {
 TEST(Listing, NothingWalkedListsTheZeroedBuffer) {
     FileBuffer6502 f;
     std::vector<Cells> expected = {{"$0000", "$00 ", "    ", "    ", "BRK"}};
-    EXPECT_EQ(Rows(Listing6502(f, 'A')), expected);
+    EXPECT_EQ(Rows(Listing6502(f, ListingMode::Asm)), expected);
 
-    Listing6502 t(f, 'T');
+    Listing6502 t(f, ListingMode::Text);
     ASSERT_EQ(t.RowCount(), 17);
     EXPECT_EQ(t.Cell(1, 0), "$0000");
     EXPECT_EQ(t.Cell(16, 0), "$00F0");
@@ -310,7 +313,7 @@ TEST(Listing, TextRowHexAndRawBytes) {
     for (int i = 0; i < 20; ++i) bytes[i] = static_cast<std::uint8_t>(0x41 + i);
     bytes[3] = 0xA0;
     FileBuffer6502 f = Buffer(0x0801, bytes);
-    Listing6502 t(f, 'T');
+    Listing6502 t(f, ListingMode::Text);
     EXPECT_EQ(t.Cell(1, 0), "$0801");
     EXPECT_EQ(t.Cell(1, 1), "41 42 43 A0 45 46 47 48 49 4A 4B 4C 4D 4E 4F 50");
     EXPECT_EQ(t.Cell(1, 2), "ABC\xA0"
@@ -328,7 +331,7 @@ class TextPages : public ::testing::TestWithParam<PageCase> {};
 TEST_P(TextPages, WholePagesOfSixteenRows) {
     FileBuffer6502 f;
     f.length = GetParam().length;
-    EXPECT_EQ(Listing6502(f, 'T').RowCount(), 1 + GetParam().rows);
+    EXPECT_EQ(Listing6502(f, ListingMode::Text).RowCount(), 1 + GetParam().rows);
 }
 
 INSTANTIATE_TEST_SUITE_P(Lengths, TextPages,
@@ -342,7 +345,7 @@ TEST(Listing, LongestFileStaysInsideTheBuffer) {
     FileBuffer6502 f;
     f.bytes.fill(0x20);
     f.length = FileBuffer6502::MaxLength;
-    Listing6502 l(f, 'A');
+    Listing6502 l(f, ListingMode::Asm);
     ASSERT_EQ(l.RowCount(), 1 + 21845);
     EXPECT_EQ(l.Cell(21845, 0), "$FFFC");
     EXPECT_EQ(l.Cell(21845, 4), "JSR $2020");
@@ -357,9 +360,72 @@ TEST_F(Gather, ModeSwitchListsTheSameFileAgain) {
         {"$0804", "$D0 ", "$FD ", "    ", "BNE +$FD"}, {"$0806", "$60 ", "    ", "    ", "RTS"},
         {"$0807", "$00 ", "    ", "    ", "BRK"},
     };
-    EXPECT_EQ(Rows(Listing6502(file, 'A')), expected);
-    EXPECT_EQ(Listing6502(file, 'T').Cell(1, 1), "A2 05 CA D0 FD 60 00 00 00 00 00 00 00 00 00 00");
-    EXPECT_EQ(Rows(Listing6502(file, 'A')), expected);
+    EXPECT_EQ(Rows(Listing6502(file, ListingMode::Asm)), expected);
+    EXPECT_EQ(Listing6502(file, ListingMode::Text).Cell(1, 1),
+              "A2 05 CA D0 FD 60 00 00 00 00 00 00 00 00 00 00");
+    EXPECT_EQ(Rows(Listing6502(file, ListingMode::Asm)), expected);
+}
+
+// --- Listing options --------------------------------------------------------
+
+// "10 SYS2061" then LDX #$00 / JSR $FFD2 / RTS.
+const Bytes SysProgram = {0x0B, 0x08, 0x0A, 0x00, 0x9E, '2',  '0',  '6',  '1',
+                          0x00, 0x00, 0x00, 0xA2, 0x00, 0x20, 0xD2, 0xFF, 0x60};
+
+TEST(ListingOptions, BytesBeforeTheStartAreDataRows) {
+    FileBuffer6502 f = Buffer(0x0801, SysProgram);
+    AsmOptions options;
+    options.start = 0x080D;
+    Listing6502 l(f, ListingMode::Asm, options);
+    EXPECT_EQ(l.StartOffset(), 12u);
+    std::vector<Cells> expected = {
+        {"$0801", "    ", "    ", "    ", ".BYTE $0B,$08,$0A,$00,$9E,$32,$30,$36"},
+        {"$0809", "    ", "    ", "    ", ".BYTE $31,$00,$00,$00"},
+        {"$080D", "$A2 ", "$00 ", "    ", "LDX #$00"},
+        {"$080F", "$20 ", "$D2 ", "$FF ", "JSR $FFD2"},
+        {"$0812", "$60 ", "    ", "    ", "RTS"},
+        {"$0813", "$00 ", "    ", "    ", "BRK"},
+    };
+    EXPECT_EQ(Rows(l), expected);
+}
+
+TEST(ListingOptions, StartOutsideTheFileListsFromTheLoadAddress) {
+    FileBuffer6502 f = Buffer(0x0801, SysProgram);
+    for (std::uint16_t start : {0x0800, 0x0813, 0xC000}) {
+        AsmOptions options;
+        options.start = start;
+        EXPECT_EQ(Rows(Listing6502(f, ListingMode::Asm, options)), Rows(Listing6502(f, ListingMode::Asm)))
+            << start;
+    }
+}
+
+TEST(ListingOptions, SymbolColumnNamesTheOperands) {
+    FileBuffer6502 f = Buffer(0xC000, {0x8D, 0x20, 0xD0, 0xB1, 0xFB, 0xA9, 0x01, 0x20, 0xD2, 0xFF});
+    AsmOptions options;
+    options.symbols = true;
+    Listing6502 l(f, ListingMode::Asm, options);
+    ASSERT_EQ(l.ColumnCount(), 6);
+    EXPECT_EQ(l.Cell(0, 5), "C64 SYMBOL");
+    std::vector<std::string> symbols;
+    for (int r = 1; r < l.RowCount(); ++r) symbols.push_back(l.Cell(r, 5));
+    EXPECT_EQ(symbols, (std::vector<std::string>{"EXTCOL", "(FREKZP),Y", "", "CHROUT", ""}));
+    EXPECT_EQ(l.Cell(1, 4), "STA $D020") << "the command column stays as it was";
+}
+
+TEST(ListingOptions, UndocumentedNamesChangeTheRowLengths) {
+    // LAX $12 / DCP $1234,Y / RTS; without the names each byte is a row.
+    FileBuffer6502 f = Buffer(0xC000, {0xA7, 0x12, 0xDB, 0x34, 0x12, 0x60});
+    AsmOptions options;
+    options.opcodes = OpcodeSet::WithUndocumented;
+    std::vector<Cells> expected = {
+        {"$C000", "$A7 ", "$12 ", "    ", "LAX $12"},
+        {"$C002", "$DB ", "$34 ", "$12 ", "DCP $1234,Y"},
+        {"$C005", "$60 ", "    ", "    ", "RTS"},
+        {"$C006", "$00 ", "    ", "    ", "BRK"},
+    };
+    EXPECT_EQ(Rows(Listing6502(f, ListingMode::Asm, options)), expected);
+    EXPECT_EQ(Listing6502(f, ListingMode::Asm).Cell(1, 4), "???");
+    EXPECT_EQ(Listing6502(f, ListingMode::Asm).RowCount(), 1 + 7);
 }
 
 } // namespace

@@ -302,7 +302,7 @@ TEST_F(EditorWindowTest, SixFiveOhTwoPageIsPreparedForTheDefaultModeButListsDisa
         EXPECT_EQ(m->headerData(1, Qt::Horizontal).toString(),
                   "00 01 02 03 04 05 06 07 08 09 0A 0B 0C 0D 0E 0F");
         EXPECT_EQ(m->headerData(2, Qt::Horizontal).toString(), "      TEXT");
-        EXPECT_EQ(data.listingMode, 'A');
+        EXPECT_EQ(data.listingMode, ListingMode::Asm);
     });
 }
 

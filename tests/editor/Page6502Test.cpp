@@ -8,6 +8,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QTableView>
+#include <filesystem>
 
 namespace dyskel::test {
 namespace {
@@ -40,6 +41,7 @@ class Page6502Test : public PagesTest {
 const std::vector<std::string> AsmHeaders = {" ADR", "OC1", "OC2", "OC3", "6502 ASSEMBLER COMMAND"};
 const std::vector<std::string> TextHeaders = {" ADR", "00 01 02 03 04 05 06 07 08 09 0A 0B 0C 0D 0E 0F",
                                               "      TEXT"};
+const std::vector<std::string> BasicHeaders = {" LINE", "BASIC V2"};
 const std::string Zeros47 = "00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00";
 
 TEST_F(Page6502Test, OpeningPreparesTheDefaultModeHeaderButListsDisassembly) {
@@ -48,7 +50,7 @@ TEST_F(Page6502Test, OpeningPreparesTheDefaultModeHeaderButListsDisassembly) {
     EXPECT_EQ(Headers(), TextHeaders);
     EXPECT_EQ(Widths(), (std::vector<int>{44, 380, 132}));
     EXPECT_EQ(Rows(), 1);
-    EXPECT_EQ(data.listingMode, 'A');
+    EXPECT_EQ(data.listingMode, ListingMode::Asm);
     EXPECT_EQ(page6502->PanelLoadAdr->text(), QStringLiteral("LoadAdr"));
     EXPECT_EQ(page6502->PanelBlocks->text(), QStringLiteral("Blocks"));
     EXPECT_EQ(page6502->PanelStartAdr->text(), QStringLiteral("StartAdr"));
@@ -64,6 +66,8 @@ TEST_F(Page6502Test, ModeButtonBeforeAnyWalkListsTheZeroedBuffer) {
     ASSERT_EQ(Rows(), 16);
     EXPECT_EQ(RowAt(0), (Row{"$0000", Zeros47, std::string(16, '\0')}));
     EXPECT_EQ(RowAt(15)[0], "$00F0");
+    ClickMode();
+    EXPECT_EQ(Headers(), BasicHeaders);
     ClickMode();
     EXPECT_EQ(Headers(), AsmHeaders);
     EXPECT_EQ(Widths(), (std::vector<int>{52, 30, 30, 30, 410}));
@@ -96,6 +100,7 @@ TEST_F(Page6502Test, DisassemblesAProgramWithTheRowAtTheEndAddress) {
     EXPECT_EQ(RowAt(0)[1], "A9 01 8D 20 D0 60 00 00 00 00 00 00 00 00 00 00");
     EXPECT_EQ(RowAt(0)[2], std::string("\xA9\x01\x8D\x20\xD0\x60", 6) + std::string(10, '\0'));
     EXPECT_EQ(page6502->PanelBlocks->text(), QStringLiteral("1 / 6"));
+    ClickMode(); // BASIC
     ClickMode();
     EXPECT_EQ(RowAt(1), (Row{"$C002", "$8D ", "$20 ", "$D0 ", "STA $D020"}));
     EXPECT_EQ(Rows(), 4);
@@ -205,6 +210,119 @@ TEST_F(Page6502Test, ABigProgramListsEveryInstruction) {
     ASSERT_EQ(Rows(), 50799);
     EXPECT_EQ(RowAt(50797), (Row{"$CA6D", "$EA ", "    ", "    ", "NOP"}));
     EXPECT_EQ(RowAt(50798)[0], "$CA6E");
+}
+
+// "10 SYS2061", then code that cycles the border colour until a key is
+// pressed: SEI / INC $D020 / LDA $C6 / BEQ / LDA #0 / STA $C6 / CLI / RTS.
+const std::vector<std::uint8_t> Border = {0x0B, 0x08, 0x0A, 0x00, 0x9E, '2',  '0',  '6',  '1',
+                                          0x00, 0x00, 0x00, 0x78, 0xEE, 0x20, 0xD0, 0xA5, 0xC6,
+                                          0xF0, 0xF9, 0xA9, 0x00, 0x85, 0xC6, 0x58, 0x60};
+
+class SysProgram : public Page6502Test {
+  protected:
+    void SetUp() override {
+        Page6502Test::SetUp();
+        disk.AddPrg("BORDER", 0x0801, Border);
+        Open();
+        host.DisassembleFile(1, 0);
+    }
+};
+
+TEST_F(SysProgram, DisassemblyStartsAtTheSysAddress) {
+    EXPECT_EQ(page6502->PanelStartAdr->text(), QStringLiteral("$080D"));
+    EXPECT_EQ(RowAt(0), (Row{"$0801", "    ", "    ", "    ", ".BYTE $0B,$08,$0A,$00,$9E,$32,$30,$36"}));
+    EXPECT_EQ(RowAt(2), (Row{"$080D", "$78 ", "    ", "    ", "SEI"}));
+    EXPECT_EQ(RowAt(3), (Row{"$080E", "$EE ", "$20 ", "$D0 ", "INC $D020"}));
+
+    // Start at... the load address lists the BASIC line as code.
+    dialogs.numbers.push_back(0x0801);
+    page6502->PMnu6502StartAt->trigger();
+    EXPECT_EQ(dialogs.proposed, std::vector<int>{2061});
+    EXPECT_EQ(page6502->PanelStartAdr->text(), QStringLiteral("$0801"));
+    EXPECT_EQ(RowAt(0), (Row{"$0801", "$0B ", "    ", "    ", "???"}));
+    EXPECT_EQ(RowAt(1), (Row{"$0802", "$08 ", "    ", "    ", "PHP"}));
+
+    // Cancelled, the start stays.
+    dialogs.numbers.push_back(std::nullopt);
+    page6502->PMnu6502StartAt->trigger();
+    EXPECT_EQ(page6502->PanelStartAdr->text(), QStringLiteral("$0801"));
+}
+
+TEST_F(SysProgram, TheButtonStepsThroughTheThreeModes) {
+    ClickMode();
+    EXPECT_EQ(Headers(), TextHeaders);
+    ClickMode();
+    EXPECT_EQ(Headers(), BasicHeaders);
+    EXPECT_EQ(Widths(), (std::vector<int>{52, 640}));
+    ASSERT_EQ(Rows(), 1);
+    EXPECT_EQ(RowAt(0), (Row{"10", "SYS2061"}));
+    ClickMode();
+    EXPECT_EQ(Headers(), AsmHeaders);
+}
+
+TEST_F(SysProgram, SymbolsAddAColumnAndNameTheAddresses) {
+    options.MnuC64Symbols->setChecked(true);
+    page6502->List6502();
+    EXPECT_EQ(Headers().back(), "C64 SYMBOL");
+    EXPECT_EQ(Widths().back(), 150);
+    EXPECT_EQ(RowAt(3)[5], "EXTCOL");
+    EXPECT_EQ(RowAt(4)[5], "NDX");
+    EXPECT_EQ(RowAt(2)[5], "");
+}
+
+TEST_F(SysProgram, SaveAsSourceWritesCa65Source) {
+    options.MnuC64Symbols->setChecked(true);
+    dialogs.saveNames.push_back(QString::fromStdString(dir.File("BORDER.S")));
+    page6502->PMnu6502Source->trigger();
+    EXPECT_TRUE(dialogs.shown.empty());
+    const auto bytes = dir.Read("BORDER.S");
+    const std::string source(bytes.begin(), bytes.end());
+    for (const char* line :
+         {"EXTCOL  = $D020                 ; Border colour\n", "        .BYTE $31,$00,$00,$00   ; $0809\n",
+          "L080E:  INC EXTCOL              ; $080E\n", "        BEQ L080E               ; $0813\n"})
+        EXPECT_NE(source.find(line), std::string::npos) << line;
+}
+
+TEST_F(SysProgram, SaveAsSourceRefusesALinkAtTheName) {
+    std::filesystem::create_symlink(dir.File("ELSEWHERE"), dir.File("LINK.S"));
+    dialogs.saveNames.push_back(QString::fromStdString(dir.File("LINK.S")));
+    page6502->PMnu6502Source->trigger();
+    ASSERT_EQ(dialogs.shown.size(), 1u);
+    EXPECT_EQ(dialogs.shown[0].kind, MsgKind::Error);
+    EXPECT_TRUE(dialogs.shown[0].text.contains(QStringLiteral("LINK.S")));
+    EXPECT_FALSE(std::filesystem::exists(dir.File("ELSEWHERE")));
+}
+
+TEST_F(Page6502Test, BasicListingReversesControlCodesAndSaysWhereALinkBreaks) {
+    // 10 PRINT"{CLR}HI" / 20 A, whose link points back to line 10.
+    disk.AddPrg("BROKEN", 0x0801,
+                {0x0C, 0x08, 0x0A, 0x00, 0x99, 0x22, 0x93, 0x48, 0x49, 0x22, 0x00, 0x01, 0x08, 0x14, 0x00,
+                 0x41, 0x00});
+    options.Mnu6502change->setChecked(true);
+    options.Mnu6502DmodeBAS->setChecked(true);
+    Open();
+    host.DisassembleFile(1, 0);
+    EXPECT_EQ(Headers(), BasicHeaders);
+    ASSERT_EQ(Rows(), 3);
+    EXPECT_EQ(RowAt(0), (Row{"10", "PRINT\"\xD3HI\""}));
+    EXPECT_EQ(RowAt(1), (Row{"20", "A"}));
+    EXPECT_EQ(RowAt(2), (Row{"", "?BROKEN LINK: LINE 20 AT $080C LINKS BACKWARDS TO $0801"}));
+    const auto reversed = [&](int row) {
+        return Model()->data(Model()->index(row, 1), TListing6502Model::ReversedRole).toByteArray();
+    };
+    EXPECT_EQ(reversed(0), QByteArray("\0\0\0\0\0\0\1\0\0\0", 10)) << "only the clear-screen code";
+    EXPECT_TRUE(reversed(2).isEmpty());
+    // On screen the reversed glyph's cell is filled with the text colour; the
+    // quote before it, whose top row is blank, shows the paper.
+    QTableView* grid = page6502->StrGrid6502;
+    grid->resize(800, 200);
+    grid->show();
+    const QRect cell = grid->visualRect(Model()->index(0, 1));
+    const QImage shot = grid->viewport()->grab().toImage();
+    const int advance = QFontMetrics(grid->font()).horizontalAdvance(QLatin1Char('A'));
+    const QColor ink = grid->palette().color(QPalette::Text);
+    EXPECT_EQ(shot.pixelColor(cell.left() + 6 * advance + 1, cell.top() + 1), ink);
+    EXPECT_NE(shot.pixelColor(cell.left() + 5 * advance + 1, cell.top() + 1), ink);
 }
 
 } // namespace

@@ -53,4 +53,12 @@ QStringList ScriptedDialogs::OpenFileNames(QWidget*, const QString& title, const
     return r;
 }
 
+QString ScriptedDialogs::SaveFileName(QWidget*, const QString&, const QString&, const QString& folder) {
+    saveFolders << folder;
+    if (saveNames.empty()) return {};
+    QString r = saveNames.front();
+    saveNames.pop_front();
+    return r;
+}
+
 } // namespace dyskel

@@ -30,6 +30,8 @@ class ScriptedDialogs : public IDialogs {
     std::deque<std::optional<int>> numbers;           // answers of AskNumber; the value proposed when empty
     std::vector<int> proposed;                        // values AskNumber proposed
     std::deque<QStringList> fileLists;                // answers of OpenFileNames; none when empty
+    std::deque<QString> saveNames;                    // answers of SaveFileName; "" when empty
+    QStringList saveFolders;                          // the folder each save-file dialog opened in
 
     MsgResult Message(QWidget* parent, MsgKind kind, MsgButtons buttons, const QString& text) override;
     QString OpenFileName(QWidget* parent, const QString& title, const QString& filter,
@@ -39,6 +41,8 @@ class ScriptedDialogs : public IDialogs {
     std::optional<int> AskNumber(QWidget* parent, const QString& title, const QString& label, int value,
                                  int min, int max) override;
     QStringList OpenFileNames(QWidget* parent, const QString& title, const QString& folder) override;
+    QString SaveFileName(QWidget* parent, const QString& title, const QString& filter,
+                         const QString& folder) override;
 };
 
 } // namespace dyskel
