@@ -15,6 +15,7 @@
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QFrame>
+#include <QGuiApplication>
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QLabel>
@@ -451,8 +452,11 @@ void TMainForm::RestoreLayout() {
     if (width >= MinWindowSide && height >= MinWindowSide) resize(int(width), int(height));
     const auto left = ini.Read(WindowSection, "Left");
     const auto top = ini.Read(WindowSection, "Top");
-    if (left && top && ParseIniNumber(*left) && ParseIniNumber(*top))
-        move(int(*ParseIniNumber(*left)), int(*ParseIniNumber(*top)));
+    // A place on no screen (one taken away since) is not used.
+    if (left && top && ParseIniNumber(*left) && ParseIniNumber(*top)) {
+        const QPoint place(int(*ParseIniNumber(*left)), int(*ParseIniNumber(*top)));
+        if (QGuiApplication::screenAt(place)) move(place);
+    }
     for (int c = 0; c < FileStrGrid->columnCount(); ++c) {
         const long long w = IniReadNumber(ini, WindowSection, "Column" + std::to_string(c), 0);
         if (w > 0) FileStrGrid->setColumnWidth(c, int(w));
@@ -533,6 +537,7 @@ void TMainForm::ScanImages() {
     g->scrollToTop();
     RescanP->setEnabled(true);
     PanelScanStat->setText(QStringLiteral("Analyzing"));
+    PanelScanStat->setToolTip(QString());
     PanelScanStat->repaint();
 
     found_ = ListImages(folder, [this](int percent) { SetProgress(percent); });
