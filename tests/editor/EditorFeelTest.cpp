@@ -2,6 +2,7 @@
 // ranges copied from the hex and text grids, a long file name, resizing and
 // the place the window opens at.
 #include "EditorHarness.h"
+#include "editor/BamChart.h"
 #include "platform/Fonts.h"
 
 #include <QClipboard>
@@ -112,6 +113,13 @@ TEST_F(EditorFeelTest, MaximisedGridsGrowAndSmallWindowsScroll) {
         editor.ShowPage(1);
         QCoreApplication::processEvents();
         EXPECT_GT(Find<QWidget>("StrGridDir")->height(), designedDir.height());
+        editor.ShowPage(2);
+        QCoreApplication::processEvents();
+        auto* chart = Find<TBamChart>("PanelBAM");
+        EXPECT_GT(chart->width(), 657);
+        const QRect square = TBamChart::CellBox(1, 0);
+        const QPoint scaled = square.center() * chart->Scale();
+        EXPECT_EQ(chart->grab().toImage().pixelColor(scaled), chart->CellColor(1, 0));
         editor.resize(400, 300);
         QCoreApplication::processEvents();
         EXPECT_EQ(top->size(), QSize(681, 142));
