@@ -387,18 +387,19 @@ void TMainForm::StartUp() {
 
 void TMainForm::OpenPaths(const std::vector<std::string>& paths) {
     if (paths.empty()) return;
+    // The image's folder is listed with the image selected, before and after
+    // the editor; the window shows it before any message.
+    auto checked = CheckImage(paths[0]);
+    if (checked) {
+        DirListBox->SetDirectory(checked->first);
+        SelectImage(checked->second.name);
+    }
     if (paths.size() > 1) {
-        QString text = QStringLiteral("Dyskel opens one image at a time: \"%1\" is opened; not opened:")
-                           .arg(FromDisk(paths[0]));
+        QString text = QStringLiteral("Dyskel opens one image at a time, the first one named; not opened:");
         for (std::size_t i = 1; i < paths.size(); ++i) text += QStringLiteral("\n") + FromDisk(paths[i]);
         services_.dialogs.Message(this, MsgKind::Information, MsgButtons::Ok, text);
     }
-    auto checked = CheckImage(paths[0]);
     if (!checked) return;
-    // The image's folder is listed with the image selected, before and
-    // after the editor.
-    DirListBox->SetDirectory(checked->first);
-    SelectImage(checked->second.name);
     image_.ImageFileName = checked->second.name;
     image_.ImageFindRec = checked->second;
     image_.HasErrorInfo = checked->second.size == ErrImageSize;
