@@ -12,15 +12,22 @@
 
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QDragEnterEvent>
+#include <QDropEvent>
 #include <QFrame>
+#include <QGuiApplication>
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QMenuBar>
+#include <QMimeData>
 #include <QProgressBar>
 #include <QScreen>
+#include <QStyledItemDelegate>
 #include <QTableWidget>
 #include <QTimer>
+#include <QUrl>
+#include <algorithm>
 #include <filesystem>
 
 namespace fs = std::filesystem;
@@ -33,6 +40,9 @@ namespace {
 constexpr std::array<int, 8> ImageGridWidths = {5, 101, 54, 38, 204, 52, 28, 36};
 
 constexpr int GridTitleHeight = 15;
+constexpr const char* RecentSection = "Recent"; // File1 (newest) to File10
+constexpr const char* WindowSection = "Window"; // place, size, column widths
+constexpr int RecentCount = 10;
 constexpr int GridRowHeight = 18;
 
 QString FromDisk(const std::string& s) {
@@ -54,6 +64,35 @@ bool IsDebugSwitch(const std::string& arg) {
     return head == QStringLiteral("/DEBUG");
 }
 
+constexpr int NameColumn = 1;
+constexpr int SizeColumn = 2;
+constexpr int LabelColumn = 4;
+
+// Draws its cells with an ellipsis where the text is cut.
+class TElidingDelegate : public QStyledItemDelegate {
+  public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+
+  protected:
+    void initStyleOption(QStyleOptionViewItem* option, const QModelIndex& index) const override {
+        QStyledItemDelegate::initStyleOption(option, index);
+        option->textElideMode = Qt::ElideRight;
+    }
+};
+
+// A size cell: sorts by the number, not by its digits.
+class TSizeItem : public QTableWidgetItem {
+  public:
+    TSizeItem(const QString& text, std::int64_t size) : QTableWidgetItem(text), size_(size) {}
+    bool operator<(const QTableWidgetItem& other) const override {
+        auto* size = dynamic_cast<const TSizeItem*>(&other);
+        return size ? size_ < size->size_ : QTableWidgetItem::operator<(other);
+    }
+
+  private:
+    std::int64_t size_;
+};
+
 } // namespace
 
 TMainForm::TMainForm(MainServices services, const QStringList& arguments, const std::string& startFolder,
@@ -72,6 +111,13 @@ TMainForm::TMainForm(MainServices services, const QStringList& arguments, const 
     BuildControls();
     if (!DirListBox->SetDirectory(startFolder, false)) DirListBox->SetDirectory("/", false);
 
+    for (int i = 1; i <= RecentCount; ++i) {
+        std::string path = IniReadText(services_.ini, RecentSection, "File" + std::to_string(i), "");
+        if (!path.empty()) recent_.push_back(path);
+    }
+    ShowRecent();
+    setAcceptDrops(true);
+
     // A remembered folder that is gone leaves the start folder in place.
     std::string remembered = LoadSettings(*Options, services_.ini);
     if (!remembered.empty()) DirListBox->SetDirectory(remembered, false);
@@ -81,12 +127,14 @@ TMainForm::TMainForm(MainServices services, const QStringList& arguments, const 
     if (QScreen* s = screen()) move(s->availableGeometry().center() - rect().center());
     PlaceControls();
     SetUpGrid();
+    RestoreLayout();
 
     image_.CurrentFolder = DirListBox->Directory();
     driveFolders_[services_.drives.DriveOf(image_.CurrentFolder)] = image_.CurrentFolder;
     ShowDriveOf(image_.CurrentFolder);
     ScanImages();
 
+    FileStrGrid->setFocus(); // Enter right after start opens the selected image
     connect(DirListBox, &TDirListBox::DirectoryChanged, this, &TMainForm::DirListBoxChange);
     connect(DriveCombo, &QComboBox::activated, this, &TMainForm::DriveComboChange);
     connect(Options, &TOptions::rescanRequested, this, &TMainForm::ScanImages);
@@ -109,7 +157,10 @@ void TMainForm::BuildMenu() {
     MnuOpenFile = item("MnuOpenFile", "&Open File");
     MnuRefresh = item("MnuRefresh", "&Refresh", QKeySequence(Qt::Key_F5));
     MnuClose = item("MnuClose", "&Close");
-    MnuFile->addActions({MnuOpenFile, MnuRefresh, MnuClose});
+    MnuFile->addAction(MnuOpenFile);
+    MnuRecent = MnuFile->addMenu(QStringLiteral("Open &Recent"));
+    MnuRecent->setObjectName(QStringLiteral("MnuRecent"));
+    MnuFile->addActions({MnuRefresh, MnuClose});
 
     // Search has no action of its own.
     MnuFind = item("MnuFind", "&Search", QKeySequence(Qt::CTRL | Qt::Key_F));
@@ -124,7 +175,7 @@ void TMainForm::BuildMenu() {
     addActions({MnuOpenFile, MnuRefresh, MnuClose, MnuFind});
 
     connect(MnuOpenFile, &QAction::triggered, this, &TMainForm::MnuOpenFileClick);
-    connect(MnuRefresh, &QAction::triggered, this, &TMainForm::ScanImages);
+    connect(MnuRefresh, &QAction::triggered, this, &TMainForm::Refresh);
     connect(MnuClose, &QAction::triggered, this, &QWidget::close);
     connect(MnuCloseTemp, &QAction::triggered, this, &QWidget::close);
     connect(MnuAbout, &QAction::triggered, this, &TMainForm::MnuAboutClick);
@@ -157,6 +208,11 @@ void TMainForm::BuildControls() {
     FileStrGrid->setGeometry(208, 8, 353, 385);
     FileStrGrid->installEventFilter(this);
     connect(FileStrGrid, &QTableWidget::cellDoubleClicked, this, [this] { OpenFromGrid(true); });
+    // The fixed column 0 is never current: the highlighted row is the one
+    // Enter and a double click open.
+    connect(FileStrGrid, &QTableWidget::currentCellChanged, this, [this](int row, int column) {
+        if (row >= 0 && column == 0) FileStrGrid->setCurrentCell(row, 1);
+    });
 
     PanelScanStat = new QLabel(QStringLiteral("Analyzing"), client);
     PanelScanStat->setObjectName(QStringLiteral("PanelScanStat"));
@@ -174,7 +230,8 @@ void TMainForm::BuildControls() {
     QPalette gauge = RescanP->palette();
     gauge.setColor(QPalette::Highlight, Qt::blue);
     gauge.setColor(QPalette::HighlightedText, Qt::cyan);
-    gauge.setColor(QPalette::Text, Qt::cyan);
+    // The percentage shows cyan on the blue part, black on the empty part.
+    gauge.setColor(QPalette::Text, Qt::black);
     RescanP->setPalette(gauge);
     RescanP->setEnabled(false);
 
@@ -211,12 +268,27 @@ void TMainForm::SetUpGrid() {
     titles->setMinimumSectionSize(ImageGridWidths[0]);
     titles->setSectionResizeMode(QHeaderView::Interactive);
     titles->setHighlightSections(false);
-    titles->setSectionsClickable(false);
+    // A click on a title sorts by that column, a second one reverses it.
+    titles->setSectionsClickable(true);
+    titles->setSortIndicatorShown(false);
+    connect(titles, &QHeaderView::sectionClicked, this, [this](int column) {
+        if (column == 0) return;
+        sortOrder_ = column == sortColumn_ && sortOrder_ == Qt::AscendingOrder ? Qt::DescendingOrder
+                                                                               : Qt::AscendingOrder;
+        sortColumn_ = column;
+        const QString current = CurrentName();
+        FileStrGrid->sortItems(sortColumn_, sortOrder_);
+        SelectImage(ToDisk(current));
+    });
     QStringList labels;
     for (const char* t : ImageGridTitles) labels << QString::fromLatin1(t);
     g->setHorizontalHeaderLabels(labels);
     for (int c = 0; c < g->columnCount(); ++c) g->setColumnWidth(c, ImageGridWidths[std::size_t(c)]);
     for (int c = 0; c < g->columnCount(); ++c) g->setItem(0, c, new QTableWidgetItem);
+    // A cut name or label shows an ellipsis where it is cut.
+    auto* elided = new TElidingDelegate(g);
+    g->setItemDelegateForColumn(NameColumn, elided);
+    g->setItemDelegateForColumn(LabelColumn, elided);
 }
 
 void TMainForm::PlaceControls() {
@@ -256,13 +328,12 @@ void TMainForm::ProcessCommandLine(const QStringList& arguments) {
             debugMode_ = true;
         } else if (IsSwitch(arg)) {
             // Unknown switches are ignored.
-        } else if (auto checked = CheckImage(arg)) {
-            // Recorded here, opened once the window is up.
-            image_.CurrentFolder = checked->first;
-            image_.ImageFileName = checked->second.name;
-            image_.ImageFindRec = checked->second;
-            image_.HasErrorInfo = checked->second.size == ErrImageSize;
-            commandLineImage_ = checked;
+        } else {
+            // Made absolute against the folder the program was started in;
+            // checked and opened once the window is up, so that a message
+            // stands over it.
+            std::error_code ec;
+            commandLinePaths_.push_back(fs::absolute(fs::path(arg), ec).string());
         }
     }
 }
@@ -311,11 +382,101 @@ void TMainForm::showEvent(QShowEvent* event) {
 
 void TMainForm::StartUp() {
     if (!debugMode_) MnuAboutClick();
-    if (auto named = std::exchange(commandLineImage_, std::nullopt)) OpenChecked(*named);
+    OpenPaths(std::exchange(commandLinePaths_, {}));
+}
+
+void TMainForm::OpenPaths(const std::vector<std::string>& paths) {
+    if (paths.empty()) return;
+    // The image's folder is listed with the image selected, before and after
+    // the editor; the window shows it before any message.
+    auto checked = CheckImage(paths[0]);
+    if (checked) {
+        DirListBox->SetDirectory(checked->first);
+        SelectImage(checked->second.name);
+    }
+    if (paths.size() > 1) {
+        QString text = QStringLiteral("Dyskel opens one image at a time, the first one named; not opened:");
+        for (std::size_t i = 1; i < paths.size(); ++i) text += QStringLiteral("\n") + FromDisk(paths[i]);
+        services_.dialogs.Message(this, MsgKind::Information, MsgButtons::Ok, text);
+    }
+    if (!checked) return;
+    image_.ImageFileName = checked->second.name;
+    image_.ImageFindRec = checked->second;
+    image_.HasErrorInfo = checked->second.size == ErrImageSize;
+    image_.CurrentFolder = checked->first;
+    OpenImage();
+    image_.CurrentFolder = DirListBox->Directory();
+    ScanImages();
+    SelectImage(checked->second.name);
+}
+
+void TMainForm::dragEnterEvent(QDragEnterEvent* event) {
+    const QList<QUrl> urls = event->mimeData()->urls();
+    if (!urls.isEmpty() && urls.first().isLocalFile()) event->acceptProposedAction();
+}
+
+void TMainForm::dropEvent(QDropEvent* event) {
+    std::vector<std::string> paths;
+    for (const QUrl& url : event->mimeData()->urls())
+        if (url.isLocalFile()) paths.push_back(ToDisk(url.toLocalFile()));
+    event->acceptProposedAction();
+    // The editor opens after the drop has ended, not inside it.
+    QTimer::singleShot(0, this, [this, paths] { OpenPaths(paths); });
+}
+
+void TMainForm::RememberRecent(const std::string& path) {
+    std::erase(recent_, path);
+    recent_.insert(recent_.begin(), path);
+    if (recent_.size() > std::size_t(RecentCount)) recent_.resize(std::size_t(RecentCount));
+    for (std::size_t i = 0; i < recent_.size(); ++i)
+        if (!services_.ini.Write(RecentSection, "File" + std::to_string(i + 1), recent_[i])) break;
+    ShowRecent();
+}
+
+void TMainForm::ShowRecent() {
+    MnuRecent->clear();
+    for (std::size_t i = 0; i < recent_.size(); ++i) {
+        const std::string path = recent_[i];
+        QString caption = FromDisk(path);
+        caption.replace(QLatin1Char('&'), QStringLiteral("&&"));
+        QAction* a = MnuRecent->addAction(QStringLiteral("&%1 %2").arg((i + 1) % 10).arg(caption));
+        a->setObjectName(QStringLiteral("MnuRecent%1").arg(i + 1));
+        connect(a, &QAction::triggered, this, [this, path] { OpenPaths({path}); });
+    }
+    MnuRecent->setEnabled(!recent_.empty());
+}
+
+void TMainForm::RestoreLayout() {
+    const IIniFile& ini = services_.ini;
+    const long long width = IniReadNumber(ini, WindowSection, "Width", 0);
+    const long long height = IniReadNumber(ini, WindowSection, "Height", 0);
+    if (width >= MinWindowSide && height >= MinWindowSide) resize(int(width), int(height));
+    const auto left = ini.Read(WindowSection, "Left");
+    const auto top = ini.Read(WindowSection, "Top");
+    // A place on no screen (one taken away since) is not used.
+    if (left && top && ParseIniNumber(*left) && ParseIniNumber(*top)) {
+        const QPoint place(int(*ParseIniNumber(*left)), int(*ParseIniNumber(*top)));
+        if (QGuiApplication::screenAt(place)) move(place);
+    }
+    for (int c = 0; c < FileStrGrid->columnCount(); ++c) {
+        const long long w = IniReadNumber(ini, WindowSection, "Column" + std::to_string(c), 0);
+        if (w > 0) FileStrGrid->setColumnWidth(c, int(w));
+    }
+}
+
+bool TMainForm::SaveLayout() {
+    // The place as move() takes it (frame included), the size of the client.
+    std::vector<std::pair<std::string, int>> keys = {
+        {"Left", x()}, {"Top", y()}, {"Width", width()}, {"Height", height()}};
+    for (int c = 0; c < FileStrGrid->columnCount(); ++c)
+        keys.emplace_back("Column" + std::to_string(c), FileStrGrid->columnWidth(c));
+    for (const auto& [key, value] : keys)
+        if (!services_.ini.Write(WindowSection, key, std::to_string(value))) return false;
+    return true;
 }
 
 void TMainForm::closeEvent(QCloseEvent* event) {
-    if (!SaveSettings(*Options, services_.ini, DirListBox->Directory()))
+    if (!SaveSettings(*Options, services_.ini, DirListBox->Directory()) || !SaveLayout())
         services_.dialogs.Message(this, MsgKind::Error, MsgButtons::Ok,
                                   FromDisk(UnableToWriteText(services_.ini.Path())));
     event->accept();
@@ -347,6 +508,24 @@ void TMainForm::DirListBoxChange() {
     ScanImages();
 }
 
+void TMainForm::Refresh() {
+    const std::string shown = DirListBox->Directory();
+    std::error_code ec;
+    fs::path folder = shown;
+    while (!fs::is_directory(folder, ec) && folder.has_parent_path() && folder != folder.parent_path())
+        folder = folder.parent_path();
+    if (folder.string() == shown) {
+        DirListBox->SetDirectory(shown, false); // the folder list read anew
+        ScanImages();
+        return;
+    }
+    // The folder is gone: its nearest parent that is still there.
+    DirListBox->SetDirectory(folder.string());
+    PanelScanStat->setText(QStringLiteral("Folder gone"));
+    PanelScanStat->setToolTip(QStringLiteral("The folder %1 is gone; %2 is shown.")
+                                  .arg(FromDisk(shown), FromDisk(DirListBox->Directory())));
+}
+
 void TMainForm::SetProgress(int percent) {
     if (RescanP->value() == percent) return;
     RescanP->setValue(percent);
@@ -359,6 +538,7 @@ void TMainForm::ScanImages() {
     g->scrollToTop();
     RescanP->setEnabled(true);
     PanelScanStat->setText(QStringLiteral("Analyzing"));
+    PanelScanStat->setToolTip(QString());
     PanelScanStat->repaint();
 
     found_ = ListImages(folder, [this](int percent) { SetProgress(percent); });
@@ -386,11 +566,14 @@ void TMainForm::ScanImages() {
             g->setItem(r, 0, fixed);
             for (int c = 1; c < int(cells.size()); ++c) {
                 const std::string& text = cells[std::size_t(c)];
-                // The label holds the disk's own bytes, one character each.
-                QString shown =
-                    c == 4 ? QString::fromLatin1(text.data(), qsizetype(text.size())) : FromDisk(text);
-                auto* cell = new QTableWidgetItem(shown);
+                // The label holds the disk's own bytes: each shows its C64
+                // glyph in the C64 font.
+                QString shown = c == LabelColumn ? PetsciiToQString(text) : FromDisk(text);
+                auto* cell = c == SizeColumn ? new TSizeItem(shown, found_[std::size_t(r)].size)
+                                             : new QTableWidgetItem(shown);
                 cell->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable);
+                if (c == LabelColumn) cell->setFont(C64Font(8));
+                if (c == NameColumn || c == LabelColumn) cell->setToolTip(shown);
                 g->setItem(r, c, cell);
             }
         }
@@ -399,6 +582,7 @@ void TMainForm::ScanImages() {
     }
     g->setUpdatesEnabled(true);
 
+    if (sortColumn_ > 0 && count > 1) g->sortItems(sortColumn_, sortOrder_);
     StImages->setText(QString::number(count));
     g->setEnabled(count > 0);
     if (count > 0) g->setCurrentCell(0, 1);
@@ -407,18 +591,37 @@ void TMainForm::ScanImages() {
     RescanP->setEnabled(false);
 }
 
+QString TMainForm::CurrentName() const {
+    const QTableWidgetItem* item = FileStrGrid->item(FileStrGrid->currentRow(), NameColumn);
+    return item ? item->text() : QString();
+}
+
 void TMainForm::OpenFromGrid(bool rescanAfter) {
-    int r = FileStrGrid->currentRow();
-    if (r < 0 || r >= int(found_.size())) return;
-    const ImageEntry& entry = found_[std::size_t(r)];
+    // The row's image by its name: a click on a title may have sorted the rows.
+    const std::string current = ToDisk(CurrentName());
+    auto it =
+        std::find_if(found_.begin(), found_.end(), [&](const ImageEntry& e) { return e.name == current; });
+    if (current.empty() || it == found_.end()) return;
+    const ImageEntry& entry = *it;
     image_.ImageFileName = entry.name;
     image_.ImageFindRec = entry;
     image_.HasErrorInfo = entry.size == ErrImageSize;
+    const std::string name = entry.name;
     OpenImage();
-    if (rescanAfter) ScanImages();
+    if (!rescanAfter) return;
+    ScanImages();
+    SelectImage(name);
+}
+
+void TMainForm::SelectImage(const std::string& name) {
+    for (int r = 0; r < FileStrGrid->rowCount(); ++r)
+        if (const QTableWidgetItem* item = FileStrGrid->item(r, NameColumn);
+            item && item->text() == FromDisk(name))
+            FileStrGrid->setCurrentCell(r, NameColumn);
 }
 
 void TMainForm::OpenImage() {
+    RememberRecent(image_.ImagePath());
     if (OpenImageHook) OpenImageHook();
 }
 

@@ -33,7 +33,7 @@ class TOptions;
 inline constexpr const char* ApplicationTitle = "Dyskel32 V1.00beta";
 inline constexpr const char* MainCaption = "Dyskel V1.00beta";
 inline constexpr const char* OpenImageTitle = "Open D64 Image File";
-inline constexpr const char* OpenImageFilter = "D64 Image Files (*.D64);;All (*.*)";
+inline constexpr const char* OpenImageFilter = "D64 Image Files (*.D64 *.d64);;All (*)";
 inline constexpr const char* IdleScanText = "............";
 inline constexpr int MinWindowSide = 230;
 
@@ -71,6 +71,7 @@ class TMainForm : public QMainWindow {
     QLabel* StImages = nullptr;
     QMenu* MnuFile = nullptr;
     QAction* MnuOpenFile = nullptr;
+    QMenu* MnuRecent = nullptr; // the last images opened, newest first
     QAction* MnuRefresh = nullptr;
     QAction* MnuClose = nullptr;
     QAction* MnuFind = nullptr;
@@ -88,6 +89,10 @@ class TMainForm : public QMainWindow {
     void DriveComboChange(int index);
     void DirListBoxChange();
     void MnuOpenFileClick();
+    // Opens the first image of paths (as from a file manager: its folder is
+    // listed with the image selected) and lists the others in a message.
+    void OpenPaths(const std::vector<std::string>& paths);
+    std::vector<std::string> RecentImages() const { return recent_; }
     void MnuAboutClick();
 
   protected:
@@ -95,6 +100,8 @@ class TMainForm : public QMainWindow {
     void showEvent(QShowEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
   private:
@@ -110,13 +117,27 @@ class TMainForm : public QMainWindow {
     std::optional<std::pair<std::string, ImageEntry>> CheckImage(const std::string& path);
     void OpenChecked(const std::pair<std::string, ImageEntry>& image);
     void ShowDriveOf(const std::string& folder);
+    void RememberRecent(const std::string& path);
+    void ShowRecent();
     void SetProgress(int percent);
+    // F5: the folder list and the grid read anew; a folder that is gone
+    // gives way to its nearest parent that is still there.
+    void Refresh();
+    void SelectImage(const std::string& name);
+    QString CurrentName() const; // the image name in the current row
+    // The window's place and size and the grid's column widths, in the
+    // settings file's own section.
+    void RestoreLayout();
+    bool SaveLayout();
 
     MainServices services_;
     OpenImageState& image_;
     std::vector<ImageEntry> found_;
     std::map<std::string, std::string> driveFolders_; // last folder shown per drive
-    std::optional<std::pair<std::string, ImageEntry>> commandLineImage_;
+    std::vector<std::string> commandLinePaths_;       // images named on the command line, made absolute
+    std::vector<std::string> recent_;
+    int sortColumn_ = -1; // the column a title click sorted by; -1: the Sort option's order
+    Qt::SortOrder sortOrder_ = Qt::AscendingOrder;
     bool debugMode_ = false;
     bool activated_ = false;
 };

@@ -2,6 +2,7 @@
 
 #include "core/FileIO.h"
 #include "core/HexText.h"
+#include "core/Petscii.h"
 
 #include <bitset>
 #include <cstdio>
@@ -89,6 +90,15 @@ std::string RawBaseName(const DirEntry& entry) {
     return name;
 }
 
+// The name bytes as a host file name: through the display table, so the
+// graphics of a name are valid UTF-8; leading blanks removed when asked; "_"
+// for a name with nothing left, never a hidden file.
+std::string HostBaseName(const DirEntry& entry, bool trimLeading) {
+    std::string name = PetsciiToUtf8(RawBaseName(entry));
+    if (trimLeading) name.erase(0, name.find_first_not_of(' '));
+    return name.empty() ? "_" : name;
+}
+
 std::string TwoDigits(int v) {
     char text[8];
     std::snprintf(text, sizeof text, "%02d", v);
@@ -117,7 +127,7 @@ std::string OverwriteImageText(const std::string& path) {
 } // namespace
 
 std::string ExportBaseName(const DirEntry& entry) {
-    return SafeFileName(RawBaseName(entry));
+    return SafeFileName(HostBaseName(entry, false));
 }
 
 std::string BlockCountText(int blocks) {
@@ -163,9 +173,7 @@ FileOutcome ExportPRG(const DiskImage& image, const DirEntry& entry, const std::
 // --- Hex dump -------------------------------------------------------------
 
 std::string HexDumpFileName(const DirEntry& entry) {
-    std::string name = RawBaseName(entry) + "." + FileTypeName(entry.typeByte) + "_HexDump.txt";
-    name.erase(0, name.find_first_not_of(' '));
-    return SafeFileName(name);
+    return SafeFileName(HostBaseName(entry, true) + "." + FileTypeName(entry.typeByte) + "_HexDump.txt");
 }
 
 HexDumpText BuildHexDump(const DiskImage& image, const DirEntry& entry) {

@@ -53,7 +53,8 @@ inline constexpr const char* ExportCancelledText = "File Export was cancelled.";
 std::string SafeFileName(std::string name);
 
 // Base name of an entry's host files: the name bytes up to the padding and
-// before a quote, "a"-"z" made capitals, the first "/" removed, made safe.
+// before a quote, "a"-"z" made capitals, the first "/" removed, as UTF-8
+// through the display table, "_" when empty, made safe.
 std::string ExportBaseName(const DirEntry& entry);
 
 // "File "NAME" (N Blocks) saved in:" and the folder, as two lines.
@@ -85,7 +86,8 @@ FileOutcome ExportPRG(const DiskImage& image, const DirEntry& entry, const std::
 
 // --- Hex dump -------------------------------------------------------------
 
-// base + "." + type + "_HexDump.txt", leading blanks removed.
+// base + "." + type + "_HexDump.txt", leading blanks of the base removed ("_"
+// when nothing is left).
 std::string HexDumpFileName(const DirEntry& entry);
 
 // The whole dump text (CR LF lines) of the entry's chain, and how the walk

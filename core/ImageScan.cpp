@@ -114,8 +114,7 @@ ImageEntry FindImage(const std::string& path) {
 }
 
 bool IsValidD64(const ImageEntry& entry) {
-    return entry.name.find(".D64") != std::string::npos &&
-           (entry.size == StdImageSize || entry.size == ErrImageSize);
+    return EndsWithD64(entry.name) && TracksOfD64Size(entry.size).has_value();
 }
 
 } // namespace dyskel

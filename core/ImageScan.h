@@ -48,8 +48,9 @@ inline constexpr std::array<const char*, 8> ImageGridTitles = {"",           "Fi
 // is there.
 ImageEntry FindImage(const std::string& path);
 
-// File, Open File's test: the name holds ".D64" (case-sensitive) and the size
-// is 174848 or 175531.
+// The test of an image named by the user (File, Open File, the command line, a
+// drop): the name ends in ".d64" in any letter case and the size is one of the
+// four D64 sizes (35 or 40 tracks, with or without error bytes).
 bool IsValidD64(const ImageEntry& entry);
 inline constexpr const char* InvalidD64Text = "The file you selected is not a valid D64 file.\n\r";
 

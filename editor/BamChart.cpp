@@ -1,5 +1,8 @@
 #include "editor/BamChart.h"
 
+#include <algorithm>
+#include <cmath>
+
 #include "editor/EditorLook.h"
 
 #include <QHelpEvent>
@@ -35,6 +38,7 @@ constexpr std::array<LegendRow, 3> Legend = {{
 }};
 constexpr int LegendShapeLeft = 587;
 constexpr int LegendLabelLeft = 608;
+constexpr int ChartMargin = 4;
 
 } // namespace
 
@@ -50,18 +54,20 @@ TAxisLabel::TAxisLabel(Qt::Orientation orientation, int first, int pitch, QWidge
 
 void TAxisLabel::paintEvent(QPaintEvent*) {
     QPainter p(this);
+    p.scale(scale_, scale_); // drawn at the designed size, then enlarged
     p.setPen(palette().color(QPalette::WindowText));
     if (orientation_ == Qt::Horizontal) {
         const QStringList words = text().split(QLatin1Char(' '), Qt::SkipEmptyParts);
         for (int i = 0; i < words.size(); ++i)
-            p.drawText(QRect(first_ + i * pitch_, 0, pitch_, height()), Qt::AlignCenter, words[i]);
+            p.drawText(QRect(first_ + i * pitch_, 0, pitch_, int(height() / scale_)), Qt::AlignCenter,
+                       words[i]);
     } else {
         const QStringList lines = text().split(QLatin1Char('\n'));
         for (int i = 0; i < lines.size(); ++i) {
             QString line = lines[i];
             line.remove(QLatin1Char('\r'));
-            p.drawText(QRect(0, first_ + i * pitch_, width(), pitch_), Qt::AlignLeft | Qt::AlignVCenter,
-                       line);
+            p.drawText(QRect(0, first_ + i * pitch_, int(width() / scale_), pitch_),
+                       Qt::AlignLeft | Qt::AlignVCenter, line);
         }
     }
 }
@@ -69,7 +75,32 @@ void TAxisLabel::paintEvent(QPaintEvent*) {
 TBamChart::TBamChart(QWidget* parent) : QFrame(parent) {
     setObjectName(QStringLiteral("PanelBAM"));
     setFrameStyle(QFrame::Panel | QFrame::Sunken);
-    setFixedSize(657, 372);
+    setFixedSize(DesignedSize);
+}
+
+void TBamChart::SetScale(double scale) {
+    scale_ = scale;
+    setFixedSize(DesignedSize * scale);
+    // The axes and the legend keep their places relative to the squares.
+    for (QWidget* child : findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
+        if (!child->property("designed").isValid()) {
+            child->setProperty("designed", child->geometry());
+            child->setProperty("designedFont", child->font());
+        }
+        const QRect designed = child->property("designed").toRect();
+        child->setGeometry(QRect(designed.topLeft() * scale, designed.size() * scale));
+        if (auto* axis = dynamic_cast<TAxisLabel*>(child)) {
+            axis->SetScale(scale);
+        } else {
+            QFont font = child->property("designedFont").value<QFont>();
+            if (font.pixelSize() > 0)
+                font.setPixelSize(int(font.pixelSize() * scale));
+            else
+                font.setPointSizeF(font.pointSizeF() * scale);
+            child->setFont(font);
+        }
+    }
+    update();
 }
 
 QRect TBamChart::CellBox(int track, int sector) {
@@ -124,6 +155,7 @@ QString TBamChart::CellHint(int track, int sector) const {
 void TBamChart::paintEvent(QPaintEvent* e) {
     QFrame::paintEvent(e);
     QPainter p(this);
+    p.scale(scale_, scale_);
     for (int t = 1; t <= ChartTracks; ++t)
         for (int s = 0; s < MaxSectors; ++s)
             if (cells_[t][s].present) p.fillRect(SquareIn(CellBox(t, s)), cells_[t][s].color);
@@ -132,7 +164,7 @@ void TBamChart::paintEvent(QPaintEvent* e) {
 bool TBamChart::event(QEvent* e) {
     if (e->type() != QEvent::ToolTip) return QFrame::event(e);
     auto* help = static_cast<QHelpEvent*>(e);
-    const QPoint pos = help->pos();
+    const QPoint pos = help->pos() / scale_;
     const int track = pos.x() / CellWidth;
     const int sector = pos.y() >= TopMargin ? (pos.y() - TopMargin) / RowPitch : -1;
     const QString hint =
@@ -141,14 +173,15 @@ bool TBamChart::event(QEvent* e) {
         QToolTip::hideText();
         e->ignore();
     } else {
-        QToolTip::showText(help->globalPos(), hint, this, CellBox(track, sector));
+        const QRect box = CellBox(track, sector);
+        QToolTip::showText(help->globalPos(), hint, this, QRect(box.topLeft() * scale_, box.size() * scale_));
     }
     return true;
 }
 
 TBamPage::TBamPage(QWidget* parent) : QWidget(parent) {
     PanelBAM = new TBamChart(this);
-    PanelBAM->move(4, 4);
+    PanelBAM->move(ChartMargin, ChartMargin);
 
     LblTracks = new TAxisLabel(Qt::Horizontal, -1, TBamChart::CellWidth, PanelBAM);
     LblTracks->setObjectName(QStringLiteral("LblTracks"));
@@ -169,6 +202,18 @@ TBamPage::TBamPage(QWidget* parent) : QWidget(parent) {
         label->setObjectName(QString::fromLatin1(row.label));
         label->setGeometry(LegendLabelLeft, row.top, 60, TBamChart::CellHeight);
     }
+}
+
+void TBamPage::resizeEvent(QResizeEvent* event) {
+    QWidget::resizeEvent(event);
+    // The chart at its designed size, or larger by the share the page has
+    // grown in its smaller direction, in steps of an eighth (the page of the
+    // designed window holds the designed chart).
+    const QSize room = size() - QSize(2 * ChartMargin, 2 * ChartMargin);
+    const QSize designed = TBamChart::DesignedSize;
+    const double grow =
+        std::min(double(room.width()) / designed.width(), double(room.height()) / designed.height());
+    PanelBAM->SetScale(std::max(1.0, std::floor(grow * 8) / 8));
 }
 
 void TBamPage::WriteSectorLabels() {

@@ -31,6 +31,11 @@ class TShape : public QWidget {
 class TAxisLabel : public QLabel {
   public:
     TAxisLabel(Qt::Orientation orientation, int first, int pitch, QWidget* parent);
+    // Drawn enlarged by scale in a chart larger than designed.
+    void SetScale(double scale) {
+        scale_ = scale;
+        update();
+    }
 
   protected:
     void paintEvent(QPaintEvent*) override;
@@ -39,6 +44,7 @@ class TAxisLabel : public QLabel {
     Qt::Orientation orientation_;
     int first_;
     int pitch_;
+    double scale_ = 1.0;
 };
 
 // PanelBAM: the chart itself, painted in one piece; each square shows its
@@ -50,6 +56,7 @@ class TBamChart : public QFrame {
     static constexpr int CellHeight = 14;
     static constexpr int RowPitch = 16;
     static constexpr int TopMargin = 18;
+    static constexpr QSize DesignedSize{657, 372};
 
     explicit TBamChart(QWidget* parent);
 
@@ -64,8 +71,12 @@ class TBamChart : public QFrame {
     QColor CellColor(int track, int sector) const;
     // The hint shown for the square, empty when there is none or hints are off.
     QString CellHint(int track, int sector) const;
-    // Box of the square of (track, sector) in the chart's coordinates.
+    // Box of the square of (track, sector) in the chart's coordinates at the
+    // designed size.
     static QRect CellBox(int track, int sector);
+    // The chart, its squares, axes and legend enlarged by scale (at least 1).
+    void SetScale(double scale);
+    double Scale() const { return scale_; }
 
   protected:
     void paintEvent(QPaintEvent* e) override;
@@ -80,6 +91,7 @@ class TBamChart : public QFrame {
     };
     std::array<std::array<Cell, MaxSectors>, ChartTracks + 1> cells_{};
     int count_ = 0;
+    double scale_ = 1.0;
 };
 
 // The page: PanelBAM with the axis labels and the legend.
@@ -93,6 +105,10 @@ class TBamPage : public QWidget {
     TBamChart* PanelBAM = nullptr;
     TAxisLabel* LblTracks = nullptr;
     TAxisLabel* LblSectors = nullptr;
+
+  protected:
+    // A larger page shows a larger chart.
+    void resizeEvent(QResizeEvent* event) override;
 };
 
 } // namespace dyskel

@@ -28,6 +28,7 @@ namespace {
 
 constexpr int NameColumn = 2;
 constexpr int SizeColumn = 1;
+constexpr int NameLength = 16; // characters of a name
 constexpr const char* GridColours = "background-color: #0000FF; color: #00FFFF;";
 constexpr std::array<int, DirColumns> DirWidths = {32, 50, 166, 40, 60}; // pixels
 
@@ -58,6 +59,8 @@ class TNameDelegate : public QStyledItemDelegate {
   public:
     using QStyledItemDelegate::QStyledItemDelegate;
     std::function<void(QWidget*)> onCreate;
+    // Fills the editor when it opens; the item's text when not set.
+    std::function<void(QWidget*, const QModelIndex&)> onEditorData;
     // Sees every key pressed in the editor before the delegate's own handling
     // (which would end the editing on Enter); true when it took the key.
     std::function<bool(QWidget*, QKeyEvent*)> onKey;
@@ -68,6 +71,12 @@ class TNameDelegate : public QStyledItemDelegate {
         editor->setObjectName(QStringLiteral("StrGridDirEditor"));
         if (onCreate) onCreate(editor);
         return editor;
+    }
+    void setEditorData(QWidget* editor, const QModelIndex& index) const override {
+        if (onEditorData)
+            onEditorData(editor, index);
+        else
+            QStyledItemDelegate::setEditorData(editor, index);
     }
     void setModelData(QWidget*, QAbstractItemModel*, const QModelIndex&) const override {}
     void Close(QWidget* editor) { emit closeEditor(editor, QAbstractItemDelegate::NoHint); }
@@ -137,13 +146,32 @@ TDirPage::TDirPage(EditorServices& services, IEditorHost& host, QWidget* parent)
     }
     layout->addWidget(StrGridDir, 1);
 
+    LblDirStatus = new QLabel(this);
+    LblDirStatus->setObjectName(QStringLiteral("LblDirStatus"));
+    layout->addWidget(LblDirStatus);
+
     auto* delegate = new TNameDelegate(StrGridDir);
     StrGridDir->setItemDelegateForColumn(NameColumn, delegate);
-    delegate->onCreate = [](QWidget* editor) { editor->setFont(C64Font(8, true)); };
+    delegate->onCreate = [](QWidget* editor) {
+        editor->setFont(C64Font(8, true));
+        if (auto* line = qobject_cast<QLineEdit*>(editor)) line->setMaxLength(NameLength);
+    };
+    // The name alone: no quotes, no padding bytes.
+    delegate->onEditorData = [this](QWidget* editor, const QModelIndex& index) {
+        auto* line = qobject_cast<QLineEdit*>(editor);
+        if (const DirEntry* entry = EntryAt(index.row()); line && entry)
+            line->setText(PetsciiToQString(entry->Name()));
+    };
     delegate->onKey = [this](QWidget* editor, QKeyEvent* key) {
         auto* line = qobject_cast<QLineEdit*>(editor);
         if (line && renaming_ && (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter)) {
             EndRename(line);
+            return true;
+        }
+        // A character with no C64 byte is refused as it is typed.
+        const QString text = key->text().toUpper();
+        if (line && text.size() == 1 && text[0].isPrint() && QStringToPetscii(text).empty()) {
+            LblDirStatus->setText(QStringLiteral("\"%1\" has no C64 character.").arg(key->text()));
             return true;
         }
         return SendUpperCased(editor, key); // StrGridDirKeyPress
@@ -207,6 +235,11 @@ TDirPage::TDirPage(EditorServices& services, IEditorHost& host, QWidget* parent)
     StrGridDir->setContextMenuPolicy(Qt::CustomContextMenu);
     connect(StrGridDir, &QWidget::customContextMenuRequested, this,
             [this](const QPoint& pos) { PopupMenuDir->popup(StrGridDir->viewport()->mapToGlobal(pos)); });
+    // A double click on a listed entry is Jump To.
+    connect(StrGridDir, &QTableWidget::cellDoubleClicked, this, [this](int row) {
+        const DirEntry* entry = EntryAt(row);
+        if (entry && FileTypeName(entry->typeByte) != std::string("DEL")) PMnuDirFileNameClick();
+    });
 }
 
 std::string TDirPage::ImagePath() const {
@@ -307,13 +340,22 @@ void TDirPage::PMnuDirRenameClick() {
     item->setFlags(item->flags() | Qt::ItemIsEditable);
     StrGridDir->setCurrentCell(row, NameColumn);
     renaming_ = true;
+    LblDirStatus->clear();
     StrGridDir->editItem(item);
 }
 
 bool TDirPage::eventFilter(QObject* watched, QEvent* event) {
     // StrGridDirKeyPress: capitals only, in the grid as in its name editor.
-    if (watched == StrGridDir && event->type() == QEvent::KeyPress)
-        return SendUpperCased(watched, static_cast<QKeyEvent*>(event));
+    // Shift+F10 opens the pop-up menu at the current row, as the Menu key does.
+    if (watched == StrGridDir && event->type() == QEvent::KeyPress) {
+        auto* key = static_cast<QKeyEvent*>(event);
+        if (key->key() == Qt::Key_F10 && key->modifiers() == Qt::ShiftModifier) {
+            const QRect cell = StrGridDir->visualItemRect(StrGridDir->currentItem());
+            PopupMenuDir->popup(StrGridDir->viewport()->mapToGlobal(cell.center()));
+            return true;
+        }
+        return SendUpperCased(watched, key);
+    }
     return QWidget::eventFilter(watched, event);
 }
 
@@ -389,10 +431,10 @@ void TDirPage::PMnuDirExportPRGClick() {
             own = std::make_unique<TExportFileName>(QString::fromStdString(folder), this);
             dialog = own.get();
         }
-        // Latin-1 keeps every byte of the name as it is through the edit box.
-        dialog->EditFileName->setText(QString::fromLatin1(name.data(), qsizetype(name.size())));
+        dialog->PanelDir->setText(QString::fromStdString(folder));
+        dialog->EditFileName->setText(QString::fromStdString(name));
         cancelled = svc_.dialogs.Exec(*dialog) != QDialog::Accepted;
-        name = SafeFileName(dialog->EditFileName->text().toLatin1().toStdString());
+        name = SafeFileName(dialog->EditFileName->text().toStdString());
     }
     const std::string fileName = name + ".PRG";
     FileOutcome outcome;

@@ -36,6 +36,7 @@ class TDirPage : public QWidget {
     bool IsEntryRow(int row) const;
 
     QLabel* PanelDirHeaderID = nullptr;
+    QLabel* LblDirStatus = nullptr; // short notes, such as a refused character
     QTableWidget* StrGridDir = nullptr;
     QMenu* PopupMenuDir = nullptr;
 

@@ -3,7 +3,9 @@
 #include "core/HexText.h"
 #include "platform/Fonts.h"
 
+#include <QClipboard>
 #include <QFontMetrics>
+#include <QGuiApplication>
 #include <QHash>
 #include <QHeaderView>
 #include <QKeyEvent>
@@ -11,8 +13,10 @@
 #include <QPainter>
 #include <QStyledItemDelegate>
 #include <QTableWidget>
+#include <QToolTip>
 #include <algorithm>
 #include <string>
+#include <vector>
 
 namespace dyskel {
 
@@ -21,9 +25,21 @@ namespace {
 constexpr int HexCellWidth = 23;
 constexpr int TextCellWidth = 14;
 constexpr int CellHeight = 20;
+constexpr int GridMargin = 8;
+constexpr int HexPixels = 11;          // the hex grid's font at the designed size
 constexpr int C64Pixels = 8;           // a C64 character is 8 x 8 pixels
 constexpr QSize GlyphOnScreen(12, 16); // drawn this large in a 14 x 20 cell
 constexpr char HexDigits[] = "0123456789ABCDEF";
+
+// Cells of cellWidth x cellHeight; the grid as large as its cells.
+void SizeGrid(QTableWidget* g, int cellWidth, int cellHeight) {
+    g->horizontalHeader()->setDefaultSectionSize(cellWidth);
+    g->verticalHeader()->setDefaultSectionSize(cellHeight);
+    for (int c = 0; c < g->columnCount(); ++c) g->setColumnWidth(c, cellWidth);
+    for (int r = 0; r < g->rowCount(); ++r) g->setRowHeight(r, cellHeight);
+    const int frame = 2 * g->frameWidth();
+    g->setFixedSize(g->columnCount() * cellWidth + frame, g->rowCount() * cellHeight + frame);
+}
 
 // A string grid of fixed size whose row 0 (and column 0 when fixedColumn) are
 // header cells: shown like a header, never current, never selected.
@@ -42,8 +58,7 @@ QTableWidget* MakeGrid(QWidget* parent, const char* name, int columns, int rows,
     g->setFont(font);
     g->setWordWrap(false);
     g->setTextElideMode(Qt::ElideNone);
-    const int frame = 2 * g->frameWidth();
-    g->setFixedSize(columns * cellWidth + frame, rows * CellHeight + frame);
+    SizeGrid(g, cellWidth, CellHeight);
 
     const QBrush fixedBack = g->palette().button();
     const QBrush fixedText = g->palette().buttonText();
@@ -98,10 +113,14 @@ class TGlyphDelegate : public QStyledItemDelegate {
         if (glyph.isEmpty()) return;
         const bool selected = opt.state & QStyle::State_Selected;
         const QColor ink = opt.palette.color(selected ? QPalette::HighlightedText : QPalette::Text);
+        // 12 x 16 in a 14 x 20 cell, larger in the cells of a larger window.
         const QRect& cell = opt.rect;
-        const QRect target(cell.x() + (cell.width() - GlyphOnScreen.width()) / 2,
-                           cell.y() + (cell.height() - GlyphOnScreen.height()) / 2, GlyphOnScreen.width(),
-                           GlyphOnScreen.height());
+        const auto* view = qobject_cast<const QTableView*>(opt.widget);
+        const double grow = view ? double(view->columnWidth(index.column())) / TextCellWidth : 1.0;
+        const QSize glyphSize = GlyphOnScreen * grow;
+        const QRect target(cell.x() + (cell.width() - glyphSize.width()) / 2,
+                           cell.y() + (cell.height() - glyphSize.height()) / 2, glyphSize.width(),
+                           glyphSize.height());
         painter->save();
         painter->setRenderHint(QPainter::SmoothPixmapTransform, false);
         painter->drawImage(target, Bitmap(glyph, ink));
@@ -129,22 +148,45 @@ class TGlyphDelegate : public QStyledItemDelegate {
 
 } // namespace
 
+TSpinEdit::TSpinEdit(const QString& what, bool wrapEnds, QWidget* parent)
+    : QSpinBox(parent), what_(what), wrapEnds_(wrapEnds) {
+    setKeyboardTracking(false);
+}
+
+QValidator::State TSpinEdit::validate(QString& text, int&) const {
+    if (text.isEmpty()) return QValidator::Intermediate;
+    if (text.size() > 3) return QValidator::Invalid;
+    for (QChar c : text)
+        if (!c.isDigit()) return QValidator::Invalid;
+    const int n = text.toInt();
+    return n >= LowestTyped() && n <= HighestTyped() ? QValidator::Acceptable : QValidator::Intermediate;
+}
+
+void TSpinEdit::fixup(QString& input) const {
+    // Called when the typed text is no value of the range: refused.
+    const QString hint = QStringLiteral("%1 %2 to %3").arg(what_).arg(LowestTyped()).arg(HighestTyped());
+    auto* self = const_cast<TSpinEdit*>(this);
+    self->setToolTip(hint);
+    QToolTip::showText(mapToGlobal(QPoint(0, height())), hint, self);
+    input = QString::number(value());
+}
+
 THexPage::THexPage(QWidget* parent) : QWidget(parent) {
     QFont hexFont = font();
-    hexFont.setPixelSize(11);
+    hexFont.setPixelSize(HexPixels);
     hexFont.setBold(true);
     StrGridHexEd = MakeGrid(this, "StrGridHexEd", HexColumns, Rows, HexCellWidth, true, hexFont);
     StrGridHexEd->setSelectionMode(QAbstractItemView::ContiguousSelection);
     StrGridHexEd->setEditTriggers(QAbstractItemView::DoubleClicked | QAbstractItemView::EditKeyPressed |
                                   QAbstractItemView::AnyKeyPressed);
-    StrGridHexEd->move(8, 8);
+    StrGridHexEd->move(GridMargin, GridMargin);
 
     StrGridTextEd = MakeGrid(this, "StrGridTextEd", TextColumns, Rows, TextCellWidth, false,
                              C64Font(GlyphOnScreen.width(), true));
     StrGridTextEd->setItemDelegate(new TGlyphDelegate(StrGridTextEd));
-    StrGridTextEd->setSelectionMode(QAbstractItemView::SingleSelection);
+    StrGridTextEd->setSelectionMode(QAbstractItemView::ContiguousSelection);
     StrGridTextEd->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    StrGridTextEd->move(StrGridHexEd->x() + StrGridHexEd->width() + 16, 8);
+    StrGridTextEd->move(StrGridHexEd->x() + StrGridHexEd->width() + 2 * GridMargin, GridMargin);
 
     GridMenu = new QMenu(this);
     GridMenu->setObjectName(QStringLiteral("HexGridMenu"));
@@ -157,6 +199,7 @@ THexPage::THexPage(QWidget* parent) : QWidget(parent) {
         if (HasChanges()) emit writeRequested();
     });
     for (QTableWidget* g : {StrGridHexEd, StrGridTextEd}) {
+        g->setTabKeyNavigation(false); // Tab leaves the grid
         g->installEventFilter(this);
         g->setContextMenuPolicy(Qt::CustomContextMenu);
         connect(g, &QWidget::customContextMenuRequested, this, [this, g](const QPoint& pos) {
@@ -167,6 +210,26 @@ THexPage::THexPage(QWidget* parent) : QWidget(parent) {
 
     connect(StrGridHexEd, &QTableWidget::currentCellChanged, this, &THexPage::StrGridHexEdClick);
     connect(StrGridTextEd, &QTableWidget::currentCellChanged, this, &THexPage::StrGridTextEdClick);
+}
+
+void THexPage::resizeEvent(QResizeEvent* event) {
+    QWidget::resizeEvent(event);
+    // The grids at their designed size, or larger by the share the page has
+    // grown in its smaller direction.
+    const int frame = 2 * StrGridHexEd->frameWidth();
+    const int designedWidth =
+        4 * GridMargin + HexColumns * HexCellWidth + TextColumns * TextCellWidth + 2 * frame;
+    const int designedHeight = 2 * GridMargin + Rows * CellHeight + frame;
+    const double grow =
+        std::max(1.0, std::min(double(width()) / designedWidth, double(height()) / designedHeight));
+    const int cellHeight = int(CellHeight * grow);
+    SizeGrid(StrGridHexEd, int(HexCellWidth * grow), cellHeight);
+    SizeGrid(StrGridTextEd, int(TextCellWidth * grow), cellHeight);
+    QFont hexFont = StrGridHexEd->font();
+    hexFont.setPixelSize(int(HexPixels * grow));
+    StrGridHexEd->setFont(hexFont);
+    StrGridHexEd->move(GridMargin, GridMargin);
+    StrGridTextEd->move(StrGridHexEd->x() + StrGridHexEd->width() + 2 * GridMargin, GridMargin);
 }
 
 void THexPage::WriteHeaders() {
@@ -224,7 +287,25 @@ void THexPage::Select(int i) {
     StrGridHexEd->setCurrentCell(i / 16 + 1, i % 16 + 1);
 }
 
+QString THexPage::SelectedText(bool hex) const {
+    QTableWidget* g = hex ? StrGridHexEd : StrGridTextEd;
+    std::vector<int> bytes;
+    for (const QModelIndex& at : g->selectionModel()->selectedIndexes()) {
+        const int column = at.column() - (hex ? 1 : 0);
+        if (at.row() >= 1 && column >= 0) bytes.push_back((at.row() - 1) * 16 + column);
+    }
+    std::sort(bytes.begin(), bytes.end());
+    QStringList parts;
+    for (int i : bytes) parts << (hex ? HexText : GlyphText)(shown_[std::size_t(i)]);
+    return parts.join(hex ? QStringLiteral(" ") : QString());
+}
+
 bool THexPage::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::KeyPress && static_cast<QKeyEvent*>(event)->matches(QKeySequence::Copy) &&
+        (watched == StrGridHexEd || watched == StrGridTextEd)) {
+        QGuiApplication::clipboard()->setText(SelectedText(watched == StrGridHexEd));
+        return true;
+    }
     if (!editing_ || event->type() != QEvent::KeyPress) return QWidget::eventFilter(watched, event);
     auto* key = static_cast<QKeyEvent*>(event);
     if (key->modifiers() & (Qt::ControlModifier | Qt::AltModifier))
@@ -275,7 +356,11 @@ void THexPage::SelectFirstByte() {
 }
 
 void THexPage::StrGridTextEdClick() {
-    StrGridHexEd->setCurrentCell(StrGridTextEd->currentRow(), StrGridTextEd->currentColumn() + 1);
+    // The grid whose cell moved keeps its selection: a dragged range stays.
+    const int row = StrGridTextEd->currentRow();
+    const int column = StrGridTextEd->currentColumn() + 1;
+    if (StrGridHexEd->currentRow() != row || StrGridHexEd->currentColumn() != column)
+        StrGridHexEd->setCurrentCell(row, column);
     emit byteSelected();
 }
 
@@ -284,8 +369,11 @@ void THexPage::StrGridHexEdClick() {
         pendingDigit_ = -1;
         for (int i = 0; i < 256; ++i) Paint(i);
     }
-    StrGridTextEd->setCurrentCell(StrGridHexEd->currentRow(), StrGridHexEd->currentColumn() - 1);
-    StrGridHexEd->setFocus();
+    const int row = StrGridHexEd->currentRow();
+    const int column = StrGridHexEd->currentColumn() - 1;
+    if (StrGridTextEd->currentRow() != row || StrGridTextEd->currentColumn() != column)
+        StrGridTextEd->setCurrentCell(row, column);
+    if (!StrGridTextEd->hasFocus()) StrGridHexEd->setFocus();
 }
 
 } // namespace dyskel

@@ -15,11 +15,24 @@ class QTableWidget;
 
 namespace dyskel {
 
-// A spin edit that takes no typing: only its arrows, the arrow keys and the
-// wheel step it.
+// A spin edit stepped by its arrows, the arrow keys and the wheel, or given a
+// typed number, taken on Enter or when the focus leaves.  With wrapEnds the
+// two ends of the range stand for a step past the first and the last value
+// and cannot be typed.  A number outside the typed range is refused: the
+// value stays and the box's tool tip names the range.
 class TSpinEdit : public QSpinBox {
   public:
-    explicit TSpinEdit(QWidget* parent = nullptr) : QSpinBox(parent) { lineEdit()->setReadOnly(true); }
+    TSpinEdit(const QString& what, bool wrapEnds, QWidget* parent = nullptr);
+    int LowestTyped() const { return minimum() + (wrapEnds_ ? 1 : 0); }
+    int HighestTyped() const { return maximum() - (wrapEnds_ ? 1 : 0); }
+
+  protected:
+    QValidator::State validate(QString& text, int& pos) const override;
+    void fixup(QString& input) const override;
+
+  private:
+    QString what_;
+    bool wrapEnds_;
 };
 
 class THexPage : public QWidget {
@@ -60,6 +73,11 @@ class THexPage : public QWidget {
     // taken in 8 bits.
     int SelectedIndex() const;
 
+    // The selected bytes of a grid in byte order: hex digits separated by
+    // blanks from the hex grid, the characters from the text grid.  Ctrl+C
+    // copies it.
+    QString SelectedText(bool hex) const;
+
     // Byte 0 selected, through the hex grid as a click would.
     void SelectFirstByte();
 
@@ -79,6 +97,7 @@ class THexPage : public QWidget {
 
   protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
 
   private:
     void StrGridHexEdClick();

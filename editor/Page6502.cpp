@@ -109,10 +109,10 @@ T6502Page::T6502Page(EditorServices& services, IEditorHost& host, QWidget* paren
     layout->addWidget(StrGrid6502, 1);
 
     auto* side = new QVBoxLayout;
-    PanelLoadAdr = Panel(this, "PanelLoadAdr", "LoadAdr");
-    PanelBlocks = Panel(this, "PanelBlocks", "Blocks");
-    PanelStartAdr = Panel(this, "PanelStartAdr", "StartAdr");
-    PanelEndAdr = Panel(this, "PanelEndAdr", "EndAdr");
+    PanelLoadAdr = Panel(this, "PanelLoadAdr", "");
+    PanelBlocks = Panel(this, "PanelBlocks", "");
+    PanelStartAdr = Panel(this, "PanelStartAdr", "");
+    PanelEndAdr = Panel(this, "PanelEndAdr", "");
     for (QLabel* p : {PanelLoadAdr, PanelBlocks, PanelStartAdr, PanelEndAdr}) side->addWidget(p);
     Gauge6502 = new QProgressBar(this);
     Gauge6502->setObjectName(QStringLiteral("Gauge6502"));
@@ -130,13 +130,23 @@ T6502Page::T6502Page(EditorServices& services, IEditorHost& host, QWidget* paren
     connect(Btn6502Mode, &QPushButton::clicked, this, &T6502Page::Btn6502ModeClick);
 
     SetColumnWidths();
+    ShowEmptyPanels();
 }
 
 void T6502Page::SetColumnWidths() {
     for (int c = 0; c < model_->columnCount(); ++c) StrGrid6502->setColumnWidth(c, model_->ColumnWidth(c));
 }
 
+void T6502Page::ShowEmptyPanels() {
+    for (auto [panel, caption] : {std::pair{PanelLoadAdr, "LoadAdr"}, std::pair{PanelBlocks, "Blocks"},
+                                  std::pair{PanelStartAdr, "StartAdr"}, std::pair{PanelEndAdr, "EndAdr"}})
+        panel->setText(QString::fromLatin1(caption));
+    Gauge6502->hide();
+}
+
 void T6502Page::PrepareForOpening() {
+    // Nothing of a file listed from the image opened before stays.
+    ShowEmptyPanels();
     model_->Prepare(svc_.options.default6502Mode);
     SetColumnWidths();
     svc_.data.listingMode = ListingMode::Asm;

@@ -22,8 +22,8 @@ class T6502Page : public QWidget {
   public:
     T6502Page(EditorServices& services, IEditorHost& host, QWidget* parent = nullptr);
 
-    // At each opening: header row of the default mode, two rows, listing
-    // mode set to disassembly.
+    // At each opening: the panels' captions, header row of the default mode,
+    // two rows, listing mode set to disassembly.
     void PrepareForOpening();
 
     // "Dis&Assemble File" on an entry whose first block is (track, sector).
@@ -54,6 +54,7 @@ class T6502Page : public QWidget {
 
   private:
     void SetColumnWidths();
+    void ShowEmptyPanels(); // captions in the panels, no gauge
 
     EditorServices& svc_;
     IEditorHost& host_;

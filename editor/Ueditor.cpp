@@ -15,15 +15,20 @@
 
 #include <QDateTime>
 #include <QGroupBox>
+#include <QGuiApplication>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QLocale>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScreen>
+#include <QScrollArea>
 #include <QSignalBlocker>
 #include <QTabWidget>
 #include <QTableWidget>
+#include <QVBoxLayout>
+#include <algorithm>
 #include <array>
 
 namespace dyskel {
@@ -138,12 +143,26 @@ TEditor::TEditor(EditorServices& services, QWidget* mainWindow, QWidget* parent)
     setFont(SansFont(12));
     resize(ClientWidth, ClientHeight);
 
-    auto* top = Named(new QFrame(this), "PanelTop");
-    top->setGeometry(0, 0, ClientWidth, TopPanelHeight);
+    // The top panel keeps its designed size; the notebook takes the rest of
+    // the window.  Below the designed size the whole shows in a scroll area.
+    auto* scroll = Named(new QScrollArea(this), "EditorScroll");
+    scroll->setWidgetResizable(true);
+    scroll->setFrameShape(QFrame::NoFrame);
+    auto* body = Named(new QWidget, "EditorBody");
+    body->setMinimumSize(ClientWidth, ClientHeight);
+    auto* column = new QVBoxLayout(body);
+    column->setContentsMargins(0, 0, 0, 0);
+    column->setSpacing(0);
+    auto* top = Named(new QFrame(body), "PanelTop");
+    top->setFixedSize(ClientWidth, TopPanelHeight);
     BuildTopPanel(top);
-
-    TNBdisplay = Named(new QTabWidget(this), "TNBdisplay");
-    TNBdisplay->setGeometry(0, TopPanelHeight, ClientWidth, ClientHeight - TopPanelHeight);
+    column->addWidget(top, 0, Qt::AlignLeft);
+    TNBdisplay = Named(new QTabWidget(body), "TNBdisplay");
+    column->addWidget(TNBdisplay, 1);
+    scroll->setWidget(body);
+    auto* outer = new QVBoxLayout(this);
+    outer->setContentsMargins(0, 0, 0, 0);
+    outer->addWidget(scroll);
     hexPage_ = Named(new THexPage, "TabHexEditor");
     dirPage_ = Named(new TDirPage(svc_, *this), "TabDirectory");
     bamPage_ = Named(new TBamPage, "TabBAM");
@@ -187,11 +206,11 @@ void TEditor::BuildTopPanel(QWidget* top) {
     PanelBlocksFree = BluePanel(blocksFree, "PanelBlocksFree", blocksFont);
     PanelBlocksFree->setGeometry(Inner(blocksFree));
 
-    auto* trackSpin = Named(new TSpinEdit(ts), "SpinEditTrack");
+    auto* trackSpin = Named(new TSpinEdit(QStringLiteral("Track"), false, ts), "SpinEditTrack");
     trackSpin->setRange(1, MaxTracks);
     trackSpin->setValue(DirTrack);
     trackSpin->setGeometry(Inner(ts, 6, 48));
-    auto* sectorSpin = Named(new TSpinEdit(ts), "SpinEditSector");
+    auto* sectorSpin = Named(new TSpinEdit(QStringLiteral("Sector"), true, ts), "SpinEditSector");
     sectorSpin->setRange(-1, 22);
     sectorSpin->setValue(0);
     sectorSpin->setGeometry(Inner(ts, 58, 48));
@@ -253,8 +272,9 @@ int TEditor::OpenImage() {
 
 void TEditor::FormActivate() {
     OpenImageState& img = svc_.data.image;
-    // Over the main window, which hides; the caption names the image.
-    move(svc_.data.place);
+    // Over the main window, which hides, and wholly on its screen; the
+    // caption names the image.
+    PlaceOnScreen();
     if (mainWindow_) mainWindow_->hide();
     const QString fileName = QString::fromStdString(img.ImageFileName);
     setWindowTitle(QStringLiteral("Dyskel V1.00beta - EDITOR  (") + fileName + QLatin1Char(')'));
@@ -262,7 +282,10 @@ void TEditor::FormActivate() {
     hexPage_->WriteHeaders();
     hexPage_->ShowNothing();
     shownAt_ = {};
+    // A long name shows from its start; the tool tip gives the whole path.
     EditFileName->setText(fileName);
+    EditFileName->setCursorPosition(0);
+    EditFileName->setToolTip(QString::fromStdString(img.ImagePath()));
     // Page and mode from the options.
     TNBdisplay->setCurrentIndex(1);
     const int page = svc_.options.editorPage;
@@ -297,6 +320,22 @@ void TEditor::FormActivate() {
     if (!shown)
         svc_.dialogs.Message(this, MsgKind::Error, MsgButtons::Ok,
                              error + QStringLiteral("\n\rThe editor shows nothing of this image."));
+}
+
+void TEditor::PlaceOnScreen() {
+    QScreen* screen = mainWindow_ ? mainWindow_->screen() : this->screen();
+    if (!screen) screen = QGuiApplication::primaryScreen();
+    QRect place(svc_.data.place, size());
+    if (screen) {
+        // The window frame, once known, must fit too.
+        const QSize frame = frameGeometry().size() - size();
+        const QRect area = screen->availableGeometry().adjusted(0, 0, -frame.width(), -frame.height());
+        place.setSize(place.size().boundedTo(area.size()));
+        place.moveLeft(std::clamp(place.left(), area.left(), area.right() + 1 - place.width()));
+        place.moveTop(std::clamp(place.top(), area.top(), area.bottom() + 1 - place.height()));
+    }
+    resize(place.size());
+    move(place.topLeft());
 }
 
 bool TEditor::ShowImage(QString* error, bool keepRow) {
@@ -533,6 +572,11 @@ void TEditor::BtnCloseClick() {
 
 void TEditor::reject() {
     BtnCloseClick();
+}
+
+void TEditor::showEvent(QShowEvent* e) {
+    QDialog::showEvent(e);
+    if (!e->spontaneous()) PlaceOnScreen(); // the frame is known now
 }
 
 void TEditor::keyPressEvent(QKeyEvent* e) {

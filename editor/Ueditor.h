@@ -48,6 +48,7 @@ class TEditor : public QDialog, public IEditorHost {
 
   protected:
     void keyPressEvent(QKeyEvent* e) override;
+    void showEvent(QShowEvent* e) override;
 
   public slots:
     // Without a close box the window closes only through BtnClose; a close
@@ -56,6 +57,9 @@ class TEditor : public QDialog, public IEditorHost {
 
   private:
     void BuildTopPanel(QWidget* top);
+    // At the main window's place, moved and shrunk to lie wholly on the
+    // screen that holds the main window.
+    void PlaceOnScreen();
     // Reads header, BAM and directory from the file and shows them; the
     // directory keeps its selected row when asked.  False when they cannot
     // be read (error then says why).

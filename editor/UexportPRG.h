@@ -14,8 +14,7 @@ namespace dyskel {
 class TExportFileName : public QDialog {
     Q_OBJECT
   public:
-    // folder: the folder the main window showed when the program started; it
-    // is shown in PanelDir and never updated.
+    // folder: shown in PanelDir until an export names the folder it writes to.
     explicit TExportFileName(const QString& folder, QWidget* parent = nullptr);
 
     QFrame* Bevel1 = nullptr;

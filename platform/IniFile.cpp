@@ -28,10 +28,28 @@ bool SameName(const std::string& a, const std::string& b) {
            });
 }
 
-// The file as lines without their line ends; crlf tells how they ended.
+std::string TrimLeft(const std::string& s) {
+    auto first = s.find_first_not_of(" \t");
+    return first == std::string::npos ? std::string() : s.substr(first);
+}
+
+// A value as read: leading blanks removed, trailing ones kept (a folder name
+// may end in one); a value wholly in double or single quotes without them.
+std::string ValueText(const std::string& raw) {
+    const std::string whole = Trim(raw);
+    if (whole.size() >= 2 && (whole.front() == '"' || whole.front() == '\'') && whole.back() == whole.front())
+        return whole.substr(1, whole.size() - 2);
+    return TrimLeft(raw);
+}
+
+constexpr const char* Utf8Bom = "\xEF\xBB\xBF";
+
+// The file as lines without their line ends; crlf tells how they ended, bom
+// that a UTF-8 byte-order mark stood before the first.
 struct Lines {
     std::vector<std::string> lines;
     bool crlf = false;
+    bool bom = false;
 };
 
 // Nothing when the file is there but cannot be read.
@@ -46,6 +64,10 @@ std::optional<Lines> Load(const std::string& path) {
         if (!line.empty() && line.back() == '\r') {
             line.pop_back();
             result.crlf = true;
+        }
+        if (result.lines.empty() && line.starts_with(Utf8Bom)) {
+            line.erase(0, 3);
+            result.bom = true;
         }
         result.lines.push_back(line);
     }
@@ -129,11 +151,17 @@ std::optional<std::string> IniFile::Read(const std::string& section, const std::
     if (!file) return std::nullopt;
     auto [begin, end] = FindSection(file->lines, section);
     for (std::size_t i = begin; i < end; ++i)
-        if (auto eq = KeyLine(file->lines[i], key)) return Trim(file->lines[i].substr(*eq + 1));
+        if (auto eq = KeyLine(file->lines[i], key)) return ValueText(file->lines[i].substr(*eq + 1));
     return std::nullopt;
 }
 
 bool IniFile::Write(const std::string& section, const std::string& key, const std::string& value) {
+    // A file the user may not write stays as it is, whoever runs the program:
+    // its mode says so, not whether the system would let root replace it.
+    std::error_code ec;
+    const fs::file_status status = fs::status(path_, ec);
+    if (!ec && fs::exists(status) && (status.permissions() & fs::perms::owner_write) == fs::perms::none)
+        return false;
     auto file = Load(path_);
     if (!file) return false;
     auto& lines = file->lines;
@@ -155,7 +183,7 @@ bool IniFile::Write(const std::string& section, const std::string& key, const st
             lines.insert(lines.begin() + at, entry);
         }
     }
-    std::string text;
+    std::string text = file->bom ? Utf8Bom : "";
     for (const auto& l : lines) text += l + (file->crlf ? "\r\n" : "\n");
     return Replace(path_, text);
 }

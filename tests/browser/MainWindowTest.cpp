@@ -32,11 +32,12 @@ TEST_F(MainWindowTest, FirstStartAndCloseWriteEveryKey) {
     EXPECT_TRUE(Item("MnuImgDetails")->isChecked());
     EXPECT_FALSE(Item("MnuEditorEditMode")->isChecked()); // the file's default wins over the menu's
     EXPECT_TRUE(form->close());
-    EXPECT_EQ(IniText(), "[OPTIONS]\nBackupFiles=0\nDftEditorPage=1\nDefault6502Mode=A\n6502Change=0\n"
-                         "C64Symbols=0\nIllegalOpcodes=0\nEditorEditMode=0\nHints=1\n"
-                         "IgnoreDeletedFiles=1\nImageDetails=1\nJumpTS=1\n"
-                         "PromptOnExport=0\nPromptSave=0\nSortFilesBy=1\nStrPath=0\nPath=" +
-                             images.Path() + "\n");
+    EXPECT_TRUE(IniText().starts_with("[OPTIONS]\nBackupFiles=0\nDftEditorPage=1\nDefault6502Mode=A\n6502Change=0\n"
+                                      "C64Symbols=0\nIllegalOpcodes=0\nEditorEditMode=0\nHints=1\n"
+                                      "IgnoreDeletedFiles=1\nImageDetails=1\nJumpTS=1\n"
+                                      "PromptOnExport=0\nPromptSave=0\nSortFilesBy=1\nStrPath=0\nPath=" +
+                                      images.Path() + "\n\n[Window]\n"))
+        << IniText();
     EXPECT_TRUE(dialogs.shown.empty());
 }
 

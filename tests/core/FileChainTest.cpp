@@ -66,7 +66,8 @@ const BaseRow BaseRows[] = {
     {"ABC" + A0(1) + "DE" + A0(10), "ABC"}, // up to the padding
     {"AB\"C" + A0(12), "AB"},               // cut before a quote
     {" LEAD" + A0(11), " LEAD"},
-    {"x\xC1y" + A0(13), "X\xC1Y"}, // only a to z made capitals
+    {"x\xC1y" + A0(13), "X\u2660Y"},       // only a to z made capitals; graphics as UTF-8
+    {"\x5C\x12" + A0(14), "\u00A3\uE026"}, // pound sign, reversed R
 };
 class BaseName : public ::testing::TestWithParam<BaseRow> {};
 TEST_P(BaseName, FromTheNameBytes) {
@@ -83,8 +84,11 @@ const DumpNameRow DumpNameRows[] = {
     {"LOG" + A0(13), 0x81, "LOG.SEQ_HexDump.txt"},
     {"game" + A0(12), 0xC2, "GAME.PRG_HexDump.txt"}, // the lock mark is not part of it
     {"  X" + A0(13), 0x83, "X.USR_HexDump.txt"},     // leading blanks removed
+    {A0(16), 0x82, "_.PRG_HexDump.txt"},             // empty name: never a hidden file
+    {"  " + A0(14), 0x81, "_.SEQ_HexDump.txt"},
+    {"\xD3\xD3" + A0(14), 0x82, "\u2665\u2665.PRG_HexDump.txt"},
     {"A/B/C" + A0(11), 0x82, "AB_C.PRG_HexDump.txt"},
-    {A0(16), 0x84, ".REL_HexDump.txt"},
+    {A0(16), 0x84, "_.REL_HexDump.txt"},
     {"GONE" + A0(12), 0x00, "GONE.DEL_HexDump.txt"},
     {"ODD" + A0(13), 0x86, "ODD.???_HexDump.txt"},
 };

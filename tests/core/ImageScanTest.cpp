@@ -173,8 +173,9 @@ struct ValidRow {
     bool valid;
 };
 constexpr ValidRow ValidRows[] = {
-    {"X.D64", 174848, true},  {"X.D64", 175531, true},     {"x.d64", 174848, false}, {"X.D64", 174849, false},
-    {"X.D64", 196608, false}, {"X.D64.PRG", 174848, true}, {"X.D6", 174848, false},  {"X.D64", 0, false},
+    {"X.D64", 174848, true}, {"X.D64", 175531, true},      {"x.d64", 174848, true},  {"X.D64", 174849, false},
+    {"X.D64", 196608, true}, {"X.D64.PRG", 174848, false}, {"X.D6", 174848, false},  {"X.D64", 0, false},
+    {"x.D6", 174848, false}, {"y.d64", 197376, true},      {"Y.d64", 196609, false}, {"Z.d64", 175531, true},
 };
 class Valid : public ::testing::TestWithParam<ValidRow> {};
 TEST_P(Valid, NameAndSize) {

@@ -2,6 +2,8 @@
 // pop-up menu, keys typed into the name cell, the files written beside the
 // image.
 #include "DirPageFixture.h"
+#include "editor/UexportPRG.h"
+#include "platform/Fonts.h"
 
 #include <QApplication>
 #include <QDialog>
@@ -199,11 +201,51 @@ TEST_F(DirPageTest, LowerCaseTypedInTheNameCellArrivesAsCapitals) {
     EXPECT_EQ(editor->text(), QStringLiteral("ABC-XYZ1"));
 }
 
-TEST_F(DirPageTest, TwentyCharactersStartingWithAQuoteGetNoClosingQuote) {
+TEST_F(DirPageTest, TheNameEditorTakesSixteenCharacters) {
     Open();
-    Rename(0, QStringLiteral("\"ABCDEFGHIJKLMNOPQRS"));
+    Rename(0, QStringLiteral("ABCDEFGHIJKLMNOPQRS"));
     EXPECT_EQ(Cell(0, 2), "\"ABCDEFGHIJKLMNOP\"");
     EXPECT_EQ(EntryName(OnDisk(), 0), "ABCDEFGHIJKLMNOP");
+}
+
+TEST_F(DirPageTest, TheNameEditorOpensWithTheNameAloneAndRefusesForeignCharacters) {
+    Open();
+    Press(2, 2, Qt::LeftButton);
+    page->PMnuDirRename->trigger();
+    QLineEdit* editor = Editor();
+    ASSERT_NE(editor, nullptr);
+    EXPECT_EQ(editor->text(), QStringLiteral("LOG"));
+    editor->end(false);
+    // e acute has no C64 character.
+    QTest::sendKeyEvent(QTest::Click, editor, Qt::Key_Eacute, QStringLiteral("\u00E9"), Qt::NoModifier);
+    QTest::keyClicks(editor, QStringLiteral("X"));
+    EXPECT_EQ(editor->text(), QStringLiteral("LOGX"));
+    EXPECT_EQ(page->LblDirStatus->text(), QStringLiteral("\"\u00E9\" has no C64 character."));
+    // A click elsewhere ends the rename: the cell shows the name on the disk.
+    Press(4, 1, Qt::LeftButton);
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_EQ(Editor(), nullptr);
+    EXPECT_EQ(Cell(2, 2), Padded("\"LOG\"", 12));
+}
+
+TEST_F(DirPageTest, DoubleClickOnAListedEntryJumpsToIt) {
+    Open();
+    for (int row : {2, 5, 6}) { // LOG at 17/2, GONE (DEL), the free-blocks row
+        const QRect r = Grid()->visualRect(Grid()->model()->index(row, 1));
+        QTest::mouseClick(Grid()->viewport(), Qt::LeftButton, {}, r.center());
+        QTest::mouseDClick(Grid()->viewport(), Qt::LeftButton, {}, r.center());
+    }
+    EXPECT_EQ(host.jumps, (std::vector<FakeHost::Jump>{{17, 2}}));
+}
+
+TEST_F(DirPageTest, ShiftF10OpensThePopUpForTheCurrentRow) {
+    Open();
+    Press(1, 1, Qt::LeftButton);
+    QTest::keyClick(Grid(), Qt::Key_F10, Qt::ShiftModifier);
+    EXPECT_TRUE(page->PopupMenuDir->isVisible());
+    EXPECT_EQ(page->PMnuDirFileName->text(),
+              QStringLiteral("Jump To: ") + PetsciiToQString(Padded("\"LOCKED\"", 9)));
+    page->PopupMenuDir->close();
 }
 
 TEST_F(DirPageTest, RenameAfterAnExportChangesOnlyTheNameBytes) {
@@ -312,6 +354,32 @@ TEST_F(DirPageTest, ExportWithTheDialogUsesTheTypedName) {
     EXPECT_EQ(dialogs.shown[0].kind, MsgKind::Information);
     EXPECT_EQ(dialogs.shown[0].text, QStringLiteral("File \"MyGame.PRG\" (1 Blocks) saved in:\n\r") +
                                          QString::fromStdString(dir.Path()));
+}
+
+TEST_F(DirPageTest, ExportDialogShowsTheFolderWrittenTo) {
+    options.MnuPromptExport->setChecked(true);
+    TExportFileName dialog(QStringLiteral("/the/start/folder"));
+    services.exportDialog = &dialog;
+    Open();
+    QString shownFolder;
+    dialogs.dialogs.push_back([&](QDialog& d) {
+        shownFolder = d.findChild<QLabel*>(QStringLiteral("PanelDir"))->text();
+        return int(QDialog::Accepted);
+    });
+    MenuFor(0);
+    page->PMnuDirExportPRG->trigger();
+    EXPECT_EQ(shownFolder, QString::fromStdString(dir.Path()));
+    EXPECT_TRUE(dir.Exists("HELLO.PRG"));
+}
+
+TEST_F(DirPageTest, AnEmptyNameGivesUnderscoreFilesNeverHiddenOnes) {
+    disk.AddFile("", 0x82, {0x01, 0x08, 0x60}, {{17, 6}});
+    Open();
+    MenuFor(6);
+    page->PMnuDirExportPRG->trigger();
+    page->PMnuDirHexDump->trigger();
+    EXPECT_EQ(dir.Read("_.PRG"), (Bytes{0x01, 0x08, 0x60}));
+    EXPECT_TRUE(dir.Exists("_.PRG_HexDump.txt"));
 }
 
 TEST_F(DirPageTest, CancelledExportWritesNothing) {

@@ -172,14 +172,16 @@ TEST_F(HexPageTest, TrackStepCapsTheSector) {
     });
 }
 
-TEST_F(HexPageTest, TypingIsNotAccepted) {
+TEST_F(HexPageTest, DigitsTypedWithoutEnterDoNotMove) {
     UseImage(MarkedDisk());
     Open([&] {
         Track()->setFocus();
         QTest::keyClicks(Track(), "5");
         EXPECT_EQ(Track()->value(), 18);
+        EXPECT_EQ(Block(), std::make_pair(18, 0));
+        // An arrow takes the typed number and steps from it.
         QTest::keyClick(Track(), Qt::Key_Up);
-        EXPECT_EQ(Track()->value(), 19);
+        EXPECT_EQ(Track()->value(), 6);
     });
 }
 

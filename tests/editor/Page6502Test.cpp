@@ -59,6 +59,20 @@ TEST_F(Page6502Test, OpeningPreparesTheDefaultModeHeaderButListsDisassembly) {
     EXPECT_TRUE(page6502->Gauge6502->isHidden());
 }
 
+TEST_F(Page6502Test, OpeningAnotherImageClearsThePanelsAndTheGrid) {
+    disk.AddFile("BORDER", 0x82, {0x00, 0xC0, 0xA9, 0x01, 0x60}, {{17, 0}});
+    Open();
+    MenuFor(0);
+    page->PMnuDir6502->trigger();
+    ASSERT_EQ(page6502->PanelLoadAdr->text(), QStringLiteral("$C000"));
+    page6502->PrepareForOpening(); // as the window's set-up does for the next image
+    EXPECT_EQ(page6502->PanelLoadAdr->text(), QStringLiteral("LoadAdr"));
+    EXPECT_EQ(page6502->PanelBlocks->text(), QStringLiteral("Blocks"));
+    EXPECT_EQ(page6502->PanelEndAdr->text(), QStringLiteral("EndAdr"));
+    EXPECT_TRUE(page6502->Gauge6502->isHidden());
+    EXPECT_EQ(Rows(), 1);
+}
+
 TEST_F(Page6502Test, ModeButtonBeforeAnyWalkListsTheZeroedBuffer) {
     Open();
     ClickMode();

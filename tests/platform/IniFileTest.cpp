@@ -27,11 +27,48 @@ TEST(IniFile, MissingFileSectionOrKeyReadsNothing) {
     EXPECT_EQ(ini.Read("OTHER", "Hints"), "1");
 }
 
-TEST(IniFile, NamesMatchInAnyCaseAndBlanksAroundValuesGo) {
+TEST(IniFile, NamesMatchInAnyCaseAndBlanksBeforeValuesGo) {
     test::TempDir dir;
     Put(dir, "Dyskel.ini", "[Options]\r\n  sortfilesby =  0  \r\n");
     IniFile ini(dir.File("Dyskel.ini"));
-    EXPECT_EQ(ini.Read("OPTIONS", "SortFilesBy"), "0");
+    EXPECT_EQ(ini.Read("OPTIONS", "SortFilesBy"), "0  ");
+    EXPECT_EQ(IniReadNumber(ini, "OPTIONS", "SortFilesBy", 7), 0);
+}
+
+struct ValueRow {
+    const char* file;
+    const char* value;
+};
+const ValueRow ValueRows[] = {
+    {"[O]\nPath=/disks/old one \n", "/disks/old one "}, // a folder may end in a blank
+    {"[O]\nPath=\"/disks/a b\"\n", "/disks/a b"},
+    {"[O]\nPath='/disks'\r\n", "/disks"},
+    {"[O]\nPath= \"x\"  \n", "x"},
+    {"[O]\nPath=\"x'\n", "\"x'"}, // quotes that do not pair stay
+    {"\xEF\xBB\xBF[O]\nPath=/bom\n", "/bom"},
+};
+class IniValue : public ::testing::TestWithParam<ValueRow> {};
+TEST_P(IniValue, ReadsAsWritten) {
+    test::TempDir dir;
+    Put(dir, "Dyskel.ini", GetParam().file);
+    EXPECT_EQ(IniFile(dir.File("Dyskel.ini")).Read("O", "Path"), GetParam().value);
+}
+INSTANTIATE_TEST_SUITE_P(Table, IniValue, ::testing::ValuesIn(ValueRows));
+
+TEST(IniFile, AWriteKeepsTheByteOrderMark) {
+    test::TempDir dir;
+    Put(dir, "Dyskel.ini", "\xEF\xBB\xBF[O]\nA=1\n");
+    ASSERT_TRUE(IniFile(dir.File("Dyskel.ini")).Write("O", "A", "2"));
+    EXPECT_EQ(Text(dir, "Dyskel.ini"), "\xEF\xBB\xBF[O]\nA=2\n");
+}
+
+TEST(IniFile, AFileWhoseModeForbidsWritingStaysEvenForRoot) {
+    test::TempDir dir;
+    Put(dir, "Dyskel.ini", "[O]\nA=1\n");
+    std::filesystem::permissions(dir.File("Dyskel.ini"), std::filesystem::perms::owner_read);
+    EXPECT_FALSE(IniFile(dir.File("Dyskel.ini")).Write("O", "A", "2"));
+    EXPECT_EQ(Text(dir, "Dyskel.ini"), "[O]\nA=1\n");
+    std::filesystem::permissions(dir.File("Dyskel.ini"), std::filesystem::perms::owner_all);
 }
 
 TEST(IniFile, CommentsAreNotKeys) {

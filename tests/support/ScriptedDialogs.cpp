@@ -4,8 +4,8 @@
 
 namespace dyskel {
 
-MsgResult ScriptedDialogs::Message(QWidget*, MsgKind kind, MsgButtons buttons, const QString& text) {
-    shown.push_back({kind, buttons, text});
+MsgResult ScriptedDialogs::Message(QWidget* parent, MsgKind kind, MsgButtons buttons, const QString& text) {
+    shown.push_back({kind, buttons, text, parent});
     if (answers.empty()) return buttons == MsgButtons::Ok ? MsgResult::Ok : MsgResult::Yes;
     MsgResult r = answers.front();
     answers.pop_front();

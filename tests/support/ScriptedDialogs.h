@@ -17,6 +17,7 @@ class ScriptedDialogs : public IDialogs {
         MsgKind kind;
         MsgButtons buttons;
         QString text;
+        QWidget* parent = nullptr; // the window the box stands over
     };
 
     std::vector<Shown> shown;                         // every message box, in order
