@@ -137,9 +137,14 @@ class Checker {
     ValidationReport& r_;
 };
 
-std::string EntryText(const ValidationReport& report, int number) {
+std::string Shown(const NameFormat& format, const std::string& bytes) {
+    return format ? format(bytes) : bytes;
+}
+
+std::string EntryText(const ValidationReport& report, int number, const NameFormat& name) {
     if (number < 1 || number > int(report.entries.size())) return "";
-    return "entry " + std::to_string(number) + " \"" + report.entries[std::size_t(number - 1)].Name() + "\"";
+    return "entry " + std::to_string(number) + " \"" +
+           Shown(name, report.entries[std::size_t(number - 1)].Name()) + "\"";
 }
 
 } // namespace
@@ -194,8 +199,8 @@ const char* FindingKindName(FindingKind kind) {
     return "";
 }
 
-std::string FindingText(const ValidationReport& report, const Finding& f) {
-    const std::string entry = EntryText(report, f.entry);
+std::string FindingText(const ValidationReport& report, const Finding& f, const NameFormat& name) {
+    const std::string entry = EntryText(report, f.entry, name);
     const std::string at = Address(f.block);
     switch (f.kind) {
     case FindingKind::ChainLoop:
@@ -211,7 +216,7 @@ std::string FindingText(const ValidationReport& report, const Finding& f) {
         return at + ": marked used in the BAM, but nothing owns it";
     case FindingKind::CrossLinked:
         return at + ": claimed by " + entry + " and by " +
-               (f.other ? EntryText(report, f.other) : OwnerText(report, f.block));
+               (f.other ? EntryText(report, f.other, name) : OwnerText(report, f.block, name));
     case FindingKind::TrackCount:
         return "track " + std::to_string(f.block.track) + ": the BAM counts " + std::to_string(f.expected) +
                " free, its bitmap " + std::to_string(f.actual);
@@ -223,7 +228,7 @@ std::string FindingText(const ValidationReport& report, const Finding& f) {
     return "";
 }
 
-std::string OwnerText(const ValidationReport& report, BlockAddress at) {
+std::string OwnerText(const ValidationReport& report, BlockAddress at, const NameFormat& name) {
     if (!ValidBlock(at.track, at.sector)) return "";
     const BlockOwner& o = report.Owner(at);
     switch (o.kind) {
@@ -236,7 +241,7 @@ std::string OwnerText(const ValidationReport& report, BlockAddress at) {
     case OwnerKind::GeosBorder:
         return "GEOS border block";
     case OwnerKind::File:
-        return "\"" + report.entries[std::size_t(o.entry - 1)].Name() + "\", block " +
+        return "\"" + Shown(name, report.entries[std::size_t(o.entry - 1)].Name()) + "\", block " +
                std::to_string(o.index) + " of " + std::to_string(o.count);
     }
     return "";

@@ -7,6 +7,7 @@
 #include "core/ImageUpdate.h"
 
 #include <array>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -68,12 +69,16 @@ struct ValidationReport {
 // "orphan", "cross-linked", "track-count", "dir-loop", "dir-off-track").
 const char* FindingKindName(FindingKind kind);
 
-// One finding as an English line (entry names as raw disk bytes).
-std::string FindingText(const ValidationReport& report, const Finding& finding);
+// Shows an entry name's raw disk bytes as text (the caller's character table).
+using NameFormat = std::function<std::string(const std::string& bytes)>;
+
+// One finding as an English line; entry names through name (raw bytes when
+// none is given).
+std::string FindingText(const ValidationReport& report, const Finding& finding, const NameFormat& name = {});
 
 // Who owns a block, for the chart's hint: "\"HELLO\", block 3 of 7",
-// "directory", "BAM", "GEOS border block", or "" (name as raw disk bytes).
-std::string OwnerText(const ValidationReport& report, BlockAddress at);
+// "directory", "BAM", "GEOS border block", or "".
+std::string OwnerText(const ValidationReport& report, BlockAddress at, const NameFormat& name = {});
 
 // The BAM block rewritten from what the report found owned: every owned block
 // used, every other block free, each track's count from its bitmap.
