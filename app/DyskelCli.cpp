@@ -589,9 +589,7 @@ int RunValidate(Invocation& inv) {
             for (int n : CountFindings(*report)) inv.out << ',' << n;
             inv.out << '\n';
         } else if (several) {
-            inv.out << path << ": "
-                    << (report->Clean() ? "clean" : std::to_string(report->findings.size()) + " findings")
-                    << '\n';
+            inv.out << path << ": " << ValidationSummary(*report) << '\n';
         } else {
             for (const Finding& f : report->findings)
                 inv.out << FindingText(*report, f, [&](const std::string& b) { return DiskText(inv, b); })

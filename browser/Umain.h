@@ -7,8 +7,10 @@
 
 #include <QMainWindow>
 #include <QStringList>
+#include <atomic>
 #include <functional>
 #include <map>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -20,8 +22,11 @@ class QLabel;
 class QMenu;
 class QProgressBar;
 class QTableWidget;
+class QThread;
 
 namespace dyskel {
+
+class THealthDialog;
 
 class IDialogs;
 class IDrives;
@@ -71,6 +76,9 @@ class TMainForm : public QMainWindow {
     QLabel* StImages = nullptr;
     QMenu* MnuFile = nullptr;
     QAction* MnuOpenFile = nullptr;
+    QAction* MnuNewImage = nullptr;
+    QAction* MnuHealth = nullptr;
+    THealthDialog* HealthDialog = nullptr; // the last image-health report
     QAction* MnuRefresh = nullptr;
     QAction* MnuClose = nullptr;
     QAction* MnuFind = nullptr;
@@ -89,6 +97,15 @@ class TMainForm : public QMainWindow {
     void DirListBoxChange();
     void MnuOpenFileClick();
     void MnuAboutClick();
+    // File > New Image...: asks for file name, disk name, ID and tracks,
+    // writes the image (asking before an existing file is replaced), lists the
+    // folder again and selects it.
+    void MnuNewImageClick();
+    // File > Image Health: checks every image of the folder on a worker
+    // thread, filling a report row by row with a progress bar.
+    void MnuHealthClick();
+    // True while the health report is being filled.
+    bool HealthRunning() const;
 
   protected:
     void changeEvent(QEvent* event) override;
@@ -117,6 +134,8 @@ class TMainForm : public QMainWindow {
     std::vector<ImageEntry> found_;
     std::map<std::string, std::string> driveFolders_; // last folder shown per drive
     std::optional<std::pair<std::string, ImageEntry>> commandLineImage_;
+    QThread* healthThread_ = nullptr;
+    std::shared_ptr<std::atomic<bool>> healthStop_;
     bool debugMode_ = false;
     bool activated_ = false;
 };

@@ -228,6 +228,21 @@ std::string FindingText(const ValidationReport& report, const Finding& f, const 
     return "";
 }
 
+std::string ValidationSummary(const ValidationReport& report) {
+    if (report.Clean()) return "clean";
+    std::array<int, 9> counts{};
+    for (const Finding& f : report.findings) ++counts[std::size_t(f.kind)];
+    const std::size_t n = report.findings.size();
+    std::string text = std::to_string(n) + (n == 1 ? " finding:" : " findings:");
+    const char* sep = " ";
+    for (std::size_t k = 0; k < counts.size(); ++k)
+        if (counts[k]) {
+            text += sep + std::to_string(counts[k]) + " " + FindingKindName(FindingKind(k));
+            sep = ", ";
+        }
+    return text;
+}
+
 std::string OwnerText(const ValidationReport& report, BlockAddress at, const NameFormat& name) {
     if (!ValidBlock(at.track, at.sector)) return "";
     const BlockOwner& o = report.Owner(at);

@@ -76,6 +76,10 @@ using NameFormat = std::function<std::string(const std::string& bytes)>;
 // none is given).
 std::string FindingText(const ValidationReport& report, const Finding& finding, const NameFormat& name = {});
 
+// One line for a folder's report: "clean", or "3 findings: 1 orphan, 2
+// used-but-free" (kinds in their order).
+std::string ValidationSummary(const ValidationReport& report);
+
 // Who owns a block, for the chart's hint: "\"HELLO\", block 3 of 7",
 // "directory", "BAM", "GEOS border block", or "".
 std::string OwnerText(const ValidationReport& report, BlockAddress at, const NameFormat& name = {});

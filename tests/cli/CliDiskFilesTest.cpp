@@ -74,7 +74,7 @@ TEST_F(Cli, ValidateTellsFindingsAndFixesTheBam) {
     EXPECT_EQ(r.out, "35,16: marked used in the BAM, but nothing owns it\n");
     ASSERT_EQ(Run({"new", dir.File("CLEAN.D64"), "clean"}).exitCode, 0);
     r = Run({"validate", image, dir.File("CLEAN.D64")});
-    EXPECT_EQ(r.out, image + ": 1 findings\n" + dir.File("CLEAN.D64") + ": clean\n");
+    EXPECT_EQ(r.out, image + ": 1 finding: 1 orphan\n" + dir.File("CLEAN.D64") + ": clean\n");
     r = Run({"validate", "--csv", dir.File("CLEAN.D64")});
     EXPECT_EQ(r.exitCode, 0);
     EXPECT_EQ(r.out,
