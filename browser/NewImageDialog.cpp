@@ -1,5 +1,7 @@
 #include "browser/NewImageDialog.h"
 
+#include "platform/Menus.h"
+
 #include <QFormLayout>
 #include <QHBoxLayout>
 #include <QHeaderView>
@@ -11,16 +13,6 @@
 #include <QVBoxLayout>
 
 namespace dyskel {
-
-namespace {
-
-template <class W>
-W* Named(W* w, const char* name) {
-    w->setObjectName(QString::fromLatin1(name));
-    return w;
-}
-
-} // namespace
 
 TNewImageDialog::TNewImageDialog(QWidget* parent) : QDialog(parent) {
     setObjectName(QStringLiteral("NewImageDialog"));

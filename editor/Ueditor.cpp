@@ -1,5 +1,7 @@
 #include "editor/Ueditor.h"
 
+#include "platform/Menus.h"
+
 #include "core/Directory.h"
 #include "core/DiskEdits.h"
 #include "core/HexText.h"
@@ -78,12 +80,6 @@ constexpr std::array<GroupRow, 11> Groups = {{
 // The inner area of a group box, below its caption.
 QRect Inner(QGroupBox* g, int left = 6, int width = -1) {
     return {left, 18, width < 0 ? g->width() - 2 * left : width, 20};
-}
-
-template <class W>
-W* Named(W* w, const char* name) {
-    w->setObjectName(QString::fromLatin1(name));
-    return w;
 }
 
 QLabel* BluePanel(QWidget* parent, const char* name, const QFont& font) {
