@@ -3,6 +3,7 @@
 // their cells into lines.
 #include "core/Directory.h"
 #include "core/DiskEdits.h"
+#include "core/DiskFiles.h"
 #include "core/DiskHeader.h"
 #include "core/FileChain.h"
 #include "core/FileIO.h"
@@ -13,6 +14,7 @@
 #include "core/Uglobal.h"
 #include "disasm/BasicListing.h"
 #include "disasm/Ca65Source.h"
+#include "core/Validate.h"
 #include "disasm/Disasm6502.h"
 #include "disasm/Listing6502.h"
 
@@ -51,11 +53,18 @@ constexpr const char* UsageText =
     "  size [--backup] [--dry-run] IMAGE ENTRY [BLOCKS]  set the size shown (default: the chain's length)\n"
     "  clear [--backup] [--dry-run] [--name NAME] [--id ID] IMAGE  format track 18 afresh\n"
     "  poke [--backup] [--dry-run] IMAGE TRACK SECTOR OFFSET BYTE...  change bytes of a block\n"
+    "  new [--tracks 35|40] IMAGE NAME [ID]        write a freshly formatted image (ID: 00)\n"
+    "  write [--backup] [--dry-run] [--replace|--keep-both] [--type PRG|SEQ|USR] [--name NAME]\n"
+    "        IMAGE FILE...                         write host files onto the disk as new entries\n"
+    "  validate [--fix] [--backup] [--dry-run] [--csv] IMAGE...  check chains, directory and BAM\n"
     "  scan [--unsorted] [--no-details] [--raw] FOLDER  the D64 images of a folder\n"
     "  op BYTE [BYTE [BYTE]]                       one 6502 instruction (hex bytes)\n"
     "  --help | --version\n"
     "ENTRY is the entry's number in the directory listing, from 1.  Writing commands\n"
     "keep IMAGE.BAK with --backup; --dry-run prints the blocks (TT,SS) that would change.\n"
+    "write refuses a name already on the disk unless --replace or --keep-both is given.\n"
+    "validate exits 0 when every image is clean, 1 when not; --fix rewrites the BAM\n"
+    "from what the files own.\n"
     "Disk texts are shown\n"
     "through the C64 character table as UTF-8; --raw prints their bytes as they are.\n";
 
@@ -71,7 +80,7 @@ struct UsageError {
 struct Invocation {
     std::vector<std::string> args; // the positional arguments
     std::vector<std::string> flags;
-    std::optional<std::string> name, to, id, start;
+    std::optional<std::string> name, to, id, start, tracks, type;
     std::ostream& out;
     std::ostream& err;
 
@@ -221,40 +230,11 @@ std::string TimeStamp(std::int64_t mtime) {
     return text;
 }
 
-// Decodes UTF-8 into code points; nullopt when the text is not UTF-8.
-std::optional<std::u32string> DecodeUtf8(const std::string& s) {
-    std::u32string out;
-    for (std::size_t i = 0; i < s.size();) {
-        unsigned char c = static_cast<unsigned char>(s[i]);
-        int extra = c < 0x80             ? 0
-                    : (c & 0xE0) == 0xC0 ? 1
-                    : (c & 0xF0) == 0xE0 ? 2
-                    : (c & 0xF8) == 0xF0 ? 3
-                                         : -1;
-        if (extra < 0 || i + static_cast<std::size_t>(extra) >= s.size()) return std::nullopt;
-        char32_t cp = extra == 0 ? c : c & (0x3F >> extra);
-        for (int k = 1; k <= extra; ++k) {
-            unsigned char cc = static_cast<unsigned char>(s[i + static_cast<std::size_t>(k)]);
-            if ((cc & 0xC0) != 0x80) return std::nullopt;
-            cp = cp << 6 | (cc & 0x3F);
-        }
-        out += cp;
-        i += static_cast<std::size_t>(extra) + 1;
-    }
-    return out;
-}
-
 // A name typed on the command line as the bytes the C64 would store.
 std::string TypedName(const std::string& typed, const char* what = "the new name") {
-    auto chars = DecodeUtf8(typed);
-    if (!chars) throw CliFailure{std::string(what) + " is not UTF-8 text"};
-    std::string bytes;
-    for (char32_t c : *chars) {
-        int b = PetsciiFromGlyph(c);
-        if (b < 0) throw CliFailure{std::string(what) + " holds a character the C64 cannot show"};
-        bytes += static_cast<char>(b);
-    }
-    return bytes;
+    Result<std::string> bytes = PetsciiFromUtf8(typed, what);
+    if (!bytes) throw CliFailure{bytes.Error()};
+    return *bytes;
 }
 
 // Letters made capitals, then the C64 bytes, at most max of them.
@@ -541,6 +521,130 @@ int RunPoke(Invocation& inv) {
     return 0;
 }
 
+int RunNew(Invocation& inv) {
+    const long tracks = inv.tracks ? Number(*inv.tracks, "--tracks", false, 40) : StdTracks;
+    if (tracks != StdTracks && tracks != MaxTracks) throw UsageError{"--tracks must be 35 or 40"};
+    const std::string name = TypedText(inv.args[1], "NAME", 16);
+    const std::string id = TypedText(inv.args.size() > 2 ? inv.args[2] : "00", "ID", 2);
+    Result<void> made = CreateImageFile(inv.args[0], NewImageBytes(int(tracks), name, id));
+    if (!made) throw CliFailure{made.Error()};
+    AfterWrite([&] {
+        Image image = OpenImage(inv, inv.args[0]);
+        inv.out << DiskText(inv, image.view.header.label) << '\n' << BlocksFree(image) << " BLOCKS FREE\n";
+    });
+    return 0;
+}
+
+// Reads a host file whole.
+std::vector<std::uint8_t> HostFile(const std::string& path) {
+    if (fileio::RegularFileSize(path) < 0) throw CliFailure{"no file " + Quoted(path)};
+    fileio::Fd fd = fileio::Fd::OpenRead(path);
+    std::vector<std::uint8_t> data(std::size_t(fileio::RegularFileSize(path)));
+    if (!fd.IsOpen() || fileio::ReadAt(fd.Get(), 0, data.data(), data.size()) != data.size())
+        throw CliFailure{"cannot read " + Quoted(path) + ": " + fileio::LastError()};
+    return data;
+}
+
+int RunWrite(Invocation& inv) {
+    static constexpr std::array<std::pair<const char*, FileType>, 3> Types = {
+        {{"PRG", FileType::Prg}, {"SEQ", FileType::Seq}, {"USR", FileType::Usr}}};
+    if (inv.name && inv.args.size() > 2) throw UsageError{"--name takes one FILE"};
+    if (inv.Has("--replace") && inv.Has("--keep-both"))
+        throw UsageError{"--replace or --keep-both, not both"};
+    std::optional<FileType> type;
+    if (inv.type) {
+        for (const auto& [text, t] : Types)
+            if (UpperAscii(*inv.type) == text) type = t;
+        if (!type) throw UsageError{"--type must be PRG, SEQ or USR: " + *inv.type};
+    }
+    std::vector<ImportFile> files;
+    for (std::size_t i = 1; i < inv.args.size(); ++i) {
+        Result<HostFileName> host = NameOfHostFile(inv.args[i]);
+        if (!host && !inv.name) throw CliFailure{host.Error()};
+        ImportFile f;
+        f.name = inv.name ? TypedText(*inv.name, "NAME", 16) : host->name;
+        f.type = type.value_or(host ? host->type : FileType::Prg);
+        f.data = HostFile(inv.args[i]);
+        f.onClash = inv.Has("--replace")     ? OnClash::Replace
+                    : inv.Has("--keep-both") ? OnClash::KeepBoth
+                                             : OnClash::Refuse;
+        files.push_back(std::move(f));
+    }
+    Image image = OpenImage(inv, inv.args[0]);
+    if (Write(inv, image, ImportEntries(files)))
+        AfterWrite([&] {
+            Image after = OpenImage(inv, image.path);
+            const auto& before = image.view.dir.entries;
+            const auto& now = after.view.dir.entries;
+            for (std::size_t i = 0; i < now.size(); ++i) {
+                const DirEntry& e = now[i];
+                const bool imported = std::any_of(files.begin(), files.end(), [&](const ImportFile& f) {
+                    return PaddedName(f.name) == e.name;
+                });
+                const bool old = std::any_of(before.begin(), before.end(), [&](const DirEntry& b) {
+                    return b.sector == e.sector && b.offset == e.offset && b.first == e.first &&
+                           b.name == e.name && b.typeByte == e.typeByte && b.blocks == e.blocks;
+                });
+                if (imported && (!old || inv.Has("--replace")))
+                    inv.out << JoinCells(inv, DirRowCells(e, int(i) + 1)) << '\n';
+            }
+            inv.out << BlocksFree(after) << " BLOCKS FREE\n";
+        });
+    return 0;
+}
+
+// One image's findings counted by kind.
+std::array<int, 9> CountFindings(const ValidationReport& report) {
+    std::array<int, 9> counts{};
+    for (const Finding& f : report.findings) ++counts[std::size_t(f.kind)];
+    return counts;
+}
+
+int RunValidate(Invocation& inv) {
+    const bool several = inv.args.size() > 1, csv = inv.Has("--csv");
+    if (inv.Has("--fix") && several) throw UsageError{"--fix takes one IMAGE"};
+    if (csv) {
+        inv.out << "image,findings";
+        for (int k = 0; k < 9; ++k) inv.out << ',' << FindingKindName(FindingKind(k));
+        inv.out << '\n';
+    }
+    int rc = 0;
+    for (const std::string& path : inv.args) {
+        Result<DiskImage> disk = DiskImage::Load(path);
+        Result<ValidationReport> report =
+            disk ? ValidateImage(*disk) : Result<ValidationReport>(Failure{disk.Error()});
+        if (!report) {
+            if (!several) throw CliFailure{report.Error()};
+            inv.err << "dyskel-cli: " << report.Error() << '\n';
+            rc = 1;
+            continue;
+        }
+        if (!report->Clean()) rc = 1;
+        if (csv) {
+            inv.out << path << ',' << report->findings.size();
+            for (int n : CountFindings(*report)) inv.out << ',' << n;
+            inv.out << '\n';
+        } else if (several) {
+            inv.out << path << ": " << ValidationSummary(*report) << '\n';
+        } else {
+            for (const Finding& f : report->findings)
+                inv.out << FindingText(*report, f, [&](const std::string& b) { return DiskText(inv, b); })
+                        << '\n';
+        }
+    }
+    if (inv.Has("--fix")) {
+        Image image = OpenImage(inv, inv.args[0]);
+        if (Write(inv, image, FixBam()))
+            AfterWrite([&] {
+                Result<ValidationReport> after = ValidateImage(OpenImage(inv, image.path).disk);
+                if (!after) throw CliFailure{after.Error()};
+                inv.out << "BAM rewritten; " << BlocksFree(OpenImage(inv, image.path)) << " BLOCKS FREE\n";
+                rc = after->Clean() ? 0 : 1;
+            });
+    }
+    return rc;
+}
+
 int RunScan(Invocation& inv) {
     const std::string& folder = inv.args[0];
     std::error_code ec;
@@ -566,7 +670,7 @@ int RunOp(Invocation& inv) {
     return 0;
 }
 
-constexpr std::array<Command, 18> Commands = {{
+constexpr std::array<Command, 21> Commands = {{
     {"info", "--raw", "", 1, 1, RunInfo},
     {"dir", "--raw --deleted", "", 1, 1, RunDir},
     {"bam", "", "", 1, 1, RunBam},
@@ -582,6 +686,9 @@ constexpr std::array<Command, 18> Commands = {{
     {"size", "--backup --dry-run --raw", "", 2, 3, RunSize},
     {"clear", "--backup --dry-run --raw", "--name --id", 1, 1, RunClear},
     {"poke", "--backup --dry-run --raw", "", 5, 260, RunPoke},
+    {"new", "--raw", "--tracks", 2, 3, RunNew},
+    {"write", "--backup --dry-run --raw --replace --keep-both", "--type --name", 2, 1000, RunWrite},
+    {"validate", "--fix --backup --dry-run --csv --raw", "", 1, 100000, RunValidate},
     {"scan", "--unsorted --no-details --raw", "", 1, 1, RunScan},
     {"op", "", "", 1, 3, RunOp},
     {"help", "", "", 0, 0,
@@ -616,10 +723,12 @@ void Parse(const Command& cmd, int argc, char** argv, Invocation& inv) {
             inv.flags.push_back(word);
         } else if (Listed(cmd.valueOptions, word)) {
             if (i + 1 >= argc) throw UsageError{word + " needs a value"};
-            (word == "--name"    ? inv.name
-             : word == "--id"    ? inv.id
-             : word == "--start" ? inv.start
-                                 : inv.to) = argv[++i];
+            (word == "--name"     ? inv.name
+             : word == "--id"     ? inv.id
+             : word == "--start"  ? inv.start
+             : word == "--tracks" ? inv.tracks
+             : word == "--type"   ? inv.type
+                                  : inv.to) = argv[++i];
         } else {
             throw UsageError{"unknown option " + word + " for " + cmd.name};
         }
@@ -630,7 +739,7 @@ void Parse(const Command& cmd, int argc, char** argv, Invocation& inv) {
 }
 
 int RunCli(int argc, char** argv, std::ostream& out, std::ostream& err) {
-    Invocation inv{{}, {}, {}, {}, {}, {}, out, err};
+    Invocation inv{{}, {}, {}, {}, {}, {}, {}, {}, out, err};
     try {
         if (argc < 2) throw UsageError{"no command"};
         std::string name = argv[1];

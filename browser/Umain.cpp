@@ -1,10 +1,15 @@
 #include "browser/Umain.h"
 
 #include "browser/DirListBox.h"
+#include "browser/NewImageDialog.h"
 #include "browser/Options.h"
 #include "browser/Settings.h"
 #include "browser/Uabout.h"
+#include "core/Directory.h"
+#include "core/DiskFiles.h"
 #include "core/ImageScan.h"
+#include "core/Petscii.h"
+#include "core/Validate.h"
 #include "platform/Dialogs.h"
 #include "platform/Drives.h"
 #include "platform/Fonts.h"
@@ -19,12 +24,14 @@
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMenuBar>
 #include <QMimeData>
 #include <QProgressBar>
 #include <QScreen>
 #include <QStyledItemDelegate>
 #include <QTableWidget>
+#include <QThread>
 #include <QTimer>
 #include <QUrl>
 #include <algorithm>
@@ -140,7 +147,12 @@ TMainForm::TMainForm(MainServices services, const QStringList& arguments, const 
     connect(Options, &TOptions::rescanRequested, this, &TMainForm::ScanImages);
 }
 
-TMainForm::~TMainForm() = default;
+TMainForm::~TMainForm() {
+    if (healthThread_) {
+        healthStop_->store(true);
+        healthThread_->wait();
+    }
+}
 
 void TMainForm::BuildMenu() {
     QMenuBar* bar = menuBar();
@@ -156,11 +168,13 @@ void TMainForm::BuildMenu() {
     MnuFile->setObjectName(QStringLiteral("MnuFile"));
     MnuOpenFile = item("MnuOpenFile", "&Open File");
     MnuRefresh = item("MnuRefresh", "&Refresh", QKeySequence(Qt::Key_F5));
+    MnuNewImage = item("MnuNewImage", "&New Image...", QKeySequence::New);
+    MnuHealth = item("MnuHealth", "Image &Health...");
     MnuClose = item("MnuClose", "&Close");
-    MnuFile->addAction(MnuOpenFile);
+    MnuFile->addActions({MnuOpenFile, MnuNewImage});
     MnuRecent = MnuFile->addMenu(QStringLiteral("Open &Recent"));
     MnuRecent->setObjectName(QStringLiteral("MnuRecent"));
-    MnuFile->addActions({MnuRefresh, MnuClose});
+    MnuFile->addActions({MnuRefresh, MnuHealth, MnuClose});
 
     // Search has no action of its own.
     MnuFind = item("MnuFind", "&Search", QKeySequence(Qt::CTRL | Qt::Key_F));
@@ -172,7 +186,9 @@ void TMainForm::BuildMenu() {
     MnuCloseTemp = item("MnuCloseTemp", "&Close");
     bar->addAction(MnuCloseTemp);
     // The short-cuts work while the menus are closed.
-    addActions({MnuOpenFile, MnuRefresh, MnuClose, MnuFind});
+    addActions({MnuOpenFile, MnuNewImage, MnuRefresh, MnuClose, MnuFind});
+    connect(MnuNewImage, &QAction::triggered, this, &TMainForm::MnuNewImageClick);
+    connect(MnuHealth, &QAction::triggered, this, &TMainForm::MnuHealthClick);
 
     connect(MnuOpenFile, &QAction::triggered, this, &TMainForm::MnuOpenFileClick);
     connect(MnuRefresh, &QAction::triggered, this, &TMainForm::Refresh);
@@ -635,6 +651,96 @@ void TMainForm::MnuOpenFileClick() {
 
 void TMainForm::MnuAboutClick() {
     if (AboutBox) services_.dialogs.Exec(*AboutBox);
+}
+
+namespace {
+
+// Text typed for the disk, letters in capitals, as C64 bytes.
+Result<std::string> TypedDiskText(const QString& typed, const char* what) {
+    return PetsciiFromUtf8(UpperAscii(typed.toStdString()), what);
+}
+
+} // namespace
+
+void TMainForm::MnuNewImageClick() {
+    TNewImageDialog dialog(this);
+    if (services_.dialogs.Exec(dialog) != QDialog::Accepted) return;
+    auto error = [this](const QString& text) {
+        services_.dialogs.Message(this, MsgKind::Error, MsgButtons::Ok, text);
+    };
+    std::string fileName = dialog.EdtFileName->text().trimmed().toStdString();
+    if (fileName.empty() || fileName.find('/') != std::string::npos)
+        return error(QStringLiteral("Give the new image a file name (without a folder)."));
+    if (std::filesystem::path(fileName).extension().empty()) fileName += ".D64";
+    Result<std::string> name = TypedDiskText(dialog.EdtDiskName->text(), "The disk name");
+    if (!name) return error(QString::fromStdString(name.Error()));
+    Result<std::string> id = TypedDiskText(dialog.EdtDiskId->text(), "The ID");
+    if (!id) return error(QString::fromStdString(id.Error()));
+    const std::string path = (std::filesystem::path(image_.CurrentFolder) / fileName).string();
+    const std::vector<std::uint8_t> bytes = NewImageBytes(dialog.Tracks(), *name, *id);
+    std::error_code ec;
+    Result<void> made;
+    if (std::filesystem::exists(path, ec)) {
+        const QString ask = QStringLiteral("\"%1\" already exists.\n\rReplace it with a new empty image?")
+                                .arg(QString::fromStdString(fileName));
+        if (services_.dialogs.Message(this, MsgKind::Confirmation, MsgButtons::YesNo, ask) != MsgResult::Yes)
+            return;
+        const std::string temp = path + ".new";
+        made = CreateImageFile(temp, bytes);
+        if (made && std::rename(temp.c_str(), path.c_str()) != 0) {
+            std::filesystem::remove(temp, ec);
+            made = Failure{"Cannot replace \"" + path + "\"."};
+        }
+    } else {
+        made = CreateImageFile(path, bytes);
+    }
+    if (!made) return error(QString::fromStdString(made.Error()));
+    ScanImages();
+    for (std::size_t r = 0; r < found_.size(); ++r)
+        if (found_[r].name == fileName) FileStrGrid->setCurrentCell(int(r), 1);
+}
+
+bool TMainForm::HealthRunning() const {
+    return healthThread_ != nullptr;
+}
+
+void TMainForm::MnuHealthClick() {
+    if (healthThread_) return;
+    if (!HealthDialog) HealthDialog = new THealthDialog(this);
+    QTableWidget* grid = HealthDialog->GridHealth;
+    grid->setRowCount(int(found_.size()));
+    std::vector<std::string> paths;
+    for (std::size_t r = 0; r < found_.size(); ++r) {
+        grid->setItem(int(r), 0, new QTableWidgetItem(FromDisk(found_[r].name)));
+        grid->setItem(int(r), 1, new QTableWidgetItem);
+        paths.push_back((std::filesystem::path(image_.CurrentFolder) / found_[r].name).string());
+    }
+    HealthDialog->HealthProgress->setValue(0);
+    HealthDialog->show();
+    MnuHealth->setEnabled(false);
+    healthStop_ = std::make_shared<std::atomic<bool>>(false);
+    healthThread_ = QThread::create([this, paths, stop = healthStop_] {
+        for (std::size_t r = 0; r < paths.size() && !stop->load(); ++r) {
+            Result<DiskImage> disk = DiskImage::Load(paths[r]);
+            Result<ValidationReport> report = disk ? ValidateImage(*disk) : Failure{disk.Error()};
+            const QString text = QString::fromStdString(report ? ValidationSummary(*report) : report.Error());
+            const int percent = int(100 * (r + 1) / paths.size());
+            QMetaObject::invokeMethod(
+                this,
+                [this, r, text, percent] {
+                    if (auto* item = HealthDialog->GridHealth->item(int(r), 1)) item->setText(text);
+                    HealthDialog->HealthProgress->setValue(percent);
+                },
+                Qt::QueuedConnection);
+        }
+    });
+    connect(healthThread_, &QThread::finished, this, [this] {
+        healthThread_->deleteLater();
+        healthThread_ = nullptr;
+        HealthDialog->HealthProgress->setValue(100);
+        MnuHealth->setEnabled(true);
+    });
+    healthThread_->start();
 }
 
 } // namespace dyskel

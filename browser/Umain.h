@@ -7,8 +7,10 @@
 
 #include <QMainWindow>
 #include <QStringList>
+#include <atomic>
 #include <functional>
 #include <map>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -20,8 +22,11 @@ class QLabel;
 class QMenu;
 class QProgressBar;
 class QTableWidget;
+class QThread;
 
 namespace dyskel {
+
+class THealthDialog;
 
 class IDialogs;
 class IDrives;
@@ -72,6 +77,9 @@ class TMainForm : public QMainWindow {
     QMenu* MnuFile = nullptr;
     QAction* MnuOpenFile = nullptr;
     QMenu* MnuRecent = nullptr; // the last images opened, newest first
+    QAction* MnuNewImage = nullptr;
+    QAction* MnuHealth = nullptr;
+    THealthDialog* HealthDialog = nullptr; // the last image-health report
     QAction* MnuRefresh = nullptr;
     QAction* MnuClose = nullptr;
     QAction* MnuFind = nullptr;
@@ -94,6 +102,15 @@ class TMainForm : public QMainWindow {
     void OpenPaths(const std::vector<std::string>& paths);
     std::vector<std::string> RecentImages() const { return recent_; }
     void MnuAboutClick();
+    // File > New Image...: asks for file name, disk name, ID and tracks,
+    // writes the image (asking before an existing file is replaced), lists the
+    // folder again and selects it.
+    void MnuNewImageClick();
+    // File > Image Health: checks every image of the folder on a worker
+    // thread, filling a report row by row with a progress bar.
+    void MnuHealthClick();
+    // True while the health report is being filled.
+    bool HealthRunning() const;
 
   protected:
     void changeEvent(QEvent* event) override;
@@ -138,6 +155,8 @@ class TMainForm : public QMainWindow {
     std::vector<std::string> recent_;
     int sortColumn_ = -1; // the column a title click sorted by; -1: the Sort option's order
     Qt::SortOrder sortOrder_ = Qt::AscendingOrder;
+    QThread* healthThread_ = nullptr;
+    std::shared_ptr<std::atomic<bool>> healthStop_;
     bool debugMode_ = false;
     bool activated_ = false;
 };

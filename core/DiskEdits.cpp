@@ -10,15 +10,6 @@ namespace {
 
 constexpr std::size_t ExtBamOffset = 0xC0; // tracks 36 to 40, 4 bytes each
 
-// Offset of a track's 4-byte BAM entry (count, then 3 bitmap bytes); 0 when
-// the track is not in the BAM.
-std::size_t BamEntry(int track) {
-    if (track >= 1 && track <= StdTracks) return std::size_t(4 * track);
-    if (track > StdTracks && track <= MaxTracks)
-        return ExtBamOffset + std::size_t(4 * (track - StdTracks - 1));
-    return 0;
-}
-
 int CountBits(const Block& header, std::size_t entry) {
     return std::popcount(unsigned(header[entry + 1])) + std::popcount(unsigned(header[entry + 2])) +
            std::popcount(unsigned(header[entry + 3]));
@@ -48,14 +39,21 @@ ImageEdit EntryEdit(const DirEntry& entry, EntryPatch patch) {
 
 } // namespace
 
+std::size_t BamEntryOffset(int track) {
+    if (track >= 1 && track <= StdTracks) return std::size_t(4 * track);
+    if (track > StdTracks && track <= MaxTracks)
+        return ExtBamOffset + std::size_t(4 * (track - StdTracks - 1));
+    return 0;
+}
+
 bool BamBlockFree(const Block& header, BlockAddress at) {
-    const std::size_t entry = BamEntry(at.track);
+    const std::size_t entry = BamEntryOffset(at.track);
     if (!entry || !ValidBlock(at.track, at.sector)) return false;
     return (header[entry + 1 + std::size_t(at.sector / 8)] >> (at.sector % 8)) & 1;
 }
 
 void SetBamBlockFree(Block& header, BlockAddress at, bool free) {
-    const std::size_t entry = BamEntry(at.track);
+    const std::size_t entry = BamEntryOffset(at.track);
     if (!entry || !ValidBlock(at.track, at.sector)) return;
     std::uint8_t& bits = header[entry + 1 + std::size_t(at.sector / 8)];
     const auto mask = static_cast<std::uint8_t>(1u << (at.sector % 8));
@@ -65,7 +63,7 @@ void SetBamBlockFree(Block& header, BlockAddress at, bool free) {
 
 bool HasExtendedBam(const Block& header) {
     for (int t = StdTracks + 1; t <= MaxTracks; ++t) {
-        const std::size_t entry = BamEntry(t);
+        const std::size_t entry = BamEntryOffset(t);
         if (header[entry + 3] & 0xFE) return false; // sectors 17 and up do not exist
         if (header[entry] != CountBits(header, entry)) return false;
     }

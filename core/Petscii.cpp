@@ -1,6 +1,7 @@
 #include "core/Petscii.h"
 
 #include <array>
+#include <optional>
 
 namespace dyskel {
 
@@ -85,6 +86,45 @@ int PetsciiFromGlyph(char32_t c) {
     if (c == U'_') return 0x5F;
     if (c == U'π') return 0xDE;
     return -1;
+}
+
+namespace {
+
+// Decodes UTF-8 into code points; nullopt when the text is not UTF-8.
+std::optional<std::u32string> DecodeUtf8(const std::string& s) {
+    std::u32string out;
+    for (std::size_t i = 0; i < s.size();) {
+        unsigned char c = static_cast<unsigned char>(s[i]);
+        int extra = c < 0x80             ? 0
+                    : (c & 0xE0) == 0xC0 ? 1
+                    : (c & 0xF0) == 0xE0 ? 2
+                    : (c & 0xF8) == 0xF0 ? 3
+                                         : -1;
+        if (extra < 0 || i + static_cast<std::size_t>(extra) >= s.size()) return std::nullopt;
+        char32_t cp = extra == 0 ? c : c & (0x3F >> extra);
+        for (int k = 1; k <= extra; ++k) {
+            unsigned char cc = static_cast<unsigned char>(s[i + static_cast<std::size_t>(k)]);
+            if ((cc & 0xC0) != 0x80) return std::nullopt;
+            cp = cp << 6 | (cc & 0x3F);
+        }
+        out += cp;
+        i += static_cast<std::size_t>(extra) + 1;
+    }
+    return out;
+}
+
+} // namespace
+
+Result<std::string> PetsciiFromUtf8(const std::string& text, const std::string& what) {
+    auto chars = DecodeUtf8(text);
+    if (!chars) return Failure{what + " is not UTF-8 text"};
+    std::string bytes;
+    for (char32_t c : *chars) {
+        int b = PetsciiFromGlyph(c);
+        if (b < 0) return Failure{what + " holds a character the C64 cannot show"};
+        bytes += static_cast<char>(b);
+    }
+    return bytes;
 }
 
 } // namespace dyskel

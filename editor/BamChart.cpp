@@ -5,7 +5,10 @@
 
 #include "editor/EditorLook.h"
 
+#include "platform/Fonts.h"
+
 #include <QHelpEvent>
+#include <QMouseEvent>
 #include <QPainter>
 #include <QToolTip>
 
@@ -16,6 +19,7 @@ namespace {
 constexpr QRgb DirTrackColor = 0x808080; // grey
 constexpr QRgb UsedColor = 0xFF0000;     // red
 constexpr QRgb FreeColor = 0x008000;     // green
+constexpr QRgb FlagColor = 0xFF00FF;     // magenta: a block Validate flags
 
 // The square inside a shape's box: as high as the box, centred across it.
 QRect SquareIn(const QRect& box) {
@@ -31,7 +35,8 @@ struct LegendRow {
     const char* caption;
     int top;
 };
-constexpr std::array<LegendRow, 3> Legend = {{
+constexpr std::array<LegendRow, 4> Legend = {{
+    {"ShapeFlagged", FlagColor, "LblFlagged", "Validate", 304},
     {"ShapeFree", FreeColor, "LblFree", "Free", 320},
     {"ShapeFull", UsedColor, "LblUsed", "Used", 336},
     {"ShapeT18", DirTrackColor, "LblT18", "Track 18", 352},
@@ -107,7 +112,7 @@ QRect TBamChart::CellBox(int track, int sector) {
     return {track * CellWidth, sector * RowPitch + TopMargin, CellWidth, CellHeight};
 }
 
-void TBamChart::Build(const FreeMap& freeMap, bool showHints) {
+void TBamChart::Build(const FreeMap& freeMap, bool showHints, const ValidationReport* report) {
     Destroy();
     for (int t = 1; t <= ChartTracks; ++t) {
         for (int s = 0; s < SectorsPerTrack(t); ++s) {
@@ -125,6 +130,16 @@ void TBamChart::Build(const FreeMap& freeMap, bool showHints) {
             } else {
                 c.color = QColor(FreeColor);
                 hint += QStringLiteral(" (Free)");
+            }
+            if (report) {
+                const std::string owner = OwnerText(
+                    *report, {t, s}, [](const std::string& b) { return PetsciiToQString(b).toStdString(); });
+                if (!owner.empty()) hint += QStringLiteral(": ") + QString::fromStdString(owner);
+                std::optional<FindingKind> flag = report->Flag({t, s});
+                if (flag && t != DirTrack) {
+                    c.color = QColor(FlagColor);
+                    hint += QStringLiteral(" [%1]").arg(QString::fromLatin1(FindingKindName(*flag)));
+                }
             }
             if (showHints) c.hint = hint;
             ++count_;
@@ -161,14 +176,25 @@ void TBamChart::paintEvent(QPaintEvent* e) {
             if (cells_[t][s].present) p.fillRect(SquareIn(CellBox(t, s)), cells_[t][s].color);
 }
 
+bool TBamChart::CellAt(QPoint widgetPos, int& track, int& sector) const {
+    const QPoint pos = widgetPos / scale_; // the chart is drawn at its designed size, then enlarged
+    track = pos.x() / CellWidth;
+    sector = pos.y() >= TopMargin ? (pos.y() - TopMargin) / RowPitch : -1;
+    return sector >= 0 && CellBox(track, sector).contains(pos) && HasCell(track, sector);
+}
+
+void TBamChart::mousePressEvent(QMouseEvent* e) {
+    int track = 0, sector = 0;
+    if (e->button() == Qt::LeftButton && onCellClicked && CellAt(e->position().toPoint(), track, sector))
+        onCellClicked(track, sector);
+    QFrame::mousePressEvent(e);
+}
+
 bool TBamChart::event(QEvent* e) {
     if (e->type() != QEvent::ToolTip) return QFrame::event(e);
     auto* help = static_cast<QHelpEvent*>(e);
-    const QPoint pos = help->pos() / scale_;
-    const int track = pos.x() / CellWidth;
-    const int sector = pos.y() >= TopMargin ? (pos.y() - TopMargin) / RowPitch : -1;
-    const QString hint =
-        sector >= 0 && CellBox(track, sector).contains(pos) ? CellHint(track, sector) : QString();
+    int track = 0, sector = 0;
+    const QString hint = CellAt(help->pos(), track, sector) ? CellHint(track, sector) : QString();
     if (hint.isEmpty()) {
         QToolTip::hideText();
         e->ignore();

@@ -4,12 +4,14 @@
 #pragma once
 
 #include "core/Uglobal.h"
+#include "core/Validate.h"
 
 #include <QColor>
 #include <QFrame>
 #include <QLabel>
 #include <QString>
 #include <array>
+#include <functional>
 
 namespace dyskel {
 
@@ -61,8 +63,12 @@ class TBamChart : public QFrame {
     explicit TBamChart(QWidget* parent);
 
     // One square per sector of tracks 1 to 35 from the free map; hints shown
-    // only when showHints.  Replaces any chart built before.
-    void Build(const FreeMap& freeMap, bool showHints);
+    // only when showHints.  With a Validate report each hint names the
+    // block's owner, and the squares it flags (used but free, orphan,
+    // cross-linked) take the flag colour.  Replaces any chart built before.
+    void Build(const FreeMap& freeMap, bool showHints, const ValidationReport* report = nullptr);
+    // Called with the square's block when a square is clicked.
+    std::function<void(int track, int sector)> onCellClicked;
     // Removes every square.
     void Destroy();
 
@@ -81,8 +87,11 @@ class TBamChart : public QFrame {
   protected:
     void paintEvent(QPaintEvent* e) override;
     bool event(QEvent* e) override;
+    void mousePressEvent(QMouseEvent* e) override;
 
   private:
+    // The square under a point; false when there is none.
+    bool CellAt(QPoint pos, int& track, int& sector) const;
     struct Cell {
         bool present = false;
         bool showHint = false;

@@ -1,9 +1,12 @@
 #include "editor/DirPage.h"
 
 #include "core/DiskEdits.h"
+#include "core/DiskFiles.h"
 #include "core/FileChain.h"
+#include "core/Validate.h"
 #include "editor/CharGrid.h"
 #include "editor/UexportPRG.h"
+#include "editor/ValidateDialog.h"
 #include "platform/Dialogs.h"
 #include "platform/Fonts.h"
 #include "platform/Menus.h"
@@ -11,11 +14,14 @@
 #include <QAction>
 #include <QActionGroup>
 #include <QApplication>
+#include <QDropEvent>
+#include <QFile>
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
+#include <QMimeData>
 #include <QMouseEvent>
 #include <QStyledItemDelegate>
 #include <QTableWidget>
@@ -207,6 +213,8 @@ TDirPage::TDirPage(EditorServices& services, IEditorHost& host, QWidget* parent)
     PMnuDirWPno->setChecked(true);
     PMnuDirFsize = MenuItem(PopupMenuDir, "PMnuDirFsize", "File Si&ze");
     PMnuDirClrImg = MenuItem(PopupMenuDir, "PMnuDirClrImg", "&Clear Entire Image");
+    PMnuDirImport = MenuItem(PopupMenuDir, "PMnuDirImport", "&Import File...");
+    PMnuDirValidate = MenuItem(PopupMenuDir, "PMnuDirValidate", "&Validate");
     PMnuDirUndo = MenuItem(PopupMenuDir, "PMnuDirUndo", "&Undo");
     PMnuDirUndo->setShortcut(QKeySequence::Undo);
     PMnuDirUndo->setShortcutContext(Qt::WidgetWithChildrenShortcut);
@@ -225,6 +233,12 @@ TDirPage::TDirPage(EditorServices& services, IEditorHost& host, QWidget* parent)
     connect(PMnuDirFsize, &QAction::triggered, this, &TDirPage::PMnuDirFsizeClick);
     connect(PMnuDirClrImg, &QAction::triggered, this, &TDirPage::PMnuDirClrImgClick);
     connect(PMnuDirUndo, &QAction::triggered, this, [this] { host_.Undo(); });
+    connect(PMnuDirImport, &QAction::triggered, this, &TDirPage::PMnuDirImportClick);
+    connect(PMnuDirValidate, &QAction::triggered, this, &TDirPage::PMnuDirValidateClick);
+    // Host files dropped from a file manager are imported.
+    StrGridDir->setAcceptDrops(true);
+    StrGridDir->viewport()->setAcceptDrops(true);
+    StrGridDir->viewport()->installEventFilter(this);
     connect(PopupMenuDir, &QMenu::aboutToShow, this, &TDirPage::PopupMenuDirPopup);
     connect(PMnuDirFileName, &QAction::triggered, this, &TDirPage::PMnuDirFileNameClick);
     connect(PMnuDirRename, &QAction::triggered, this, &TDirPage::PMnuDirRenameClick);
@@ -356,6 +370,7 @@ bool TDirPage::eventFilter(QObject* watched, QEvent* event) {
         }
         return SendUpperCased(watched, key);
     }
+    if (watched == StrGridDir->viewport() && DropEvent(event)) return true;
     return QWidget::eventFilter(watched, event);
 }
 
@@ -469,6 +484,81 @@ void TDirPage::PMnuDirHexDumpClick() {
 void TDirPage::PMnuDir6502Click() {
     if (const DirEntry* entry = EntryAt(StrGridDir->currentRow()))
         host_.DisassembleFile(entry->first.track, entry->first.sector);
+}
+
+namespace {
+
+QStringList LocalFiles(const QMimeData* mime) {
+    QStringList paths;
+    if (mime)
+        for (const QUrl& url : mime->urls())
+            if (url.isLocalFile()) paths << url.toLocalFile();
+    return paths;
+}
+
+} // namespace
+
+bool TDirPage::DropEvent(QEvent* event) {
+    if (event->type() == QEvent::DragEnter || event->type() == QEvent::DragMove) {
+        auto* drag = static_cast<QDragMoveEvent*>(event);
+        if (LocalFiles(drag->mimeData()).isEmpty()) return false;
+        drag->acceptProposedAction();
+        return true;
+    }
+    if (event->type() != QEvent::Drop) return false;
+    auto* drop = static_cast<QDropEvent*>(event);
+    const QStringList paths = LocalFiles(drop->mimeData());
+    if (paths.isEmpty()) return false;
+    drop->acceptProposedAction();
+    ImportFiles(paths);
+    return true;
+}
+
+void TDirPage::PMnuDirImportClick() {
+    if (!host_.EnsureEditMode()) return;
+    const QStringList paths = svc_.dialogs.OpenFileNames(
+        this, QStringLiteral("Import File"), QString::fromStdString(svc_.data.image.CurrentFolder));
+    if (!paths.isEmpty()) ImportFiles(paths);
+}
+
+void TDirPage::ImportFiles(const QStringList& paths) {
+    if (!host_.EnsureEditMode()) return;
+    Result<DiskImage> image = DiskImage::Load(ImagePath());
+    if (!image) return ShowError(QString::fromStdString(image.Error()));
+    std::vector<ImportFile> files;
+    for (const QString& path : paths) {
+        Result<HostFileName> host = NameOfHostFile(path.toStdString());
+        if (!host) return ShowError(QString::fromStdString(host.Error()));
+        QFile in(path);
+        if (!in.open(QIODevice::ReadOnly))
+            return ShowError(QStringLiteral("Cannot read \"%1\": %2").arg(path, in.errorString()));
+        const QByteArray bytes = in.readAll();
+        ImportFile f{host->name, host->type, {bytes.begin(), bytes.end()}, OnClash::Refuse};
+        const bool clash =
+            FindEntryNamed(*image, f.name) ||
+            std::any_of(files.begin(), files.end(), [&](const ImportFile& o) { return o.name == f.name; });
+        if (clash) {
+            const QString text =
+                QStringLiteral("A file named \"%1\" is already on the disk.").arg(PetsciiToQString(f.name));
+            const int choice = svc_.dialogs.Choose(
+                this, text,
+                {QStringLiteral("Replace"), QStringLiteral("Keep both"), QStringLiteral("Cancel")});
+            if (choice != 0 && choice != 1) return;
+            f.onClash = choice == 0 ? OnClash::Replace : OnClash::KeepBoth;
+        }
+        files.push_back(std::move(f));
+    }
+    host_.ApplyEdit(ImportEntries(files));
+}
+
+void TDirPage::PMnuDirValidateClick() {
+    Result<DiskImage> image = DiskImage::Load(ImagePath());
+    if (!image) return ShowError(QString::fromStdString(image.Error()));
+    Result<ValidationReport> report = ValidateImage(*image);
+    if (!report) return ShowError(QString::fromStdString(report.Error()));
+    TValidateDialog dialog(*report, this);
+    if (svc_.dialogs.Exec(dialog) != QDialog::Accepted || report->Clean()) return;
+    if (host_.EnsureEditMode()) host_.ApplyEdit(FixBam());
 }
 
 } // namespace dyskel

@@ -57,6 +57,8 @@ class TDirPage : public QWidget {
     QAction* PMnuDirFsize = nullptr;
     QAction* PMnuDirClrImg = nullptr;
     QAction* PMnuDirUndo = nullptr;
+    QAction* PMnuDirImport = nullptr;
+    QAction* PMnuDirValidate = nullptr;
 
     // Handlers, public so that the window and the tests can reach them.
     void StrGridDirMouseDown();
@@ -71,12 +73,19 @@ class TDirPage : public QWidget {
     void PMnuDirWPClick(bool locked);
     void PMnuDirFsizeClick();
     void PMnuDirClrImgClick();
+    void PMnuDirImportClick();
+    void PMnuDirValidateClick();
+    // Writes host files onto the disk as new entries, in one change; a name
+    // already on the disk asks "Replace", "Keep both" or "Cancel".
+    void ImportFiles(const QStringList& paths);
 
   protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
   private:
     void EndRename(QLineEdit* editor);
+    // Drag and drop of host files onto the grid; true when it took the event.
+    bool DropEvent(QEvent* event);
     void ShowError(const QString& text);
     std::string ImagePath() const;
     // The entry of the current row after the edit-mode check; null when

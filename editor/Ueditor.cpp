@@ -1,9 +1,12 @@
 #include "editor/Ueditor.h"
 
+#include "platform/Menus.h"
+
 #include "core/Directory.h"
 #include "core/DiskEdits.h"
 #include "core/HexText.h"
 #include "disasm/C64Symbols.h"
+#include "core/Validate.h"
 #include "disasm/Disasm6502.h"
 #include "editor/BamChart.h"
 #include "editor/DirPage.h"
@@ -85,12 +88,6 @@ QRect Inner(QGroupBox* g, int left = 6, int width = -1) {
     return {left, 18, width < 0 ? g->width() - 2 * left : width, 20};
 }
 
-template <class W>
-W* Named(W* w, const char* name) {
-    w->setObjectName(QString::fromLatin1(name));
-    return w;
-}
-
 QLabel* BluePanel(QWidget* parent, const char* name, const QFont& font) {
     auto* l = Named(new QLabel(parent), name);
     l->setAutoFillBackground(true);
@@ -166,6 +163,7 @@ TEditor::TEditor(EditorServices& services, QWidget* mainWindow, QWidget* parent)
     hexPage_ = Named(new THexPage, "TabHexEditor");
     dirPage_ = Named(new TDirPage(svc_, *this), "TabDirectory");
     bamPage_ = Named(new TBamPage, "TabBAM");
+    bamPage_->PanelBAM->onCellClicked = [this](int track, int sector) { JumpToBlock(track, sector); };
     page6502_ = Named(new T6502Page(svc_, *this), "Tab6502");
     TNBdisplay->addTab(hexPage_, QStringLiteral("Hex Editor"));
     TNBdisplay->addTab(dirPage_, QStringLiteral("Directory"));
@@ -354,7 +352,8 @@ bool TEditor::ShowImage(QString* error, bool keepRow) {
     svc_.data.freeMap = view ? view->bam.freeMap : FreeMap{};
     img.FreeBlocks = view ? view->bam.freeBlocks : 0;
     PanelBlocksFree->setText(view ? QString::number(img.FreeBlocks) : QString());
-    bamPage_->PanelBAM->Build(svc_.data.freeMap, svc_.options.hints);
+    Result<ValidationReport> report = view ? ValidateImage(*disk) : Failure{view.Error()};
+    bamPage_->PanelBAM->Build(svc_.data.freeMap, svc_.options.hints, report ? &*report : nullptr);
     const int row = keepRow ? dirPage_->StrGridDir->currentRow() : 0;
     dirPage_->ShowDirectory(view ? &*view : nullptr, row);
     if (!view && error) *error = QString::fromStdString(view.Error());

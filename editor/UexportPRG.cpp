@@ -1,5 +1,7 @@
 #include "editor/UexportPRG.h"
 
+#include "platform/Menus.h"
+
 #include "editor/EditorLook.h"
 
 #include <QFrame>
@@ -10,16 +12,6 @@
 #include <QShowEvent>
 
 namespace dyskel {
-
-namespace {
-
-template <typename W>
-W* Named(W* w, const char* name) {
-    w->setObjectName(QString::fromLatin1(name));
-    return w;
-}
-
-} // namespace
 
 TExportFileName::TExportFileName(const QString& folder, QWidget* parent) : QDialog(parent) {
     setObjectName(QStringLiteral("ExportFileName"));

@@ -8,6 +8,13 @@
 
 namespace dyskel {
 
+// A widget given its object name, for tests and style sheets to find it.
+template <class W>
+W* Named(W* w, const char* name) {
+    w->setObjectName(QString::fromLatin1(name));
+    return w;
+}
+
 // An item; with a group it is a radio item of that group.
 inline QAction* MenuItem(QMenu* menu, const char* name, const char* caption, QActionGroup* group = nullptr) {
     QAction* a = menu->addAction(QString::fromLatin1(caption));

@@ -16,6 +16,8 @@ namespace {
 const QColor Green(0, 128, 0);
 const QColor Red(255, 0, 0);
 const QColor Grey(128, 128, 128);
+const QColor Magenta(255, 0, 255);
+using Bytes = std::vector<std::uint8_t>;
 
 class BamChartTest : public EditorTest {
   protected:
@@ -58,9 +60,9 @@ TEST_F(BamChartTest, FreshDiskIsGreenWithAGreyTrack18) {
 
 TEST_F(BamChartTest, UsedBlocksAreRedAndTrack18IsGreyWhateverTheMapSays) {
     D64Builder disk;
-    disk.SetFree(1, 20, false);
-    disk.SetFree(35, 16, false);
-    disk.SetFree(24, 0, false);
+    disk.AddFile("A", 0x82, {1}, {{1, 20}});
+    disk.AddFile("B", 0x82, {1}, {{35, 16}});
+    disk.AddFile("C", 0x82, {1}, {{24, 0}});
     disk.Header()[4 * 18 + 1] = 0xFF; // track 18 all "free" in the BAM
     disk.Header()[4 * 18 + 2] = 0xFF;
     disk.Header()[4 * 18 + 3] = 0xFF;
@@ -77,17 +79,18 @@ TEST_F(BamChartTest, UsedBlocksAreRedAndTrack18IsGreyWhateverTheMapSays) {
     });
 }
 
-TEST_F(BamChartTest, EachSquareNamesItsBlock) {
+TEST_F(BamChartTest, EachSquareNamesItsBlockAndItsOwner) {
     D64Builder disk;
-    disk.SetFree(1, 20, false);
+    disk.AddFile("HELLO", 0x82, Bytes(300, 1), {{1, 20}, {2, 0}});
     UseImage(disk);
     options.MnuHints->setChecked(true);
     Open([&] {
         ShowBamPage();
-        EXPECT_EQ(TooltipAt(1, 20), "Track 1, Sector 20 (Used)");
+        EXPECT_EQ(TooltipAt(1, 20), "Track 1, Sector 20 (Used): \"HELLO\", block 1 of 2");
+        EXPECT_EQ(TooltipAt(2, 0), "Track 2, Sector 0 (Used): \"HELLO\", block 2 of 2");
         EXPECT_EQ(TooltipAt(1, 0), "Track 1, Sector 0 (Free)");
-        EXPECT_EQ(TooltipAt(18, 0), "Track 18, Sector 0 (Disk Information)");
-        EXPECT_EQ(TooltipAt(18, 1), "Track 18, Sector 1 (Directory Information)");
+        EXPECT_EQ(TooltipAt(18, 0), "Track 18, Sector 0 (Disk Information): BAM");
+        EXPECT_EQ(TooltipAt(18, 1), "Track 18, Sector 1 (Directory Information): directory");
         EXPECT_EQ(TooltipAt(18, 18), "Track 18, Sector 18 (Directory Information)");
         EXPECT_EQ(TooltipAt(35, 16), "Track 35, Sector 16 (Free)");
         EXPECT_EQ(TooltipAt(35, 17), ""); // no such block
@@ -126,7 +129,7 @@ TEST_F(BamChartTest, ClosingLeavesNoSquareAndTheNextImageGetsItsOwn) {
     EXPECT_FALSE(Chart()->HasCell(5, 5));
 
     D64Builder second;
-    second.SetFree(6, 6, false);
+    second.AddFile("X", 0x82, {1}, {{6, 6}});
     UseImage(second, "SECOND.D64");
     Open([&] {
         ShowBamPage();
@@ -156,13 +159,37 @@ TEST_F(BamChartTest, AxisLabelsAndLegend) {
             QColor colour;
             int top;
         };
-        for (const Legend& l : {Legend{"ShapeFree", Green, 320}, Legend{"ShapeFull", Red, 336},
-                                Legend{"ShapeT18", Grey, 352}}) {
+        EXPECT_EQ(Find<QLabel>("LblFlagged")->text(), "Validate");
+        for (const Legend& l : {Legend{"ShapeFlagged", Magenta, 304}, Legend{"ShapeFree", Green, 320},
+                                Legend{"ShapeFull", Red, 336}, Legend{"ShapeT18", Grey, 352}}) {
             auto* shape = Find<QWidget>(l.shape);
             ASSERT_NE(shape, nullptr);
             EXPECT_EQ(shape->geometry(), QRect(587, l.top, 17, 14)) << l.shape;
             EXPECT_EQ(shape->grab().toImage().pixelColor(8, 7), l.colour) << l.shape;
         }
+    });
+}
+
+TEST_F(BamChartTest, BlocksValidateFlagsAreMagentaAndAClickShowsTheBlock) {
+    D64Builder disk;
+    disk.AddFile("ONE", 0x82, Bytes(300, 1), {{1, 0}, {1, 1}});
+    disk.AddFile("TWO", 0x82, {1}, {{1, 1}}); // cross-linked with ONE
+    disk.SetFree(1, 0, true);                 // used by ONE but free
+    disk.SetFree(7, 7, false);                // orphan
+    UseImage(disk);
+    options.MnuHints->setChecked(true);
+    Open([&] {
+        ShowBamPage();
+        const QImage shot = Chart()->grab().toImage();
+        for (auto [t, s] : {std::pair{1, 0}, {1, 1}, {7, 7}})
+            EXPECT_EQ(ColourOnScreen(shot, t, s), Magenta) << t << "/" << s;
+        EXPECT_EQ(ColourOnScreen(shot, 1, 2), Green);
+        EXPECT_EQ(TooltipAt(7, 7), "Track 7, Sector 7 (Used) [orphan]");
+        EXPECT_EQ(TooltipAt(1, 1), "Track 1, Sector 1 (Used): \"ONE\", block 2 of 2 [cross-linked]");
+        QTest::mouseClick(Chart(), Qt::LeftButton, {}, Centre(7, 7));
+        EXPECT_EQ(Find<QTabWidget>("TNBdisplay")->currentIndex(), 0);
+        EXPECT_EQ(Track()->value(), 7);
+        EXPECT_EQ(Sector()->value(), 7);
     });
 }
 

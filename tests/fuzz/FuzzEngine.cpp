@@ -1,7 +1,9 @@
 // libFuzzer target for the engine: any bytes as an image, through every read
 // path and, in memory, through the edits of the write path.
 #include "core/DiskEdits.h"
+#include "core/DiskFiles.h"
 #include "core/FileChain.h"
+#include "core/Validate.h"
 #include "disasm/Listing6502.h"
 
 #include <cstddef>
@@ -41,5 +43,18 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
     Result<ChangeSet> cleared = ClearImage()(image);
     (void)cleared;
+    // Validate with every block's owner and hint, its fix, and a file
+    // written in.
+    if (Result<ValidationReport> report = ValidateImage(image)) {
+        for (const Finding& f : report->findings) (void)FindingText(*report, f);
+        for (int t = 1; t <= MaxTracks; ++t)
+            for (int s = 0; s < SectorsPerTrack(t); ++s) (void)OwnerText(*report, {t, s});
+        (void)ValidationSummary(*report);
+    }
+    Result<ChangeSet> fixed = FixBam()(image);
+    (void)fixed;
+    Result<ChangeSet> imported = ImportEntry(
+        {"FUZZ", FileType::Prg, std::vector<std::uint8_t>(size % 2000, 0x55), OnClash::Replace})(image);
+    (void)imported;
     return 0;
 }

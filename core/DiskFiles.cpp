@@ -1,0 +1,279 @@
+#include "core/DiskFiles.h"
+
+#include "core/DiskEdits.h"
+#include "core/FileChain.h"
+#include "core/FileIO.h"
+#include "core/Petscii.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <fcntl.h>
+#include <filesystem>
+#include <unistd.h>
+
+namespace dyskel {
+
+using fileio::Fd;
+
+namespace {
+
+Block NameAndId(const std::string& name, const std::string& id) {
+    Block header{};
+    const auto padded = PaddedName(name);
+    std::copy(padded.begin(), padded.end(), header.begin() + 0x90);
+    for (std::size_t i = 0; i < 2; ++i) header[0xA2 + i] = i < id.size() ? std::uint8_t(id[i]) : 0xA0;
+    return header;
+}
+
+// The last track files may use: 35, or 40 with the extended BAM.
+int LastFileTrack(const Block& header, int tracks) {
+    return tracks > StdTracks && HasExtendedBam(header) ? MaxTracks : std::min(tracks, StdTracks);
+}
+
+bool TrackHasFree(const Block& header, int track) {
+    for (int s = 0; s < SectorsPerTrack(track); ++s)
+        if (BamBlockFree(header, {track, s})) return true;
+    return false;
+}
+
+// The track after a full one: on away from track 18, and past the edge on
+// the other side of it.
+int NextTrack(int track, int last) {
+    if (track < DirTrack) return track > 1 ? track - 1 : DirTrack + 1;
+    return track < last ? track + 1 : DirTrack - 1;
+}
+
+// The first free sector of the track from sector on, wrapping; -1 when none.
+int FreeSectorFrom(const Block& header, int track, int sector) {
+    const int n = SectorsPerTrack(track);
+    for (int k = 0; k < n; ++k)
+        if (int s = (sector + k) % n; BamBlockFree(header, {track, s})) return s;
+    return -1;
+}
+
+std::string Quote(const std::string& name) {
+    return "\"" + PetsciiToUtf8(name) + "\"";
+}
+
+// The directory blocks of the chain from 18/1, in order.
+struct DirChain {
+    std::vector<BlockAddress> at;
+    std::vector<Block> blocks;
+};
+
+Result<DirChain> ReadDirChain(const DiskImage& image) {
+    DirChain chain;
+    BlockAddress at{DirTrack, 1};
+    for (;;) {
+        if (at.track != DirTrack || !ValidBlock(at.track, at.sector) || at.sector == 0 ||
+            std::find(chain.at.begin(), chain.at.end(), at) != chain.at.end())
+            return Failure{"The directory chain is broken (it loops or leaves track 18); run Validate "
+                           "first. Nothing was written."};
+        Result<Block> block = image.ReadBlock(at);
+        if (!block) return Failure{block.Error() + " Nothing was written."};
+        chain.at.push_back(at);
+        chain.blocks.push_back(*block);
+        if ((*block)[0] == 0) return chain;
+        at = {(*block)[0], (*block)[1]};
+    }
+}
+
+// Data bytes along the blocks: link to the next, the last with link track 0
+// and the index of its last byte.
+void PutData(ChangeSet& changes, const std::vector<BlockAddress>& blocks,
+             const std::vector<std::uint8_t>& data) {
+    constexpr std::size_t PerBlock = BlockSize - 2;
+    for (std::size_t i = 0; i < blocks.size(); ++i) {
+        Block b{};
+        const std::size_t from = i * PerBlock;
+        const std::size_t n = std::min(PerBlock, data.size() - std::min(data.size(), from));
+        if (i + 1 < blocks.size()) {
+            b[0] = std::uint8_t(blocks[i + 1].track);
+            b[1] = std::uint8_t(blocks[i + 1].sector);
+        } else {
+            b[1] = std::uint8_t(n + 1);
+        }
+        std::copy_n(data.begin() + std::ptrdiff_t(std::min(data.size(), from)), n, b.begin() + 2);
+        PutChange(changes, blocks[i], b);
+    }
+}
+
+} // namespace
+
+std::vector<std::uint8_t> NewImageBytes(int tracks, const std::string& name, const std::string& id) {
+    const int last = tracks > StdTracks ? MaxTracks : StdTracks;
+    std::vector<std::uint8_t> bytes(std::size_t(last == MaxTracks ? ExtImageSize : StdImageSize));
+    auto [header, dir] = FormattedTrack18(NameAndId(name, id), false);
+    for (int t = StdTracks + 1; t <= last; ++t)
+        for (int s = 0; s < SectorsPerTrack(t); ++s) SetBamBlockFree(header, {t, s}, true);
+    std::copy(header.begin(), header.end(), bytes.begin() + BlockOffset(DirTrack, 0));
+    std::copy(dir.begin(), dir.end(), bytes.begin() + BlockOffset(DirTrack, 1));
+    return bytes;
+}
+
+Result<void> CreateImageFile(const std::string& path, const std::vector<std::uint8_t>& bytes) {
+    const std::string temp = path + ".new-" + std::to_string(::getpid());
+    Fd fd(::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666));
+    if (!fd.IsOpen()) return Failure{"Cannot create \"" + temp + "\": " + fileio::LastError()};
+    const bool written = fileio::WriteAll(fd.Get(), bytes.data(), bytes.size()) && ::fsync(fd.Get()) == 0;
+    const std::string why = fileio::LastError();
+    if (!fd.Close() || !written) {
+        ::unlink(temp.c_str());
+        return Failure{"Cannot write \"" + path + "\": " + why};
+    }
+    const bool linked = ::link(temp.c_str(), path.c_str()) == 0;
+    const int linkErrno = errno;
+    ::unlink(temp.c_str());
+    if (!linked) {
+        if (linkErrno == EEXIST) return Failure{"\"" + path + "\" already exists; it was not replaced."};
+        errno = linkErrno;
+        return Failure{"Cannot create \"" + path + "\": " + fileio::LastError()};
+    }
+    return {};
+}
+
+std::vector<BlockAddress> AllocateBlocks(Block& header, int tracks, int count) {
+    const int last = LastFileTrack(header, tracks);
+    int free = 0;
+    for (int t = 1; t <= last; ++t)
+        if (t != DirTrack)
+            for (int s = 0; s < SectorsPerTrack(t); ++s) free += BamBlockFree(header, {t, s});
+    if (free < count || count <= 0) return {};
+    int track = 0;
+    for (int d = 1; !track && d < MaxTracks; ++d)
+        for (int t : {DirTrack - d, DirTrack + d})
+            if (!track && t >= 1 && t <= last && TrackHasFree(header, t)) track = t;
+    std::vector<BlockAddress> out;
+    int sector = 0;
+    while (int(out.size()) < count) {
+        const int s = FreeSectorFrom(header, track, sector);
+        if (s < 0) {
+            track = NextTrack(track, last);
+            sector = 0;
+            continue;
+        }
+        SetBamBlockFree(header, {track, s}, false);
+        out.push_back({track, s});
+        sector = NextSector(s, FileInterleave, SectorsPerTrack(track));
+    }
+    return out;
+}
+
+int BlocksForBytes(std::size_t bytes) {
+    return std::max(1, int((bytes + BlockSize - 3) / (BlockSize - 2)));
+}
+
+Result<HostFileName> NameOfHostFile(const std::string& path) {
+    const std::filesystem::path p(path);
+    std::string ext = UpperAscii(p.extension().string());
+    std::string stem = p.stem().string();
+    HostFileName out;
+    out.type = ext == ".SEQ" ? FileType::Seq : ext == ".USR" ? FileType::Usr : FileType::Prg;
+    Result<std::string> bytes = PetsciiFromUtf8(UpperAscii(stem), "The file name \"" + stem + "\"");
+    if (!bytes) return Failure{bytes.Error() + "; rename the file first."};
+    if (bytes->empty()) return Failure{"The file \"" + path + "\" has no name to give the entry."};
+    out.name = bytes->substr(0, 16);
+    return out;
+}
+
+std::optional<DirEntry> FindEntryNamed(const DiskImage& image, const std::string& name) {
+    Result<DirListing> listing = ListDirectory(image, true);
+    if (!listing) return std::nullopt;
+    const auto padded = PaddedName(name);
+    for (const DirEntry& e : listing->entries)
+        if (e.name == padded) return e;
+    return std::nullopt;
+}
+
+ImageEdit ImportEntry(const ImportFile& file) {
+    return [file](const DiskImage& image) -> Result<ChangeSet> {
+        Result<Block> read = image.ReadBlock({DirTrack, 0});
+        if (!read) return Failure{read.Error() + " Nothing was written."};
+        Block header = *read;
+        Result<DirChain> dir = ReadDirChain(image);
+        if (!dir) return Failure{dir.Error()};
+        const auto name = PaddedName(file.name);
+
+        // The slot: the clashing entry's with Replace, else the first free one.
+        std::size_t slotBlock = 0, slotOffset = 0;
+        bool haveSlot = false;
+        for (std::size_t b = 0; b < dir->blocks.size(); ++b)
+            for (int o = 0; o < BlockSize; o += DirEntrySize) {
+                const DirEntry e = DecodeDirEntry(dir->blocks[b], dir->at[b].sector, o);
+                if (!e.Scratched() && e.name == name) {
+                    if (file.onClash == OnClash::Refuse)
+                        return Failure{"A file named " + Quote(file.name) +
+                                       " is already on the disk. Nothing was written."};
+                    if (file.onClash == OnClash::Replace && !haveSlot) {
+                        for (BlockAddress at : ChainBlocks(image, e.first))
+                            if (at.track != DirTrack) SetBamBlockFree(header, at, true);
+                        slotBlock = b, slotOffset = std::size_t(o), haveSlot = true;
+                    }
+                }
+            }
+        for (std::size_t b = 0; !haveSlot && b < dir->blocks.size(); ++b)
+            for (int o = 0; !haveSlot && o < BlockSize; o += DirEntrySize)
+                if (dir->blocks[b][std::size_t(o) + 2] == 0)
+                    slotBlock = b, slotOffset = std::size_t(o), haveSlot = true;
+
+        ChangeSet changes;
+        if (!haveSlot) {
+            const int s = dir->blocks.size() >= std::size_t(MaxDirEntries / DirEntriesPerBlock)
+                              ? -1
+                              : FreeSectorFrom(header, DirTrack,
+                                               NextSector(dir->at.back().sector, DirInterleave,
+                                                          SectorsPerTrack(DirTrack)));
+            if (s < 0)
+                return Failure{"The directory is full (" + std::to_string(MaxDirEntries) + " entries); " +
+                               Quote(file.name) + " was not written."};
+            SetBamBlockFree(header, {DirTrack, s}, false);
+            dir->blocks.back()[0] = DirTrack;
+            dir->blocks.back()[1] = std::uint8_t(s);
+            Block fresh{};
+            fresh[1] = 0xFF;
+            dir->at.push_back({DirTrack, s});
+            dir->blocks.push_back(fresh);
+            slotBlock = dir->blocks.size() - 1;
+            slotOffset = 0;
+            PutChange(changes, dir->at[slotBlock - 1], dir->blocks[slotBlock - 1]);
+        }
+
+        const int needed = BlocksForBytes(file.data.size());
+        const int free = BamFreeBlocks(header, image.Tracks());
+        std::vector<BlockAddress> blocks = AllocateBlocks(header, image.Tracks(), needed);
+        if (blocks.empty())
+            return Failure{Quote(file.name) + " needs " + BlockCountText(needed) + "; the disk has " +
+                           BlockCountText(free) + " free. Nothing was written."};
+        PutData(changes, blocks, file.data);
+
+        Block& d = dir->blocks[slotBlock];
+        d[slotOffset + 0x02] = std::uint8_t(ClosedBit | std::uint8_t(file.type));
+        d[slotOffset + 0x03] = std::uint8_t(blocks[0].track);
+        d[slotOffset + 0x04] = std::uint8_t(blocks[0].sector);
+        std::copy(name.begin(), name.end(), d.begin() + std::ptrdiff_t(slotOffset + 0x05));
+        std::fill_n(d.begin() + std::ptrdiff_t(slotOffset + 0x15), 9, 0);
+        d[slotOffset + 0x1E] = std::uint8_t(needed & 0xFF);
+        d[slotOffset + 0x1F] = std::uint8_t(needed >> 8);
+        PutChange(changes, dir->at[slotBlock], d);
+        PutChange(changes, {DirTrack, 0}, header);
+        return changes;
+    };
+}
+
+ImageEdit ImportEntries(const std::vector<ImportFile>& files) {
+    return [files](const DiskImage& image) -> Result<ChangeSet> {
+        DiskImage work = DiskImage::FromBytes(image.Path(), image.Bytes());
+        ChangeSet all;
+        for (const ImportFile& f : files) {
+            Result<ChangeSet> changes = ImportEntry(f)(work);
+            if (!changes) return Failure{changes.Error()};
+            for (const BlockChange& c : *changes) {
+                work.PutBlock(c.at, c.bytes);
+                PutChange(all, c.at, c.bytes);
+            }
+        }
+        return all;
+    };
+}
+
+} // namespace dyskel

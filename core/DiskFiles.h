@@ -1,0 +1,95 @@
+// Files onto disks: a freshly formatted image, and host files written in as
+// new directory entries with the blocks the 1541 DOS would give them.
+#pragma once
+
+#include "core/Directory.h"
+#include "core/ImageUpdate.h"
+
+#include <array>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace dyskel {
+
+// --- New image ----------------------------------------------------------------
+
+// The bytes of a freshly formatted image of 35 or 40 tracks: track 18 as
+// Clear Entire Image writes it (name and ID padded with 0xA0), every other
+// block 0.  A 40-track image has tracks 36 to 40 free in the extended BAM at
+// 0xC0.
+std::vector<std::uint8_t> NewImageBytes(int tracks, const std::string& name, const std::string& id);
+
+// Writes a new image file; an existing file at the path is never replaced
+// (the image is written beside it and linked in under its name, which fails
+// when the name is taken).
+[[nodiscard]] Result<void> CreateImageFile(const std::string& path, const std::vector<std::uint8_t>& bytes);
+
+// --- Allocation -----------------------------------------------------------------
+
+constexpr int FileInterleave = 10; // sectors between two blocks of a file
+constexpr int DirInterleave = 3;   // sectors between two directory blocks
+
+// The sector the 1541 tries after sector s on a track of n sectors: s +
+// interleave, and past the end of the track that less n, one less again when
+// that is not 0.
+constexpr int NextSector(int s, int interleave, int n) {
+    int next = s + interleave;
+    if (next >= n) {
+        next -= n;
+        if (next > 0) --next;
+    }
+    return next;
+}
+
+// Picks free blocks for a file as the 1541 DOS does: the first on the track
+// nearest track 18 with a free block (below first on a tie), from sector 0;
+// then interleave 10 within the track (the first free sector from there on,
+// wrapping); a full track moves on away from track 18, and past the edge to
+// the other side.  Never track 18, never a block the BAM marks used; tracks
+// 36 to 40 only when the image has 40 tracks and the extended BAM.  The
+// blocks found are marked used in header.  Empty when fewer than count are
+// free.
+std::vector<BlockAddress> AllocateBlocks(Block& header, int tracks, int count);
+
+// --- Import -------------------------------------------------------------------
+
+// Blocks a file of this many bytes takes: 254 bytes a block, at least one.
+int BlocksForBytes(std::size_t bytes);
+
+// The name and type of a host file: the base name (without the extension)
+// with letters in capitals, cut to 16 characters; PRG for ".prg" and anything
+// else, SEQ for ".seq", USR for ".usr".  Fails when the name holds a
+// character without a C64 byte, or is empty.
+struct HostFileName {
+    std::string name; // C64 bytes, 1 to 16
+    FileType type = FileType::Prg;
+};
+[[nodiscard]] Result<HostFileName> NameOfHostFile(const std::string& path);
+
+// What to do when the disk already holds a live entry of the same name.
+enum class OnClash { Refuse, Replace, KeepBoth };
+
+struct ImportFile {
+    std::string name; // C64 bytes, at most 16
+    FileType type = FileType::Prg;
+    std::vector<std::uint8_t> data;
+    OnClash onClash = OnClash::Refuse;
+};
+
+// The first live entry of that name; nullopt when there is none.
+std::optional<DirEntry> FindEntryNamed(const DiskImage& image, const std::string& name);
+
+// Writes the file as a new entry: its data blocks, the BAM, the entry (in
+// the first free slot, or a new directory block on track 18 when the
+// directory is full), all in one change.  Replace scratches the old entry of
+// the same name first and takes its slot.  Refused before anything is
+// written when the file does not fit (saying how many blocks were needed and
+// free), the directory holds 144 entries, or the name is taken and onClash is
+// Refuse.
+ImageEdit ImportEntry(const ImportFile& file);
+
+// Several files in one change, in order.
+ImageEdit ImportEntries(const std::vector<ImportFile>& files);
+
+} // namespace dyskel

@@ -1,0 +1,290 @@
+#include "core/Validate.h"
+
+#include "core/DiskEdits.h"
+#include "core/FileChain.h"
+
+#include <algorithm>
+#include <bit>
+#include <cstdio>
+#include <cstring>
+
+namespace dyskel {
+
+namespace {
+
+constexpr std::size_t GeosSignatureOffset = 0xAD;
+constexpr const char GeosSignature[] = "GEOS format";
+constexpr int VlirRecords = 127;
+
+std::string Address(BlockAddress at) {
+    char text[16];
+    std::snprintf(text, sizeof text, "%02d,%02d", at.track, at.sector);
+    return text;
+}
+
+class Checker {
+  public:
+    Checker(const DiskImage& image, const Block& header, ValidationReport& report)
+        : image_(image), header_(header), r_(report) {}
+
+    void Claim(BlockAddress at, OwnerKind kind, int entry, int index) {
+        if (!ValidBlock(at.track, at.sector)) return;
+        BlockOwner& o = r_.owners[std::size_t(at.track)][std::size_t(at.sector)];
+        if (++o.claims == 1) {
+            o.kind = kind, o.entry = entry, o.index = index;
+        } else if (o.claims == 2) {
+            r_.findings.push_back(
+                {FindingKind::CrossLinked, at, entry, o.kind == OwnerKind::File ? o.entry : 0});
+        }
+    }
+
+    void Directory() {
+        Claim({DirTrack, 0}, OwnerKind::Bam, 0, 1);
+        std::vector<BlockAddress> walked;
+        BlockAddress at{DirTrack, 1};
+        while (image_.HoldsBlock(at)) {
+            walked.push_back(at);
+            Result<Block> block = image_.ReadBlock(at);
+            if (!block || (*block)[0] == 0) break;
+            const BlockAddress next{(*block)[0], (*block)[1]};
+            if (next.track != DirTrack || !ValidBlock(next.track, next.sector)) {
+                r_.findings.push_back({FindingKind::DirLeavesTrack18, next});
+                break;
+            }
+            if (std::find(walked.begin(), walked.end(), next) != walked.end()) {
+                r_.findings.push_back({FindingKind::DirLoop, next});
+                break;
+            }
+            at = next;
+        }
+        for (std::size_t i = 0; i < walked.size(); ++i) Claim(walked[i], OwnerKind::Directory, 0, int(i) + 1);
+    }
+
+    // Every block of the entry in the order it is read: GEOS info block, VLIR
+    // index and records, REL side sectors, then the data chain.
+    std::vector<BlockAddress> EntryBlocks(const DirEntry& e, int number) {
+        std::vector<BlockAddress> blocks;
+        Block dir{};
+        if (Result<Block> d = image_.ReadBlock({DirTrack, e.sector})) dir = *d;
+        auto raw = [&](int i) { return dir[std::size_t(e.offset + i)]; };
+        auto chain = [&](BlockAddress start) {
+            ChainWalk walk;
+            for (BlockAddress at : ChainBlocks(image_, start, &walk)) blocks.push_back(at);
+            if (walk.end == ChainEnd::Loop)
+                r_.findings.push_back({FindingKind::ChainLoop, walk.last, number});
+            if (walk.end == ChainEnd::BadLink)
+                r_.findings.push_back({FindingKind::ChainBadLink, walk.last, number});
+        };
+        const bool geosFile = r_.geos && raw(0x18) != 0 && e.TypeCode() != std::uint8_t(FileType::Rel);
+        if (geosFile && raw(0x15)) chain({raw(0x15), raw(0x16)});
+        if (geosFile && raw(0x17) == 1) {
+            Result<Block> index = image_.ReadBlock(e.first);
+            if (!index) {
+                r_.findings.push_back({FindingKind::ChainBadLink, e.first, number});
+                return blocks;
+            }
+            blocks.push_back(e.first);
+            for (int i = 0; i < VlirRecords; ++i) {
+                const BlockAddress rec{(*index)[std::size_t(2 + 2 * i)], (*index)[std::size_t(3 + 2 * i)]};
+                if (rec.track) chain(rec);
+            }
+            return blocks;
+        }
+        if (e.TypeCode() == std::uint8_t(FileType::Rel) && raw(0x15)) chain({raw(0x15), raw(0x16)});
+        chain(e.first);
+        return blocks;
+    }
+
+    void Files() {
+        for (std::size_t i = 0; i < r_.entries.size(); ++i) {
+            const int number = int(i) + 1;
+            const DirEntry& e = r_.entries[i];
+            std::vector<BlockAddress> blocks = EntryBlocks(e, number);
+            for (std::size_t k = 0; k < blocks.size(); ++k) {
+                Claim(blocks[k], OwnerKind::File, number, int(k) + 1);
+                BlockOwner& o = r_.owners[std::size_t(blocks[k].track)][std::size_t(blocks[k].sector)];
+                if (o.entry == number) o.count = int(blocks.size());
+            }
+            if (int(blocks.size()) != e.blocks)
+                r_.findings.push_back(
+                    {FindingKind::SizeMismatch, e.first, number, 0, e.blocks, int(blocks.size())});
+        }
+        if (r_.geos && (header_[0xAB] || header_[0xAC]))
+            Claim({header_[0xAB], header_[0xAC]}, OwnerKind::GeosBorder, 0, 1);
+    }
+
+    void Bam() {
+        for (int t = 1; t <= r_.lastBamTrack; ++t) {
+            int freeBits = 0;
+            for (int s = 0; s < SectorsPerTrack(t); ++s) {
+                const bool free = BamBlockFree(header_, {t, s});
+                freeBits += free;
+                const BlockOwner& o = r_.owners[std::size_t(t)][std::size_t(s)];
+                if (o.claims && free)
+                    r_.findings.push_back(
+                        {FindingKind::UsedButFree, {t, s}, o.kind == OwnerKind::File ? o.entry : 0});
+                if (!o.claims && !free) r_.findings.push_back({FindingKind::Orphan, {t, s}});
+            }
+            const int count = header_[BamEntryOffset(t)];
+            if (count != freeBits)
+                r_.findings.push_back({FindingKind::TrackCount, {t, 0}, 0, 0, count, freeBits});
+        }
+    }
+
+  private:
+    const DiskImage& image_;
+    const Block& header_;
+    ValidationReport& r_;
+};
+
+std::string Shown(const NameFormat& format, const std::string& bytes) {
+    return format ? format(bytes) : bytes;
+}
+
+std::string EntryText(const ValidationReport& report, int number, const NameFormat& name) {
+    if (number < 1 || number > int(report.entries.size())) return "";
+    return "entry " + std::to_string(number) + " \"" +
+           Shown(name, report.entries[std::size_t(number - 1)].Name()) + "\"";
+}
+
+} // namespace
+
+std::optional<FindingKind> ValidationReport::Flag(BlockAddress at) const {
+    for (const Finding& f : findings)
+        if (f.block == at && (f.kind == FindingKind::UsedButFree || f.kind == FindingKind::Orphan ||
+                              f.kind == FindingKind::CrossLinked))
+            return f.kind;
+    return std::nullopt;
+}
+
+Result<ValidationReport> ValidateImage(const DiskImage& image) {
+    Result<Block> header = image.ReadBlock({DirTrack, 0});
+    if (!header) return Failure{header.Error()};
+    ValidationReport report;
+    Result<DirListing> listing = ListDirectory(image, true);
+    if (listing) report.entries = listing->entries;
+    report.geos =
+        std::memcmp(header->data() + GeosSignatureOffset, GeosSignature, sizeof GeosSignature - 1) == 0;
+    report.lastBamTrack = image.Tracks() > StdTracks && HasExtendedBam(*header)
+                              ? MaxTracks
+                              : std::min(StdTracks, image.Tracks());
+    Checker check(image, *header, report);
+    check.Directory();
+    check.Files();
+    check.Bam();
+    return report;
+}
+
+const char* FindingKindName(FindingKind kind) {
+    switch (kind) {
+    case FindingKind::ChainLoop:
+        return "loop";
+    case FindingKind::ChainBadLink:
+        return "bad-link";
+    case FindingKind::SizeMismatch:
+        return "size";
+    case FindingKind::UsedButFree:
+        return "used-but-free";
+    case FindingKind::Orphan:
+        return "orphan";
+    case FindingKind::CrossLinked:
+        return "cross-linked";
+    case FindingKind::TrackCount:
+        return "track-count";
+    case FindingKind::DirLoop:
+        return "dir-loop";
+    case FindingKind::DirLeavesTrack18:
+        return "dir-off-track";
+    }
+    return "";
+}
+
+std::string FindingText(const ValidationReport& report, const Finding& f, const NameFormat& name) {
+    const std::string entry = EntryText(report, f.entry, name);
+    const std::string at = Address(f.block);
+    switch (f.kind) {
+    case FindingKind::ChainLoop:
+        return entry + ": the chain loops at " + at;
+    case FindingKind::ChainBadLink:
+        return entry + ": the chain links outside the disk (" + at + ")";
+    case FindingKind::SizeMismatch:
+        return entry + ": the entry says " + BlockCountText(f.expected) + ", the chain holds " +
+               std::to_string(f.actual);
+    case FindingKind::UsedButFree:
+        return at + ": used by " + (f.entry ? entry : "the directory") + " but free in the BAM";
+    case FindingKind::Orphan:
+        return at + ": marked used in the BAM, but nothing owns it";
+    case FindingKind::CrossLinked:
+        return at + ": claimed by " + entry + " and by " +
+               (f.other ? EntryText(report, f.other, name) : OwnerText(report, f.block, name));
+    case FindingKind::TrackCount:
+        return "track " + std::to_string(f.block.track) + ": the BAM counts " + std::to_string(f.expected) +
+               " free, its bitmap " + std::to_string(f.actual);
+    case FindingKind::DirLoop:
+        return "the directory chain loops at " + at;
+    case FindingKind::DirLeavesTrack18:
+        return "the directory chain leaves track 18 (" + at + ")";
+    }
+    return "";
+}
+
+std::string ValidationSummary(const ValidationReport& report) {
+    if (report.Clean()) return "clean";
+    std::array<int, 9> counts{};
+    for (const Finding& f : report.findings) ++counts[std::size_t(f.kind)];
+    const std::size_t n = report.findings.size();
+    std::string text = std::to_string(n) + (n == 1 ? " finding:" : " findings:");
+    const char* sep = " ";
+    for (std::size_t k = 0; k < counts.size(); ++k)
+        if (counts[k]) {
+            text += sep + std::to_string(counts[k]) + " " + FindingKindName(FindingKind(k));
+            sep = ", ";
+        }
+    return text;
+}
+
+std::string OwnerText(const ValidationReport& report, BlockAddress at, const NameFormat& name) {
+    if (!ValidBlock(at.track, at.sector)) return "";
+    const BlockOwner& o = report.Owner(at);
+    switch (o.kind) {
+    case OwnerKind::None:
+        return "";
+    case OwnerKind::Bam:
+        return "BAM";
+    case OwnerKind::Directory:
+        return "directory";
+    case OwnerKind::GeosBorder:
+        return "GEOS border block";
+    case OwnerKind::File:
+        return "\"" + Shown(name, report.entries[std::size_t(o.entry - 1)].Name()) + "\", block " +
+               std::to_string(o.index) + " of " + std::to_string(o.count);
+    }
+    return "";
+}
+
+Block BamFromOwners(const Block& header, const ValidationReport& report) {
+    Block out = header;
+    for (int t = 1; t <= report.lastBamTrack; ++t) {
+        const std::size_t entry = BamEntryOffset(t);
+        std::fill_n(out.begin() + std::ptrdiff_t(entry), 4, 0);
+        for (int s = 0; s < SectorsPerTrack(t); ++s)
+            SetBamBlockFree(out, {t, s}, report.Owner({t, s}).claims == 0);
+    }
+    return out;
+}
+
+ImageEdit FixBam() {
+    return [](const DiskImage& image) -> Result<ChangeSet> {
+        Result<ValidationReport> report = ValidateImage(image);
+        if (!report) return Failure{report.Error() + " Nothing was written."};
+        for (const Finding& f : report->findings)
+            if (f.kind == FindingKind::DirLoop || f.kind == FindingKind::DirLeavesTrack18)
+                return Failure{"The directory chain is broken; the BAM was not rewritten, for files past the "
+                               "break would lose their blocks. Nothing was written."};
+        Result<Block> header = image.ReadBlock({DirTrack, 0});
+        if (!header) return Failure{header.Error() + " Nothing was written."};
+        return ChangeSet{{{DirTrack, 0}, BamFromOwners(*header, *report)}};
+    };
+}
+
+} // namespace dyskel

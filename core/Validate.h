@@ -1,0 +1,96 @@
+// Validate: the whole image checked against its own rules, as data.  Who owns
+// each block (a file's block k of n, the directory, the BAM), what disagrees
+// with the BAM, and the BAM rewritten from what the files really own.
+#pragma once
+
+#include "core/Directory.h"
+#include "core/ImageUpdate.h"
+
+#include <array>
+#include <functional>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace dyskel {
+
+enum class OwnerKind : std::uint8_t { None, Bam, Directory, File, GeosBorder };
+
+// The first claimant of a block, and how many there are.
+struct BlockOwner {
+    OwnerKind kind = OwnerKind::None;
+    int entry = 0; // for a file: its number in the listing, from 1
+    int index = 0; // block index of count, from 1
+    int count = 0;
+    int claims = 0;
+};
+
+enum class FindingKind : std::uint8_t {
+    ChainLoop,        // an entry's chain links back to a block it holds
+    ChainBadLink,     // an entry's chain links outside the disk
+    SizeMismatch,     // the entry's block count is not its chain's length
+    UsedButFree,      // a block a file or the directory owns is free in the BAM
+    Orphan,           // a block marked used that nothing owns
+    CrossLinked,      // a block two owners claim
+    TrackCount,       // a track's free count disagrees with its bitmap
+    DirLoop,          // the directory chain loops
+    DirLeavesTrack18, // the directory chain links off track 18
+};
+
+struct Finding {
+    FindingKind kind;
+    BlockAddress block; // the block in question (a track's finding: sector 0)
+    int entry = 0;      // the entry concerned, by listing number; 0 none
+    int other = 0;      // CrossLinked: the first claimant's entry (0: no file)
+    int expected = 0;   // SizeMismatch: the entry's count; TrackCount: the BAM's
+    int actual = 0;     // the count found
+};
+
+struct ValidationReport {
+    std::vector<DirEntry> entries; // the live entries, rows 1 to n as the listing numbers them
+    std::array<std::array<BlockOwner, MaxSectors>, MaxTracks + 1> owners{};
+    std::vector<Finding> findings;
+    bool geos = false;     // the BAM block carries the "GEOS format" signature
+    int lastBamTrack = 35; // tracks checked against the BAM: 1 to this
+
+    bool Clean() const { return findings.empty(); }
+    const BlockOwner& Owner(BlockAddress at) const {
+        return owners[std::size_t(at.track)][std::size_t(at.sector)];
+    }
+    // The finding that flags a block on the BAM chart (used but free, orphan,
+    // cross-linked); nullopt when none does.
+    std::optional<FindingKind> Flag(BlockAddress at) const;
+};
+
+// Checks the image.  Fails only when its BAM block cannot be read.
+[[nodiscard]] Result<ValidationReport> ValidateImage(const DiskImage& image);
+
+// Short name of a finding kind ("loop", "bad-link", "size", "used-but-free",
+// "orphan", "cross-linked", "track-count", "dir-loop", "dir-off-track").
+const char* FindingKindName(FindingKind kind);
+
+// Shows an entry name's raw disk bytes as text (the caller's character table).
+using NameFormat = std::function<std::string(const std::string& bytes)>;
+
+// One finding as an English line; entry names through name (raw bytes when
+// none is given).
+std::string FindingText(const ValidationReport& report, const Finding& finding, const NameFormat& name = {});
+
+// One line for a folder's report: "clean", or "3 findings: 1 orphan, 2
+// used-but-free" (kinds in their order).
+std::string ValidationSummary(const ValidationReport& report);
+
+// Who owns a block, for the chart's hint: "\"HELLO\", block 3 of 7",
+// "directory", "BAM", "GEOS border block", or "".
+std::string OwnerText(const ValidationReport& report, BlockAddress at, const NameFormat& name = {});
+
+// The BAM block rewritten from what the report found owned: every owned block
+// used, every other block free, each track's count from its bitmap.
+Block BamFromOwners(const Block& header, const ValidationReport& report);
+
+// Validate's fix as an edit: the BAM block rewritten from what the files own.
+// Nothing else changes.  Refused when the directory chain is broken (files
+// past the break would lose their blocks).
+ImageEdit FixBam();
+
+} // namespace dyskel

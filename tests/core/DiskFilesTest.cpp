@@ -1,0 +1,271 @@
+// New images, files written onto disks and exported again, the 1541's block
+// allocation, and the refusals.  Expected bytes follow the 1541's documented
+// layout: BAM at 18/0 (4 bytes a track from 0x04), directory from 18/1.
+#include "core/DiskFiles.h"
+#include "CoreTestSupport.h"
+#include "core/DiskEdits.h"
+#include "core/FileChain.h"
+#include "core/Validate.h"
+#include "tools/D64Builder.h"
+
+#include <gtest/gtest.h>
+
+namespace dyskel {
+namespace {
+
+using test::InMemory;
+using test::TempDir;
+
+// Applies an edit to an image in memory; the message of a refusal.
+std::string Apply(DiskImage& image, const ImageEdit& edit) {
+    Result<ChangeSet> changes = edit(image);
+    if (!changes) return changes.Error();
+    for (const BlockChange& c : *changes) image.PutBlock(c.at, c.bytes);
+    return "";
+}
+
+Block Header(const DiskImage& image) {
+    return *image.ReadBlock({18, 0});
+}
+
+ImportFile File(const std::string& name, std::size_t bytes, OnClash clash = OnClash::Refuse) {
+    ImportFile f{name, FileType::Prg, {}, clash};
+    for (std::size_t i = 0; i < bytes; ++i) f.data.push_back(std::uint8_t(i * 7 + i / 254));
+    return f;
+}
+
+TEST(NewImage, TrackEighteenAsTheDriveFormatsIt) {
+    for (int tracks : {35, 40}) {
+        std::vector<std::uint8_t> b = NewImageBytes(tracks, "GAMES", "A1");
+        ASSERT_EQ(b.size(), tracks == 35 ? 174848u : 196608u);
+        const std::uint8_t* h = b.data() + 0x16500;
+        EXPECT_EQ(std::vector<std::uint8_t>(h, h + 8),
+                  (std::vector<std::uint8_t>{0x12, 0x01, 0x41, 0, 0x15, 0xFF, 0xFF, 0x1F}));
+        EXPECT_EQ(std::vector<std::uint8_t>(h + 0x48, h + 0x4C),
+                  (std::vector<std::uint8_t>{0x11, 0xFC, 0xFF, 0x07}));
+        EXPECT_EQ(std::vector<std::uint8_t>(h + 0x8C, h + 0x90),
+                  (std::vector<std::uint8_t>{0x11, 0xFF, 0xFF, 0x01}));
+        EXPECT_EQ(std::string(h + 0x90, h + 0xAB), "GAMES\xA0\xA0\xA0\xA0\xA0\xA0\xA0\xA0\xA0\xA0\xA0\xA0\xA0"
+                                                   "A1\xA0"
+                                                   "2A\xA0\xA0\xA0\xA0");
+        for (int t = 0; t < 5; ++t)
+            EXPECT_EQ(std::vector<std::uint8_t>(h + 0xC0 + 4 * t, h + 0xC4 + 4 * t),
+                      (tracks == 40 ? std::vector<std::uint8_t>{0x11, 0xFF, 0xFF, 0x01}
+                                    : std::vector<std::uint8_t>(4, 0)));
+        EXPECT_EQ(b[0x16600], 0);
+        EXPECT_EQ(b[0x16601], 0xFF);
+        int nonZero = 0;
+        for (std::size_t i = 0; i < b.size(); ++i) nonZero += (i < 0x16500 || i >= 0x16602) && b[i];
+        EXPECT_EQ(nonZero, 0);
+        DiskImage image = InMemory(b);
+        EXPECT_EQ(BamFreeBlocks(Header(image), tracks), tracks == 35 ? 664 : 749);
+    }
+}
+
+TEST(NewImage, NeverReplacesAFile) {
+    TempDir dir;
+    dir.Write("old.d64", std::vector<std::uint8_t>{1, 2, 3});
+    Result<void> made = CreateImageFile(dir.File("old.d64"), NewImageBytes(35, "X", "00"));
+    EXPECT_FALSE(made);
+    EXPECT_NE(made.Error().find("already exists"), std::string::npos);
+    EXPECT_EQ(dir.Read("old.d64"), (std::vector<std::uint8_t>{1, 2, 3}));
+    ASSERT_TRUE(CreateImageFile(dir.File("new.d64"), NewImageBytes(35, "X", "00")));
+    EXPECT_EQ(dir.Read("new.d64").size(), 174848u);
+}
+
+struct AllocCase {
+    const char* name;
+    int tracks;
+    std::vector<BlockAddress> usedBefore; // blocks marked used first
+    std::vector<int> fullTracks;          // tracks marked full first
+    int count;
+    std::vector<BlockAddress> expected;
+};
+
+class Allocation : public ::testing::TestWithParam<AllocCase> {};
+
+TEST_P(Allocation, FollowsTheDrive) {
+    const AllocCase& c = GetParam();
+    DiskImage image = InMemory(NewImageBytes(c.tracks, "A", "00"));
+    Block header = Header(image);
+    for (BlockAddress at : c.usedBefore) SetBamBlockFree(header, at, false);
+    for (int t : c.fullTracks)
+        for (int s = 0; s < SectorsPerTrack(t); ++s) SetBamBlockFree(header, {t, s}, false);
+    if (c.tracks == 40 && c.name == std::string("ExtendedBamLost")) std::fill_n(header.begin() + 0xC0, 20, 0);
+    EXPECT_EQ(AllocateBlocks(header, c.tracks, c.count), c.expected);
+}
+
+std::vector<int> Range(int from, int to) {
+    std::vector<int> v;
+    for (int t = from; t <= to; ++t)
+        if (t != 18) v.push_back(t);
+    return v;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Rules, Allocation,
+    ::testing::Values(AllocCase{"InterleaveTenFromSectorZero",
+                                35,
+                                {},
+                                {},
+                                6,
+                                {{17, 0}, {17, 10}, {17, 20}, {17, 8}, {17, 18}, {17, 6}}},
+                      AllocCase{"WrapSearchesOnForAFreeSector",
+                                35,
+                                {},
+                                {},
+                                13,
+                                {{17, 0},
+                                 {17, 10},
+                                 {17, 20},
+                                 {17, 8},
+                                 {17, 18},
+                                 {17, 6},
+                                 {17, 16},
+                                 {17, 4},
+                                 {17, 14},
+                                 {17, 2},
+                                 {17, 12},
+                                 {17, 1},
+                                 {17, 11}}},
+                      AllocCase{
+                          "UsedBlockSkipped", 35, {{17, 0}, {17, 10}}, {}, 3, {{17, 1}, {17, 11}, {17, 2}}},
+                      AllocCase{"NearestBelowFirst", 35, {}, {17}, 2, {{19, 0}, {19, 10}}},
+                      AllocCase{"PastTrack35WithExtendedBam", 40, {}, Range(1, 35), 2, {{36, 0}, {36, 10}}},
+                      AllocCase{"ExtendedBamLost", 40, {}, Range(1, 35), 1, {}},
+                      AllocCase{"DiskFull", 35, {}, Range(1, 34), 18, {}}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST(Allocation, TrackFullGoesOnAwayFromTrack18) {
+    DiskImage image = InMemory(NewImageBytes(35, "A", "00"));
+    Block header = Header(image);
+    std::vector<BlockAddress> got = AllocateBlocks(header, 35, 23);
+    ASSERT_EQ(got.size(), 23u);
+    EXPECT_EQ(got[20].track, 17);
+    EXPECT_EQ(got[21], (BlockAddress{16, 0}));
+    EXPECT_EQ(got[22], (BlockAddress{16, 10}));
+    EXPECT_EQ(BamFreeBlocks(header, 35), 664 - 23);
+}
+
+TEST(Allocation, PastTheEdgeToTheOtherSide) {
+    DiskImage image = InMemory(NewImageBytes(35, "A", "00"));
+    Block header = Header(image);
+    for (int t : Range(3, 33))
+        for (int s = 0; s < SectorsPerTrack(t); ++s) SetBamBlockFree(header, {t, s}, false);
+    std::vector<BlockAddress> got = AllocateBlocks(header, 35, 44);
+    ASSERT_EQ(got.size(), 44u);
+    EXPECT_EQ(got[0], (BlockAddress{2, 0}));
+    EXPECT_EQ(got[21], (BlockAddress{1, 0}));
+    EXPECT_EQ(got[42], (BlockAddress{34, 0}));
+    EXPECT_EQ(got[43], (BlockAddress{34, 10}));
+}
+
+struct RoundTrip {
+    const char* name;
+    std::size_t bytes;
+    int blocks;
+};
+
+class RoundTrips : public ::testing::TestWithParam<RoundTrip> {};
+
+TEST_P(RoundTrips, ExportGivesBackTheSameBytes) {
+    const RoundTrip& c = GetParam();
+    TempDir dir;
+    DiskImage image = InMemory(NewImageBytes(35, "A", "00"));
+    ImportFile f = File("FILE", c.bytes);
+    ASSERT_EQ(Apply(image, ImportEntry(f)), "");
+    Result<DirListing> l = ListDirectory(image, true);
+    ASSERT_TRUE(l);
+    ASSERT_EQ(l->entries.size(), 1u);
+    EXPECT_EQ(l->entries[0].blocks, c.blocks);
+    EXPECT_EQ(l->entries[0].typeByte, 0x82);
+    EXPECT_EQ(ChainLength(image, l->entries[0]), c.blocks);
+    EXPECT_EQ(BamFreeBlocks(Header(image), 35), 664 - c.blocks);
+    EXPECT_FALSE(ExportPRG(image, l->entries[0], dir.Path(), "OUT.PRG").failed);
+    EXPECT_EQ(dir.Read("OUT.PRG"), f.data);
+    Result<ValidationReport> report = ValidateImage(image);
+    ASSERT_TRUE(report);
+    EXPECT_TRUE(report->Clean()) << FindingText(*report, report->findings[0]);
+}
+
+INSTANTIATE_TEST_SUITE_P(ImportSizes, RoundTrips,
+                         ::testing::Values(RoundTrip{"Empty", 0, 1}, RoundTrip{"OneByte", 1, 1},
+                                           RoundTrip{"Bytes253", 253, 1}, RoundTrip{"OneBlockFull", 254, 1},
+                                           RoundTrip{"Bytes255", 255, 2}, RoundTrip{"TwoBlocksFull", 508, 2},
+                                           RoundTrip{"Blocks200", 200 * 254, 200},
+                                           RoundTrip{"FillsTheDisk", 664 * 254, 664}),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+TEST(Import, Refusals) {
+    DiskImage image = InMemory(NewImageBytes(35, "A", "00"));
+    EXPECT_EQ(Apply(image, ImportEntry(File("BIG", 664 * 254 + 1))),
+              "\"BIG\" needs 665 blocks; the disk has 664 blocks free. Nothing was written.");
+    ASSERT_EQ(Apply(image, ImportEntry(File("ONE", 10))), "");
+    EXPECT_EQ(Apply(image, ImportEntry(File("ONE", 10))),
+              "A file named \"ONE\" is already on the disk. Nothing was written.");
+    std::vector<ImportFile> many;
+    for (int i = 1; i < MaxDirEntries; ++i) many.push_back(File("F" + std::to_string(i), 1));
+    ASSERT_EQ(Apply(image, ImportEntries(many)), "");
+    EXPECT_EQ(Apply(image, ImportEntry(File("LAST", 1))),
+              "The directory is full (144 entries); \"LAST\" was not written.");
+    Result<DirListing> l = ListDirectory(image, true);
+    ASSERT_TRUE(l);
+    EXPECT_EQ(l->entries.size(), 144u);
+    EXPECT_TRUE(ValidateImage(image)->Clean());
+}
+
+TEST(Import, DirectoryGrowsOnTrack18WithInterleaveThree) {
+    DiskImage image = InMemory(NewImageBytes(35, "A", "00"));
+    std::vector<ImportFile> files;
+    for (int i = 0; i < 17; ++i) files.push_back(File("F" + std::to_string(i), 1));
+    ASSERT_EQ(Apply(image, ImportEntries(files)), "");
+    const Block d1 = *image.ReadBlock({18, 1}), d4 = *image.ReadBlock({18, 4}),
+                d7 = *image.ReadBlock({18, 7});
+    EXPECT_EQ(d1[0], 18);
+    EXPECT_EQ(d1[1], 4);
+    EXPECT_EQ(d4[0], 18);
+    EXPECT_EQ(d4[1], 7);
+    EXPECT_EQ(d7[0], 0);
+    EXPECT_EQ(d7[1], 0xFF);
+    EXPECT_EQ(Header(image)[0x48], 19 - 4); // 18/0, 1, 4 and 7 used
+}
+
+TEST(Import, ReplaceAndKeepBoth) {
+    DiskImage image = InMemory(NewImageBytes(35, "A", "00"));
+    ASSERT_EQ(Apply(image, ImportEntry(File("HELLO", 600))), "");
+    ASSERT_EQ(Apply(image, ImportEntry(File("HELLO", 100, OnClash::Replace))), "");
+    EXPECT_EQ(ListDirectory(image, true)->entries.size(), 1u);
+    EXPECT_EQ(BamFreeBlocks(Header(image), 35), 663);
+    ASSERT_EQ(Apply(image, ImportEntry(File("HELLO", 100, OnClash::KeepBoth))), "");
+    EXPECT_EQ(ListDirectory(image, true)->entries.size(), 2u);
+    EXPECT_TRUE(ValidateImage(image)->Clean());
+}
+
+struct NameCase {
+    const char* path;
+    const char* name; // nullptr: refused
+    FileType type;
+};
+
+TEST(Import, NamesAndTypesOfHostFiles) {
+    const NameCase cases[] = {
+        {"/x/hello.prg", "HELLO", FileType::Prg},
+        {"notes.SEQ", "NOTES", FileType::Seq},
+        {"data.usr", "DATA", FileType::Usr},
+        {"readme.txt", "README", FileType::Prg},
+        {"archive.tar.seq", "ARCHIVE.TAR", FileType::Seq},
+        {"averyveryverylongname.prg", "AVERYVERYVERYLON", FileType::Prg},
+        {"caf\xC3\xA9.prg", nullptr, FileType::Prg},
+        {"\xE6\x97\xA5.prg", nullptr, FileType::Prg},
+    };
+    for (const NameCase& c : cases) {
+        Result<HostFileName> got = NameOfHostFile(c.path);
+        ASSERT_EQ(got.Ok(), c.name != nullptr) << c.path;
+        if (!c.name) continue;
+        EXPECT_EQ(got->name, c.name);
+        EXPECT_EQ(got->type, c.type) << c.path;
+    }
+}
+
+} // namespace
+} // namespace dyskel
