@@ -2,6 +2,7 @@
 
 #include "browser/DirListBox.h"
 #include "browser/Options.h"
+#include "browser/SearchDialog.h"
 #include "browser/Settings.h"
 #include "browser/Uabout.h"
 #include "core/ImageScan.h"
@@ -111,7 +112,6 @@ void TMainForm::BuildMenu() {
     MnuClose = item("MnuClose", "&Close");
     MnuFile->addActions({MnuOpenFile, MnuRefresh, MnuClose});
 
-    // Search has no action of its own.
     MnuFind = item("MnuFind", "&Search", QKeySequence(Qt::CTRL | Qt::Key_F));
     bar->addAction(MnuFind);
     Options = new TOptions(this);
@@ -128,6 +128,7 @@ void TMainForm::BuildMenu() {
     connect(MnuClose, &QAction::triggered, this, &QWidget::close);
     connect(MnuCloseTemp, &QAction::triggered, this, &QWidget::close);
     connect(MnuAbout, &QAction::triggered, this, &TMainForm::MnuAboutClick);
+    connect(MnuFind, &QAction::triggered, this, &TMainForm::MnuFindClick);
 }
 
 void TMainForm::BuildControls() {
@@ -432,6 +433,25 @@ void TMainForm::MnuOpenFileClick() {
 
 void TMainForm::MnuAboutClick() {
     if (AboutBox) services_.dialogs.Exec(*AboutBox);
+}
+
+} // namespace dyskel
+
+namespace dyskel {
+
+void TMainForm::MnuFindClick() {
+    TSearchDialog dialog(services_.dialogs, image_.CurrentFolder, this);
+    dialog.OpenHit = [this](const SearchHit& hit) { OpenSearchHit(hit); };
+    services_.dialogs.Exec(dialog);
+}
+
+void TMainForm::OpenSearchHit(const SearchHit& hit) {
+    const ImageEntry entry = FindImage(hit.path);
+    if (entry.name.empty()) return;
+    const std::string folder = fs::path(hit.path).parent_path().string();
+    if (hit.number > 0) image_.ShowEntry = std::make_pair(int(hit.entry.sector), int(hit.entry.offset));
+    OpenChecked({folder.empty() ? std::string("/") : folder, entry});
+    image_.ShowEntry.reset();
 }
 
 } // namespace dyskel

@@ -266,6 +266,9 @@ void TEditor::FormActivate() {
     TNBdisplay->setCurrentIndex(1);
     const int page = svc_.options.editorPage;
     if (page == 0 || page == 2 || page == 3) TNBdisplay->setCurrentIndex(page);
+    // Opened on a search result: the Directory page, on that entry.
+    const std::optional<std::pair<int, int>> showEntry = std::exchange(img.ShowEntry, std::nullopt);
+    if (showEntry) TNBdisplay->setCurrentIndex(1);
     if (svc_.options.editMode)
         RBEdit->setChecked(true);
     else
@@ -289,6 +292,10 @@ void TEditor::FormActivate() {
     svc_.data.undo.clear();
     QString error;
     const bool shown = ShowImage(&error, false);
+    for (int r = 0; showEntry && dirPage_->EntryAt(r); ++r)
+        if (dirPage_->EntryAt(r)->sector == showEntry->first &&
+            dirPage_->EntryAt(r)->offset == showEntry->second)
+            dirPage_->StrGridDir->setCurrentCell(r, std::max(dirPage_->StrGridDir->currentColumn(), 0));
     // The facts.
     (img.WriteProtected ? RBWPon : RBWPoff)->setChecked(true);
     LblFormat->setText(QString::fromLatin1(FormatText(img.DoubleSided)));
