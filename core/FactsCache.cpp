@@ -3,14 +3,13 @@
 #include <cstdlib>
 #include <filesystem>
 #include <sqlite3.h>
-#include <sys/stat.h>
 
 namespace dyskel {
 
 namespace {
 
 // Raised when the layout of the table changes; an older table is dropped.
-constexpr int SchemaVersion = 1;
+constexpr int SchemaVersion = 2;
 
 constexpr const char* CreateSql = "CREATE TABLE IF NOT EXISTS images ("
                                   " path TEXT PRIMARY KEY,"
@@ -20,7 +19,8 @@ constexpr const char* CreateSql = "CREATE TABLE IF NOT EXISTS images ("
                                   " label BLOB NOT NULL,"
                                   " entries BLOB NOT NULL," // 32 bytes an entry, see EntryBytes
                                   " hashes BLOB,"           // 20 bytes an entry; NULL when not read
-                                  " note TEXT NOT NULL)";
+                                  " note TEXT NOT NULL) WITHOUT ROWID";
+constexpr const char* RowColumns = "size, mtime_ns, disk_name, label, entries, hashes, note";
 
 // An entry as its 32 directory bytes, with the directory sector and the
 // offset where the link bytes 0 and 1 would be.
@@ -51,16 +51,10 @@ std::string BlobText(sqlite3_stmt* st, int col) {
 }
 
 void BindBlob(sqlite3_stmt* st, int col, const std::string& bytes) {
-    sqlite3_bind_blob(st, col, bytes.data(), int(bytes.size()), SQLITE_TRANSIENT);
+    sqlite3_bind_blob(st, col, bytes.data(), int(bytes.size()), SQLITE_STATIC); // kept until the step
 }
 
 } // namespace
-
-std::optional<FileStamp> StampOf(const std::string& path) {
-    struct stat st {};
-    if (::stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return std::nullopt;
-    return FileStamp{st.st_size, std::int64_t(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec};
-}
 
 std::string FactsCache::DefaultFile() {
     const char* xdg = std::getenv("XDG_CACHE_HOME");
@@ -93,10 +87,11 @@ Result<std::unique_ptr<FactsCache>> FactsCache::Open(const std::string& file) {
                               "; PRAGMA user_version=" + std::to_string(SchemaVersion);
     if (sqlite3_exec(cache->db_, setup.c_str(), nullptr, nullptr, nullptr) != SQLITE_OK)
         return fail("could not be set up");
-    if (sqlite3_prepare_v2(cache->db_,
-                           "SELECT size, mtime_ns, disk_name, label, entries, hashes, note FROM images "
-                           "WHERE path = ?",
-                           -1, &cache->find_, nullptr) != SQLITE_OK ||
+    const std::string select = std::string("SELECT ") + RowColumns + ", path FROM images WHERE ";
+    if (sqlite3_prepare_v2(cache->db_, (select + "path = ?").c_str(), -1, &cache->find_, nullptr) !=
+            SQLITE_OK ||
+        sqlite3_prepare_v2(cache->db_, (select + "path >= ? AND path < ?").c_str(), -1, &cache->range_,
+                           nullptr) != SQLITE_OK ||
         sqlite3_prepare_v2(cache->db_, "INSERT OR REPLACE INTO images VALUES (?, ?, ?, ?, ?, ?, ?, ?)", -1,
                            &cache->store_, nullptr) != SQLITE_OK)
         return fail("could not be read");
@@ -106,6 +101,7 @@ Result<std::unique_ptr<FactsCache>> FactsCache::Open(const std::string& file) {
 FactsCache::~FactsCache() {
     Commit();
     sqlite3_finalize(find_);
+    sqlite3_finalize(range_);
     sqlite3_finalize(store_);
     sqlite3_close(db_);
 }
@@ -119,30 +115,69 @@ void FactsCache::Commit() {
     inTransaction_ = false;
 }
 
-std::optional<ImageFacts> FactsCache::Find(const std::string& path, const FileStamp& stamp, bool needHashes) {
-    sqlite3_reset(find_);
-    sqlite3_bind_text(find_, 1, path.data(), int(path.size()), SQLITE_STATIC);
-    if (sqlite3_step(find_) != SQLITE_ROW) return std::nullopt;
-    if (sqlite3_column_int64(find_, 0) != stamp.size || sqlite3_column_int64(find_, 1) != stamp.mtimeNs)
+FactsCache::Row FactsCache::ReadRow(sqlite3_stmt* st) {
+    Row row;
+    row.size = sqlite3_column_int64(st, 0);
+    row.mtimeNs = sqlite3_column_int64(st, 1);
+    row.diskName = BlobText(st, 2);
+    row.label = BlobText(st, 3);
+    row.entries = BlobText(st, 4);
+    row.hashed = sqlite3_column_type(st, 5) != SQLITE_NULL;
+    row.hashes = BlobText(st, 5);
+    const auto* note = sqlite3_column_text(st, 6);
+    row.note = note ? reinterpret_cast<const char*>(note) : "";
+    return row;
+}
+
+std::optional<ImageFacts> FactsCache::Facts(const Row& row, const FileStamp& stamp, bool needHashes) {
+    if (row.size != stamp.size || row.mtimeNs != stamp.mtimeNs || (needHashes && !row.hashed))
         return std::nullopt;
-    const bool hashed = sqlite3_column_type(find_, 5) != SQLITE_NULL;
-    if (needHashes && !hashed) return std::nullopt;
     ImageFacts facts;
-    facts.diskName = BlobText(find_, 2);
-    facts.label = BlobText(find_, 3);
-    const std::string entries = BlobText(find_, 4);
-    const auto* p = reinterpret_cast<const std::uint8_t*>(entries.data());
-    for (std::size_t i = 0; i + DirEntrySize <= entries.size(); i += DirEntrySize)
+    facts.diskName = row.diskName;
+    facts.label = row.label;
+    const auto* p = reinterpret_cast<const std::uint8_t*>(row.entries.data());
+    facts.entries.reserve(row.entries.size() / DirEntrySize);
+    for (std::size_t i = 0; i + DirEntrySize <= row.entries.size(); i += DirEntrySize)
         facts.entries.push_back(EntryFromBytes(p + i));
-    if (hashed) {
-        const std::string hashes = BlobText(find_, 5);
-        if (hashes.size() != facts.entries.size() * 20) return std::nullopt;
+    if (row.hashed) {
+        if (row.hashes.size() != facts.entries.size() * 20) return std::nullopt;
         facts.hashes.resize(facts.entries.size());
         for (std::size_t i = 0; i < facts.hashes.size(); ++i)
-            std::copy_n(hashes.begin() + std::ptrdiff_t(20 * i), 20, facts.hashes[i].begin());
+            std::copy_n(row.hashes.begin() + std::ptrdiff_t(20 * i), 20, facts.hashes[i].begin());
     }
-    const auto* note = sqlite3_column_text(find_, 6);
-    facts.note = note ? reinterpret_cast<const char*>(note) : "";
+    facts.note = row.note;
+    return facts;
+}
+
+void FactsCache::Preload(const std::string& folder) {
+    std::string prefix = folder;
+    while (!prefix.empty() && prefix.back() == '/') prefix.pop_back();
+    prefix += '/';
+    std::string end = prefix;
+    // Rows of an earlier search may have been replaced since.
+    std::erase(preloadedFolders_, prefix);
+    end.back() = '/' + 1; // the first path after every one under the folder
+    sqlite3_reset(range_);
+    sqlite3_bind_text(range_, 1, prefix.data(), int(prefix.size()), SQLITE_TRANSIENT);
+    sqlite3_bind_text(range_, 2, end.data(), int(end.size()), SQLITE_TRANSIENT);
+    while (sqlite3_step(range_) == SQLITE_ROW) {
+        const auto* path = reinterpret_cast<const char*>(sqlite3_column_text(range_, 7));
+        if (path) preloaded_[path] = ReadRow(range_);
+    }
+    sqlite3_reset(range_);
+    preloadedFolders_.push_back(prefix);
+}
+
+std::optional<ImageFacts> FactsCache::Find(const std::string& path, const FileStamp& stamp, bool needHashes) {
+    for (const std::string& folder : preloadedFolders_)
+        if (path.starts_with(folder)) {
+            auto it = preloaded_.find(path);
+            return it == preloaded_.end() ? std::nullopt : Facts(it->second, stamp, needHashes);
+        }
+    sqlite3_reset(find_);
+    sqlite3_bind_text(find_, 1, path.data(), int(path.size()), SQLITE_STATIC);
+    std::optional<ImageFacts> facts;
+    if (sqlite3_step(find_) == SQLITE_ROW) facts = Facts(ReadRow(find_), stamp, needHashes);
     sqlite3_reset(find_);
     return facts;
 }
@@ -152,7 +187,7 @@ void FactsCache::Store(const std::string& path, const FileStamp& stamp, const Im
     for (const DirEntry& e : facts.entries) AppendEntryBytes(entries, e);
     for (const Sha1Digest& h : facts.hashes) hashes.append(h.begin(), h.end());
     sqlite3_reset(store_);
-    sqlite3_bind_text(store_, 1, path.data(), int(path.size()), SQLITE_TRANSIENT);
+    sqlite3_bind_text(store_, 1, path.data(), int(path.size()), SQLITE_STATIC);
     sqlite3_bind_int64(store_, 2, stamp.size);
     sqlite3_bind_int64(store_, 3, stamp.mtimeNs);
     BindBlob(store_, 4, facts.diskName);
@@ -162,7 +197,7 @@ void FactsCache::Store(const std::string& path, const FileStamp& stamp, const Im
         sqlite3_bind_null(store_, 7);
     else
         BindBlob(store_, 7, hashes);
-    sqlite3_bind_text(store_, 8, facts.note.data(), int(facts.note.size()), SQLITE_TRANSIENT);
+    sqlite3_bind_text(store_, 8, facts.note.data(), int(facts.note.size()), SQLITE_STATIC);
     sqlite3_step(store_);
     sqlite3_reset(store_);
 }

@@ -10,20 +10,13 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <unordered_map>
+#include <vector>
 
 struct sqlite3;
 struct sqlite3_stmt;
 
 namespace dyskel {
-
-// The file's size and modification time (nanoseconds); nullopt when it is no
-// regular file.
-struct FileStamp {
-    std::int64_t size = 0;
-    std::int64_t mtimeNs = 0;
-    friend bool operator==(const FileStamp&, const FileStamp&) = default;
-};
-std::optional<FileStamp> StampOf(const std::string& path);
 
 class FactsCache {
   public:
@@ -37,12 +30,26 @@ class FactsCache {
     // hashes when needHashes.
     std::optional<ImageFacts> Find(const std::string& path, const FileStamp& stamp, bool needHashes);
     void Store(const std::string& path, const FileStamp& stamp, const ImageFacts& facts);
+    // Reads the rows of every image under folder at once, so that Find needs
+    // no query per image there.
+    void Preload(const std::string& folder);
     // Finds and stores of one search go into one transaction.
     void Begin();
     void Commit();
 
   private:
+    // A row as stored.
+    struct Row {
+        std::int64_t size = 0, mtimeNs = 0;
+        std::string diskName, label, entries, hashes, note;
+        bool hashed = false;
+    };
     FactsCache() = default;
+    static Row ReadRow(sqlite3_stmt* st);
+    static std::optional<ImageFacts> Facts(const Row& row, const FileStamp& stamp, bool needHashes);
+    std::unordered_map<std::string, Row> preloaded_;
+    std::vector<std::string> preloadedFolders_; // as "FOLDER/"
+    sqlite3_stmt* range_ = nullptr;
     sqlite3* db_ = nullptr;
     sqlite3_stmt* find_ = nullptr;
     sqlite3_stmt* store_ = nullptr;

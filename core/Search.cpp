@@ -8,13 +8,12 @@
 
 #include <algorithm>
 #include <array>
-#include <filesystem>
+#include <dirent.h>
+#include <fcntl.h>
 #include <map>
 #include <sys/stat.h>
 
 namespace dyskel {
-
-namespace fs = std::filesystem;
 
 namespace {
 
@@ -42,13 +41,46 @@ ImageFacts FactsOf(const Block& header, DirListing listing) {
     return facts;
 }
 
-bool IsD64Name(const fs::path& p) {
-    std::string ext = p.extension().string();
-    return ext.size() == 4 && ext[0] == '.' && (ext[1] | 0x20) == 'd' && ext[2] == '6' && ext[3] == '4';
-}
-
 bool Cancelled(const std::atomic<bool>* cancel) {
     return cancel && cancel->load(std::memory_order_relaxed);
+}
+
+bool IsD64Name(std::string_view name) {
+    return name.size() > 4 && name[name.size() - 4] == '.' && (name[name.size() - 3] | 0x20) == 'd' &&
+           name.substr(name.size() - 2) == "64";
+}
+
+FileStamp StampOfStat(const struct stat& st) {
+    return {st.st_size, std::int64_t(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec};
+}
+
+// Adds the images of one folder, and with recursive those of its subfolders.
+// Names are looked up relative to the open folder (fstatat), which costs less
+// than a lookup of the whole path.
+void WalkFolder(const std::string& folder, bool recursive, const std::atomic<bool>* cancel,
+                std::vector<ImageFile>& out) {
+    DIR* dir = ::opendir(folder.c_str());
+    if (!dir) return;
+    const std::string prefix = folder.ends_with('/') ? folder : folder + '/';
+    std::vector<std::string> subfolders;
+    while (const dirent* d = ::readdir(dir)) {
+        const std::string_view name = d->d_name;
+        if (name == "." || name == "..") continue;
+        struct stat st {};
+        if (IsD64Name(name) && d->d_type != DT_DIR && ::fstatat(::dirfd(dir), d->d_name, &st, 0) == 0 &&
+            S_ISREG(st.st_mode))
+            out.push_back({prefix + d->d_name, StampOfStat(st)});
+        else if (recursive &&
+                 (d->d_type == DT_DIR ||
+                  (d->d_type == DT_UNKNOWN &&
+                   ::fstatat(::dirfd(dir), d->d_name, &st, AT_SYMLINK_NOFOLLOW) == 0 && S_ISDIR(st.st_mode))))
+            subfolders.push_back(prefix + d->d_name);
+    }
+    ::closedir(dir);
+    for (const std::string& sub : subfolders) {
+        if (Cancelled(cancel)) return;
+        WalkFolder(sub, recursive, cancel, out);
+    }
 }
 
 // Calls visit(path, facts) for every image of the folders, from the cache
@@ -59,20 +91,22 @@ SearchStats ForEachImage(const std::vector<std::string>& folders, bool recursive
                          const SearchEvents& events, const std::atomic<bool>* cancel, FactsCache* cache,
                          Visit visit) {
     SearchStats stats;
-    const std::vector<std::string> paths = FindImageFiles(folders, recursive, cancel);
-    if (cache) cache->Begin();
-    for (const std::string& path : paths) {
+    const std::vector<ImageFile> files = FindImageFiles(folders, recursive, cancel);
+    if (cache) {
+        cache->Begin();
+        for (const std::string& folder : folders) cache->Preload(folder);
+    }
+    for (const auto& [path, stamp] : files) {
         if (Cancelled(cancel)) break;
         ++stats.images;
-        const std::optional<FileStamp> stamp = StampOf(path);
         std::optional<ImageFacts> facts;
-        if (stamp && cache) facts = cache->Find(path, *stamp, needHashes);
+        if (cache) facts = cache->Find(path, stamp, needHashes);
         if (!facts) {
             Result<ImageFacts> read = ReadImageFacts(path, needHashes);
             ++stats.read;
             if (read) {
                 facts = std::move(*read);
-                if (stamp && cache) cache->Store(path, *stamp, *facts);
+                if (cache) cache->Store(path, stamp, *facts);
             } else {
                 ++stats.skipped;
                 if (events.note) events.note(path, read.Error());
@@ -82,7 +116,7 @@ SearchStats ForEachImage(const std::vector<std::string>& folders, bool recursive
             if (!facts->note.empty() && events.note) events.note(path, facts->note);
             visit(path, *facts);
         }
-        if (events.progress) events.progress(stats.images, paths.size());
+        if (events.progress) events.progress(stats.images, files.size());
     }
     if (cache) cache->Commit();
     stats.cancelled = Cancelled(cancel);
@@ -123,8 +157,6 @@ bool MatchC64Pattern(std::string_view pattern, std::string_view name) {
 
 Result<ImageFacts> ReadImageFacts(const std::string& path, bool withHashes) {
     if (!withHashes) {
-        if (fileio::RegularFileSize(path) < 0)
-            return Failure{"The image \"" + path + "\" is no readable regular file."};
         Result<TrackData> track = ReadTrack(path, DirTrack);
         if (!track) return Failure{track.Error()};
         const auto block = [&](int sector) -> Result<Block> {
@@ -182,30 +214,22 @@ std::optional<std::uint8_t> FileTypeCode(std::string_view name) {
     return std::nullopt;
 }
 
-std::vector<std::string> FindImageFiles(const std::vector<std::string>& folders, bool recursive,
-                                        const std::atomic<bool>* cancel) {
-    std::vector<std::string> paths;
-    const auto take = [&](const fs::directory_entry& e) {
-        std::error_code ec;
-        if (IsD64Name(e.path()) && e.is_regular_file(ec)) paths.push_back(e.path().string());
-    };
-    for (const std::string& folder : folders) {
-        std::error_code ec;
-        constexpr auto opts = fs::directory_options::skip_permission_denied;
-        if (recursive) {
-            for (fs::recursive_directory_iterator it(folder, opts, ec), end; !ec && it != end;
-                 it.increment(ec)) {
-                if (Cancelled(cancel)) return paths;
-                take(*it);
-            }
-        } else {
-            for (fs::directory_iterator it(folder, opts, ec), end; !ec && it != end; it.increment(ec))
-                take(*it);
-        }
-    }
-    std::sort(paths.begin(), paths.end());
-    paths.erase(std::unique(paths.begin(), paths.end()), paths.end());
-    return paths;
+std::optional<FileStamp> StampOf(const std::string& path) {
+    struct stat st {};
+    if (::stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return std::nullopt;
+    return StampOfStat(st);
+}
+
+std::vector<ImageFile> FindImageFiles(const std::vector<std::string>& folders, bool recursive,
+                                      const std::atomic<bool>* cancel) {
+    std::vector<ImageFile> files;
+    for (const std::string& folder : folders) WalkFolder(folder, recursive, cancel, files);
+    std::sort(files.begin(), files.end(),
+              [](const ImageFile& a, const ImageFile& b) { return a.path < b.path; });
+    files.erase(std::unique(files.begin(), files.end(),
+                            [](const ImageFile& a, const ImageFile& b) { return a.path == b.path; }),
+                files.end());
+    return files;
 }
 
 SearchStats SearchImages(const SearchQuery& query, const SearchEvents& events,

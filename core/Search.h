@@ -78,10 +78,26 @@ struct SearchStats {
     bool cancelled = false;
 };
 
-// The ".d64" files of the folders (any letter case, regular files only),
-// with subfolders when recursive, sorted by path.
-std::vector<std::string> FindImageFiles(const std::vector<std::string>& folders, bool recursive,
-                                        const std::atomic<bool>* cancel = nullptr);
+// A file's size and modification time (nanoseconds): what the index is keyed
+// by besides the path.
+struct FileStamp {
+    std::int64_t size = 0;
+    std::int64_t mtimeNs = 0;
+    friend bool operator==(const FileStamp&, const FileStamp&) = default;
+};
+// nullopt when the path names no regular file.
+std::optional<FileStamp> StampOf(const std::string& path);
+
+struct ImageFile {
+    std::string path;
+    FileStamp stamp;
+};
+
+// The ".d64" files of the folders (any letter case, regular files, also
+// through a symbolic link), with subfolders when recursive (a linked folder is
+// not entered), sorted by path.
+std::vector<ImageFile> FindImageFiles(const std::vector<std::string>& folders, bool recursive,
+                                      const std::atomic<bool>* cancel = nullptr);
 
 // Every entry of every image of the folders that matches all parts of the
 // query; hits come in path and listing order.
