@@ -1,6 +1,7 @@
 #include "browser/Umain.h"
 
 #include "browser/DirListBox.h"
+#include "browser/ImageGridModel.h"
 #include "browser/Options.h"
 #include "browser/SearchDialog.h"
 #include "browser/Settings.h"
@@ -20,7 +21,7 @@
 #include <QMenuBar>
 #include <QProgressBar>
 #include <QScreen>
-#include <QTableWidget>
+#include <QTableView>
 #include <QTimer>
 #include <filesystem>
 
@@ -153,11 +154,11 @@ void TMainForm::BuildControls() {
     DirListBox->setObjectName(QStringLiteral("DirListBox"));
     DirListBox->setGeometry(4, 26, 200, 369);
 
-    FileStrGrid = new QTableWidget(client);
+    FileStrGrid = new QTableView(client);
     FileStrGrid->setObjectName(QStringLiteral("FileStrGrid"));
     FileStrGrid->setGeometry(208, 8, 353, 385);
     FileStrGrid->installEventFilter(this);
-    connect(FileStrGrid, &QTableWidget::cellDoubleClicked, this, [this] { OpenFromGrid(true); });
+    connect(FileStrGrid, &QTableView::doubleClicked, this, [this] { OpenFromGrid(true); });
 
     PanelScanStat = new QLabel(QStringLiteral("Analyzing"), client);
     PanelScanStat->setObjectName(QStringLiteral("PanelScanStat"));
@@ -189,11 +190,11 @@ void TMainForm::BuildControls() {
 }
 
 void TMainForm::SetUpGrid() {
-    QTableWidget* g = FileStrGrid;
+    QTableView* g = FileStrGrid;
     g->setEnabled(false);
     g->setFont(FixedsysFont());
-    g->setColumnCount(int(ImageGridTitles.size()));
-    g->setRowCount(1);
+    GridModel = new ImageGridModel(g->palette().button(), g);
+    g->setModel(GridModel);
     g->setFrameStyle(QFrame::Box | QFrame::Plain);
     g->setLineWidth(1);
     g->setShowGrid(true);
@@ -207,17 +208,14 @@ void TMainForm::SetUpGrid() {
     g->verticalHeader()->hide();
     g->verticalHeader()->setMinimumSectionSize(GridRowHeight);
     g->verticalHeader()->setDefaultSectionSize(GridRowHeight);
+    g->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
     QHeaderView* titles = g->horizontalHeader();
     titles->setFixedHeight(GridTitleHeight);
     titles->setMinimumSectionSize(ImageGridWidths[0]);
     titles->setSectionResizeMode(QHeaderView::Interactive);
     titles->setHighlightSections(false);
     titles->setSectionsClickable(false);
-    QStringList labels;
-    for (const char* t : ImageGridTitles) labels << QString::fromLatin1(t);
-    g->setHorizontalHeaderLabels(labels);
-    for (int c = 0; c < g->columnCount(); ++c) g->setColumnWidth(c, ImageGridWidths[std::size_t(c)]);
-    for (int c = 0; c < g->columnCount(); ++c) g->setItem(0, c, new QTableWidgetItem);
+    for (int c = 0; c < GridModel->columnCount(); ++c) g->setColumnWidth(c, ImageGridWidths[std::size_t(c)]);
 }
 
 void TMainForm::PlaceControls() {
@@ -355,7 +353,7 @@ void TMainForm::SetProgress(int percent) {
 }
 
 void TMainForm::ScanImages() {
-    QTableWidget* g = FileStrGrid;
+    QTableView* g = FileStrGrid;
     const std::string folder = image_.CurrentFolder;
     g->scrollToTop();
     RescanP->setEnabled(true);
@@ -370,10 +368,7 @@ void TMainForm::ScanImages() {
     }
 
     const int count = int(found_.size());
-    g->setUpdatesEnabled(false);
-    g->setRowCount(0);
-    g->setRowCount(std::max(count, 1));
-    const QBrush fixedFace = g->palette().button();
+    std::vector<ImageGridModel::Cells> rows(found_.size());
     if (count > 0) {
         PanelScanStat->setText(QStringLiteral("Updating"));
         PanelScanStat->repaint();
@@ -381,35 +376,26 @@ void TMainForm::ScanImages() {
         for (int r = 0; r < count; ++r) {
             SetProgress(int(100LL * (r + 1) / count));
             auto cells = ImageRowCells(folder, found_[std::size_t(r)], details);
-            auto* fixed = new QTableWidgetItem;
-            fixed->setFlags(Qt::ItemIsEnabled);
-            fixed->setBackground(fixedFace);
-            g->setItem(r, 0, fixed);
             for (int c = 1; c < int(cells.size()); ++c) {
                 const std::string& text = cells[std::size_t(c)];
                 // The label holds the disk's own bytes, one character each.
-                QString shown =
+                rows[std::size_t(r)][std::size_t(c)] =
                     c == 4 ? QString::fromLatin1(text.data(), qsizetype(text.size())) : FromDisk(text);
-                auto* cell = new QTableWidgetItem(shown);
-                cell->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable);
-                g->setItem(r, c, cell);
             }
         }
-    } else {
-        for (int c = 0; c < g->columnCount(); ++c) g->setItem(0, c, new QTableWidgetItem);
     }
-    g->setUpdatesEnabled(true);
+    GridModel->SetRows(std::move(rows));
 
     StImages->setText(QString::number(count));
     g->setEnabled(count > 0);
-    if (count > 0) g->setCurrentCell(0, 1);
+    if (count > 0) g->setCurrentIndex(GridModel->index(0, 1));
     g->scrollToTop();
     PanelScanStat->setText(QString::fromLatin1(IdleScanText));
     RescanP->setEnabled(false);
 }
 
 void TMainForm::OpenFromGrid(bool rescanAfter) {
-    int r = FileStrGrid->currentRow();
+    int r = FileStrGrid->currentIndex().row();
     if (r < 0 || r >= int(found_.size())) return;
     const ImageEntry& entry = found_[std::size_t(r)];
     image_.ImageFileName = entry.name;

@@ -20,11 +20,12 @@ class QFrame;
 class QLabel;
 class QMenu;
 class QProgressBar;
-class QTableWidget;
+class QTableView;
 
 namespace dyskel {
 
 class IDialogs;
+class ImageGridModel;
 class IDrives;
 class IIniFile;
 class TAboutBox;
@@ -66,7 +67,8 @@ class TMainForm : public QMainWindow {
     QFrame* MainBevel = nullptr;
     QComboBox* DriveCombo = nullptr;
     TDirListBox* DirListBox = nullptr;
-    QTableWidget* FileStrGrid = nullptr;
+    QTableView* FileStrGrid = nullptr;
+    ImageGridModel* GridModel = nullptr;
     QLabel* PanelScanStat = nullptr;
     QProgressBar* RescanP = nullptr;
     QLabel* StImages = nullptr;

@@ -18,7 +18,7 @@
 #include <QCoreApplication>
 #include <QLabel>
 #include <QProgressBar>
-#include <QTableWidget>
+#include <QTableView>
 #include <QTest>
 #include <filesystem>
 #include <gtest/gtest.h>
@@ -85,15 +85,13 @@ class MainFormTest : public ::testing::Test {
         return {bytes.begin(), bytes.end()};
     }
 
-    QTableWidget* Grid() { return form->FileStrGrid; }
-    QString Cell(int row, int column) {
-        auto* item = Grid()->item(row, column);
-        return item ? item->text() : QString();
-    }
+    QTableView* Grid() { return form->FileStrGrid; }
+    int Rows() { return Grid()->model()->rowCount(); }
+    QString Cell(int row, int column) { return Grid()->model()->index(row, column).data().toString(); }
     // The texts of one column, top to bottom.
     QStringList Column(int column) {
         QStringList texts;
-        for (int r = 0; r < Grid()->rowCount(); ++r) texts << Cell(r, column);
+        for (int r = 0; r < Rows(); ++r) texts << Cell(r, column);
         return texts;
     }
     QAction* Item(const char* name) { return form->findChild<QAction*>(QString::fromLatin1(name)); }

@@ -28,7 +28,7 @@ TEST_F(ScanTest, EmptyFolder) {
     Start();
     EXPECT_EQ(form->StImages->text(), "0");
     EXPECT_FALSE(Grid()->isEnabled());
-    ASSERT_EQ(Grid()->rowCount(), 1);
+    ASSERT_EQ(Rows(), 1);
     for (int c = 1; c < 8; ++c) EXPECT_EQ(Cell(0, c), "") << c;
     EXPECT_EQ(form->PanelScanStat->text(), "............");
     EXPECT_FALSE(form->RescanP->isEnabled());
@@ -38,9 +38,9 @@ TEST_F(ScanTest, GridTitlesAndWidths) {
     Start();
     const char* titles[] = {"", "FileName", "Size", "Attr", "Disk label", "Image", "E/C", "Mode"};
     const int widths[] = {5, 101, 54, 38, 204, 52, 28, 36};
-    ASSERT_EQ(Grid()->columnCount(), 8);
+    ASSERT_EQ(Grid()->model()->columnCount(), 8);
     for (int c = 0; c < 8; ++c) {
-        EXPECT_EQ(Grid()->horizontalHeaderItem(c)->text(), titles[c]);
+        EXPECT_EQ(Grid()->model()->headerData(c, Qt::Horizontal).toString(), titles[c]);
         EXPECT_EQ(Grid()->columnWidth(c), widths[c]);
     }
     EXPECT_EQ(Grid()->editTriggers(), QAbstractItemView::NoEditTriggers);
@@ -51,7 +51,7 @@ TEST_F(ScanTest, OneImageWithItsDetails) {
     Start();
     EXPECT_EQ(form->StImages->text(), "1");
     EXPECT_TRUE(Grid()->isEnabled());
-    ASSERT_EQ(Grid()->rowCount(), 1);
+    ASSERT_EQ(Rows(), 1);
     EXPECT_EQ(Column(1), QStringList{"GAMES.D64"});
     EXPECT_EQ(Cell(0, 2), "174848");
     EXPECT_EQ(Cell(0, 3), "____");
@@ -59,7 +59,7 @@ TEST_F(ScanTest, OneImageWithItsDetails) {
     EXPECT_EQ(Cell(0, 5), "1541SS");
     EXPECT_EQ(Cell(0, 6), "No");
     EXPECT_EQ(Cell(0, 7), "R/W");
-    EXPECT_EQ(Grid()->currentRow(), 0);
+    EXPECT_EQ(Grid()->currentIndex().row(), 0);
 }
 
 TEST_F(ScanTest, HeaderFlagsAndErrorBytes) {
@@ -201,10 +201,11 @@ TEST_F(ScanTest, NarrowColumnsCutTheirTextInsteadOfElidingIt) {
     Show();
     ASSERT_EQ(Cell(0, 6), "Yes");
     ASSERT_EQ(Grid()->columnWidth(6), 28);
-    Grid()->setCurrentCell(0, 1);
-    const QRect cell = Grid()->visualItemRect(Grid()->item(0, 6));
+    Grid()->setCurrentIndex(Grid()->model()->index(0, 1));
+    const QModelIndex ec = Grid()->model()->index(0, 6);
+    const QRect cell = Grid()->visualRect(ec);
     const QImage shown = Grid()->viewport()->grab(cell).toImage();
-    Grid()->item(0, 6)->setText(QStringLiteral("Y") + QChar(0x2026));
+    Grid()->model()->setData(ec, QStringLiteral("Y") + QChar(0x2026));
     QCoreApplication::processEvents();
     const QImage elided = Grid()->viewport()->grab(cell).toImage();
     EXPECT_NE(shown, elided);
