@@ -5,16 +5,18 @@
 #include "core/DiskEdits.h"
 #include "core/DiskFiles.h"
 #include "core/DiskHeader.h"
+#include "core/FactsCache.h"
 #include "core/FileChain.h"
 #include "core/FileIO.h"
 #include "core/HexText.h"
 #include "core/ImageScan.h"
 #include "core/ImageUpdate.h"
 #include "core/Petscii.h"
+#include "core/Search.h"
 #include "core/Uglobal.h"
+#include "core/Validate.h"
 #include "disasm/BasicListing.h"
 #include "disasm/Ca65Source.h"
-#include "core/Validate.h"
 #include "disasm/Disasm6502.h"
 #include "disasm/Listing6502.h"
 
@@ -58,6 +60,9 @@ constexpr const char* UsageText =
     "        IMAGE FILE...                         write host files onto the disk as new entries\n"
     "  validate [--fix] [--backup] [--dry-run] [--csv] IMAGE...  check chains, directory and BAM\n"
     "  scan [--unsorted] [--no-details] [--raw] FOLDER  the D64 images of a folder\n"
+    "  find [--recursive] [--name PATTERN] [--label PATTERN] [--type T] [--same-as FILE] FOLDER...\n"
+    "                                              entries of the images of the folders\n"
+    "  dupes [--recursive] FOLDER...               identical files and identical disks\n"
     "  op BYTE [BYTE [BYTE]]                       one 6502 instruction (hex bytes)\n"
     "  --help | --version\n"
     "ENTRY is the entry's number in the directory listing, from 1.  Writing commands\n"
@@ -80,7 +85,7 @@ struct UsageError {
 struct Invocation {
     std::vector<std::string> args; // the positional arguments
     std::vector<std::string> flags;
-    std::optional<std::string> name, to, id, start, tracks, type;
+    std::optional<std::string> name, to, id, start, tracks, type, label, sameAs;
     std::ostream& out;
     std::ostream& err;
 
@@ -645,10 +650,15 @@ int RunValidate(Invocation& inv) {
     return rc;
 }
 
+void CheckFolders(const std::vector<std::string>& folders) {
+    for (const std::string& folder : folders)
+        if (std::error_code ec; !std::filesystem::is_directory(folder, ec))
+            throw CliFailure{"no folder " + Quoted(folder)};
+}
+
 int RunScan(Invocation& inv) {
     const std::string& folder = inv.args[0];
-    std::error_code ec;
-    if (!std::filesystem::is_directory(folder, ec)) throw CliFailure{"no folder " + Quoted(folder)};
+    CheckFolders(inv.args);
     std::vector<ImageEntry> images = ListImages(folder);
     if (!inv.Has("--unsorted")) SortImages(images, "NAME");
     const bool details = !inv.Has("--no-details");
@@ -662,6 +672,65 @@ int RunScan(Invocation& inv) {
     return 0;
 }
 
+// The search index, or none (with a warning) when it cannot be opened.
+std::unique_ptr<FactsCache> OpenCache(Invocation& inv) {
+    Result<std::unique_ptr<FactsCache>> cache = FactsCache::Open(FactsCache::DefaultFile());
+    if (cache) return std::move(*cache);
+    inv.err << "dyskel-cli: warning: " << cache.Error() << '\n';
+    return nullptr;
+}
+
+// Images skipped or cut are told on stderr; the search goes on.
+SearchEvents NoteEvents(Invocation& inv) {
+    SearchEvents events;
+    events.note = [&inv](const std::string& path, const std::string& note) {
+        inv.err << "dyskel-cli: " << path << ": " << note << '\n';
+    };
+    return events;
+}
+
+// An entry found: image path, number, name, type, size, TT,SS.
+std::string HitLine(const Invocation& inv, const SearchHit& hit) {
+    char at[8];
+    std::snprintf(at, sizeof at, "%02d,%02d", hit.entry.first.track, hit.entry.first.sector);
+    return hit.path + '\t' + std::to_string(hit.number) + '\t' + DiskText(inv, hit.entry.Name()) + '\t' +
+           FileTypeName(hit.entry.typeByte) + '\t' + std::to_string(hit.entry.blocks) + '\t' + at;
+}
+
+int RunFind(Invocation& inv) {
+    SearchQuery query;
+    query.folders = inv.args;
+    query.recursive = inv.Has("--recursive");
+    if (inv.name) query.name = TypedName(*inv.name, "PATTERN");
+    if (inv.label) query.label = TypedName(*inv.label, "PATTERN");
+    if (inv.type && !(query.type = FileTypeCode(UpperAscii(*inv.type))))
+        throw UsageError{"TYPE must be DEL, SEQ, PRG, USR or REL: " + *inv.type};
+    if (inv.sameAs) {
+        Result<Sha1Digest> hash = HostFileSha1(*inv.sameAs);
+        if (!hash) throw CliFailure{hash.Error()};
+        query.sameAs = *hash;
+    }
+    CheckFolders(inv.args);
+    std::unique_ptr<FactsCache> cache = OpenCache(inv);
+    SearchEvents events = NoteEvents(inv);
+    events.hit = [&inv](const SearchHit& hit) { inv.out << HitLine(inv, hit) << '\n'; };
+    (void)SearchImages(query, events, nullptr, cache.get());
+    return 0;
+}
+
+int RunDupes(Invocation& inv) {
+    CheckFolders(inv.args);
+    std::unique_ptr<FactsCache> cache = OpenCache(inv);
+    const DuplicateGroups groups =
+        FindDuplicates(inv.args, inv.Has("--recursive"), NoteEvents(inv), nullptr, cache.get());
+    for (std::size_t g = 0; g < groups.files.size(); ++g)
+        for (const SearchHit& hit : groups.files[g])
+            inv.out << "file\t" << g + 1 << '\t' << HitLine(inv, hit) << '\n';
+    for (std::size_t g = 0; g < groups.disks.size(); ++g)
+        for (const std::string& path : groups.disks[g]) inv.out << "disk\t" << g + 1 << '\t' << path << '\n';
+    return 0;
+}
+
 int RunOp(Invocation& inv) {
     std::array<std::uint8_t, 3> b{};
     for (std::size_t i = 0; i < inv.args.size(); ++i) b[i] = HexByte(inv.args[i]);
@@ -670,7 +739,7 @@ int RunOp(Invocation& inv) {
     return 0;
 }
 
-constexpr std::array<Command, 21> Commands = {{
+constexpr std::array<Command, 23> Commands = {{
     {"info", "--raw", "", 1, 1, RunInfo},
     {"dir", "--raw --deleted", "", 1, 1, RunDir},
     {"bam", "", "", 1, 1, RunBam},
@@ -690,6 +759,8 @@ constexpr std::array<Command, 21> Commands = {{
     {"write", "--backup --dry-run --raw --replace --keep-both", "--type --name", 2, 1000, RunWrite},
     {"validate", "--fix --backup --dry-run --csv --raw", "", 1, 100000, RunValidate},
     {"scan", "--unsorted --no-details --raw", "", 1, 1, RunScan},
+    {"find", "--recursive --raw", "--name --label --type --same-as", 1, 100000, RunFind},
+    {"dupes", "--recursive --raw", "", 1, 100000, RunDupes},
     {"op", "", "", 1, 3, RunOp},
     {"help", "", "", 0, 0,
      [](Invocation& inv) {
@@ -723,12 +794,14 @@ void Parse(const Command& cmd, int argc, char** argv, Invocation& inv) {
             inv.flags.push_back(word);
         } else if (Listed(cmd.valueOptions, word)) {
             if (i + 1 >= argc) throw UsageError{word + " needs a value"};
-            (word == "--name"     ? inv.name
-             : word == "--id"     ? inv.id
-             : word == "--start"  ? inv.start
-             : word == "--tracks" ? inv.tracks
-             : word == "--type"   ? inv.type
-                                  : inv.to) = argv[++i];
+            (word == "--name"      ? inv.name
+             : word == "--id"      ? inv.id
+             : word == "--start"   ? inv.start
+             : word == "--tracks"  ? inv.tracks
+             : word == "--type"    ? inv.type
+             : word == "--label"   ? inv.label
+             : word == "--same-as" ? inv.sameAs
+                                   : inv.to) = argv[++i];
         } else {
             throw UsageError{"unknown option " + word + " for " + cmd.name};
         }
@@ -739,7 +812,7 @@ void Parse(const Command& cmd, int argc, char** argv, Invocation& inv) {
 }
 
 int RunCli(int argc, char** argv, std::ostream& out, std::ostream& err) {
-    Invocation inv{{}, {}, {}, {}, {}, {}, {}, {}, out, err};
+    Invocation inv{{}, {}, {}, {}, {}, {}, {}, {}, {}, {}, out, err};
     try {
         if (argc < 2) throw UsageError{"no command"};
         std::string name = argv[1];

@@ -72,7 +72,7 @@ void BM_MainWindowToFilledGrid(benchmark::State& state) {
         TMainForm form(MainServices{image, dialogs, ini, drives}, {"/DEBUG"}, Folder().Path());
         form.show();
         QCoreApplication::processEvents();
-        if (form.FileStrGrid->rowCount() != ImageCount) state.SkipWithError("grid not filled");
+        if (form.FileStrGrid->model()->rowCount() != ImageCount) state.SkipWithError("grid not filled");
     }
     state.counters["images"] = ImageCount;
 }

@@ -3,6 +3,7 @@
 #include "browser/DirListBox.h"
 #include "browser/NewImageDialog.h"
 #include "browser/Options.h"
+#include "browser/SearchDialog.h"
 #include "browser/Settings.h"
 #include "browser/Uabout.h"
 #include "core/Directory.h"
@@ -195,6 +196,7 @@ void TMainForm::BuildMenu() {
     connect(MnuClose, &QAction::triggered, this, &QWidget::close);
     connect(MnuCloseTemp, &QAction::triggered, this, &QWidget::close);
     connect(MnuAbout, &QAction::triggered, this, &TMainForm::MnuAboutClick);
+    connect(MnuFind, &QAction::triggered, this, &TMainForm::MnuFindClick);
 }
 
 void TMainForm::BuildControls() {
@@ -741,6 +743,21 @@ void TMainForm::MnuHealthClick() {
         MnuHealth->setEnabled(true);
     });
     healthThread_->start();
+}
+
+void TMainForm::MnuFindClick() {
+    TSearchDialog dialog(services_.dialogs, image_.CurrentFolder, this);
+    dialog.OpenHit = [this](const SearchHit& hit) { OpenSearchHit(hit); };
+    services_.dialogs.Exec(dialog);
+}
+
+void TMainForm::OpenSearchHit(const SearchHit& hit) {
+    const ImageEntry entry = FindImage(hit.path);
+    if (entry.name.empty()) return;
+    const std::string folder = std::filesystem::path(hit.path).parent_path().string();
+    if (hit.number > 0) image_.ShowEntry = std::make_pair(int(hit.entry.sector), int(hit.entry.offset));
+    OpenChecked({folder.empty() ? std::string("/") : folder, entry});
+    image_.ShowEntry.reset();
 }
 
 } // namespace dyskel

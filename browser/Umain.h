@@ -3,6 +3,7 @@
 // editor through OpenImageHook.
 #pragma once
 
+#include "core/Search.h"
 #include "core/Uglobal.h"
 
 #include <QMainWindow>
@@ -111,6 +112,10 @@ class TMainForm : public QMainWindow {
     void MnuHealthClick();
     // True while the health report is being filled.
     bool HealthRunning() const;
+    // Search (Ctrl+F): the Search dialog over the current folder.
+    void MnuFindClick();
+    // The editor on an image a search found, on the entry found.
+    void OpenSearchHit(const SearchHit& hit);
 
   protected:
     void changeEvent(QEvent* event) override;

@@ -88,6 +88,10 @@ DirCells FreeRowCells(std::uint16_t freeBlocks) {
 }
 
 Result<DirListing> ListDirectory(const DiskImage& image, bool ignoreDeleted) {
+    return ListDirectory([&](int sector) { return image.ReadBlock({DirTrack, sector}); }, ignoreDeleted);
+}
+
+Result<DirListing> ListDirectory(const DirBlockReader& read, bool ignoreDeleted) {
     DirListing listing;
     std::bitset<DirSectors> listed;
     int sector = 1;
@@ -97,7 +101,7 @@ Result<DirListing> ListDirectory(const DiskImage& image, bool ignoreDeleted) {
             break;
         }
         listed.set(std::size_t(sector));
-        Result<Block> block = image.ReadBlock({DirTrack, sector});
+        Result<Block> block = read(sector);
         if (!block) {
             if (sector == 1) return Failure{block.Error()};
             listing.cut = true;

@@ -7,6 +7,7 @@
 
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -72,6 +73,10 @@ struct DirListing {
 // already listed and at a block the file does not hold.  Fails when 18/1
 // cannot be read.
 [[nodiscard]] Result<DirListing> ListDirectory(const DiskImage& image, bool ignoreDeleted);
+// The same walk over blocks of track 18 read by read(sector), for a reader
+// that fetches only the directory track and not the whole image.
+using DirBlockReader = std::function<Result<Block>(int sector)>;
+[[nodiscard]] Result<DirListing> ListDirectory(const DirBlockReader& read, bool ignoreDeleted);
 
 // Header, BAM and directory of an image, as the editor and dyskel-cli show
 // them.  Fails when the header block or the first directory block cannot be

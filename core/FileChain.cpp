@@ -70,6 +70,10 @@ std::vector<BlockAddress> ChainBlocks(const DiskImage& image, BlockAddress start
     return blocks;
 }
 
+std::size_t DataBytesInBlock(const Block& block) {
+    return block[0] != 0 ? 254 : block[1] >= 2 ? block[1] - 1u : 0;
+}
+
 // --- PRG export -----------------------------------------------------------
 
 std::string SafeFileName(std::string name) {
@@ -159,9 +163,7 @@ FileOutcome ExportPRG(const DiskImage& image, const DirEntry& entry, const std::
     std::string writeError;
     ChainWalk walk =
         WalkChain(image, entry.first, ExportBlockLimit, [&](BlockAddress, const Block& block, int) {
-            // Data bytes: 2 to 255, or 2 to n in the last block.
-            std::size_t n = block[0] != 0 ? 254 : block[1] >= 2 ? block[1] - 1u : 0;
-            if (fileio::WriteAll(out->Get(), block.data() + 2, n)) return true;
+            if (fileio::WriteAll(out->Get(), block.data() + 2, DataBytesInBlock(block))) return true;
             writeError = "Could not write file \"" + path + "\": " + fileio::LastError();
             return false;
         });

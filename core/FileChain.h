@@ -41,6 +41,11 @@ ChainWalk WalkChain(const DiskImage& image, BlockAddress start, int maxBlocks, c
 // The blocks of a chain in order, up to a break.
 std::vector<BlockAddress> ChainBlocks(const DiskImage& image, BlockAddress start, ChainWalk* walk = nullptr);
 
+// How many data bytes, from byte 2 on, a block of a file holds: 254 while
+// the link goes on, n - 1 in the last block (n its second byte; none when n
+// is below 2).
+std::size_t DataBytesInBlock(const Block& block);
+
 // --- PRG export -----------------------------------------------------------
 
 constexpr int ExportBlockLimit = 731; // the export fails when its count reaches this

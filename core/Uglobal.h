@@ -8,7 +8,9 @@
 
 #include <array>
 #include <cstdint>
+#include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace dyskel {
@@ -67,6 +69,9 @@ struct OpenImageState {
     bool HasErrorInfo = false;
     bool WriteProtected = false;
     std::uint16_t FreeBlocks = 0;
+    // The directory entry (its sector on track 18 and offset there) that the
+    // editor selects on its Directory page when it opens; none for the first.
+    std::optional<std::pair<int, int>> ShowEntry;
 
     std::string ImagePath() const;
 };

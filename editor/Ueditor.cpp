@@ -5,8 +5,8 @@
 #include "core/Directory.h"
 #include "core/DiskEdits.h"
 #include "core/HexText.h"
-#include "disasm/C64Symbols.h"
 #include "core/Validate.h"
+#include "disasm/C64Symbols.h"
 #include "disasm/Disasm6502.h"
 #include "editor/BamChart.h"
 #include "editor/DirPage.h"
@@ -288,6 +288,9 @@ void TEditor::FormActivate() {
     TNBdisplay->setCurrentIndex(1);
     const int page = svc_.options.editorPage;
     if (page == 0 || page == 2 || page == 3) TNBdisplay->setCurrentIndex(page);
+    // Opened on a search result: the Directory page, on that entry.
+    const std::optional<std::pair<int, int>> showEntry = std::exchange(img.ShowEntry, std::nullopt);
+    if (showEntry) TNBdisplay->setCurrentIndex(1);
     if (svc_.options.editMode)
         RBEdit->setChecked(true);
     else
@@ -311,6 +314,10 @@ void TEditor::FormActivate() {
     svc_.data.undo.clear();
     QString error;
     const bool shown = ShowImage(&error, false);
+    for (int r = 0; showEntry && dirPage_->EntryAt(r); ++r)
+        if (dirPage_->EntryAt(r)->sector == showEntry->first &&
+            dirPage_->EntryAt(r)->offset == showEntry->second)
+            dirPage_->StrGridDir->setCurrentCell(r, std::max(dirPage_->StrGridDir->currentColumn(), 0));
     ShowSector();
     page6502_->PrepareForOpening();
     ApplyHints(svc_.options.hints);

@@ -358,3 +358,23 @@ TEST_F(EditorWindowTest, FirstOpeningStepsPastTheLastSectorOfTrack18) {
 
 } // namespace
 } // namespace dyskel::test
+
+namespace dyskel::test {
+namespace {
+
+TEST_F(EditorWindowTest, OpenedOnASearchResultShowsTheDirectoryOnThatEntryOnce) {
+    D64Builder disk;
+    for (const char* name : {"ONE", "TWO", "THREE"}) disk.AddPrg(name, 0x0801, {0x60});
+    UseImage(disk);
+    SetDefaultPage(options.MnuEdHex);
+    image.ShowEntry = std::make_pair(1, 0x40); // THREE: 18/1, third slot
+    Open([&] {
+        EXPECT_EQ(Notebook()->currentIndex(), 1);
+        EXPECT_EQ(Find<QTableWidget>("StrGridDir")->currentRow(), 2);
+    });
+    EXPECT_FALSE(image.ShowEntry.has_value());
+    Open([&] { EXPECT_EQ(Notebook()->currentIndex(), 0); });
+}
+
+} // namespace
+} // namespace dyskel::test

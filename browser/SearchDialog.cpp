@@ -1,0 +1,353 @@
+#include "browser/SearchDialog.h"
+
+#include "core/FactsCache.h"
+#include "platform/Dialogs.h"
+#include "platform/Fonts.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QFormLayout>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QSpinBox>
+#include <QTableView>
+#include <QThread>
+#include <QVBoxLayout>
+#include <array>
+
+namespace dyskel {
+
+namespace {
+
+constexpr std::array<const char*, 7> ResultTitles = {"Group", "Image",  "Entry", "Name",
+                                                     "Type",  "Blocks", "TT,SS"};
+constexpr std::array<const char*, 6> TypeChoices = {"(any)", "DEL", "SEQ", "PRG", "USR", "REL"};
+constexpr int MaxBlocksShown = 65535;
+constexpr int TickMs = 40; // how often results move from the worker to the grid
+
+QString FromDisk(const std::string& s) {
+    return QString::fromLocal8Bit(s.data(), qsizetype(s.size()));
+}
+
+} // namespace
+
+int SearchResultModel::rowCount(const QModelIndex& parent) const {
+    return parent.isValid() ? 0 : int(rows_.size());
+}
+
+int SearchResultModel::columnCount(const QModelIndex& parent) const {
+    return parent.isValid() ? 0 : int(ResultTitles.size());
+}
+
+QVariant SearchResultModel::data(const QModelIndex& index, int role) const {
+    if (role != Qt::DisplayRole || !index.isValid()) return {};
+    const ResultRow& r = rows_[std::size_t(index.row())];
+    const DirEntry& e = r.hit.entry;
+    const bool entry = r.hit.number > 0;
+    switch (index.column()) {
+    case 0:
+        return r.group ? QString::number(r.group) : QString();
+    case 1:
+        return FromDisk(r.hit.path);
+    case 2:
+        return entry ? QString::number(r.hit.number) : QString();
+    case 3:
+        return entry ? PetsciiToQString(e.Name()) : QStringLiteral("(whole disk)");
+    case 4:
+        return entry ? QString::fromLatin1(FileTypeName(e.typeByte)) : QString();
+    case 5:
+        return entry ? QString::number(e.blocks) : QString();
+    case 6:
+        return entry ? QString::asprintf("%02d,%02d", e.first.track, e.first.sector) : QString();
+    }
+    return {};
+}
+
+QVariant SearchResultModel::headerData(int section, Qt::Orientation orientation, int role) const {
+    if (role != Qt::DisplayRole || orientation != Qt::Horizontal) return {};
+    return QString::fromLatin1(ResultTitles[std::size_t(section)]);
+}
+
+void SearchResultModel::Clear() {
+    beginResetModel();
+    rows_.clear();
+    endResetModel();
+}
+
+void SearchResultModel::Append(std::vector<ResultRow> rows) {
+    if (rows.empty()) return;
+    beginInsertRows({}, int(rows_.size()), int(rows_.size() + rows.size()) - 1);
+    rows_.insert(rows_.end(), std::make_move_iterator(rows.begin()), std::make_move_iterator(rows.end()));
+    endInsertRows();
+}
+
+TSearchDialog::TSearchDialog(IDialogs& dialogs, const std::string& folder, QWidget* parent)
+    : QDialog(parent), cacheFile(FactsCache::DefaultFile()), dialogs_(dialogs) {
+    setObjectName(QStringLiteral("SearchDialog"));
+    setWindowTitle(QStringLiteral("Search"));
+    resize(760, 520);
+    const auto named = [](QWidget* w, const char* name) {
+        w->setObjectName(QString::fromLatin1(name));
+        return w;
+    };
+    EditFolder = new QLineEdit(FromDisk(folder), this);
+    named(EditFolder, "EditFolder");
+    CBSubfolders = new QCheckBox(QStringLiteral("Include subfolders"), this);
+    named(CBSubfolders, "CBSubfolders");
+    CBSubfolders->setChecked(true);
+    EditName = new QLineEdit(this);
+    named(EditName, "EditName");
+    EditName->setPlaceholderText(QStringLiteral("C64 wildcards: ? one character, * any run"));
+    EditLabel = new QLineEdit(this);
+    named(EditLabel, "EditLabel");
+    ComboType = new QComboBox(this);
+    named(ComboType, "ComboType");
+    for (const char* t : TypeChoices) ComboType->addItem(QString::fromLatin1(t));
+    SpinMinBlocks = new QSpinBox(this);
+    named(SpinMinBlocks, "SpinMinBlocks");
+    SpinMaxBlocks = new QSpinBox(this);
+    named(SpinMaxBlocks, "SpinMaxBlocks");
+    for (QSpinBox* s : {SpinMinBlocks, SpinMaxBlocks}) s->setRange(0, MaxBlocksShown);
+    SpinMaxBlocks->setValue(MaxBlocksShown);
+    EditSameAs = new QLineEdit(this);
+    named(EditSameAs, "EditSameAs");
+    EditSameAs->setPlaceholderText(QStringLiteral("a host file whose bytes the entry holds"));
+    BtnSameAs = new QPushButton(QStringLiteral("..."), this);
+    named(BtnSameAs, "BtnSameAs");
+    BtnSearch = new QPushButton(QStringLiteral("&Search"), this);
+    named(BtnSearch, "BtnSearch");
+    BtnSearch->setDefault(true);
+    BtnDupes = new QPushButton(QStringLiteral("Find &duplicates"), this);
+    named(BtnDupes, "BtnDupes");
+    BtnStop = new QPushButton(QStringLiteral("S&top"), this);
+    named(BtnStop, "BtnStop");
+    BtnStop->setEnabled(false);
+    ProgressSearch = new QProgressBar(this);
+    named(ProgressSearch, "ProgressSearch");
+    ProgressSearch->setRange(0, 100);
+    ProgressSearch->setValue(0);
+    LblStatus = new QLabel(this);
+    named(LblStatus, "LblStatus");
+    ResultGrid = new QTableView(this);
+    named(ResultGrid, "ResultGrid");
+    ResultGrid->setModel(&model_);
+    ResultGrid->setSelectionBehavior(QAbstractItemView::SelectRows);
+    ResultGrid->setSelectionMode(QAbstractItemView::SingleSelection);
+    ResultGrid->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    ResultGrid->verticalHeader()->hide();
+    ResultGrid->verticalHeader()->setDefaultSectionSize(18);
+    ResultGrid->horizontalHeader()->setStretchLastSection(true);
+    ResultGrid->setColumnWidth(0, 44);
+    ResultGrid->setColumnWidth(1, 300);
+    ResultGrid->setColumnWidth(2, 44);
+    ResultGrid->setColumnWidth(3, 150);
+    NoteList = new QPlainTextEdit(this);
+    named(NoteList, "NoteList");
+    NoteList->setReadOnly(true);
+    NoteList->setMaximumHeight(60);
+
+    auto* form = new QFormLayout;
+    auto* folderRow = new QHBoxLayout;
+    folderRow->addWidget(EditFolder);
+    folderRow->addWidget(CBSubfolders);
+    form->addRow(QStringLiteral("Folder"), folderRow);
+    form->addRow(QStringLiteral("File name"), EditName);
+    form->addRow(QStringLiteral("Disk label"), EditLabel);
+    auto* typeRow = new QHBoxLayout;
+    typeRow->addWidget(ComboType);
+    typeRow->addWidget(new QLabel(QStringLiteral("Blocks from"), this));
+    typeRow->addWidget(SpinMinBlocks);
+    typeRow->addWidget(new QLabel(QStringLiteral("to"), this));
+    typeRow->addWidget(SpinMaxBlocks);
+    typeRow->addStretch();
+    form->addRow(QStringLiteral("File type"), typeRow);
+    auto* sameRow = new QHBoxLayout;
+    sameRow->addWidget(EditSameAs);
+    sameRow->addWidget(BtnSameAs);
+    form->addRow(QStringLiteral("Same file as"), sameRow);
+    auto* buttons = new QHBoxLayout;
+    buttons->addWidget(BtnSearch);
+    buttons->addWidget(BtnDupes);
+    buttons->addWidget(BtnStop);
+    buttons->addWidget(ProgressSearch, 1);
+    auto* all = new QVBoxLayout(this);
+    all->addLayout(form);
+    all->addLayout(buttons);
+    all->addWidget(LblStatus);
+    all->addWidget(ResultGrid, 1);
+    all->addWidget(NoteList);
+
+    tick_.setInterval(TickMs);
+    connect(&tick_, &QTimer::timeout, this, &TSearchDialog::Drain);
+    connect(BtnSearch, &QPushButton::clicked, this, &TSearchDialog::BtnSearchClick);
+    connect(BtnDupes, &QPushButton::clicked, this, &TSearchDialog::BtnDupesClick);
+    connect(BtnStop, &QPushButton::clicked, this, &TSearchDialog::BtnStopClick);
+    connect(BtnSameAs, &QPushButton::clicked, this, &TSearchDialog::BtnSameAsClick);
+    connect(ResultGrid, &QTableView::doubleClicked, this, [this](const QModelIndex& i) { OpenRow(i.row()); });
+}
+
+TSearchDialog::~TSearchDialog() {
+    StopAndWait();
+}
+
+std::optional<SearchQuery> TSearchDialog::Query() {
+    SearchQuery q;
+    q.folders = {EditFolder->text().toLocal8Bit().toStdString()};
+    q.recursive = CBSubfolders->isChecked();
+    if (!EditName->text().isEmpty()) q.name = QStringToPetscii(EditName->text());
+    if (!EditLabel->text().isEmpty()) q.label = QStringToPetscii(EditLabel->text());
+    if (ComboType->currentIndex() > 0) q.type = std::uint8_t(ComboType->currentIndex() - 1);
+    if (SpinMinBlocks->value() > 0) q.minBlocks = std::uint16_t(SpinMinBlocks->value());
+    if (SpinMaxBlocks->value() < MaxBlocksShown) q.maxBlocks = std::uint16_t(SpinMaxBlocks->value());
+    if (!EditSameAs->text().isEmpty()) {
+        Result<Sha1Digest> hash = HostFileSha1(EditSameAs->text().toLocal8Bit().toStdString());
+        if (!hash) {
+            dialogs_.Message(this, MsgKind::Error, MsgButtons::Ok, FromDisk(hash.Error()));
+            return std::nullopt;
+        }
+        q.sameAs = *hash;
+    }
+    return q;
+}
+
+void TSearchDialog::BtnSearchClick() {
+    if (Running()) return;
+    std::optional<SearchQuery> q = Query();
+    if (!q) return;
+    Start([q = *q](const SearchEvents& ev, const std::atomic<bool>* cancel, FactsCache* cache,
+                   std::vector<ResultRow>&) { return SearchImages(q, ev, cancel, cache); });
+}
+
+void TSearchDialog::BtnDupesClick() {
+    if (Running()) return;
+    std::vector<std::string> folders{EditFolder->text().toLocal8Bit().toStdString()};
+    const bool recursive = CBSubfolders->isChecked();
+    Start([folders, recursive](const SearchEvents& ev, const std::atomic<bool>* cancel, FactsCache* cache,
+                               std::vector<ResultRow>& rows) {
+        SearchStats stats;
+        DuplicateGroups groups = FindDuplicates(folders, recursive, ev, cancel, cache, &stats);
+        int group = 0;
+        for (auto& files : groups.files) {
+            ++group;
+            for (auto& hit : files) rows.push_back({group, std::move(hit)});
+        }
+        for (auto& disks : groups.disks) {
+            ++group;
+            for (auto& path : disks) rows.push_back({group, {std::move(path), 0, {}}});
+        }
+        return stats;
+    });
+}
+
+void TSearchDialog::Start(Work work) {
+    model_.Clear();
+    NoteList->clear();
+    ProgressSearch->setValue(0);
+    LblStatus->setText(QStringLiteral("Searching..."));
+    cancel_ = false;
+    std::shared_ptr<Outbox> box = outbox_ = std::make_shared<Outbox>();
+    const std::string cacheFile = this->cacheFile;
+    const std::atomic<bool>* cancel = &cancel_;
+    thread_ = QThread::create([box, cacheFile, cancel, work = std::move(work)] {
+        SearchEvents ev;
+        ev.hit = [box](const SearchHit& hit) {
+            std::lock_guard guard(box->lock);
+            box->rows.push_back({0, hit});
+        };
+        ev.note = [box](const std::string& path, const std::string& note) {
+            std::lock_guard guard(box->lock);
+            box->notes << FromDisk(path + ": " + note);
+        };
+        ev.progress = [box](std::size_t done, std::size_t total) {
+            std::lock_guard guard(box->lock);
+            box->done = done;
+            box->total = total;
+        };
+        Result<std::unique_ptr<FactsCache>> cache = FactsCache::Open(cacheFile);
+        if (!cache) ev.note(cacheFile, cache.Error());
+        std::vector<ResultRow> groups;
+        SearchStats stats = work(ev, cancel, cache ? cache->get() : nullptr, groups);
+        std::lock_guard guard(box->lock);
+        box->rows.insert(box->rows.end(), groups.begin(), groups.end());
+        box->stats = stats;
+    });
+    thread_->setObjectName(QStringLiteral("SearchWorker"));
+    connect(thread_, &QThread::finished, this, &TSearchDialog::Finished);
+    BtnSearch->setEnabled(false);
+    BtnDupes->setEnabled(false);
+    BtnStop->setEnabled(true);
+    tick_.start();
+    thread_->start();
+}
+
+void TSearchDialog::Drain() {
+    if (!outbox_) return;
+    std::vector<ResultRow> rows;
+    QStringList notes;
+    std::size_t done, total;
+    {
+        std::lock_guard guard(outbox_->lock);
+        rows.swap(outbox_->rows);
+        notes.swap(outbox_->notes);
+        done = outbox_->done;
+        total = outbox_->total;
+    }
+    model_.Append(std::move(rows));
+    for (const QString& n : notes) NoteList->appendPlainText(n);
+    ProgressSearch->setValue(total ? int(100 * done / total) : 0);
+}
+
+void TSearchDialog::Finished() {
+    if (!thread_) return;
+    thread_->wait();
+    delete thread_;
+    thread_ = nullptr;
+    tick_.stop();
+    Drain();
+    const SearchStats s = outbox_->stats;
+    LblStatus->setText(QStringLiteral("%1 found in %2 images (%3 read, %4 skipped)%5")
+                           .arg(model_.rowCount())
+                           .arg(s.images)
+                           .arg(s.read)
+                           .arg(s.skipped)
+                           .arg(s.cancelled ? QStringLiteral(", stopped") : QString()));
+    if (!s.cancelled) ProgressSearch->setValue(100);
+    BtnSearch->setEnabled(true);
+    BtnDupes->setEnabled(true);
+    BtnStop->setEnabled(false);
+}
+
+void TSearchDialog::BtnStopClick() {
+    cancel_ = true;
+}
+
+void TSearchDialog::StopAndWait() {
+    cancel_ = true;
+    if (thread_) {
+        thread_->wait();
+        Finished();
+    }
+}
+
+void TSearchDialog::BtnSameAsClick() {
+    QString path = dialogs_.OpenFileName(this, QStringLiteral("Same file as"), QStringLiteral("All (*)"),
+                                         EditFolder->text());
+    if (!path.isEmpty()) EditSameAs->setText(path);
+}
+
+void TSearchDialog::OpenRow(int row) {
+    if (row < 0 || row >= model_.rowCount() || !OpenHit) return;
+    OpenHit(model_.Row(row).hit);
+}
+
+void TSearchDialog::reject() {
+    StopAndWait();
+    QDialog::reject();
+}
+
+} // namespace dyskel

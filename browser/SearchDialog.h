@@ -1,0 +1,127 @@
+// The Search dialog of the main window: entries of the images of a folder
+// (and its subfolders) by name, disk label, type, size or content, and groups
+// of duplicate files and disks.  The engine works on a thread of its own;
+// results stream into the grid while it runs, the gauge follows, and Stop
+// ends it.
+#pragma once
+
+#include "core/Search.h"
+
+#include <QAbstractTableModel>
+#include <QDialog>
+#include <QTimer>
+#include <atomic>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <vector>
+
+class QCheckBox;
+class QComboBox;
+class QLabel;
+class QLineEdit;
+class QPlainTextEdit;
+class QProgressBar;
+class QPushButton;
+class QSpinBox;
+class QTableView;
+class QThread;
+
+namespace dyskel {
+
+class IDialogs;
+
+// One row of the result grid: an entry found, or a member of a group of
+// duplicates (entry number 0 for a whole disk).
+struct ResultRow {
+    int group = 0; // 0 for a search hit
+    SearchHit hit;
+};
+
+class SearchResultModel : public QAbstractTableModel {
+    Q_OBJECT
+  public:
+    using QAbstractTableModel::QAbstractTableModel;
+    int rowCount(const QModelIndex& parent = {}) const override;
+    int columnCount(const QModelIndex& parent = {}) const override;
+    QVariant data(const QModelIndex& index, int role) const override;
+    QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
+
+    void Clear();
+    void Append(std::vector<ResultRow> rows);
+    const ResultRow& Row(int row) const { return rows_[std::size_t(row)]; }
+
+  private:
+    std::vector<ResultRow> rows_;
+};
+
+class TSearchDialog : public QDialog {
+    Q_OBJECT
+  public:
+    TSearchDialog(IDialogs& dialogs, const std::string& folder, QWidget* parent = nullptr);
+    ~TSearchDialog() override;
+
+    // Called on a double click with the image and the entry (entry 0: the
+    // image only); set by the main window.
+    std::function<void(const SearchHit&)> OpenHit;
+    // The index file; FactsCache::DefaultFile() unless a test sets another.
+    std::string cacheFile;
+
+    bool Running() const { return thread_ != nullptr; }
+    SearchResultModel* Results() { return &model_; }
+
+    QLineEdit* EditFolder = nullptr;
+    QCheckBox* CBSubfolders = nullptr;
+    QLineEdit* EditName = nullptr;
+    QLineEdit* EditLabel = nullptr;
+    QComboBox* ComboType = nullptr;
+    QSpinBox* SpinMinBlocks = nullptr;
+    QSpinBox* SpinMaxBlocks = nullptr;
+    QLineEdit* EditSameAs = nullptr;
+    QPushButton* BtnSameAs = nullptr;
+    QPushButton* BtnSearch = nullptr;
+    QPushButton* BtnDupes = nullptr;
+    QPushButton* BtnStop = nullptr;
+    QProgressBar* ProgressSearch = nullptr;
+    QLabel* LblStatus = nullptr;
+    QTableView* ResultGrid = nullptr;
+    QPlainTextEdit* NoteList = nullptr;
+
+    void BtnSearchClick();
+    void BtnDupesClick();
+    void BtnStopClick();
+    void BtnSameAsClick();
+    void OpenRow(int row);
+
+  protected:
+    void reject() override;
+
+  private:
+    // What the worker hands over; taken by the GUI thread on each tick.
+    struct Outbox {
+        std::mutex lock;
+        std::vector<ResultRow> rows;
+        QStringList notes;
+        std::size_t done = 0, total = 0;
+        SearchStats stats;
+    };
+
+    std::optional<SearchQuery> Query();
+    // The work of the thread; rows it returns (groups) come after the hits.
+    using Work = std::function<SearchStats(const SearchEvents&, const std::atomic<bool>*, FactsCache*,
+                                           std::vector<ResultRow>& rows)>;
+    void Start(Work work);
+    void Drain();
+    void Finished();
+    void StopAndWait();
+
+    IDialogs& dialogs_;
+    SearchResultModel model_;
+    QThread* thread_ = nullptr;
+    std::atomic<bool> cancel_ = false;
+    std::shared_ptr<Outbox> outbox_;
+    QTimer tick_;
+};
+
+} // namespace dyskel

@@ -1,0 +1,282 @@
+#include "core/Search.h"
+
+#include "core/DiskHeader.h"
+#include "core/FactsCache.h"
+#include "core/FileChain.h"
+#include "core/FileIO.h"
+#include "core/Uglobal.h"
+
+#include <algorithm>
+#include <array>
+#include <dirent.h>
+#include <fcntl.h>
+#include <map>
+#include <sys/stat.h>
+
+namespace dyskel {
+
+namespace {
+
+// Header bytes of the disk name and its padding byte.
+constexpr std::size_t DiskNameOffset = 0x90;
+constexpr std::size_t DiskNameLength = 16;
+constexpr std::uint8_t Padding = 0xA0;
+
+// Listing names of the type codes a search can ask for.
+constexpr std::array<const char*, 5> SearchTypeNames = {"DEL", "SEQ", "PRG", "USR", "REL"};
+
+std::string DiskNameOf(const Block& header) {
+    std::string name(header.begin() + DiskNameOffset, header.begin() + DiskNameOffset + DiskNameLength);
+    if (auto pad = name.find(char(Padding)); pad != std::string::npos) name.resize(pad);
+    return name;
+}
+
+ImageFacts FactsOf(const Block& header, DirListing listing) {
+    ImageFacts facts;
+    facts.diskName = DiskNameOf(header);
+    facts.label = LabelText(header);
+    facts.entries = std::move(listing.entries);
+    if (listing.cut)
+        facts.note = "the directory chain is broken" + (listing.note.empty() ? "" : ": " + listing.note);
+    return facts;
+}
+
+bool Cancelled(const std::atomic<bool>* cancel) {
+    return cancel && cancel->load(std::memory_order_relaxed);
+}
+
+bool IsD64Name(std::string_view name) {
+    return name.size() > 4 && name[name.size() - 4] == '.' && (name[name.size() - 3] | 0x20) == 'd' &&
+           name.substr(name.size() - 2) == "64";
+}
+
+FileStamp StampOfStat(const struct stat& st) {
+    return {st.st_size, std::int64_t(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec};
+}
+
+// Adds the images of one folder, and with recursive those of its subfolders.
+// Names are looked up relative to the open folder (fstatat), which costs less
+// than a lookup of the whole path.
+void WalkFolder(const std::string& folder, bool recursive, const std::atomic<bool>* cancel,
+                std::vector<ImageFile>& out) {
+    DIR* dir = ::opendir(folder.c_str());
+    if (!dir) return;
+    const std::string prefix = folder.ends_with('/') ? folder : folder + '/';
+    std::vector<std::string> subfolders;
+    while (const dirent* d = ::readdir(dir)) {
+        const std::string_view name = d->d_name;
+        if (name == "." || name == "..") continue;
+        struct stat st {};
+        if (IsD64Name(name) && d->d_type != DT_DIR && ::fstatat(::dirfd(dir), d->d_name, &st, 0) == 0 &&
+            S_ISREG(st.st_mode))
+            out.push_back({prefix + d->d_name, StampOfStat(st)});
+        else if (recursive &&
+                 (d->d_type == DT_DIR ||
+                  (d->d_type == DT_UNKNOWN &&
+                   ::fstatat(::dirfd(dir), d->d_name, &st, AT_SYMLINK_NOFOLLOW) == 0 && S_ISDIR(st.st_mode))))
+            subfolders.push_back(prefix + d->d_name);
+    }
+    ::closedir(dir);
+    for (const std::string& sub : subfolders) {
+        if (Cancelled(cancel)) return;
+        WalkFolder(sub, recursive, cancel, out);
+    }
+}
+
+// Calls visit(path, facts) for every image of the folders, from the cache
+// where it holds the image unchanged, else from the file (then kept in the
+// cache).  Images that cannot be read are told through events.note.
+template <class Visit>
+SearchStats ForEachImage(const std::vector<std::string>& folders, bool recursive, bool needHashes,
+                         const SearchEvents& events, const std::atomic<bool>* cancel, FactsCache* cache,
+                         Visit visit) {
+    SearchStats stats;
+    const std::vector<ImageFile> files = FindImageFiles(folders, recursive, cancel);
+    if (cache) {
+        cache->Begin();
+        for (const std::string& folder : folders) cache->Preload(folder);
+    }
+    for (const auto& [path, stamp] : files) {
+        if (Cancelled(cancel)) break;
+        ++stats.images;
+        std::optional<ImageFacts> facts;
+        if (cache) facts = cache->Find(path, stamp, needHashes);
+        if (!facts) {
+            Result<ImageFacts> read = ReadImageFacts(path, needHashes);
+            ++stats.read;
+            if (read) {
+                facts = std::move(*read);
+                if (cache) cache->Store(path, stamp, *facts);
+            } else {
+                ++stats.skipped;
+                if (events.note) events.note(path, read.Error());
+            }
+        }
+        if (facts) {
+            if (!facts->note.empty() && events.note) events.note(path, facts->note);
+            visit(path, *facts);
+        }
+        if (events.progress) events.progress(stats.images, files.size());
+    }
+    if (cache) cache->Commit();
+    stats.cancelled = Cancelled(cancel);
+    return stats;
+}
+
+bool EntryMatches(const SearchQuery& q, const DirEntry& e, const Sha1Digest* hash) {
+    if (q.name && !MatchC64Pattern(*q.name, e.Name())) return false;
+    if (q.type && e.TypeCode() != *q.type) return false;
+    if (q.minBlocks && e.blocks < *q.minBlocks) return false;
+    if (q.maxBlocks && e.blocks > *q.maxBlocks) return false;
+    if (q.sameAs && (!hash || *hash != *q.sameAs)) return false;
+    return true;
+}
+
+} // namespace
+
+bool MatchC64Pattern(std::string_view pattern, std::string_view name) {
+    // Greedy match with one back-track point: the last "*" seen.
+    std::size_t p = 0, n = 0, starP = std::string_view::npos, starN = 0;
+    while (n < name.size()) {
+        if (p < pattern.size() && (pattern[p] == '?' || pattern[p] == name[n])) {
+            ++p;
+            ++n;
+        } else if (p < pattern.size() && pattern[p] == '*') {
+            starP = p++;
+            starN = n;
+        } else if (starP != std::string_view::npos) {
+            p = starP + 1;
+            n = ++starN;
+        } else {
+            return false;
+        }
+    }
+    while (p < pattern.size() && pattern[p] == '*') ++p;
+    return p == pattern.size();
+}
+
+Result<ImageFacts> ReadImageFacts(const std::string& path, bool withHashes) {
+    if (!withHashes) {
+        Result<TrackData> track = ReadTrack(path, DirTrack);
+        if (!track) return Failure{track.Error()};
+        const auto block = [&](int sector) -> Result<Block> {
+            Block b;
+            std::copy_n(track->Block(sector), BlockSize, b.begin());
+            return b;
+        };
+        const auto read = [&](int sector) -> Result<Block> {
+            if (sector < 0 || sector >= SectorsPerTrack(DirTrack))
+                return Failure{BlockReadError(path, {DirTrack, sector}, "a D64 image has no such block.")};
+            return block(sector);
+        };
+        Result<DirListing> listing = ListDirectory(read, true);
+        if (!listing) return Failure{listing.Error()};
+        return FactsOf(*block(0), std::move(*listing));
+    }
+    Result<DiskImage> image = DiskImage::Load(path);
+    if (!image) return Failure{image.Error()};
+    Result<Block> header = image->ReadBlock({DirTrack, 0});
+    if (!header) return Failure{header.Error()};
+    Result<DirListing> listing = ListDirectory(*image, true);
+    if (!listing) return Failure{listing.Error()};
+    ImageFacts facts = FactsOf(*header, std::move(*listing));
+    for (const DirEntry& e : facts.entries) {
+        Sha1 sha;
+        WalkChain(*image, e.first, ExportBlockLimit, [&](BlockAddress, const Block& b, int) {
+            sha.Add(b.data() + 2, DataBytesInBlock(b));
+            return true;
+        });
+        facts.hashes.push_back(sha.Finish());
+    }
+    return facts;
+}
+
+Result<Sha1Digest> HostFileSha1(const std::string& path) {
+    fileio::Fd in = fileio::Fd::OpenRead(path);
+    if (!in.IsOpen()) return Failure{"The file \"" + path + "\" could not be opened: " + fileio::LastError()};
+    Sha1 sha;
+    std::array<std::uint8_t, 65536> buffer;
+    for (;;) {
+        errno = 0;
+        const std::size_t got = fileio::ReadSome(in.Get(), buffer.data(), buffer.size());
+        if (got == 0) {
+            if (errno != 0) return Failure{"Reading \"" + path + "\" failed: " + fileio::LastError()};
+            break;
+        }
+        sha.Add(buffer.data(), got);
+    }
+    return sha.Finish();
+}
+
+std::optional<std::uint8_t> FileTypeCode(std::string_view name) {
+    for (std::size_t i = 0; i < SearchTypeNames.size(); ++i)
+        if (name == SearchTypeNames[i]) return static_cast<std::uint8_t>(i);
+    return std::nullopt;
+}
+
+std::optional<FileStamp> StampOf(const std::string& path) {
+    struct stat st {};
+    if (::stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return std::nullopt;
+    return StampOfStat(st);
+}
+
+std::vector<ImageFile> FindImageFiles(const std::vector<std::string>& folders, bool recursive,
+                                      const std::atomic<bool>* cancel) {
+    std::vector<ImageFile> files;
+    for (const std::string& folder : folders) WalkFolder(folder, recursive, cancel, files);
+    std::sort(files.begin(), files.end(),
+              [](const ImageFile& a, const ImageFile& b) { return a.path < b.path; });
+    files.erase(std::unique(files.begin(), files.end(),
+                            [](const ImageFile& a, const ImageFile& b) { return a.path == b.path; }),
+                files.end());
+    return files;
+}
+
+SearchStats SearchImages(const SearchQuery& query, const SearchEvents& events,
+                         const std::atomic<bool>* cancel, FactsCache* cache) {
+    const bool needHashes = query.sameAs.has_value();
+    return ForEachImage(query.folders, query.recursive, needHashes, events, cancel, cache,
+                        [&](const std::string& path, const ImageFacts& facts) {
+                            if (query.label && !MatchC64Pattern(*query.label, facts.diskName)) return;
+                            for (std::size_t i = 0; i < facts.entries.size(); ++i) {
+                                const Sha1Digest* hash = i < facts.hashes.size() ? &facts.hashes[i] : nullptr;
+                                if (EntryMatches(query, facts.entries[i], hash) && events.hit)
+                                    events.hit({path, int(i) + 1, facts.entries[i]});
+                            }
+                        });
+}
+
+DuplicateGroups FindDuplicates(const std::vector<std::string>& folders, bool recursive,
+                               const SearchEvents& events, const std::atomic<bool>* cancel, FactsCache* cache,
+                               SearchStats* stats) {
+    const Sha1Digest empty = Sha1Of(nullptr, 0);
+    std::map<Sha1Digest, std::vector<SearchHit>> byHash;
+    std::map<std::vector<Sha1Digest>, std::vector<std::string>> bySet;
+    SearchStats s =
+        ForEachImage(folders, recursive, true, events, cancel, cache,
+                     [&](const std::string& path, const ImageFacts& facts) {
+                         std::vector<Sha1Digest> set;
+                         for (std::size_t i = 0; i < facts.hashes.size(); ++i) {
+                             if (facts.hashes[i] == empty) continue; // no data bytes
+                             byHash[facts.hashes[i]].push_back({path, int(i) + 1, facts.entries[i]});
+                             set.push_back(facts.hashes[i]);
+                         }
+                         std::sort(set.begin(), set.end());
+                         set.erase(std::unique(set.begin(), set.end()), set.end());
+                         if (!set.empty()) bySet[set].push_back(path);
+                     });
+    if (stats) *stats = s;
+    DuplicateGroups groups;
+    for (auto& [hash, hits] : byHash)
+        if (hits.size() > 1) groups.files.push_back(std::move(hits));
+    for (auto& [set, paths] : bySet)
+        if (paths.size() > 1) groups.disks.push_back(std::move(paths));
+    // Groups in the order of their first member, as the files were walked.
+    std::sort(groups.files.begin(), groups.files.end(), [](const auto& a, const auto& b) {
+        return std::tie(a[0].path, a[0].number) < std::tie(b[0].path, b[0].number);
+    });
+    std::sort(groups.disks.begin(), groups.disks.end());
+    return groups;
+}
+
+} // namespace dyskel

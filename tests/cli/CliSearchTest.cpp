@@ -1,0 +1,72 @@
+// find and dupes over a folder of two disks (GAMES.D64 and a copy of its LOG
+// placed elsewhere on sub/OTHER.D64), with the index in the test's folder.
+#include "CliFixture.h"
+
+#include <cstdlib>
+#include <filesystem>
+
+namespace dyskel::test {
+namespace {
+
+class CliSearch : public Cli {
+  protected:
+    void SetUp() override {
+        Cli::SetUp();
+        setenv("XDG_CACHE_HOME", dir.File("cache").c_str(), 1);
+        std::filesystem::create_directory(dir.File("sub"));
+        D64Builder other("OTHER", "02");
+        Bytes log(300);
+        for (int i = 0; i < 300; ++i) log[i] = static_cast<std::uint8_t>(i);
+        other.AddFile("LOG COPY", 0x81, log, {{30, 2}, {12, 7}});
+        ASSERT_TRUE(other.Save(dir.File("sub/OTHER.D64")));
+        Bytes data(log.begin(), log.end());
+        dir.Write("log.seq", data);
+    }
+};
+
+struct FindRow {
+    std::vector<std::string> args; // before the folder
+    const char* out;               // with "D/" for the folder
+};
+const FindRow FindRows[] = {
+    {{"--name", "L?G"}, "D/GAMES.D64\t2\tLOG\tSEQ\t2\t01,01\n"},
+    {{"--recursive", "--name", "L*"},
+     "D/GAMES.D64\t2\tLOG\tSEQ\t2\t01,01\n"
+     "D/GAMES.D64\t3\tLOCKED PROGRAM16\tPRG\t1\t01,03\n"
+     "D/sub/OTHER.D64\t1\tLOG COPY\tSEQ\t2\t30,02\n"},
+    {{"--recursive", "--label", "OTH*"}, "D/sub/OTHER.D64\t1\tLOG COPY\tSEQ\t2\t30,02\n"},
+    {{"--type", "prg", "--name", "?ELLO"}, "D/GAMES.D64\t1\tHELLO\tPRG\t1\t01,00\n"},
+    {{"--recursive", "--same-as", "D/log.seq"},
+     "D/GAMES.D64\t2\tLOG\tSEQ\t2\t01,01\n"
+     "D/sub/OTHER.D64\t1\tLOG COPY\tSEQ\t2\t30,02\n"},
+};
+class CliFind : public CliSearch, public ::testing::WithParamInterface<FindRow> {};
+TEST_P(CliFind, OneTabSeparatedLinePerEntry) {
+    const auto local = [&](std::string s) {
+        for (std::size_t at; (at = s.find("D/")) != std::string::npos;) s.replace(at, 1, dir.Path());
+        return s;
+    };
+    std::vector<std::string> args{"find"};
+    for (const auto& a : GetParam().args) args.push_back(local(a));
+    args.push_back(dir.Path());
+    for (int pass = 0; pass < 2; ++pass) { // the second from the index
+        CliResult r = Run(args);
+        EXPECT_EQ(r.exitCode, 0) << r.err;
+        EXPECT_EQ(r.out, local(GetParam().out)) << "pass " << pass;
+    }
+}
+INSTANTIATE_TEST_SUITE_P(Queries, CliFind, ::testing::ValuesIn(FindRows));
+
+TEST_F(CliSearch, DupesGroupsFilesAndTellsOfABrokenImage) {
+    dir.Write("sub/CUT.D64", Bytes(5000));
+    CliResult r = Run({"dupes", "--recursive", dir.Path()});
+    EXPECT_EQ(r.exitCode, 0);
+    EXPECT_EQ(r.out, "file\t1\t" + dir.Path() + "/GAMES.D64\t2\tLOG\tSEQ\t2\t01,01\n" + "file\t1\t" +
+                         dir.Path() + "/sub/OTHER.D64\t1\tLOG COPY\tSEQ\t2\t30,02\n");
+    EXPECT_NE(r.err.find(dir.Path() + "/sub/CUT.D64"), std::string::npos) << r.err;
+    EXPECT_EQ(Run({"find", "--type", "XYZ", dir.Path()}).exitCode, 2);
+    EXPECT_EQ(Run({"find", dir.File("nothing")}).exitCode, 1);
+}
+
+} // namespace
+} // namespace dyskel::test
