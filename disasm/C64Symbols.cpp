@@ -376,14 +376,6 @@ constexpr bool SortedWithoutOverlap() {
 }
 static_assert(SortedWithoutOverlap(), "symbols must be sorted by address and must not overlap");
 
-constexpr bool NamesUnique() {
-    for (std::size_t i = 0; i < Symbols.size(); ++i)
-        for (std::size_t k = i + 1; k < Symbols.size(); ++k)
-            if (std::string_view(Symbols[i].name) == Symbols[k].name) return false;
-    return true;
-}
-static_assert(NamesUnique(), "every symbol name must stand for one address");
-
 } // namespace
 
 std::span<const C64Symbol> C64Symbols() {

@@ -2,6 +2,8 @@
 #include "disasm/C64Symbols.h"
 
 #include <gtest/gtest.h>
+#include <set>
+#include <string_view>
 
 #include <string>
 
@@ -87,6 +89,13 @@ INSTANTIATE_TEST_SUITE_P(
                       OperandCase{{0xA5, 0xD2, 0xFF}, Doc, "PNT+1"},        // LDA $D2
                       OperandCase{{0xA7, 0xC6, 0x00}, All, "NDX"},          // LAX $C6
                       OperandCase{{0xA7, 0xC6, 0x00}, Doc, ""}));           // "???"
+
+// ca65 source defines each name once, so no name may stand for two
+// addresses.
+TEST(C64SymbolsTable, EveryNameStandsForOneAddress) {
+    std::set<std::string_view> names;
+    for (const C64Symbol& s : C64Symbols()) EXPECT_TRUE(names.insert(s.name).second) << s.name;
+}
 
 } // namespace
 } // namespace dyskel

@@ -25,7 +25,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             (void)HexDumpFileName(entry);
             (void)BuildHexDump(image, entry);
             GatherResult g = GatherFile6502(image, entry.first, *file);
-            Listing6502 listing(*file, 'A');
+            Listing6502 listing(*file, ListingMode::Asm);
             for (int r = 0; r < listing.RowCount() && r < 64; ++r)
                 for (int c = 0; c < listing.ColumnCount(); ++c) (void)listing.Cell(r, c);
             (void)g;
