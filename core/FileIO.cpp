@@ -27,10 +27,6 @@ Fd Fd::OpenRead(const std::string& path) {
     return Fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
 }
 
-Fd Fd::Create(const std::string& path, unsigned mode) {
-    return Fd(::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, static_cast<mode_t>(mode)));
-}
-
 bool Fd::Close() {
     if (fd_ < 0) return true;
     int rc = ::close(fd_);

@@ -22,8 +22,6 @@ class Fd {
     Fd& operator=(Fd&& other) noexcept;
 
     static Fd OpenRead(const std::string& path);
-    // Creates or empties the file; mode is used when it is created.
-    static Fd Create(const std::string& path, unsigned mode = 0666);
 
     bool IsOpen() const { return fd_ >= 0; }
     int Get() const { return fd_; }

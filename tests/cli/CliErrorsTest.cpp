@@ -82,34 +82,28 @@ TEST_P(UnusableImage, MissingFileIsNamed) {
               "dyskel-cli: The image \"" + path + "\" could not be opened: No such file or directory\n");
 }
 
-TEST_P(UnusableImage, FileTooShortForTheHeaderBlockIsNamed) {
-    // The header block 18/0 ends at byte 91392 + 256 = 91648.
-    dir.Write("SHORT.D64", Bytes(91647, 0));
-    std::string path = dir.File("SHORT.D64");
-    CliResult r = RunCli(With(GetParam(), path));
-    EXPECT_EQ(r.exitCode, 1);
-    EXPECT_EQ(r.out, "");
-    if (GetParam()[0] == "block")
-        EXPECT_EQ(r.err, "dyskel-cli: track 18 is not in \"" + path + "\"\n");
-    else
-        EXPECT_EQ(r.err, "dyskel-cli: Reading track 18, sector 0 of \"" + path +
-                             "\" failed: the file holds only 91647 bytes.\n");
-}
-
-TEST_P(UnusableImage, FileTooShortForTheFirstDirectoryBlockIsNamed) {
-    // 18/1 ends at byte 91904; the header block is there.
-    Bytes bytes = D64Builder("SHORT", "01").Bytes();
-    bytes.resize(91700);
-    dir.Write("SHORT.D64", bytes);
-    std::string path = dir.File("SHORT.D64");
-    CliResult r = RunCli(With(GetParam(), path));
-    EXPECT_EQ(r.exitCode, 1);
-    EXPECT_EQ(r.out, "");
-    if (GetParam()[0] == "block")
-        EXPECT_EQ(r.err, "dyskel-cli: track 18 is not in \"" + path + "\"\n");
-    else
-        EXPECT_EQ(r.err, "dyskel-cli: Reading track 18, sector 1 of \"" + path +
-                             "\" failed: the file holds only 91700 bytes.\n");
+// A file cut inside track 18: the block it ends in is named.  The header
+// block 18/0 ends at byte 91392 + 256 = 91648, 18/1 at 91904.
+TEST_P(UnusableImage, FileCutInsideTrack18NamesTheBlock) {
+    const struct {
+        std::size_t size;
+        int sector;
+    } cuts[] = {{91647, 0}, {91700, 1}};
+    for (const auto& cut : cuts) {
+        Bytes bytes = D64Builder("SHORT", "01").Bytes();
+        bytes.resize(cut.size);
+        dir.Write("SHORT.D64", bytes);
+        const std::string path = dir.File("SHORT.D64");
+        CliResult r = RunCli(With(GetParam(), path));
+        EXPECT_EQ(r.exitCode, 1);
+        EXPECT_EQ(r.out, "");
+        if (GetParam()[0] == "block")
+            EXPECT_EQ(r.err, "dyskel-cli: track 18 is not in \"" + path + "\"\n");
+        else
+            EXPECT_EQ(r.err, "dyskel-cli: Reading track 18, sector " + std::to_string(cut.sector) + " of \"" +
+                                 path + "\" failed: the file holds only " + std::to_string(cut.size) +
+                                 " bytes.\n");
+    }
 }
 
 TEST_P(UnusableImage, FolderIsNoImage) {
