@@ -1,5 +1,6 @@
 // Start-up of the main window over a folder of 2000 images, up to the filled
 // and painted grid, beside the same scan done by the engine alone.
+#include "browser/ImageGrid.h"
 #include "browser/Umain.h"
 #include "core/ImageScan.h"
 #include "platform/Drives.h"
@@ -8,7 +9,7 @@
 #include "tools/D64Builder.h"
 
 #include <QCoreApplication>
-#include <QTableWidget>
+#include <QTest>
 #include <benchmark/benchmark.h>
 #include <cstdlib>
 #include <filesystem>
@@ -71,8 +72,9 @@ void BM_MainWindowToFilledGrid(benchmark::State& state) {
     for (auto _ : state) {
         TMainForm form(MainServices{image, dialogs, ini, drives}, {"/DEBUG"}, Folder().Path());
         form.show();
+        QTest::qWaitFor([&] { return !form.Scanning(); }, 60000);
         QCoreApplication::processEvents();
-        if (form.FileStrGrid->model()->rowCount() != ImageCount) state.SkipWithError("grid not filled");
+        if (form.FileStrGrid->rowCount() != ImageCount) state.SkipWithError("grid not filled");
     }
     state.counters["images"] = ImageCount;
 }

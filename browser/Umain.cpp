@@ -1,6 +1,7 @@
 #include "browser/Umain.h"
 
 #include "browser/DirListBox.h"
+#include "browser/ImageGrid.h"
 #include "browser/NewImageDialog.h"
 #include "browser/Options.h"
 #include "browser/SearchDialog.h"
@@ -20,6 +21,7 @@
 #include <QComboBox>
 #include <QDragEnterEvent>
 #include <QDropEvent>
+#include <QElapsedTimer>
 #include <QFrame>
 #include <QGuiApplication>
 #include <QHeaderView>
@@ -29,6 +31,7 @@
 #include <QMenuBar>
 #include <QMimeData>
 #include <QProgressBar>
+#include <QRunnable>
 #include <QScreen>
 #include <QStyledItemDelegate>
 #include <QTableWidget>
@@ -37,6 +40,9 @@
 #include <QUrl>
 #include <algorithm>
 #include <filesystem>
+
+#include <sys/resource.h>
+#include <unistd.h>
 
 namespace fs = std::filesystem;
 
@@ -72,9 +78,13 @@ bool IsDebugSwitch(const std::string& arg) {
     return head == QStringLiteral("/DEBUG");
 }
 
-constexpr int NameColumn = 1;
-constexpr int SizeColumn = 2;
-constexpr int LabelColumn = 4;
+constexpr int NameColumn = ImageGridModel::NameColumn;
+constexpr int LabelColumn = ImageGridModel::LabelColumn;
+
+// A scan hands its rows over in batches: when this many are ready, or when
+// the last batch is this old.
+constexpr std::size_t ScanBatchRows = 1000;
+constexpr qint64 ScanBatchMs = 40;
 
 // Draws its cells with an ellipsis where the text is cut.
 class TElidingDelegate : public QStyledItemDelegate {
@@ -86,19 +96,6 @@ class TElidingDelegate : public QStyledItemDelegate {
         QStyledItemDelegate::initStyleOption(option, index);
         option->textElideMode = Qt::ElideRight;
     }
-};
-
-// A size cell: sorts by the number, not by its digits.
-class TSizeItem : public QTableWidgetItem {
-  public:
-    TSizeItem(const QString& text, std::int64_t size) : QTableWidgetItem(text), size_(size) {}
-    bool operator<(const QTableWidgetItem& other) const override {
-        auto* size = dynamic_cast<const TSizeItem*>(&other);
-        return size ? size_ < size->size_ : QTableWidgetItem::operator<(other);
-    }
-
-  private:
-    std::int64_t size_;
 };
 
 } // namespace
@@ -149,6 +146,8 @@ TMainForm::TMainForm(MainServices services, const QStringList& arguments, const 
 }
 
 TMainForm::~TMainForm() {
+    if (scanStop_) scanStop_->store(true);
+    scanPool_.waitForDone();
     if (healthThread_) {
         healthStop_->store(true);
         healthThread_->wait();
@@ -221,16 +220,17 @@ void TMainForm::BuildControls() {
     DirListBox->setObjectName(QStringLiteral("DirListBox"));
     DirListBox->setGeometry(4, 26, 200, 369);
 
-    FileStrGrid = new QTableWidget(client);
+    FileStrGrid = new TImageGrid(client);
     FileStrGrid->setObjectName(QStringLiteral("FileStrGrid"));
     FileStrGrid->setGeometry(208, 8, 353, 385);
     FileStrGrid->installEventFilter(this);
-    connect(FileStrGrid, &QTableWidget::cellDoubleClicked, this, [this] { OpenFromGrid(true); });
+    connect(FileStrGrid, &QTableView::doubleClicked, this, [this] { OpenFromGrid(true); });
     // The fixed column 0 is never current: the highlighted row is the one
     // Enter and a double click open.
-    connect(FileStrGrid, &QTableWidget::currentCellChanged, this, [this](int row, int column) {
-        if (row >= 0 && column == 0) FileStrGrid->setCurrentCell(row, 1);
-    });
+    connect(FileStrGrid->selectionModel(), &QItemSelectionModel::currentChanged, this,
+            [this](const QModelIndex& current) {
+                if (current.isValid() && current.column() == 0) FileStrGrid->setCurrentCell(current.row(), 1);
+            });
 
     PanelScanStat = new QLabel(QStringLiteral("Analyzing"), client);
     PanelScanStat->setObjectName(QStringLiteral("PanelScanStat"));
@@ -263,11 +263,9 @@ void TMainForm::BuildControls() {
 }
 
 void TMainForm::SetUpGrid() {
-    QTableWidget* g = FileStrGrid;
+    TImageGrid* g = FileStrGrid;
     g->setEnabled(false);
     g->setFont(FixedsysFont());
-    g->setColumnCount(int(ImageGridTitles.size()));
-    g->setRowCount(1);
     g->setFrameStyle(QFrame::Box | QFrame::Plain);
     g->setLineWidth(1);
     g->setShowGrid(true);
@@ -281,6 +279,7 @@ void TMainForm::SetUpGrid() {
     g->verticalHeader()->hide();
     g->verticalHeader()->setMinimumSectionSize(GridRowHeight);
     g->verticalHeader()->setDefaultSectionSize(GridRowHeight);
+    g->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
     QHeaderView* titles = g->horizontalHeader();
     titles->setFixedHeight(GridTitleHeight);
     titles->setMinimumSectionSize(ImageGridWidths[0]);
@@ -294,15 +293,10 @@ void TMainForm::SetUpGrid() {
         sortOrder_ = column == sortColumn_ && sortOrder_ == Qt::AscendingOrder ? Qt::DescendingOrder
                                                                                : Qt::AscendingOrder;
         sortColumn_ = column;
-        const QString current = CurrentName();
-        FileStrGrid->sortItems(sortColumn_, sortOrder_);
-        SelectImage(ToDisk(current));
+        FileStrGrid->Rows()->sort(sortColumn_, sortOrder_);
+        FileStrGrid->scrollTo(FileStrGrid->currentIndex());
     });
-    QStringList labels;
-    for (const char* t : ImageGridTitles) labels << QString::fromLatin1(t);
-    g->setHorizontalHeaderLabels(labels);
     for (int c = 0; c < g->columnCount(); ++c) g->setColumnWidth(c, ImageGridWidths[std::size_t(c)]);
-    for (int c = 0; c < g->columnCount(); ++c) g->setItem(0, c, new QTableWidgetItem);
     // A cut name or label shows an ellipsis where it is cut.
     auto* elided = new TElidingDelegate(g);
     g->setItemDelegateForColumn(NameColumn, elided);
@@ -539,9 +533,10 @@ void TMainForm::Refresh() {
     }
     // The folder is gone: its nearest parent that is still there.
     DirListBox->SetDirectory(folder.string());
-    PanelScanStat->setText(QStringLiteral("Folder gone"));
-    PanelScanStat->setToolTip(QStringLiteral("The folder %1 is gone; %2 is shown.")
-                                  .arg(FromDisk(shown), FromDisk(DirListBox->Directory())));
+    scanNote_ = QStringLiteral("Folder gone");
+    scanNoteTip_ = QStringLiteral("The folder %1 is gone; %2 is shown.")
+                       .arg(FromDisk(shown), FromDisk(DirListBox->Directory()));
+    if (!Scanning()) ScanFinished(scanNumber_);
 }
 
 void TMainForm::SetProgress(int percent) {
@@ -550,92 +545,139 @@ void TMainForm::SetProgress(int percent) {
     RescanP->repaint();
 }
 
-void TMainForm::ScanImages() {
-    QTableWidget* g = FileStrGrid;
-    const std::string folder = image_.CurrentFolder;
-    g->scrollToTop();
-    RescanP->setEnabled(true);
-    PanelScanStat->setText(QStringLiteral("Analyzing"));
-    PanelScanStat->setToolTip(QString());
+void TMainForm::ShowScanStatus(const QString& text) {
+    PanelScanStat->setText(text);
     PanelScanStat->repaint();
+}
 
-    found_ = ListImages(folder, [this](int percent) { SetProgress(percent); });
-    if (Options->data.sortFilesBy == 1 && found_.size() > 1) {
-        PanelScanStat->setText(QStringLiteral("Sorting"));
-        PanelScanStat->repaint();
-        SortImages(found_, "NAME");
-    }
+void TMainForm::ScanImages() {
+    if (scanStop_) scanStop_->store(true);
+    auto stop = std::make_shared<std::atomic<bool>>(false);
+    scanStop_ = stop;
+    const unsigned number = ++scanNumber_;
+    scanNote_.clear();
+    scanNoteTip_.clear();
+    pendingSelect_.clear();
+    found_.clear();
+    FileStrGrid->Rows()->Clear();
+    FileStrGrid->setEnabled(true);
+    FileStrGrid->scrollToTop();
+    // The health report covers the whole folder: it waits for the scan.
+    MnuHealth->setEnabled(false);
+    StImages->setText(QStringLiteral("0"));
+    RescanP->setEnabled(true);
+    PanelScanStat->setToolTip(QString());
+    ShowScanStatus(QStringLiteral("Analyzing"));
 
-    const int count = int(found_.size());
-    g->setUpdatesEnabled(false);
-    g->setRowCount(0);
-    g->setRowCount(std::max(count, 1));
-    const QBrush fixedFace = g->palette().button();
-    if (count > 0) {
-        PanelScanStat->setText(QStringLiteral("Updating"));
-        PanelScanStat->repaint();
-        const bool details = Options->data.imageDetails;
-        for (int r = 0; r < count; ++r) {
-            SetProgress(int(100LL * (r + 1) / count));
-            auto cells = ImageRowCells(folder, found_[std::size_t(r)], details);
-            auto* fixed = new QTableWidgetItem;
-            fixed->setFlags(Qt::ItemIsEnabled);
-            fixed->setBackground(fixedFace);
-            g->setItem(r, 0, fixed);
-            for (int c = 1; c < int(cells.size()); ++c) {
-                const std::string& text = cells[std::size_t(c)];
-                // The label holds the disk's own bytes: each shows its C64
-                // glyph in the C64 font.
-                QString shown = c == LabelColumn ? PetsciiToQString(text) : FromDisk(text);
-                auto* cell = c == SizeColumn ? new TSizeItem(shown, found_[std::size_t(r)].size)
-                                             : new QTableWidgetItem(shown);
-                cell->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable);
-                if (c == LabelColumn) cell->setFont(C64Font(8));
-                if (c == NameColumn || c == LabelColumn) cell->setToolTip(shown);
-                g->setItem(r, c, cell);
-            }
+    // What the worker hands over runs here only while its scan is the
+    // running one.
+    auto post = [this, number](auto work) {
+        QMetaObject::invokeMethod(
+            this,
+            [this, number, work = std::move(work)]() mutable {
+                if (number == scanNumber_) work();
+            },
+            Qt::QueuedConnection);
+    };
+    const std::string folder = image_.CurrentFolder;
+    const bool byName = Options->data.sortFilesBy == 1;
+    const bool details = Options->data.imageDetails;
+    scanPool_.start([this, post, stop, number, folder, byName, details] {
+        // The window's thread goes first when the machine is busy.
+        setpriority(PRIO_PROCESS, id_t(gettid()), 10);
+        int shown = -1;
+        auto progress = [&](int percent) {
+            if (percent == shown) return;
+            shown = percent;
+            post([this, percent] { SetProgress(percent); });
+        };
+        std::vector<ImageEntry> images = ListImages(folder, progress);
+        if (stop->load()) return;
+        if (byName && images.size() > 1) {
+            post([this] { ShowScanStatus(QStringLiteral("Sorting")); });
+            SortImages(images, "NAME");
         }
-    } else {
-        for (int c = 0; c < g->columnCount(); ++c) g->setItem(0, c, new QTableWidgetItem);
-    }
-    g->setUpdatesEnabled(true);
+        if (!images.empty()) post([this] { ShowScanStatus(QStringLiteral("Updating")); });
+        std::vector<ImageRow> batch;
+        QElapsedTimer age;
+        age.start();
+        auto handOver = [&] {
+            if (batch.empty()) return;
+            post([this, number, rows = std::move(batch)]() mutable {
+                ScanRowsArrived(number, std::move(rows));
+            });
+            batch.clear();
+            age.restart();
+        };
+        for (std::size_t r = 0; r < images.size(); ++r) {
+            if (stop->load()) return;
+            const auto cells = ImageRowCells(folder, images[r], details);
+            ImageRow row{images[r], {}};
+            for (std::size_t c = 1; c < cells.size(); ++c)
+                row.cells[c] = int(c) == LabelColumn ? PetsciiToQString(cells[c]) : FromDisk(cells[c]);
+            batch.push_back(std::move(row));
+            if (batch.size() >= ScanBatchRows || age.elapsed() >= ScanBatchMs) handOver();
+            progress(int(100 * (r + 1) / images.size()));
+        }
+        handOver();
+        post([this, number] { ScanFinished(number); });
+    });
+}
 
-    if (sortColumn_ > 0 && count > 1) g->sortItems(sortColumn_, sortOrder_);
-    StImages->setText(QString::number(count));
-    g->setEnabled(count > 0);
-    if (count > 0) g->setCurrentCell(0, 1);
-    g->scrollToTop();
-    PanelScanStat->setText(QString::fromLatin1(IdleScanText));
+void TMainForm::ScanRowsArrived(unsigned number, std::vector<ImageRow> rows) {
+    if (number != scanNumber_) return;
+    for (const ImageRow& row : rows) found_.push_back(row.entry);
+    ImageGridModel* model = FileStrGrid->Rows();
+    const bool first = model->Images() == 0;
+    model->Append(std::move(rows));
+    StImages->setText(QString::number(model->Images()));
+    FileStrGrid->setEnabled(true);
+    if (first) {
+        FileStrGrid->setCurrentCell(0, NameColumn);
+        FileStrGrid->scrollToTop();
+    }
+    if (!pendingSelect_.empty()) SelectImage(pendingSelect_);
+}
+
+void TMainForm::ScanFinished(unsigned number) {
+    if (number != scanNumber_) return;
+    scanStop_.reset();
+    FileStrGrid->setEnabled(FileStrGrid->Rows()->Images() > 0);
+    MnuHealth->setEnabled(!healthThread_);
+    ShowScanStatus(scanNote_.isEmpty() ? QString::fromLatin1(IdleScanText) : scanNote_);
+    PanelScanStat->setToolTip(scanNoteTip_);
     RescanP->setEnabled(false);
+    if (!pendingSelect_.empty()) SelectImage(pendingSelect_);
+    pendingSelect_.clear();
 }
 
 QString TMainForm::CurrentName() const {
-    const QTableWidgetItem* item = FileStrGrid->item(FileStrGrid->currentRow(), NameColumn);
-    return item ? item->text() : QString();
+    const ImageEntry* entry = FileStrGrid->Rows()->Entry(FileStrGrid->currentRow());
+    return entry ? FromDisk(entry->name) : QString();
 }
 
 void TMainForm::OpenFromGrid(bool rescanAfter) {
-    // The row's image by its name: a click on a title may have sorted the rows.
-    const std::string current = ToDisk(CurrentName());
-    auto it =
-        std::find_if(found_.begin(), found_.end(), [&](const ImageEntry& e) { return e.name == current; });
-    if (current.empty() || it == found_.end()) return;
-    const ImageEntry& entry = *it;
+    const ImageEntry* current = FileStrGrid->Rows()->Entry(FileStrGrid->currentRow());
+    if (!current) return;
+    const ImageEntry entry = *current;
     image_.ImageFileName = entry.name;
     image_.ImageFindRec = entry;
     image_.HasErrorInfo = entry.size == ErrImageSize;
-    const std::string name = entry.name;
     OpenImage();
     if (!rescanAfter) return;
     ScanImages();
-    SelectImage(name);
+    SelectImage(entry.name);
 }
 
 void TMainForm::SelectImage(const std::string& name) {
-    for (int r = 0; r < FileStrGrid->rowCount(); ++r)
-        if (const QTableWidgetItem* item = FileStrGrid->item(r, NameColumn);
-            item && item->text() == FromDisk(name))
-            FileStrGrid->setCurrentCell(r, NameColumn);
+    const int row = FileStrGrid->Rows()->RowOf(name);
+    if (row >= 0) {
+        FileStrGrid->setCurrentCell(row, NameColumn);
+        FileStrGrid->scrollTo(FileStrGrid->currentIndex());
+        pendingSelect_.clear();
+    } else if (Scanning()) {
+        pendingSelect_ = name;
+    }
 }
 
 void TMainForm::OpenImage() {
@@ -698,8 +740,7 @@ void TMainForm::MnuNewImageClick() {
     }
     if (!made) return error(QString::fromStdString(made.Error()));
     ScanImages();
-    for (std::size_t r = 0; r < found_.size(); ++r)
-        if (found_[r].name == fileName) FileStrGrid->setCurrentCell(int(r), 1);
+    SelectImage(fileName);
 }
 
 bool TMainForm::HealthRunning() const {
@@ -707,7 +748,7 @@ bool TMainForm::HealthRunning() const {
 }
 
 void TMainForm::MnuHealthClick() {
-    if (healthThread_) return;
+    if (healthThread_ || Scanning()) return;
     if (!HealthDialog) HealthDialog = new THealthDialog(this);
     QTableWidget* grid = HealthDialog->GridHealth;
     grid->setRowCount(int(found_.size()));
@@ -740,7 +781,7 @@ void TMainForm::MnuHealthClick() {
         healthThread_->deleteLater();
         healthThread_ = nullptr;
         HealthDialog->HealthProgress->setValue(100);
-        MnuHealth->setEnabled(true);
+        MnuHealth->setEnabled(!Scanning());
     });
     healthThread_->start();
 }

@@ -8,6 +8,7 @@
 
 #include <QMainWindow>
 #include <QStringList>
+#include <QThreadPool>
 #include <atomic>
 #include <functional>
 #include <map>
@@ -22,7 +23,6 @@ class QFrame;
 class QLabel;
 class QMenu;
 class QProgressBar;
-class QTableWidget;
 class QThread;
 
 namespace dyskel {
@@ -34,6 +34,8 @@ class IDrives;
 class IIniFile;
 class TAboutBox;
 class TDirListBox;
+class TImageGrid;
+struct ImageRow;
 class TOptions;
 
 inline constexpr const char* ApplicationTitle = "Dyskel32 V1.00beta";
@@ -71,7 +73,7 @@ class TMainForm : public QMainWindow {
     QFrame* MainBevel = nullptr;
     QComboBox* DriveCombo = nullptr;
     TDirListBox* DirListBox = nullptr;
-    QTableWidget* FileStrGrid = nullptr;
+    TImageGrid* FileStrGrid = nullptr;
     QLabel* PanelScanStat = nullptr;
     QProgressBar* RescanP = nullptr;
     QLabel* StImages = nullptr;
@@ -90,8 +92,12 @@ class TMainForm : public QMainWindow {
     bool DebugMode() const { return debugMode_; }
     const std::vector<ImageEntry>& FoundImages() const { return found_; }
 
-    // Lists the images of CurrentFolder in the grid.
+    // Lists the images of CurrentFolder in the grid: a worker reads them and
+    // the rows come in while the window goes on; a scan still running is
+    // given up.
     void ScanImages();
+    // True while a scan is running.
+    bool Scanning() const { return scanStop_ != nullptr; }
     // Saves the window's place and shows the editor.
     void OpenImage();
 
@@ -145,7 +151,12 @@ class TMainForm : public QMainWindow {
     // F5: the folder list and the grid read anew; a folder that is gone
     // gives way to its nearest parent that is still there.
     void Refresh();
+    // Makes the image's row current; while a scan runs, once the row is in.
     void SelectImage(const std::string& name);
+    void ShowScanStatus(const QString& text);
+    // What the worker of scan number hands over, on the window's thread.
+    void ScanRowsArrived(unsigned number, std::vector<ImageRow> rows);
+    void ScanFinished(unsigned number);
     QString CurrentName() const; // the image name in the current row
     // The window's place and size and the grid's column widths, in the
     // settings file's own section.
@@ -160,6 +171,11 @@ class TMainForm : public QMainWindow {
     std::vector<std::string> recent_;
     int sortColumn_ = -1; // the column a title click sorted by; -1: the Sort option's order
     Qt::SortOrder sortOrder_ = Qt::AscendingOrder;
+    QThreadPool scanPool_;
+    std::shared_ptr<std::atomic<bool>> scanStop_; // set to give the running scan up
+    unsigned scanNumber_ = 0;                     // the running or last scan
+    std::string pendingSelect_;                   // the image to select once its row is in
+    QString scanNote_, scanNoteTip_;              // shown at the end of the scan instead of the idle text
     QThread* healthThread_ = nullptr;
     std::shared_ptr<std::atomic<bool>> healthStop_;
     bool debugMode_ = false;

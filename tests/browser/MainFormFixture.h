@@ -3,6 +3,7 @@
 #pragma once
 
 #include "browser/DirListBox.h"
+#include "browser/ImageGrid.h"
 #include "browser/Options.h"
 #include "browser/Uabout.h"
 #include "browser/Umain.h"
@@ -18,7 +19,6 @@
 #include <QCoreApplication>
 #include <QLabel>
 #include <QProgressBar>
-#include <QTableWidget>
 #include <QTest>
 #include <filesystem>
 #include <gtest/gtest.h>
@@ -85,11 +85,17 @@ class MainFormTest : public ::testing::Test {
         return {bytes.begin(), bytes.end()};
     }
 
-    QTableWidget* Grid() { return form->FileStrGrid; }
-    QString Cell(int row, int column) {
-        auto* item = Grid()->item(row, column);
-        return item ? item->text() : QString();
+    // Lets the running scan of the folder finish.
+    void Scanned() {
+        ASSERT_TRUE(QTest::qWaitFor([this] { return !form->Scanning(); }, 20000));
     }
+    // The grid once the folder is scanned.
+    TImageGrid* Grid() {
+        Scanned();
+        return form->FileStrGrid;
+    }
+    QString Cell(int row, int column) { return Grid()->Text(row, column); }
+    QVariant Data(int row, int column, int role) { return Grid()->model()->index(row, column).data(role); }
     // The texts of one column, top to bottom.
     QStringList Column(int column) {
         QStringList texts;

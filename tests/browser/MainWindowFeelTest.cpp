@@ -63,6 +63,7 @@ TEST_F(MainWindowFeelTest, F5ReadsTheFolderListAgainAndLeavesAFolderThatIsGone) 
     EXPECT_FALSE(form->DirListBox->findItems("new", Qt::MatchEndsWith).isEmpty());
     std::filesystem::remove_all(images.Path() + "/sub");
     QTest::keyClick(form.get(), Qt::Key_F5);
+    Scanned();
     EXPECT_EQ(form->DirListBox->Directory(), images.Path());
     EXPECT_EQ(form->StImages->text(), "3");
     EXPECT_EQ(form->PanelScanStat->text(), "Folder gone");
@@ -74,8 +75,8 @@ TEST_F(MainWindowFeelTest, NameAndLabelCellsGiveTheWholeTextAsTip) {
     Start();
     Show();
     for (int r = 0; r < Grid()->rowCount(); ++r) {
-        EXPECT_EQ(Grid()->item(r, 1)->toolTip(), Cell(r, 1));
-        EXPECT_EQ(Grid()->item(r, 4)->toolTip(), Cell(r, 4));
+        EXPECT_EQ(Data(r, 1, Qt::ToolTipRole).toString(), Cell(r, 1));
+        EXPECT_EQ(Data(r, 4, Qt::ToolTipRole).toString(), Cell(r, 4));
     }
 }
 
@@ -88,9 +89,8 @@ TEST_F(MainWindowFeelTest, EveryLabelByteHasAGlyphInTheLabelFont) {
     Show();
     int row = 0;
     while (Cell(row, 1) != "marks.D64") ++row;
-    QTableWidgetItem* label = Grid()->item(row, 4);
-    EXPECT_TRUE(label->text().contains(PetsciiToQString("\x7F\x9D"))) << label->text().toStdString();
-    const QFontMetrics metrics(label->font());
+    EXPECT_TRUE(Cell(row, 4).contains(PetsciiToQString("\x7F\x9D"))) << Cell(row, 4).toStdString();
+    const QFontMetrics metrics(Data(row, 4, Qt::FontRole).value<QFont>());
     for (int b = 0; b < 256; ++b)
         EXPECT_TRUE(metrics.inFontUcs4(PetsciiGlyph(std::uint8_t(b)))) << "byte " << b;
 }

@@ -1,6 +1,8 @@
 // File > New Image... and File > Image Health... of the main window.
 #include "MainFormFixture.h"
+
 #include "browser/NewImageDialog.h"
+#include <QTableWidget>
 
 #include <QLineEdit>
 #include <QProgressBar>
@@ -61,6 +63,8 @@ TEST_F(NewImageTest, HealthReportFillsARowPerImageWithoutBlocking) {
     images.Write("A.D64", D64Builder("A", "01").Bytes());
     images.Write("B.D64", broken.Bytes());
     Start();
+    EXPECT_FALSE(Item("MnuHealth")->isEnabled()); // until the folder's scan is done
+    Scanned();
     Item("MnuHealth")->trigger();
     ASSERT_NE(form->HealthDialog, nullptr);
     EXPECT_TRUE(QTest::qWaitFor([&] { return !form->HealthRunning(); }, 5000));
