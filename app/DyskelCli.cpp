@@ -60,8 +60,8 @@ constexpr const char* UsageText =
     "        IMAGE FILE...                         write host files onto the disk as new entries\n"
     "  validate [--fix] [--backup] [--dry-run] [--csv] IMAGE...  check chains, directory and BAM\n"
     "  scan [--unsorted] [--no-details] [--raw] FOLDER  the D64 images of a folder\n"
-    "  find [--recursive] [--name PATTERN] [--label PATTERN] [--type T] [--same-as FILE] FOLDER...\n"
-    "                                              entries of the images of the folders\n"
+    "  find [--recursive] [--name PATTERN] [--label PATTERN] [--type T] [--size MIN-MAX]\n"
+    "       [--same-as FILE] FOLDER...             entries of the images of the folders\n"
     "  dupes [--recursive] FOLDER...               identical files and identical disks\n"
     "  op BYTE [BYTE [BYTE]]                       one 6502 instruction (hex bytes)\n"
     "  --help | --version\n"
@@ -69,7 +69,8 @@ constexpr const char* UsageText =
     "keep IMAGE.BAK with --backup; --dry-run prints the blocks (TT,SS) that would change.\n"
     "write refuses a name already on the disk unless --replace or --keep-both is given.\n"
     "validate exits 0 when every image is clean, 1 when not; --fix rewrites the BAM\n"
-    "from what the files own.\n"
+    "from what the files own.  find --size counts blocks as the listing shows them:\n"
+    "N exactly, MIN-MAX, MIN- or -MAX.\n"
     "Disk texts are shown\n"
     "through the C64 character table as UTF-8; --raw prints their bytes as they are.\n";
 
@@ -85,7 +86,7 @@ struct UsageError {
 struct Invocation {
     std::vector<std::string> args; // the positional arguments
     std::vector<std::string> flags;
-    std::optional<std::string> name, to, id, start, tracks, type, label, sameAs;
+    std::optional<std::string> name, to, id, start, tracks, type, label, sameAs, size;
     std::ostream& out;
     std::ostream& err;
 
@@ -697,6 +698,25 @@ std::string HitLine(const Invocation& inv, const SearchHit& hit) {
            FileTypeName(hit.entry.typeByte) + '\t' + std::to_string(hit.entry.blocks) + '\t' + at;
 }
 
+// --size: the blocks the listing shows, as N, MIN-MAX, MIN- or -MAX.
+void SizeRange(const std::string& text, SearchQuery& query) {
+    const UsageError bad{"--size must be N, MIN-MAX, MIN- or -MAX blocks, from 0 to 65535: " + text};
+    const std::size_t dash = text.find('-');
+    const auto bound = [&](std::string_view part) -> std::optional<std::uint16_t> {
+        if (part.empty()) return std::nullopt;
+        unsigned value = 0;
+        auto [end, ec] = std::from_chars(part.data(), part.data() + part.size(), value);
+        if (ec != std::errc() || end != part.data() + part.size() || value > 65535) throw bad;
+        return static_cast<std::uint16_t>(value);
+    };
+    const std::string_view all = text;
+    query.minBlocks = bound(all.substr(0, dash));
+    query.maxBlocks = dash == std::string::npos ? query.minBlocks : bound(all.substr(dash + 1));
+    if ((!query.minBlocks && !query.maxBlocks) ||
+        (query.minBlocks && query.maxBlocks && *query.minBlocks > *query.maxBlocks))
+        throw bad;
+}
+
 int RunFind(Invocation& inv) {
     SearchQuery query;
     query.folders = inv.args;
@@ -705,6 +725,7 @@ int RunFind(Invocation& inv) {
     if (inv.label) query.label = TypedName(*inv.label, "PATTERN");
     if (inv.type && !(query.type = FileTypeCode(UpperAscii(*inv.type))))
         throw UsageError{"TYPE must be DEL, SEQ, PRG, USR or REL: " + *inv.type};
+    if (inv.size) SizeRange(*inv.size, query);
     if (inv.sameAs) {
         Result<Sha1Digest> hash = HostFileSha1(*inv.sameAs);
         if (!hash) throw CliFailure{hash.Error()};
@@ -759,7 +780,7 @@ constexpr std::array<Command, 23> Commands = {{
     {"write", "--backup --dry-run --raw --replace --keep-both", "--type --name", 2, 1000, RunWrite},
     {"validate", "--fix --backup --dry-run --csv --raw", "", 1, 100000, RunValidate},
     {"scan", "--unsorted --no-details --raw", "", 1, 1, RunScan},
-    {"find", "--recursive --raw", "--name --label --type --same-as", 1, 100000, RunFind},
+    {"find", "--recursive --raw", "--name --label --type --size --same-as", 1, 100000, RunFind},
     {"dupes", "--recursive --raw", "", 1, 100000, RunDupes},
     {"op", "", "", 1, 3, RunOp},
     {"help", "", "", 0, 0,
@@ -801,6 +822,7 @@ void Parse(const Command& cmd, int argc, char** argv, Invocation& inv) {
              : word == "--type"    ? inv.type
              : word == "--label"   ? inv.label
              : word == "--same-as" ? inv.sameAs
+             : word == "--size"    ? inv.size
                                    : inv.to) = argv[++i];
         } else {
             throw UsageError{"unknown option " + word + " for " + cmd.name};
@@ -812,7 +834,7 @@ void Parse(const Command& cmd, int argc, char** argv, Invocation& inv) {
 }
 
 int RunCli(int argc, char** argv, std::ostream& out, std::ostream& err) {
-    Invocation inv{{}, {}, {}, {}, {}, {}, {}, {}, {}, {}, out, err};
+    Invocation inv{{}, {}, {}, {}, {}, {}, {}, {}, {}, {}, {}, out, err};
     try {
         if (argc < 2) throw UsageError{"no command"};
         std::string name = argv[1];

@@ -19,6 +19,7 @@
 #include <QThread>
 #include <QVBoxLayout>
 #include <array>
+#include <filesystem>
 
 namespace dyskel {
 
@@ -29,9 +30,21 @@ constexpr std::array<const char*, 7> ResultTitles = {"Group", "Image",  "Entry",
 constexpr std::array<const char*, 6> TypeChoices = {"(any)", "DEL", "SEQ", "PRG", "USR", "REL"};
 constexpr int MaxBlocksShown = 65535;
 constexpr int TickMs = 40; // how often results move from the worker to the grid
+constexpr const char* ImageFilter = "D64 Image Files (*.D64 *.d64);;All (*)";
 
 QString FromDisk(const std::string& s) {
     return QString::fromLocal8Bit(s.data(), qsizetype(s.size()));
+}
+
+// An entry as a choice: its number, quoted name and type as the listing
+// shows them, e.g. "2 "INTRO" >PRG".
+QString EntryChoice(const DirEntry& e, int number) {
+    DirCells cells = DirRowCells(e, number);
+    std::string& name = cells[2];
+    name.erase(name.find_last_not_of('\xA0') + 1); // the padding after the closing quote
+    std::string type = cells[3];
+    if (type.starts_with(' ')) type.erase(0, 1);
+    return QString::number(number) + ' ' + PetsciiToQString(name) + ' ' + PetsciiToQString(type);
 }
 
 } // namespace
@@ -116,9 +129,14 @@ TSearchDialog::TSearchDialog(IDialogs& dialogs, const std::string& folder, QWidg
     SpinMaxBlocks->setValue(MaxBlocksShown);
     EditSameAs = new QLineEdit(this);
     named(EditSameAs, "EditSameAs");
-    EditSameAs->setPlaceholderText(QStringLiteral("a host file whose bytes the entry holds"));
+    EditSameAs->setPlaceholderText(
+        QStringLiteral("a host file, or an image's entry, whose bytes the entry holds"));
     BtnSameAs = new QPushButton(QStringLiteral("..."), this);
     named(BtnSameAs, "BtnSameAs");
+    BtnSameAs->setToolTip(QStringLiteral("A host file"));
+    BtnSameAsEntry = new QPushButton(QStringLiteral("&Entry..."), this);
+    named(BtnSameAsEntry, "BtnSameAsEntry");
+    BtnSameAsEntry->setToolTip(QStringLiteral("An entry of a D64 image"));
     BtnSearch = new QPushButton(QStringLiteral("&Search"), this);
     named(BtnSearch, "BtnSearch");
     BtnSearch->setDefault(true);
@@ -169,6 +187,7 @@ TSearchDialog::TSearchDialog(IDialogs& dialogs, const std::string& folder, QWidg
     auto* sameRow = new QHBoxLayout;
     sameRow->addWidget(EditSameAs);
     sameRow->addWidget(BtnSameAs);
+    sameRow->addWidget(BtnSameAsEntry);
     form->addRow(QStringLiteral("Same file as"), sameRow);
     auto* buttons = new QHBoxLayout;
     buttons->addWidget(BtnSearch);
@@ -188,6 +207,7 @@ TSearchDialog::TSearchDialog(IDialogs& dialogs, const std::string& folder, QWidg
     connect(BtnDupes, &QPushButton::clicked, this, &TSearchDialog::BtnDupesClick);
     connect(BtnStop, &QPushButton::clicked, this, &TSearchDialog::BtnStopClick);
     connect(BtnSameAs, &QPushButton::clicked, this, &TSearchDialog::BtnSameAsClick);
+    connect(BtnSameAsEntry, &QPushButton::clicked, this, &TSearchDialog::BtnSameAsEntryClick);
     connect(ResultGrid, &QTableView::doubleClicked, this, [this](const QModelIndex& i) { OpenRow(i.row()); });
 }
 
@@ -204,7 +224,9 @@ std::optional<SearchQuery> TSearchDialog::Query() {
     if (ComboType->currentIndex() > 0) q.type = std::uint8_t(ComboType->currentIndex() - 1);
     if (SpinMinBlocks->value() > 0) q.minBlocks = std::uint16_t(SpinMinBlocks->value());
     if (SpinMaxBlocks->value() < MaxBlocksShown) q.maxBlocks = std::uint16_t(SpinMaxBlocks->value());
-    if (!EditSameAs->text().isEmpty()) {
+    if (pickedEntry_ && EditSameAs->text() == pickedEntry_->shown) {
+        q.sameAs = pickedEntry_->sha;
+    } else if (!EditSameAs->text().isEmpty()) {
         Result<Sha1Digest> hash = HostFileSha1(EditSameAs->text().toLocal8Bit().toStdString());
         if (!hash) {
             dialogs_.Message(this, MsgKind::Error, MsgButtons::Ok, FromDisk(hash.Error()));
@@ -337,7 +359,38 @@ void TSearchDialog::StopAndWait() {
 void TSearchDialog::BtnSameAsClick() {
     QString path = dialogs_.OpenFileName(this, QStringLiteral("Same file as"), QStringLiteral("All (*)"),
                                          EditFolder->text());
-    if (!path.isEmpty()) EditSameAs->setText(path);
+    if (path.isEmpty()) return;
+    pickedEntry_.reset();
+    EditSameAs->setText(path);
+}
+
+void TSearchDialog::BtnSameAsEntryClick() {
+    const QString path = dialogs_.OpenFileName(this, QStringLiteral("Same file as an entry of"),
+                                               QString::fromLatin1(ImageFilter), EditFolder->text());
+    if (path.isEmpty()) return;
+    const std::string file = path.toLocal8Bit().toStdString();
+    Result<ImageFacts> facts = ReadImageFacts(file, true);
+    if (!facts) {
+        dialogs_.Message(this, MsgKind::Error, MsgButtons::Ok, FromDisk(facts.Error()));
+        return;
+    }
+    const QString image = FromDisk(std::filesystem::path(file).filename().string());
+    if (facts->entries.empty()) {
+        dialogs_.Message(this, MsgKind::Information, MsgButtons::Ok,
+                         QStringLiteral("The image \"%1\" lists no entries.").arg(image));
+        return;
+    }
+    QStringList choices;
+    for (std::size_t i = 0; i < facts->entries.size(); ++i)
+        choices << EntryChoice(facts->entries[i], int(i) + 1);
+    choices << QStringLiteral("Cancel");
+    const int chosen = dialogs_.Choose(
+        this, QStringLiteral("Which entry of \"%1\" is the file to find?").arg(image), choices);
+    if (chosen < 0 || std::size_t(chosen) >= facts->entries.size()) return;
+    const std::size_t i = std::size_t(chosen);
+    pickedEntry_ = PickedEntry{
+        image + QStringLiteral(": \"") + PetsciiToQString(facts->entries[i].Name()) + '"', facts->hashes[i]};
+    EditSameAs->setText(pickedEntry_->shown);
 }
 
 void TSearchDialog::OpenRow(int row) {

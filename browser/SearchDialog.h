@@ -80,6 +80,7 @@ class TSearchDialog : public QDialog {
     QSpinBox* SpinMaxBlocks = nullptr;
     QLineEdit* EditSameAs = nullptr;
     QPushButton* BtnSameAs = nullptr;
+    QPushButton* BtnSameAsEntry = nullptr;
     QPushButton* BtnSearch = nullptr;
     QPushButton* BtnDupes = nullptr;
     QPushButton* BtnStop = nullptr;
@@ -92,6 +93,7 @@ class TSearchDialog : public QDialog {
     void BtnDupesClick();
     void BtnStopClick();
     void BtnSameAsClick();
+    void BtnSameAsEntryClick();
     void OpenRow(int row);
 
   protected:
@@ -116,6 +118,13 @@ class TSearchDialog : public QDialog {
     void Finished();
     void StopAndWait();
 
+    // An entry of an image picked as the file to find: its SHA-1, for as
+    // long as EditSameAs shows the text it was picked with.
+    struct PickedEntry {
+        QString shown;
+        Sha1Digest sha;
+    };
+    std::optional<PickedEntry> pickedEntry_;
     IDialogs& dialogs_;
     SearchResultModel model_;
     QThread* thread_ = nullptr;

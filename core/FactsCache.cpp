@@ -1,5 +1,6 @@
 #include "core/FactsCache.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <sqlite3.h>
@@ -54,6 +55,13 @@ void BindBlob(sqlite3_stmt* st, int col, const std::string& bytes) {
     sqlite3_bind_blob(st, col, bytes.data(), int(bytes.size()), SQLITE_STATIC); // kept until the step
 }
 
+// The folder as the start of the paths under it: "FOLDER/".
+std::string FolderPrefix(const std::string& folder) {
+    std::string prefix = folder;
+    while (!prefix.empty() && prefix.back() == '/') prefix.pop_back();
+    return prefix + '/';
+}
+
 } // namespace
 
 std::string FactsCache::DefaultFile() {
@@ -93,7 +101,9 @@ Result<std::unique_ptr<FactsCache>> FactsCache::Open(const std::string& file) {
         sqlite3_prepare_v2(cache->db_, (select + "path >= ? AND path < ?").c_str(), -1, &cache->range_,
                            nullptr) != SQLITE_OK ||
         sqlite3_prepare_v2(cache->db_, "INSERT OR REPLACE INTO images VALUES (?, ?, ?, ?, ?, ?, ?, ?)", -1,
-                           &cache->store_, nullptr) != SQLITE_OK)
+                           &cache->store_, nullptr) != SQLITE_OK ||
+        sqlite3_prepare_v2(cache->db_, "DELETE FROM images WHERE path = ?", -1, &cache->forget_, nullptr) !=
+            SQLITE_OK)
         return fail("could not be read");
     return cache;
 }
@@ -103,6 +113,7 @@ FactsCache::~FactsCache() {
     sqlite3_finalize(find_);
     sqlite3_finalize(range_);
     sqlite3_finalize(store_);
+    sqlite3_finalize(forget_);
     sqlite3_close(db_);
 }
 
@@ -150,9 +161,7 @@ std::optional<ImageFacts> FactsCache::Facts(const Row& row, const FileStamp& sta
 }
 
 void FactsCache::Preload(const std::string& folder) {
-    std::string prefix = folder;
-    while (!prefix.empty() && prefix.back() == '/') prefix.pop_back();
-    prefix += '/';
+    const std::string prefix = FolderPrefix(folder);
     std::string end = prefix;
     // Rows of an earlier search may have been replaced since.
     std::erase(preloadedFolders_, prefix);
@@ -166,6 +175,29 @@ void FactsCache::Preload(const std::string& folder) {
     }
     sqlite3_reset(range_);
     preloadedFolders_.push_back(prefix);
+}
+
+void FactsCache::ForgetGone(const std::string& folder, bool recursive, const std::vector<ImageFile>& found) {
+    const std::string prefix = FolderPrefix(folder);
+    const auto walked = [&](const std::string& path) {
+        auto it = std::lower_bound(found.begin(), found.end(), path,
+                                   [](const ImageFile& f, const std::string& p) { return f.path < p; });
+        return it != found.end() && it->path == path;
+    };
+    for (auto it = preloaded_.begin(); it != preloaded_.end();) {
+        const std::string& path = it->first;
+        const bool under =
+            path.starts_with(prefix) && (recursive || path.find('/', prefix.size()) == path.npos);
+        if (!under || walked(path) || StampOf(path)) {
+            ++it;
+            continue;
+        }
+        sqlite3_reset(forget_);
+        sqlite3_bind_text(forget_, 1, path.data(), int(path.size()), SQLITE_STATIC);
+        sqlite3_step(forget_);
+        sqlite3_reset(forget_);
+        it = preloaded_.erase(it);
+    }
 }
 
 std::optional<ImageFacts> FactsCache::Find(const std::string& path, const FileStamp& stamp, bool needHashes) {

@@ -1,6 +1,7 @@
 // The search index: what was read of each image, in an SQLite database,
 // keyed by the image's path, size and modification time.  A changed size or
-// time makes the row stale; it is read again and replaced.
+// time makes the row stale; it is read again and replaced.  A search of a
+// folder deletes the rows of the images gone from it.
 #pragma once
 
 #include "core/Result.h"
@@ -33,6 +34,12 @@ class FactsCache {
     // Reads the rows of every image under folder at once, so that Find needs
     // no query per image there.
     void Preload(const std::string& folder);
+    // After Preload(folder) and a complete walk of it that found the images
+    // of found (sorted by path): deletes the rows of images under the folder
+    // (directly in it unless recursive) whose file is gone.  A row the walk
+    // did not find is kept while its file is still there (behind a link or a
+    // folder the walk could not read).
+    void ForgetGone(const std::string& folder, bool recursive, const std::vector<ImageFile>& found);
     // Finds and stores of one search go into one transaction.
     void Begin();
     void Commit();
@@ -53,6 +60,7 @@ class FactsCache {
     sqlite3* db_ = nullptr;
     sqlite3_stmt* find_ = nullptr;
     sqlite3_stmt* store_ = nullptr;
+    sqlite3_stmt* forget_ = nullptr;
     bool inTransaction_ = false;
 };
 

@@ -95,6 +95,10 @@ SearchStats ForEachImage(const std::vector<std::string>& folders, bool recursive
     if (cache) {
         cache->Begin();
         for (const std::string& folder : folders) cache->Preload(folder);
+        // A walk that was not stopped saw every image it could reach; the
+        // index forgets the images gone since the last search.
+        if (!Cancelled(cancel))
+            for (const std::string& folder : folders) cache->ForgetGone(folder, recursive, files);
     }
     for (const auto& [path, stamp] : files) {
         if (Cancelled(cancel)) break;

@@ -1,6 +1,7 @@
 // The Search dialog from the main window: the query from its fields, results
-// streaming from the worker, the same file picked from the host, duplicates,
-// and a double click that opens the editor on the entry found.
+// streaming from the worker, the same file picked from the host or from an
+// image's entry, duplicates, and a double click that opens the editor on the
+// entry found.
 #include "MainFormFixture.h"
 
 #include "browser/SearchDialog.h"
@@ -119,6 +120,53 @@ TEST_F(SearchDialogTest, DoubleClickOpensTheEditorOnTheEntryAndABrokenImageIsNot
     EXPECT_EQ(opened[0].ShowEntry, std::make_optional(std::make_pair(1, 0x20)));
     EXPECT_FALSE(image.ShowEntry.has_value());
 }
+
+// An entry of an image picked as the file to find; "" where nothing is shown.
+struct EntryPickRow {
+    const char* label;
+    const char* image;   // in the folder
+    int choice;          // the button chosen
+    const char* buttons; // the choices offered, joined by "|"
+    const char* shown;   // EditSameAs afterwards
+    const char* message; // a part of the message shown
+};
+const EntryPickRow EntryPickRows[] = {
+    {"FirstImage", "A.D64", 0, R"(1 "GAME" PRG|2 "INTRO" PRG|Cancel)", R"(A.D64: "GAME")", ""},
+    {"OtherImage", "sub/B.D64", 1, R"(1 "NOTES" SEQ|2 "GAME COPY" PRG|Cancel)", R"(B.D64: "GAME COPY")", ""},
+    {"Cancelled", "A.D64", 2, R"(1 "GAME" PRG|2 "INTRO" PRG|Cancel)", "", ""},
+    {"Unreadable", "CUT.D64", 0, "", "", "CUT.D64"},
+    {"NoEntries", "EMPTY.D64", 0, "", "", "lists no entries"},
+};
+class SameAsEntry : public SearchDialogTest, public ::testing::WithParamInterface<EntryPickRow> {};
+TEST_P(SameAsEntry, FindsEveryCopyOfTheEntrysBytes) {
+    const EntryPickRow& row = GetParam();
+    images.Write("CUT.D64", std::vector<std::uint8_t>(3000));
+    ASSERT_TRUE(D64Builder("EMPTY", "03").Save(images.File("EMPTY.D64")));
+    dialogs.fileNames.push_back(QString::fromStdString(images.File(row.image)));
+    dialogs.choices.push_back(row.choice);
+    InSearch([&](TSearchDialog& s) {
+        QTest::mouseClick(s.BtnSameAsEntry, Qt::LeftButton);
+        EXPECT_EQ(s.EditSameAs->text(), QString::fromUtf8(row.shown));
+        EXPECT_EQ(dialogs.choiceButtons.empty() ? "" : dialogs.choiceButtons[0].join('|'),
+                  QString::fromUtf8(row.buttons));
+        ASSERT_EQ(dialogs.shown.size(), *row.message ? 1u : 0u);
+        if (*row.message) {
+            EXPECT_TRUE(dialogs.shown[0].text.contains(QString::fromUtf8(row.message)));
+        }
+        if (!*row.shown) return;
+        const QStringList copies{"|D/A.D64|1|GAME|PRG|2|01,00", "|D/sub/B.D64|2|GAME COPY|PRG|2|20,03"};
+        QTest::mouseClick(s.BtnSearch, Qt::LeftButton);
+        WaitIdle(s);
+        EXPECT_EQ(Rows(s), copies);
+        // A host file typed over the entry is searched for again.
+        s.EditSameAs->setText(QString::fromStdString(images.File("game.prg")));
+        QTest::mouseClick(s.BtnSearch, Qt::LeftButton);
+        WaitIdle(s);
+        EXPECT_EQ(Rows(s), copies);
+    });
+}
+INSTANTIATE_TEST_SUITE_P(Picks, SameAsEntry, ::testing::ValuesIn(EntryPickRows),
+                         [](const auto& info) { return std::string(info.param.label); });
 
 } // namespace
 } // namespace dyskel::test

@@ -39,6 +39,13 @@ const FindRow FindRows[] = {
     {{"--recursive", "--same-as", "D/log.seq"},
      "D/GAMES.D64\t2\tLOG\tSEQ\t2\t01,01\n"
      "D/sub/OTHER.D64\t1\tLOG COPY\tSEQ\t2\t30,02\n"},
+    {{"--recursive", "--size", "2"},
+     "D/GAMES.D64\t2\tLOG\tSEQ\t2\t01,01\n"
+     "D/sub/OTHER.D64\t1\tLOG COPY\tSEQ\t2\t30,02\n"},
+    {{"--size", "-1"},
+     "D/GAMES.D64\t1\tHELLO\tPRG\t1\t01,00\nD/GAMES.D64\t3\tLOCKED PROGRAM16\tPRG\t1\t01,03\n"},
+    {{"--size", "2-"}, "D/GAMES.D64\t2\tLOG\tSEQ\t2\t01,01\n"},
+    {{"--size", "0-0"}, ""},
 };
 class CliFind : public CliSearch, public ::testing::WithParamInterface<FindRow> {};
 TEST_P(CliFind, OneTabSeparatedLinePerEntry) {
@@ -56,6 +63,14 @@ TEST_P(CliFind, OneTabSeparatedLinePerEntry) {
     }
 }
 INSTANTIATE_TEST_SUITE_P(Queries, CliFind, ::testing::ValuesIn(FindRows));
+
+TEST_F(CliSearch, ASizeThatIsNoRangeIsAUsageError) {
+    for (const char* size : {"", "-", "x", "3-1", "65536", "1-2-3", "+1", "1 ", "0x2"}) {
+        CliResult r = Run({"find", "--size", size, dir.Path()});
+        EXPECT_EQ(r.exitCode, 2) << size;
+        EXPECT_NE(r.err.find("--size must be"), std::string::npos) << r.err;
+    }
+}
 
 TEST_F(CliSearch, DupesGroupsFilesAndTellsOfABrokenImage) {
     dir.Write("sub/CUT.D64", Bytes(5000));

@@ -1,5 +1,6 @@
 // Searching folders of images: wildcards on PETSCII names, SHA-1, content
-// matches across disks, duplicates, stopping, the index and broken images.
+// matches across disks, duplicates, stopping, the index (kept and pruned) and
+// broken images.
 #include "core/Search.h"
 #include "CoreTestSupport.h"
 #include "core/FactsCache.h"
@@ -8,6 +9,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <sqlite3.h>
 #include <sys/stat.h>
 #include <utime.h>
 
@@ -249,6 +251,55 @@ TEST_P(CacheReuse, UnchangedImagesAreNotReadAgain) {
     EXPECT_EQ(Search(q).stats.read, 0u);
 }
 INSTANTIATE_TEST_SUITE_P(Changes, CacheReuse, ::testing::ValuesIn(CacheRows),
+                         [](const auto& info) { return std::string(info.param.label); });
+
+// An image removed between two searches, and the rows the index holds after
+// the second one (paths in the tree, joined by blanks).
+struct ForgetRow {
+    const char* label;
+    const char* removed;
+    bool recursive; // the second search's
+    bool stopped;   // the second search is stopped before it starts
+    const char* kept;
+};
+constexpr ForgetRow ForgetRows[] = {
+    {"FromTheFolder", "A.D64", true, false, "sub/B.d64 sub/C.D64"},
+    {"FromASubfolder", "sub/C.D64", true, false, "A.D64 sub/B.d64"},
+    {"FromTheFolderSearchedAlone", "A.D64", false, false, "sub/B.d64 sub/C.D64"},
+    {"FromASubfolderNotSearched", "sub/C.D64", false, false, "A.D64 sub/B.d64 sub/C.D64"},
+    {"BySearchStopped", "A.D64", true, true, "A.D64 sub/B.d64 sub/C.D64"},
+};
+class IndexForgets : public SearchTree, public ::testing::WithParamInterface<ForgetRow> {
+  protected:
+    // The paths of the index file's rows, read with SQLite itself.
+    std::string IndexedPaths() {
+        sqlite3* db = nullptr;
+        sqlite3_stmt* st = nullptr;
+        std::string paths;
+        EXPECT_EQ(sqlite3_open(dir.File("cache/index.sqlite").c_str(), &db), SQLITE_OK);
+        if (sqlite3_prepare_v2(db, "SELECT path FROM images ORDER BY path", -1, &st, nullptr) == SQLITE_OK)
+            while (sqlite3_step(st) == SQLITE_ROW)
+                paths += (paths.empty() ? "" : " ") +
+                         std::string(reinterpret_cast<const char*>(sqlite3_column_text(st, 0)))
+                             .substr(dir.Path().size() + 1);
+        sqlite3_finalize(st);
+        sqlite3_close(db);
+        return paths;
+    }
+};
+TEST_P(IndexForgets, RemovedImage) {
+    OpenCache();
+    SearchQuery q;
+    q.recursive = true;
+    Search(q);
+    ASSERT_EQ(IndexedPaths(), "A.D64 sub/B.d64 sub/C.D64");
+    ASSERT_TRUE(std::filesystem::remove(dir.File(GetParam().removed)));
+    q.recursive = GetParam().recursive;
+    std::atomic<bool> stop = GetParam().stopped;
+    Search(q, &stop);
+    EXPECT_EQ(IndexedPaths(), GetParam().kept);
+}
+INSTANTIATE_TEST_SUITE_P(Removed, IndexForgets, ::testing::ValuesIn(ForgetRows),
                          [](const auto& info) { return std::string(info.param.label); });
 
 } // namespace

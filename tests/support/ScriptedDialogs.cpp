@@ -29,8 +29,9 @@ int ScriptedDialogs::Exec(QDialog& dialog) {
     return run(dialog);
 }
 
-int ScriptedDialogs::Choose(QWidget*, const QString& text, const QStringList&) {
+int ScriptedDialogs::Choose(QWidget*, const QString& text, const QStringList& buttons) {
     questions.push_back(text);
+    choiceButtons.push_back(buttons);
     if (choices.empty()) return 0;
     int r = choices.front();
     choices.pop_front();

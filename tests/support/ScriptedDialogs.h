@@ -28,6 +28,7 @@ class ScriptedDialogs : public IDialogs {
     QStringList openTitles, openFilters;              // what each open-file dialog showed
     std::deque<int> choices;                          // answers of Choose; the first button when empty
     std::vector<QString> questions;                   // texts of Choose
+    std::vector<QStringList> choiceButtons;           // the buttons of each Choose
     std::deque<std::optional<int>> numbers;           // answers of AskNumber; the value proposed when empty
     std::vector<int> proposed;                        // values AskNumber proposed
     std::deque<QStringList> fileLists;                // answers of OpenFileNames; none when empty
