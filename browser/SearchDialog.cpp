@@ -383,11 +383,11 @@ void TSearchDialog::BtnSameAsEntryClick() {
     QStringList choices;
     for (std::size_t i = 0; i < facts->entries.size(); ++i)
         choices << EntryChoice(facts->entries[i], int(i) + 1);
-    choices << QStringLiteral("Cancel");
-    const int chosen = dialogs_.Choose(
-        this, QStringLiteral("Which entry of \"%1\" is the file to find?").arg(image), choices);
-    if (chosen < 0 || std::size_t(chosen) >= facts->entries.size()) return;
-    const std::size_t i = std::size_t(chosen);
+    const std::optional<int> chosen =
+        dialogs_.ChooseItem(this, QStringLiteral("Same file as an entry of"),
+                            QStringLiteral("Which entry of \"%1\" is the file to find?").arg(image), choices);
+    if (!chosen || std::size_t(*chosen) >= facts->entries.size()) return;
+    const std::size_t i = std::size_t(*chosen);
     pickedEntry_ = PickedEntry{
         image + QStringLiteral(": \"") + PetsciiToQString(facts->entries[i].Name()) + '"', facts->hashes[i]};
     EditSameAs->setText(pickedEntry_->shown);

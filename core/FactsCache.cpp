@@ -74,11 +74,23 @@ std::string FactsCache::DefaultFile() {
 }
 
 Result<std::unique_ptr<FactsCache>> FactsCache::Open(const std::string& file) {
+    return OpenFile(file, true);
+}
+
+Result<std::unique_ptr<FactsCache>> FactsCache::OpenFile(const std::string& file, bool mayRebuild) {
     std::error_code ec;
     const auto folder = std::filesystem::path(file).parent_path();
     if (!folder.empty()) std::filesystem::create_directories(folder, ec);
     std::unique_ptr<FactsCache> cache(new FactsCache);
-    const auto fail = [&](const std::string& what) {
+    const auto fail = [&](const std::string& what) -> Result<std::unique_ptr<FactsCache>> {
+        // The index holds nothing that cannot be read again: a damaged file
+        // is made anew.
+        const int code = cache->db_ ? sqlite3_errcode(cache->db_) : SQLITE_NOMEM;
+        if (mayRebuild && (code == SQLITE_CORRUPT || code == SQLITE_NOTADB)) {
+            cache.reset();
+            for (const char* end : {"", "-wal", "-shm"}) std::filesystem::remove(file + end, ec);
+            return OpenFile(file, false);
+        }
         return Failure{"The search index \"" + file + "\" " + what + ": " +
                        (cache->db_ ? sqlite3_errmsg(cache->db_) : "out of memory")};
     };
@@ -90,7 +102,7 @@ Result<std::unique_ptr<FactsCache>> FactsCache::Open(const std::string& file) {
         sqlite3_step(st) == SQLITE_ROW)
         version = sqlite3_column_int(st, 0);
     sqlite3_finalize(st);
-    const std::string setup = std::string("PRAGMA journal_mode=WAL; PRAGMA synchronous=NORMAL;") +
+    const std::string setup = std::string("PRAGMA journal_mode=WAL; PRAGMA synchronous=OFF;") +
                               (version != SchemaVersion ? "DROP TABLE IF EXISTS images;" : "") + CreateSql +
                               "; PRAGMA user_version=" + std::to_string(SchemaVersion);
     if (sqlite3_exec(cache->db_, setup.c_str(), nullptr, nullptr, nullptr) != SQLITE_OK)

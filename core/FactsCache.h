@@ -21,7 +21,9 @@ namespace dyskel {
 
 class FactsCache {
   public:
-    // Opens or creates the database file (and its folder).
+    // Opens or creates the database file (and its folder); a file that is no
+    // database or a damaged one is made anew.  Writes are not flushed to the
+    // disk: after a crash of the machine the index may be lost, never an image.
     [[nodiscard]] static Result<std::unique_ptr<FactsCache>> Open(const std::string& file);
     // $XDG_CACHE_HOME/dyskel/index.sqlite, else ~/.cache/dyskel/index.sqlite.
     static std::string DefaultFile();
@@ -52,6 +54,7 @@ class FactsCache {
         bool hashed = false;
     };
     FactsCache() = default;
+    static Result<std::unique_ptr<FactsCache>> OpenFile(const std::string& file, bool mayRebuild);
     static Row ReadRow(sqlite3_stmt* st);
     static std::optional<ImageFacts> Facts(const Row& row, const FileStamp& stamp, bool needHashes);
     std::unordered_map<std::string, Row> preloaded_;

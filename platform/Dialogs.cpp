@@ -69,6 +69,19 @@ int QtDialogs::Choose(QWidget* parent, const QString& text, const QStringList& b
     return -1;
 }
 
+std::optional<int> QtDialogs::ChooseItem(QWidget* parent, const QString& title, const QString& label,
+                                         const QStringList& items) {
+    QInputDialog box(parent);
+    box.setWindowTitle(title);
+    box.setLabelText(label);
+    box.setComboBoxItems(items);
+    box.setOption(QInputDialog::UseListViewForComboBoxItems);
+    if (box.exec() != QDialog::Accepted) return std::nullopt;
+    const qsizetype chosen = items.indexOf(box.textValue());
+    if (chosen < 0) return std::nullopt;
+    return int(chosen);
+}
+
 std::optional<int> QtDialogs::AskNumber(QWidget* parent, const QString& title, const QString& label,
                                         int value, int min, int max) {
     bool ok = false;

@@ -125,15 +125,15 @@ TEST_F(SearchDialogTest, DoubleClickOpensTheEditorOnTheEntryAndABrokenImageIsNot
 struct EntryPickRow {
     const char* label;
     const char* image;   // in the folder
-    int choice;          // the button chosen
+    int choice;          // the entry chosen; -1: cancelled
     const char* buttons; // the choices offered, joined by "|"
     const char* shown;   // EditSameAs afterwards
     const char* message; // a part of the message shown
 };
 const EntryPickRow EntryPickRows[] = {
-    {"FirstImage", "A.D64", 0, R"(1 "GAME" PRG|2 "INTRO" PRG|Cancel)", R"(A.D64: "GAME")", ""},
-    {"OtherImage", "sub/B.D64", 1, R"(1 "NOTES" SEQ|2 "GAME COPY" PRG|Cancel)", R"(B.D64: "GAME COPY")", ""},
-    {"Cancelled", "A.D64", 2, R"(1 "GAME" PRG|2 "INTRO" PRG|Cancel)", "", ""},
+    {"FirstImage", "A.D64", 0, R"(1 "GAME" PRG|2 "INTRO" PRG)", R"(A.D64: "GAME")", ""},
+    {"OtherImage", "sub/B.D64", 1, R"(1 "NOTES" SEQ|2 "GAME COPY" PRG)", R"(B.D64: "GAME COPY")", ""},
+    {"Cancelled", "A.D64", -1, R"(1 "GAME" PRG|2 "INTRO" PRG)", "", ""},
     {"Unreadable", "CUT.D64", 0, "", "", "CUT.D64"},
     {"NoEntries", "EMPTY.D64", 0, "", "", "lists no entries"},
 };

@@ -253,6 +253,18 @@ TEST_P(CacheReuse, UnchangedImagesAreNotReadAgain) {
 INSTANTIATE_TEST_SUITE_P(Changes, CacheReuse, ::testing::ValuesIn(CacheRows),
                          [](const auto& info) { return std::string(info.param.label); });
 
+// The index is only a copy of what images hold: a file damaged by a crash of
+// the machine is made anew rather than stopping the search.
+TEST_F(SearchTree, DamagedIndexFileIsMadeAnew) {
+    std::filesystem::create_directory(dir.File("cache"));
+    dir.Write("cache/index.sqlite", Bytes(8192, 0xA5));
+    OpenCache();
+    SearchQuery q;
+    q.name = "GAME";
+    EXPECT_EQ(Search(q).hits, (Hits{"A.D64 #1 GAME"}));
+    EXPECT_EQ(Search(q).stats.read, 0u);
+}
+
 // An image removed between two searches, and the rows the index holds after
 // the second one (paths in the tree, joined by blanks).
 struct ForgetRow {

@@ -38,6 +38,13 @@ int ScriptedDialogs::Choose(QWidget*, const QString& text, const QStringList& bu
     return r;
 }
 
+std::optional<int> ScriptedDialogs::ChooseItem(QWidget* parent, const QString&, const QString& label,
+                                               const QStringList& items) {
+    const int r = Choose(parent, label, items);
+    if (r < 0) return std::nullopt;
+    return r;
+}
+
 std::optional<int> ScriptedDialogs::AskNumber(QWidget*, const QString&, const QString&, int value, int, int) {
     proposed.push_back(value);
     if (numbers.empty()) return value;

@@ -26,20 +26,22 @@ class ScriptedDialogs : public IDialogs {
     std::deque<std::function<int(QDialog&)>> dialogs; // run on the next Exec; Rejected when empty
     QStringList dialogTitles;                         // window titles of the dialogs shown
     QStringList openTitles, openFilters;              // what each open-file dialog showed
-    std::deque<int> choices;                          // answers of Choose; the first button when empty
-    std::vector<QString> questions;                   // texts of Choose
-    std::vector<QStringList> choiceButtons;           // the buttons of each Choose
-    std::deque<std::optional<int>> numbers;           // answers of AskNumber; the value proposed when empty
-    std::vector<int> proposed;                        // values AskNumber proposed
-    std::deque<QStringList> fileLists;                // answers of OpenFileNames; none when empty
-    std::deque<QString> saveNames;                    // answers of SaveFileName; "" when empty
-    QStringList saveFolders;                          // the folder each save-file dialog opened in
+    std::deque<int> choices;                // answers of Choose and ChooseItem (-1: cancelled); 0 when empty
+    std::vector<QString> questions;         // texts of Choose, labels of ChooseItem
+    std::vector<QStringList> choiceButtons; // the buttons of each Choose, the items of each ChooseItem
+    std::deque<std::optional<int>> numbers; // answers of AskNumber; the value proposed when empty
+    std::vector<int> proposed;              // values AskNumber proposed
+    std::deque<QStringList> fileLists;      // answers of OpenFileNames; none when empty
+    std::deque<QString> saveNames;          // answers of SaveFileName; "" when empty
+    QStringList saveFolders;                // the folder each save-file dialog opened in
 
     MsgResult Message(QWidget* parent, MsgKind kind, MsgButtons buttons, const QString& text) override;
     QString OpenFileName(QWidget* parent, const QString& title, const QString& filter,
                          const QString& folder) override;
     int Exec(QDialog& dialog) override;
     int Choose(QWidget* parent, const QString& text, const QStringList& buttons) override;
+    std::optional<int> ChooseItem(QWidget* parent, const QString& title, const QString& label,
+                                  const QStringList& items) override;
     std::optional<int> AskNumber(QWidget* parent, const QString& title, const QString& label, int value,
                                  int min, int max) override;
     QStringList OpenFileNames(QWidget* parent, const QString& title, const QString& folder) override;
