@@ -9,7 +9,7 @@
 #include "tools/D64Builder.h"
 
 #include <QCoreApplication>
-#include <QTest>
+#include <QEventLoop>
 #include <benchmark/benchmark.h>
 #include <cstdlib>
 #include <filesystem>
@@ -72,7 +72,9 @@ void BM_MainWindowToFilledGrid(benchmark::State& state) {
     for (auto _ : state) {
         TMainForm form(MainServices{image, dialogs, ini, drives}, {"/DEBUG"}, Folder().Path());
         form.show();
-        QTest::qWaitFor([&] { return !form.Scanning(); }, 60000);
+        QEventLoop loop;
+        QObject::connect(&form, &TMainForm::ScanDone, &loop, &QEventLoop::quit);
+        if (form.Scanning()) loop.exec();
         QCoreApplication::processEvents();
         if (form.FileStrGrid->rowCount() != ImageCount) state.SkipWithError("grid not filled");
     }

@@ -649,6 +649,7 @@ void TMainForm::ScanFinished(unsigned number) {
     RescanP->setEnabled(false);
     if (!pendingSelect_.empty()) SelectImage(pendingSelect_);
     pendingSelect_.clear();
+    emit ScanDone();
 }
 
 QString TMainForm::CurrentName() const {

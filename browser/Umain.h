@@ -123,6 +123,10 @@ class TMainForm : public QMainWindow {
     // The editor on an image a search found, on the entry found.
     void OpenSearchHit(const SearchHit& hit);
 
+  signals:
+    // A scan has read the whole folder (not sent for a scan given up).
+    void ScanDone();
+
   protected:
     void changeEvent(QEvent* event) override;
     void showEvent(QShowEvent* event) override;
