@@ -58,6 +58,10 @@ int SearchResultModel::columnCount(const QModelIndex& parent) const {
 }
 
 QVariant SearchResultModel::data(const QModelIndex& index, int role) const {
+    // A name holds the disk's own bytes, each shown as its C64 glyph.
+    if (role == Qt::FontRole && index.isValid() && index.column() == 3 &&
+        rows_[std::size_t(index.row())].hit.number > 0)
+        return C64Font(8);
     if (role != Qt::DisplayRole || !index.isValid()) return {};
     const ResultRow& r = rows_[std::size_t(index.row())];
     const DirEntry& e = r.hit.entry;
@@ -383,9 +387,9 @@ void TSearchDialog::BtnSameAsEntryClick() {
     QStringList choices;
     for (std::size_t i = 0; i < facts->entries.size(); ++i)
         choices << EntryChoice(facts->entries[i], int(i) + 1);
-    const std::optional<int> chosen =
-        dialogs_.ChooseItem(this, QStringLiteral("Same file as an entry of"),
-                            QStringLiteral("Which entry of \"%1\" is the file to find?").arg(image), choices);
+    const std::optional<int> chosen = dialogs_.ChooseItem(
+        this, QStringLiteral("Same file as an entry of"),
+        QStringLiteral("Which entry of \"%1\" is the file to find?").arg(image), choices, C64Font(8));
     if (!chosen || std::size_t(*chosen) >= facts->entries.size()) return;
     const std::size_t i = std::size_t(*chosen);
     pickedEntry_ = PickedEntry{

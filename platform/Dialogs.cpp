@@ -4,6 +4,7 @@
 #include <QDialog>
 #include <QFileDialog>
 #include <QInputDialog>
+#include <QListView>
 #include <QMessageBox>
 #include <QPushButton>
 
@@ -70,12 +71,20 @@ int QtDialogs::Choose(QWidget* parent, const QString& text, const QStringList& b
 }
 
 std::optional<int> QtDialogs::ChooseItem(QWidget* parent, const QString& title, const QString& label,
-                                         const QStringList& items) {
+                                         const QStringList& items, const QFont& itemFont) {
     QInputDialog box(parent);
     box.setWindowTitle(title);
     box.setLabelText(label);
-    box.setComboBoxItems(items);
     box.setOption(QInputDialog::UseListViewForComboBoxItems);
+    box.setComboBoxItems(items);
+    // The rows are laid out anew in the items' font.
+    for (QListView* list : box.findChildren<QListView*>()) {
+        list->setFont(itemFont);
+        list->setUniformItemSizes(true);
+        list->setSpacing(2);
+        list->doItemsLayout();
+    }
+    if (!items.isEmpty()) box.setTextValue(items.first());
     if (box.exec() != QDialog::Accepted) return std::nullopt;
     const qsizetype chosen = items.indexOf(box.textValue());
     if (chosen < 0) return std::nullopt;

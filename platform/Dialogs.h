@@ -7,6 +7,7 @@
 #include <optional>
 
 class QDialog;
+class QFont;
 class QWidget;
 
 namespace dyskel {
@@ -34,9 +35,10 @@ class IDialogs {
     // the index of the button chosen, -1 when the box was closed.
     virtual int Choose(QWidget* parent, const QString& text, const QStringList& buttons) = 0;
     // One of a list of items (a list to scroll through, for lists too long
-    // for buttons): the index of the item chosen; nothing when cancelled.
+    // for buttons), shown in itemFont: the index of the item chosen; nothing
+    // when cancelled.
     virtual std::optional<int> ChooseItem(QWidget* parent, const QString& title, const QString& label,
-                                          const QStringList& items) = 0;
+                                          const QStringList& items, const QFont& itemFont) = 0;
     // Asks for a whole number from min to max, proposing value; nothing when
     // cancelled.
     virtual std::optional<int> AskNumber(QWidget* parent, const QString& title, const QString& label,
@@ -57,7 +59,7 @@ class QtDialogs : public IDialogs {
     int Exec(QDialog& dialog) override;
     int Choose(QWidget* parent, const QString& text, const QStringList& buttons) override;
     std::optional<int> ChooseItem(QWidget* parent, const QString& title, const QString& label,
-                                  const QStringList& items) override;
+                                  const QStringList& items, const QFont& itemFont) override;
     std::optional<int> AskNumber(QWidget* parent, const QString& title, const QString& label, int value,
                                  int min, int max) override;
     QStringList OpenFileNames(QWidget* parent, const QString& title, const QString& folder) override;

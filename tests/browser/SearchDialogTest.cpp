@@ -75,6 +75,8 @@ TEST_F(SearchDialogTest, NameTypeAndSizeFromTheFieldsWithSubfolders) {
         WaitIdle(s);
         EXPECT_EQ(Rows(s),
                   (QStringList{"|D/A.D64|1|GAME|PRG|2|01,00", "|D/sub/B.D64|2|GAME COPY|PRG|2|20,03"}));
+        // Names are disk bytes: drawn in the C64 font, as everywhere else.
+        EXPECT_EQ(s.Results()->index(0, 3).data(Qt::FontRole).value<QFont>().family(), "C-64");
         EXPECT_EQ(s.ProgressSearch->value(), 100);
         EXPECT_FALSE(s.BtnStop->isEnabled());
         s.CBSubfolders->setChecked(false);

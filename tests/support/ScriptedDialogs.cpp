@@ -39,7 +39,7 @@ int ScriptedDialogs::Choose(QWidget*, const QString& text, const QStringList& bu
 }
 
 std::optional<int> ScriptedDialogs::ChooseItem(QWidget* parent, const QString&, const QString& label,
-                                               const QStringList& items) {
+                                               const QStringList& items, const QFont&) {
     const int r = Choose(parent, label, items);
     if (r < 0) return std::nullopt;
     return r;

@@ -41,7 +41,7 @@ class ScriptedDialogs : public IDialogs {
     int Exec(QDialog& dialog) override;
     int Choose(QWidget* parent, const QString& text, const QStringList& buttons) override;
     std::optional<int> ChooseItem(QWidget* parent, const QString& title, const QString& label,
-                                  const QStringList& items) override;
+                                  const QStringList& items, const QFont& itemFont) override;
     std::optional<int> AskNumber(QWidget* parent, const QString& title, const QString& label, int value,
                                  int min, int max) override;
     QStringList OpenFileNames(QWidget* parent, const QString& title, const QString& folder) override;
