@@ -558,7 +558,6 @@ void TMainForm::ScanImages() {
     scanNote_.clear();
     scanNoteTip_.clear();
     pendingSelect_.clear();
-    found_.clear();
     FileStrGrid->Rows()->Clear();
     FileStrGrid->setEnabled(true);
     FileStrGrid->scrollToTop();
@@ -626,7 +625,6 @@ void TMainForm::ScanImages() {
 
 void TMainForm::ScanRowsArrived(unsigned number, std::vector<ImageRow> rows) {
     if (number != scanNumber_) return;
-    for (const ImageRow& row : rows) found_.push_back(row.entry);
     ImageGridModel* model = FileStrGrid->Rows();
     const bool first = model->Images() == 0;
     model->Append(std::move(rows));
@@ -752,12 +750,14 @@ void TMainForm::MnuHealthClick() {
     if (healthThread_ || Scanning()) return;
     if (!HealthDialog) HealthDialog = new THealthDialog(this);
     QTableWidget* grid = HealthDialog->GridHealth;
-    grid->setRowCount(int(found_.size()));
+    const ImageGridModel* rows = FileStrGrid->Rows();
+    grid->setRowCount(rows->Images());
     std::vector<std::string> paths;
-    for (std::size_t r = 0; r < found_.size(); ++r) {
-        grid->setItem(int(r), 0, new QTableWidgetItem(FromDisk(found_[r].name)));
-        grid->setItem(int(r), 1, new QTableWidgetItem);
-        paths.push_back((std::filesystem::path(image_.CurrentFolder) / found_[r].name).string());
+    for (int r = 0; r < rows->Images(); ++r) {
+        const std::string& name = rows->Entry(r)->name;
+        grid->setItem(r, 0, new QTableWidgetItem(FromDisk(name)));
+        grid->setItem(r, 1, new QTableWidgetItem);
+        paths.push_back((std::filesystem::path(image_.CurrentFolder) / name).string());
     }
     HealthDialog->HealthProgress->setValue(0);
     HealthDialog->show();

@@ -90,7 +90,6 @@ class TMainForm : public QMainWindow {
     QAction* MnuCloseTemp = nullptr;
 
     bool DebugMode() const { return debugMode_; }
-    const std::vector<ImageEntry>& FoundImages() const { return found_; }
 
     // Lists the images of CurrentFolder in the grid: a worker reads them and
     // the rows come in while the window goes on; a scan still running is
@@ -169,7 +168,6 @@ class TMainForm : public QMainWindow {
 
     MainServices services_;
     OpenImageState& image_;
-    std::vector<ImageEntry> found_;
     std::map<std::string, std::string> driveFolders_; // last folder shown per drive
     std::vector<std::string> commandLinePaths_;       // images named on the command line, made absolute
     std::vector<std::string> recent_;
