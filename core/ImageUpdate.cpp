@@ -275,24 +275,4 @@ UpdateResult UpdateImage(const std::string& imagePath, const ImageEdit& edit, Up
     return result;
 }
 
-UpdateResult UpdateImageFile(const std::string& folder, const std::string& imageName, const TrackData& track,
-                             UpdateOptions& options, const Confirm& confirm) {
-    const std::string path = (std::filesystem::path(folder) / imageName).string();
-    return UpdateImage(
-        path,
-        [&](const DiskImage& image) -> Result<ChangeSet> {
-            if (!image.HoldsTrack(track.track))
-                return Failure{"The image \"" + path + "\" does not hold track " +
-                               std::to_string(track.track) + "; nothing was written."};
-            ChangeSet changes;
-            for (int s = 0; s < SectorsPerTrack(track.track); ++s) {
-                BlockChange c{{track.track, s}, {}};
-                std::copy_n(track.Block(s), BlockSize, c.bytes.begin());
-                changes.push_back(c);
-            }
-            return changes;
-        },
-        options, confirm);
-}
-
 } // namespace dyskel

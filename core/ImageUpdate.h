@@ -63,10 +63,6 @@ std::string WriteRefusal(const std::string& imagePath);
 UpdateResult UpdateImage(const std::string& imagePath, const ImageEdit& edit, UpdateOptions& options,
                          const Confirm& confirm);
 
-// Rewrites one whole track of folder/imageName from the given bytes.
-UpdateResult UpdateImageFile(const std::string& folder, const std::string& imageName, const TrackData& track,
-                             UpdateOptions& options, const Confirm& confirm);
-
 // The blocks of a change as the image holds them now.
 [[nodiscard]] Result<ChangeSet> CurrentBlocks(const DiskImage& image, const ChangeSet& changes);
 

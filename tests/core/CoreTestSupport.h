@@ -3,6 +3,7 @@
 #pragma once
 
 #include "core/Directory.h"
+#include "core/ImageUpdate.h"
 #include "core/Uglobal.h"
 #include "support/TempDir.h"
 
@@ -30,6 +31,17 @@ inline std::vector<std::uint8_t> NumberedImage(std::size_t size) {
             image[i] = static_cast<std::uint8_t>(0x40 + block % 64);
     }
     return image;
+}
+
+// Every block of a track, each filled with fill.
+inline ChangeSet WholeTrack(int track, std::uint8_t fill) {
+    ChangeSet changes;
+    for (int s = 0; s < SectorsPerTrack(track); ++s) {
+        BlockChange c{{track, s}, {}};
+        c.bytes.fill(fill);
+        changes.push_back(c);
+    }
+    return changes;
 }
 
 // The 256 bytes at p as one block.

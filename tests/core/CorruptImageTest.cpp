@@ -3,6 +3,7 @@
 // image.
 #include "CoreTestSupport.h"
 #include "core/Directory.h"
+#include "core/DiskEdits.h"
 #include "core/DiskHeader.h"
 #include "core/FileChain.h"
 #include "core/ImageScan.h"
@@ -84,8 +85,7 @@ TEST_P(TruncatedImage, EveryOperationEndsWithAClearResult) {
     // Only the four D64 sizes are written; any other is left as it is.
     UpdateOptions options;
     options.backupFiles = true;
-    TrackData track{18, std::vector<std::uint8_t>(19 * 256, 0x5A)};
-    UpdateResult r = UpdateImageFile(dir.Path(), "C.D64", track, options, {});
+    UpdateResult r = UpdateImage(dir.File("C.D64"), PutBlocks(test::WholeTrack(18, 0x5A)), options, {});
     EXPECT_EQ(r.status, IsD64Size(size) ? UpdateStatus::Updated : UpdateStatus::Failed) << r.message;
     EXPECT_EQ(r.message.empty(), IsD64Size(size)) << r.message;
     if (!IsD64Size(size)) {
@@ -185,8 +185,7 @@ TEST(MissingImage, NothingIsReadOrWritten) {
     EXPECT_EQ(WalkChain(test::InMemory({}, path), {1, 0}, 0, {}).end, ChainEnd::BadLink);
     UpdateOptions options;
     options.backupFiles = true;
-    TrackData track{18, std::vector<std::uint8_t>(19 * 256, 0)};
-    UpdateResult r = UpdateImageFile(dir.Path(), "gone.d64", track, options, {});
+    UpdateResult r = UpdateImage(path, PutBlocks(test::WholeTrack(18, 0)), options, {});
     EXPECT_EQ(r.status, UpdateStatus::Failed);
     EXPECT_NE(r.message.find(path), std::string::npos) << r.message;
     EXPECT_FALSE(dir.Exists("gone.d64"));

@@ -2,6 +2,7 @@
 // it, with a backup when asked, and the edits it is given.
 #include "core/ImageUpdate.h"
 #include "CoreTestSupport.h"
+#include "core/DiskEdits.h"
 
 #include <gtest/gtest.h>
 
@@ -43,15 +44,13 @@ class UpdateTest : public ::testing::Test {
         original = NumberedImage(size);
         dir.Write("GAMES.D64", original);
     }
-    // A whole track of 0x5A.
-    static TrackData Track(int track) {
-        return {track, std::vector<std::uint8_t>(std::size_t(SectorsPerTrack(track)) * 256, 0x5A)};
-    }
+    // Writes every block of the track as 0x5A.
     UpdateResult Update(int track, const std::string& name = "GAMES.D64") {
-        return UpdateImageFile(dir.Path(), name, Track(track), options, [&](const std::string& text) {
-            asked.push_back(text);
-            return answer;
-        });
+        return UpdateImage(dir.File(name), PutBlocks(test::WholeTrack(track, 0x5A)), options,
+                           [&](const std::string& text) {
+                               asked.push_back(text);
+                               return answer;
+                           });
     }
     // The expected file: the original with [from, to) replaced by 0x5A.
     std::vector<std::uint8_t> With(std::size_t from, std::size_t to) const {
@@ -212,11 +211,11 @@ const RefusedCase RefusedCases[] = {
     {196609, 1, "196609 bytes long"},
     {197375, 1, "197375 bytes long"},
     {262144, 1, "262144 bytes long"},
-    {174848, 36, "does not hold track 36"},
-    {175531, 36, "does not hold track 36"}, // the error bytes are no track
-    {174848, 0, "does not hold track 0"},
-    {174848, 41, "does not hold track 41"},
-    {196608, 41, "does not hold track 41"},
+    {174848, 36, "track 36, sector 0"},
+    {175531, 36, "track 36, sector 0"}, // the error bytes are no track
+    {174848, 0, "track 0, sector 0"},
+    {174848, 41, "track 41, sector 0"},
+    {196608, 41, "track 41, sector 0"},
 };
 class UpdateRefused : public UpdateTest, public ::testing::WithParamInterface<RefusedCase> {};
 TEST_P(UpdateRefused, NothingIsTouched) {

@@ -54,55 +54,6 @@ INSTANTIATE_TEST_SUITE_P(Sizes, KeepsEveryOtherByte,
                                            KeepCase{"FortyTracks", 40, false, 196608}),
                          [](const auto& info) { return std::string(info.param.name); });
 
-TEST_F(WritePathTest, RefusesWhatMayNotBeWritten) {
-    const Bytes good = D64Builder().Bytes();
-    const struct {
-        const char* name;
-        Bytes bytes;
-        unsigned mode;
-        const char* says;
-    } cases[] = {
-        {"SHORT.D64", Bytes(91392 + 512, 0), 0644, "91904 bytes long"},
-        {"LONG.D64", Bytes(174849, 0), 0644, "174849 bytes long"},
-        {"RO.D64", good, 0444, "read-only"},
-    };
-    for (const auto& c : cases) {
-        const std::string path = Image(c.bytes, c.name);
-        fs::permissions(path, fs::perms(c.mode));
-        UpdateResult r = Write(path, PokeBlock({1, 0}, 0, {1}));
-        EXPECT_EQ(r.status, UpdateStatus::Failed) << c.name;
-        EXPECT_NE(r.message.find(c.says), std::string::npos) << r.message;
-        EXPECT_EQ(dir.Read(c.name), c.bytes) << c.name;
-    }
-    EXPECT_NE(Write(dir.File("MISSING.D64"), PokeBlock({1, 0}, 0, {1})).message.find("not found"),
-              std::string::npos);
-}
-
-TEST_F(WritePathTest, WritesThroughALinkAndKeepsTheMode) {
-    const std::string target = Image(D64Builder().Bytes(), "REAL.D64");
-    fs::permissions(target, fs::perms(0640));
-    fs::create_symlink("REAL.D64", dir.File("LINK.D64"));
-    ASSERT_EQ(Write(dir.File("LINK.D64"), PokeBlock({1, 0}, 0, {0x77})).status, UpdateStatus::Updated);
-    EXPECT_TRUE(fs::is_symlink(dir.File("LINK.D64")));
-    EXPECT_EQ(dir.Read("REAL.D64")[0], 0x77);
-    EXPECT_EQ(fs::status(target).permissions(), fs::perms(0640));
-}
-
-TEST_F(WritePathTest, TheBackupIsTheOldImageAndReplacesAnOlderOne) {
-    const Bytes old = D64Builder().Bytes();
-    const std::string path = Image(old);
-    dir.Write("IMAGE.BAK", {1, 2, 3});
-    ASSERT_EQ(Write(path, PokeBlock({1, 0}, 0, {0x77}), true).status, UpdateStatus::Updated);
-    EXPECT_EQ(dir.Read("IMAGE.BAK"), old);
-    // Without a backup an older one is left alone.
-    ASSERT_EQ(Write(path, PokeBlock({1, 0}, 0, {0x78})).status, UpdateStatus::Updated);
-    EXPECT_EQ(dir.Read("IMAGE.BAK"), old);
-    // No temporary file stays behind.
-    int files = 0;
-    for (auto& e : fs::directory_iterator(dir.Path())) files += e.is_regular_file();
-    EXPECT_EQ(files, 2);
-}
-
 TEST_F(WritePathTest, UndoPutsBackUntilTheImageChangedElsewhere) {
     const Bytes old = D64Builder().Bytes();
     const std::string path = Image(old);
