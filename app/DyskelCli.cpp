@@ -309,11 +309,6 @@ void PrintEntryAfter(Invocation& inv, const Image& before, const DirEntry& entry
         }
 }
 
-int BlocksFree(const Image& image) {
-    Result<Block> header = image.disk.ReadBlock({DirTrack, 0});
-    return header ? BamFreeBlocks(*header, image.disk.Tracks()) : 0;
-}
-
 // --- Commands ---------------------------------------------------------------
 
 int RunInfo(Invocation& inv) {
@@ -323,7 +318,7 @@ int RunInfo(Invocation& inv) {
     inv.out << "File Name: " << image.fileName << '\n'
             << "Header & ID: " << DiskText(inv, header.label) << '\n'
             << "Blocks Free: " << image.view.bam.freeBlocks << '\n'
-            << "Error Correction: " << ErrorInfoText(image.disk.FileSize() == ErrImageSize) << '\n'
+            << "Error Correction: " << ErrorInfoText(HasErrorBytes(image.disk.FileSize())) << '\n'
             << "Write Protection: " << (header.writeProtected ? "On" : "Off") << '\n'
             << "Image Time Stamp: " << TimeStamp(entry.mtime) << '\n'
             << "Format Designation: " << FormatText(header.doubleSided) << '\n'
@@ -463,7 +458,7 @@ int RunRename(Invocation& inv) {
 int RunDelete(Invocation& inv) {
     const auto [image, entry] = SelectEntry(inv, Needs::AnyEntry);
     if (Write(inv, image, DeleteEntry(entry)))
-        AfterWrite([&] { inv.out << BlocksFree(OpenImage(inv, image.path)) << " BLOCKS FREE\n"; });
+        AfterWrite([&] { inv.out << OpenImage(inv, image.path).view.bam.freeBlocks << " BLOCKS FREE\n"; });
     return 0;
 }
 
@@ -503,7 +498,7 @@ int RunClear(Invocation& inv) {
         AfterWrite([&] {
             Image after = OpenImage(inv, image.path);
             inv.out << DiskText(inv, after.view.header.label) << '\n'
-                    << BlocksFree(after) << " BLOCKS FREE\n";
+                    << after.view.bam.freeBlocks << " BLOCKS FREE\n";
         });
     return 0;
 }
@@ -536,7 +531,8 @@ int RunNew(Invocation& inv) {
     if (!made) throw CliFailure{made.Error()};
     AfterWrite([&] {
         Image image = OpenImage(inv, inv.args[0]);
-        inv.out << DiskText(inv, image.view.header.label) << '\n' << BlocksFree(image) << " BLOCKS FREE\n";
+        inv.out << DiskText(inv, image.view.header.label) << '\n'
+                << image.view.bam.freeBlocks << " BLOCKS FREE\n";
     });
     return 0;
 }
@@ -594,7 +590,7 @@ int RunWrite(Invocation& inv) {
                 if (imported && (!old || inv.Has("--replace")))
                     inv.out << JoinCells(inv, DirRowCells(e, int(i) + 1)) << '\n';
             }
-            inv.out << BlocksFree(after) << " BLOCKS FREE\n";
+            inv.out << after.view.bam.freeBlocks << " BLOCKS FREE\n";
         });
     return 0;
 }
@@ -644,7 +640,8 @@ int RunValidate(Invocation& inv) {
             AfterWrite([&] {
                 Result<ValidationReport> after = ValidateImage(OpenImage(inv, image.path).disk);
                 if (!after) throw CliFailure{after.Error()};
-                inv.out << "BAM rewritten; " << BlocksFree(OpenImage(inv, image.path)) << " BLOCKS FREE\n";
+                inv.out << "BAM rewritten; " << OpenImage(inv, image.path).view.bam.freeBlocks
+                        << " BLOCKS FREE\n";
                 rc = after->Clean() ? 0 : 1;
             });
     }

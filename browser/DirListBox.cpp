@@ -1,5 +1,7 @@
 #include "browser/DirListBox.h"
 
+#include "core/FileIO.h"
+
 #include <QIcon>
 #include <QStyle>
 #include <algorithm>
@@ -21,14 +23,6 @@ QString FolderName(const std::string& name) {
 
 } // namespace
 
-std::string NormalFolder(const std::string& folder) {
-    std::error_code ec;
-    fs::path p = fs::absolute(folder.empty() ? fs::path(".") : fs::path(folder), ec).lexically_normal();
-    std::string s = p.string();
-    while (s.size() > 1 && s.back() == '/') s.pop_back();
-    return s;
-}
-
 TDirListBox::TDirListBox(QWidget* parent) : QListWidget(parent) {
     setUniformItemSizes(true);
     setSelectionMode(QAbstractItemView::SingleSelection);
@@ -42,7 +36,7 @@ std::string TDirListBox::ItemFolder(const QListWidgetItem* item) {
 }
 
 bool TDirListBox::SetDirectory(const std::string& folder, bool notify) {
-    std::string target = NormalFolder(folder);
+    std::string target = fileio::NormalFolder(folder);
     std::error_code ec;
     if (!fs::is_directory(target, ec)) return false;
     bool changed = target != folder_;

@@ -368,7 +368,6 @@ void TMainForm::OpenChecked(const std::pair<std::string, ImageEntry>& checked) {
     image_.CurrentFolder = checked.first;
     image_.ImageFileName = checked.second.name;
     image_.ImageFindRec = checked.second;
-    image_.HasErrorInfo = checked.second.size == ErrImageSize;
     OpenImage();
     image_.CurrentFolder = DirListBox->Directory();
     ShowDriveOf(image_.CurrentFolder);
@@ -414,7 +413,6 @@ void TMainForm::OpenPaths(const std::vector<std::string>& paths) {
     if (!checked) return;
     image_.ImageFileName = checked->second.name;
     image_.ImageFindRec = checked->second;
-    image_.HasErrorInfo = checked->second.size == ErrImageSize;
     image_.CurrentFolder = checked->first;
     OpenImage();
     image_.CurrentFolder = DirListBox->Directory();
@@ -661,7 +659,6 @@ void TMainForm::OpenFromGrid(bool rescanAfter) {
     const ImageEntry entry = *current;
     image_.ImageFileName = entry.name;
     image_.ImageFindRec = entry;
-    image_.HasErrorInfo = entry.size == ErrImageSize;
     OpenImage();
     if (!rescanAfter) return;
     ScanImages();

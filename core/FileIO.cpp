@@ -1,5 +1,7 @@
 #include "core/FileIO.h"
 
+#include <filesystem>
+
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
@@ -114,6 +116,17 @@ std::string WriteWholeFile(const std::string& path, const std::string& bytes) {
     }
     if (!out.Close()) return "Could not close file \"" + path + "\": " + LastError();
     return {};
+}
+
+std::string NormalFolder(const std::string& folder) {
+    std::error_code ec;
+    std::filesystem::path p =
+        std::filesystem::absolute(folder.empty() ? std::filesystem::path(".") : std::filesystem::path(folder),
+                                  ec)
+            .lexically_normal();
+    std::string s = p.string();
+    while (s.size() > 1 && s.back() == '/') s.pop_back();
+    return s;
 }
 
 } // namespace dyskel::fileio

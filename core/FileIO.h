@@ -61,4 +61,8 @@ std::string LastError();
 // message naming the file.
 std::string WriteWholeFile(const std::string& path, const std::string& bytes);
 
+// The folder as an absolute path without "." or ".." parts and without a
+// trailing separator ("/" stays); an empty name is the current folder.
+std::string NormalFolder(const std::string& folder);
+
 } // namespace dyskel::fileio

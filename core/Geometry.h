@@ -81,6 +81,11 @@ constexpr std::optional<int> TracksOfD64Size(std::int64_t size) {
 
 // Bytes of the blocks of a file of this size: the error bytes of a D64 size
 // are no blocks.
+// True for the two sizes that carry a byte of error information per block.
+constexpr bool HasErrorBytes(std::int64_t size) {
+    return size == ErrImageSize || size == ExtErrImageSize;
+}
+
 constexpr std::int64_t BlockBytesOfSize(std::int64_t size) {
     return size == ErrImageSize ? StdImageSize : size == ExtErrImageSize ? ExtImageSize : size;
 }

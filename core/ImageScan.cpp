@@ -75,7 +75,7 @@ DiskLabel ReadDiskLabel(const std::string& folder, const ImageEntry& entry) {
     label.label = header->label;
     label.doubleSided = header->doubleSided;
     label.writeProtected = header->writeProtected;
-    label.errorInfo = entry.size == ErrImageSize;
+    label.errorInfo = HasErrorBytes(entry.size);
     return label;
 }
 

@@ -10,6 +10,7 @@
 #include <array>
 #include <dirent.h>
 #include <fcntl.h>
+#include <filesystem>
 #include <map>
 #include <sys/stat.h>
 
@@ -91,14 +92,18 @@ SearchStats ForEachImage(const std::vector<std::string>& folders, bool recursive
                          const SearchEvents& events, const std::atomic<bool>* cancel, FactsCache* cache,
                          Visit visit) {
     SearchStats stats;
-    const std::vector<ImageFile> files = FindImageFiles(folders, recursive, cancel);
+    // The index knows an image by one name however its folder was given:
+    // "f", "./f" and "/home/me/f" are the same folder.
+    std::vector<std::string> whole;
+    for (const std::string& folder : folders) whole.push_back(fileio::NormalFolder(folder));
+    const std::vector<ImageFile> files = FindImageFiles(whole, recursive, cancel);
     if (cache) {
         cache->Begin();
-        for (const std::string& folder : folders) cache->Preload(folder);
+        for (const std::string& folder : whole) cache->Preload(folder);
         // A walk that was not stopped saw every image it could reach; the
         // index forgets the images gone since the last search.
         if (!Cancelled(cancel))
-            for (const std::string& folder : folders) cache->ForgetGone(folder, recursive, files);
+            for (const std::string& folder : whole) cache->ForgetGone(folder, recursive, files);
     }
     for (const auto& [path, stamp] : files) {
         if (Cancelled(cancel)) break;
@@ -159,24 +164,33 @@ bool MatchC64Pattern(std::string_view pattern, std::string_view name) {
     return p == pattern.size();
 }
 
+namespace {
+
+// The facts of an image from its track 18 alone.
+Result<ImageFacts> FactsOfTrack18(const std::string& path, const TrackData& track) {
+    const auto block = [&](int sector) -> Result<Block> {
+        Block b;
+        std::copy_n(track.Block(sector), BlockSize, b.begin());
+        return b;
+    };
+    const auto read = [&](int sector) -> Result<Block> {
+        if (sector < 0 || sector >= SectorsPerTrack(DirTrack))
+            return Failure{BlockReadError(path, {DirTrack, sector}, "a D64 image has no such block.")};
+        return block(sector);
+    };
+    Result<DirListing> listing = ListDirectory(read, true);
+    if (!listing) return Failure{listing.Error()};
+    return FactsOf(*block(0), std::move(*listing));
+}
+
+} // namespace
+
 Result<ImageFacts> ReadImageFacts(const std::string& path, bool withHashes) {
-    if (!withHashes) {
-        Result<TrackData> track = ReadTrack(path, DirTrack);
-        if (!track) return Failure{track.Error()};
-        const auto block = [&](int sector) -> Result<Block> {
-            Block b;
-            std::copy_n(track->Block(sector), BlockSize, b.begin());
-            return b;
-        };
-        const auto read = [&](int sector) -> Result<Block> {
-            if (sector < 0 || sector >= SectorsPerTrack(DirTrack))
-                return Failure{BlockReadError(path, {DirTrack, sector}, "a D64 image has no such block.")};
-            return block(sector);
-        };
-        Result<DirListing> listing = ListDirectory(read, true);
-        if (!listing) return Failure{listing.Error()};
-        return FactsOf(*block(0), std::move(*listing));
-    }
+    // Without hashes track 18 alone tells what a search asks.  An image cut
+    // short inside that track is listed from the blocks it holds, as with
+    // hashes.
+    if (!withHashes)
+        if (Result<TrackData> track = ReadTrack(path, DirTrack)) return FactsOfTrack18(path, *track);
     Result<DiskImage> image = DiskImage::Load(path);
     if (!image) return Failure{image.Error()};
     Result<Block> header = image->ReadBlock({DirTrack, 0});
@@ -184,6 +198,7 @@ Result<ImageFacts> ReadImageFacts(const std::string& path, bool withHashes) {
     Result<DirListing> listing = ListDirectory(*image, true);
     if (!listing) return Failure{listing.Error()};
     ImageFacts facts = FactsOf(*header, std::move(*listing));
+    if (!withHashes) return facts;
     for (const DirEntry& e : facts.entries) {
         Sha1 sha;
         WalkChain(*image, e.first, ExportBlockLimit, [&](BlockAddress, const Block& b, int) {

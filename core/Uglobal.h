@@ -66,7 +66,6 @@ struct OpenImageState {
     std::string ImageFileName; // file name without folder
     ImageEntry ImageFindRec;   // the folder-scan record of the image
     bool DoubleSided = false;
-    bool HasErrorInfo = false;
     bool WriteProtected = false;
     std::uint16_t FreeBlocks = 0;
     // The directory entry (its sector on track 18 and offset there) that the
@@ -74,6 +73,7 @@ struct OpenImageState {
     std::optional<std::pair<int, int>> ShowEntry;
 
     std::string ImagePath() const;
+    bool HasErrorInfo() const { return HasErrorBytes(ImageFindRec.size); }
 };
 
 // Used/free flag per track 0 to 40 and sector 0 to 20: 1 used, 0 free.

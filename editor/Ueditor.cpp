@@ -350,12 +350,11 @@ bool TEditor::ShowImage(QString* error, bool keepRow) {
     const HeaderInfo header = view ? view->header : HeaderInfo{};
     img.DoubleSided = header.doubleSided;
     img.WriteProtected = header.writeProtected;
-    img.HasErrorInfo = img.ImageFindRec.size == ErrImageSize;
     PanelHeaderID->setText(PetsciiToQString(header.label));
     // The facts.
     (img.WriteProtected ? RBWPon : RBWPoff)->setChecked(true);
     LblFormat->setText(QString::fromLatin1(FormatText(img.DoubleSided)));
-    LblEC->setText(QString::fromLatin1(ErrorInfoText(img.HasErrorInfo)));
+    LblEC->setText(QString::fromLatin1(ErrorInfoText(img.HasErrorInfo())));
     svc_.data.freeMap = view ? view->bam.freeMap : FreeMap{};
     img.FreeBlocks = view ? view->bam.freeBlocks : 0;
     PanelBlocksFree->setText(view ? QString::number(img.FreeBlocks) : QString());

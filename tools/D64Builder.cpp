@@ -8,7 +8,9 @@ namespace dyskel {
 
 namespace {
 
-constexpr int Sectors(int t) { return t <= 17 ? 21 : t <= 24 ? 19 : t <= 30 ? 18 : 17; }
+constexpr int Sectors(int t) {
+    return t <= 17 ? 21 : t <= 24 ? 19 : t <= 30 ? 18 : 17;
+}
 
 int StartBlock(int track) {
     int b = 0;
@@ -25,10 +27,10 @@ void PutName(std::uint8_t* dst, const std::string& name, std::size_t len) {
 
 D64Builder::D64Builder(const std::string& diskName, const std::string& id, int tracks, bool errorBytes)
     : tracks_(tracks) {
-    std::size_t size = static_cast<std::size_t>(StartBlock(tracks) + Sectors(tracks)) * 256;
-    if (errorBytes) size += 683;
-    image_.assign(size, 0);
-    if (errorBytes) std::fill(image_.begin() + 174848, image_.end(), 1);
+    const auto blocks = static_cast<std::size_t>(StartBlock(tracks) + Sectors(tracks));
+    image_.assign(blocks * 256 + (errorBytes ? blocks : 0), 0);
+    // One error byte a block after the blocks; 1 says the block read well.
+    if (errorBytes) std::fill(image_.begin() + std::ptrdiff_t(blocks * 256), image_.end(), 1);
     std::uint8_t* h = Header();
     h[0] = 18;
     h[1] = 1;
@@ -143,7 +145,8 @@ D64Builder::Address D64Builder::AddFile(const std::string& name, std::uint8_t ty
             b[1] = static_cast<std::uint8_t>(n + 1);
         }
     }
-    AddDirEntry(typeByte, blocks.front(), name, sizeBlocks < 0 ? static_cast<int>(blocks.size()) : sizeBlocks);
+    AddDirEntry(typeByte, blocks.front(), name,
+                sizeBlocks < 0 ? static_cast<int>(blocks.size()) : sizeBlocks);
     return blocks.front();
 }
 

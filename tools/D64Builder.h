@@ -19,7 +19,8 @@ class D64Builder {
     // A freshly formatted disk: header and BAM at 18/0, an empty directory
     // block at 18/1, every block of tracks 1-35 free but 18/0 and 18/1 (664
     // blocks free outside track 18).
-    // tracks is 35 or 40; errorBytes appends 683 zero error bytes (35 tracks).
+    // tracks is 35 or 40; errorBytes appends an error byte per block (683 or
+    // 768), each 1: the block read well.
     explicit D64Builder(const std::string& diskName = "TEST DISK", const std::string& id = "01",
                         int tracks = 35, bool errorBytes = false);
 

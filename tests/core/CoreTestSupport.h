@@ -33,10 +33,11 @@ inline std::vector<std::uint8_t> NumberedImage(std::size_t size) {
     return image;
 }
 
-// Every block of a track, each filled with fill.
+// Every block of a track, each filled with fill; sector 0 alone of a track
+// that no image has.
 inline ChangeSet WholeTrack(int track, std::uint8_t fill) {
     ChangeSet changes;
-    for (int s = 0; s < SectorsPerTrack(track); ++s) {
+    for (int s = 0; s < std::max(SectorsPerTrack(track), 1); ++s) {
         BlockChange c{{track, s}, {}};
         c.bytes.fill(fill);
         changes.push_back(c);

@@ -124,6 +124,11 @@ TEST_F(RowTest, ErrorBytesDoubleSidedAndWriteProtected) {
     EXPECT_EQ(cells[5], "1571DS");
     EXPECT_EQ(cells[6], "Yes");
     EXPECT_EQ(cells[7], "R/O");
+    // 40 tracks carry their error bytes too.
+    D64Builder fortyDisk("FORTY", "01", 40, true);
+    ImageEntry forty = Save("F.D64", fortyDisk);
+    EXPECT_EQ(ImageRowCells(dir.Path(), forty, true)[2], "197376");
+    EXPECT_EQ(ImageRowCells(dir.Path(), forty, true)[6], "Yes");
 }
 
 TEST_F(RowTest, QuoteAndShiftedLettersLeaveTheLabel) {

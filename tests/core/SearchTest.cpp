@@ -198,6 +198,16 @@ TEST_F(SearchTree, StopsWhenAskedAndSaysSo) {
     EXPECT_EQ(hits, 2); // A.D64's two entries only
 }
 
+// Cut after its first directory block: listed, as with a search by content.
+TEST_F(SearchTree, ImageCutInsideTrack18IsListedFromTheBlocksItHolds) {
+    Bytes cut = dir.Read("A.D64");
+    cut.resize(91392 + 512);
+    dir.Write("CUT.D64", cut);
+    SearchQuery q;
+    q.name = "GAME";
+    EXPECT_EQ(Search(q).hits, (Hits{"A.D64 #1 GAME", "CUT.D64 #1 GAME"}));
+}
+
 TEST_F(SearchTree, BrokenImageIsSkippedWithANote) {
     dir.Write("BAD.D64", Bytes(1000, 0x55));
     SearchQuery q;
