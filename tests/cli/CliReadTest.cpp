@@ -114,7 +114,7 @@ class ScratchedEntry : public Cli {
     }
 };
 
-TEST_F(ScratchedEntry, DirLeavesItOutAndListsTheEntriesAfterIt) {
+TEST_F(ScratchedEntry, DirLeavesItOutUnlessAskedForDeletedEntries) {
     CliResult r = Run({"dir", "--raw", image});
     EXPECT_EQ(r.exitCode, 0);
     EXPECT_EQ(r.err, "");
@@ -124,10 +124,7 @@ TEST_F(ScratchedEntry, DirLeavesItOutAndListsTheEntriesAfterIt) {
                          "\t PRG\t 01,00\n"
                          "  2\t    1\t\"LOCKED PROGRAM16\"\t>PRG\t 01,03\n"
                          "\t  659\tBLOCKS FREE\t\t\n");
-}
-
-TEST_F(ScratchedEntry, DirWithDeletedListsItAsDel) {
-    CliResult r = Run({"dir", "--raw", "--deleted", image});
+    r = Run({"dir", "--raw", "--deleted", image});
     EXPECT_EQ(r.exitCode, 0);
     EXPECT_EQ(r.out, "\"GAMES\" 012A\n"
                      "  1\t    1\t\"HELLO\"" +
@@ -146,20 +143,6 @@ TEST_F(ScratchedEntry, EntryNumbersFollowTheListing) {
     EXPECT_EQ(dir.Read("LOCKED PROGRAM16.PRG"), (Bytes{0x00, 0x10, 0xEA}));
     r = Run({"dir", image});
     EXPECT_NE(r.out.find("\n  2\t    1\t\"LOCKED PROGRAM16\"\t>PRG\t 01,03\n"), std::string::npos) << r.out;
-}
-
-TEST_F(Cli, DirShowsATrackOrSectorAbove99AsItIs) {
-    disk.AddDirEntry(0x82, {100, 5}, "FAR", 1);
-    disk.AddDirEntry(0x81, {7, 123}, "WIDE", 1);
-    Save();
-    CliResult r = Run({"dir", "--raw", image});
-    EXPECT_EQ(r.exitCode, 0);
-    EXPECT_NE(r.out.find("\n  4\t    1\t\"FAR\"" + std::string(12, '\xA0') + "\t PRG\t 100,05\n"),
-              std::string::npos)
-        << r.out;
-    EXPECT_NE(r.out.find("\n  5\t    1\t\"WIDE\"" + std::string(11, '\xA0') + "\t SEQ\t 07,123\n"),
-              std::string::npos)
-        << r.out;
 }
 
 TEST_F(Cli, BamChartsEverySectorOfTracks1To35) {
