@@ -1,5 +1,6 @@
 // The reading commands: info, dir, bam, block, list, scan and op.
 #include "CliFixture.h"
+#include "support/BasicProgram.h"
 
 #include <ctime>
 #include <sys/stat.h>
@@ -224,10 +225,6 @@ TEST_F(Cli, ListTextGivesWholePageOfHexAndBytes) {
     EXPECT_EQ(r.out, expected);
 }
 
-// "10 SYS2061", then SEI / INC $D020 / LDA $C6 / BEQ / LDA #0 / STA $C6 / CLI / RTS.
-const Bytes Border = {0x0B, 0x08, 0x0A, 0x00, 0x9E, '2',  '0',  '6',  '1',  0x00, 0x00, 0x00, 0x78,
-                      0xEE, 0x20, 0xD0, 0xA5, 0xC6, 0xF0, 0xF9, 0xA9, 0x00, 0x85, 0xC6, 0x58, 0x60};
-
 struct ListCase {
     const char* name;
     std::vector<std::string> options;
@@ -237,7 +234,7 @@ struct ListCase {
 class ListOptions : public Cli, public ::testing::WithParamInterface<ListCase> {};
 
 TEST_P(ListOptions, PrintTheLine) {
-    disk.AddPrg("BORDER", 0x0801, Border);
+    disk.AddPrg("BORDER", 0x0801, BorderProgram);
     Save();
     std::vector<std::string> args = {"list"};
     args.insert(args.end(), GetParam().options.begin(), GetParam().options.end());
@@ -263,10 +260,7 @@ INSTANTIATE_TEST_SUITE_P(
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(Cli, ListBasicShowsReversedCodesAndSaysWhereALinkBreaks) {
-    // 10 PRINT"{CLR}HI" / 20 A, whose link points back to line 10.
-    disk.AddPrg("BROKEN", 0x0801,
-                {0x0C, 0x08, 0x0A, 0x00, 0x99, 0x22, 0x93, 0x48, 0x49, 0x22, 0x00, 0x01, 0x08, 0x14, 0x00,
-                 0x41, 0x00});
+    disk.AddPrg("BROKEN", 0x0801, BrokenLinkBasic);
     Save();
     CliResult r = Run({"list", "--basic", "--raw", image, "4"});
     EXPECT_EQ(r.exitCode, 0);

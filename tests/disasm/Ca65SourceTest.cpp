@@ -4,6 +4,7 @@
 
 #include "disasm/BasicListing.h"
 #include "disasm/C64Symbols.h"
+#include "support/BasicProgram.h"
 #include "support/TempDir.h"
 
 #include <gtest/gtest.h>
@@ -77,14 +78,9 @@ void ExpectRoundTrip(const Bytes& bytes, std::uint16_t load, const AsmOptions& o
 
 // --- Hand-checked sources ------------------------------------------------
 
-// The sample disks' BORDER program: "10 SYS2061", then it cycles the border
-// colour until a key is pressed.
-const Bytes Border = {0x0B, 0x08, 0x0A, 0x00, 0x9E, '2',  '0',  '6',  '1',  0x00, 0x00, 0x00, 0x78,
-                      0xEE, 0x20, 0xD0, 0xA5, 0xC6, 0xF0, 0xF9, 0xA9, 0x00, 0x85, 0xC6, 0x58, 0x60};
-
 TEST(Ca65Source, SysProgramWithSymbols) {
     AsmOptions options;
-    options.start = SysStart(Border, 0x0801);
+    options.start = SysStart(test::BorderProgram, 0x0801);
     options.symbols = true;
     const Lines expected = {
         "NDX = $C6 ; Keys in the keyboard buffer",
@@ -103,11 +99,11 @@ TEST(Ca65Source, SysProgramWithSymbols) {
         "CLI ; $0819",
         "RTS ; $081A",
     };
-    EXPECT_EQ(CodeLines(Ca65Source(Border, 0x0801, options)), expected);
+    EXPECT_EQ(CodeLines(Ca65Source(test::BorderProgram, 0x0801, options)), expected);
 }
 
 TEST(Ca65Source, WithoutOptionsEverythingIsCodeAndHex) {
-    const Lines code = CodeLines(Ca65Source(Border, 0x0801));
+    const Lines code = CodeLines(Ca65Source(test::BorderProgram, 0x0801));
     ASSERT_GE(code.size(), 7u);
     EXPECT_EQ(code[3], ".BYTE $0B ; $0801") << "the BASIC line read as code";
     EXPECT_EQ(code[4], "PHP ; $0802");
@@ -201,8 +197,7 @@ class RoundTrip : public ::testing::TestWithParam<TripCase> {};
 TEST_P(RoundTrip, AllOpcodesAssembleToTheSameFile) {
     if (!HaveCc65()) GTEST_SKIP() << "ca65 and ld65 (cc65) not installed";
     const TripCase& c = GetParam();
-    const Bytes stub = {0x0B, 0x08, 0x0A, 0x00, 0x9E, '2', '0', '6', '1', 0x00, 0x00, 0x00};
-    const Bytes program = AllOpcodes(c.load, c.basicLine ? stub : Bytes{});
+    const Bytes program = AllOpcodes(c.load, c.basicLine ? test::Sys2061Line : Bytes{});
     AsmOptions options;
     options.start = c.basicLine ? SysStart(program, c.load) : std::nullopt;
     options.opcodes = c.opcodes;

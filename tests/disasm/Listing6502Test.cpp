@@ -1,6 +1,7 @@
 // Gathering a program file along its chain and listing it.
 #include "disasm/Listing6502.h"
 
+#include "support/BasicProgram.h"
 #include "support/TempDir.h"
 #include "tools/D64Builder.h"
 
@@ -356,8 +357,7 @@ TEST_F(Gather, ModeSwitchListsTheSameFileAgain) {
 // --- Listing options --------------------------------------------------------
 
 // "10 SYS2061" then LDX #$00 / JSR $FFD2 / RTS.
-const Bytes SysProgram = {0x0B, 0x08, 0x0A, 0x00, 0x9E, '2',  '0',  '6',  '1',
-                          0x00, 0x00, 0x00, 0xA2, 0x00, 0x20, 0xD2, 0xFF, 0x60};
+const Bytes SysProgram = test::BehindSys2061({0xA2, 0x00, 0x20, 0xD2, 0xFF, 0x60});
 
 TEST(ListingOptions, BytesBeforeTheStartAreDataRows) {
     FileBuffer6502 f = Buffer(0x0801, SysProgram);
