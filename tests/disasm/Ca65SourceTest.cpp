@@ -2,6 +2,7 @@
 // cc65's ca65 and ld65 back to the very bytes of the file.
 #include "disasm/Ca65Source.h"
 
+#include "core/Directory.h"
 #include "disasm/BasicListing.h"
 #include "disasm/C64Symbols.h"
 #include "support/BasicProgram.h"
@@ -228,39 +229,24 @@ TEST(RoundTrip, EverySymbolIsAValidCa65Name) {
 }
 
 // The sample disks, made by the program that ships them: every PRG file on
-// them, read through its directory entry as the 1541 lays it out.
-long BlockOffset(int track, int sector) {
-    long block = 0;
-    for (int t = 1; t < track; ++t) block += t <= 17 ? 21 : t <= 24 ? 19 : t <= 30 ? 18 : 17;
-    return (block + sector) * 256;
-}
-
-std::vector<std::pair<int, int>> PrgStarts(const Bytes& image) {
-    std::vector<std::pair<int, int>> starts;
-    int track = 18, sector = 1;
-    for (int blocks = 0; track != 0 && blocks < 19; ++blocks) {
-        const std::uint8_t* block = image.data() + BlockOffset(track, sector);
-        for (int e = 0; e < 8; ++e)
-            if (const std::uint8_t* entry = block + 32 * e; (entry[2] & 0x8F) == 0x82)
-                starts.emplace_back(entry[3], entry[4]);
-        track = block[0];
-        sector = block[1];
-    }
-    return starts;
-}
-
+// them, found through its directory entry.
 TEST(RoundTrip, EveryProgramOnTheSampleDisks) {
     if (!HaveCc65()) GTEST_SKIP() << "ca65 and ld65 (cc65) not installed";
     test::TempDir dir;
     ASSERT_EQ(std::system((std::string(DYSKEL_MAKE_SAMPLES) + " '" + dir.Path() + "'").c_str()), 0);
     int programs = 0;
     for (const char* disk : {"DEMO.D64", "GAMES.D64", "FORTY.D64", "ERRORS.D64", "twosides.d64"}) {
-        for (auto [track, sector] : PrgStarts(dir.Read(disk))) {
+        Result<DiskImage> image = DiskImage::Load(dir.File(disk));
+        ASSERT_TRUE(image) << image.Error();
+        Result<DirListing> listing = ListDirectory(*image, true);
+        ASSERT_TRUE(listing) << listing.Error();
+        EXPECT_FALSE(listing->cut) << disk;
+        for (const DirEntry& entry : listing->entries) {
+            if ((entry.typeByte & 0x8F) != 0x82) continue; // closed PRG files only
+            const auto [track, sector] = entry.first;
             SCOPED_TRACE(std::string(disk) + " " + std::to_string(track) + "/" + std::to_string(sector));
-            Result<DiskImage> image = DiskImage::Load(dir.File(disk));
-            ASSERT_TRUE(image) << image.Error();
             auto file = std::make_unique<FileBuffer6502>();
-            ASSERT_FALSE(GatherFile6502(*image, {track, sector}, *file).cut());
+            ASSERT_FALSE(GatherFile6502(*image, entry.first, *file).cut());
             const Bytes bytes(file->bytes.begin(), file->bytes.begin() + file->length);
             AsmOptions options;
             options.start = SysStart(bytes, file->loadAddress);
