@@ -96,6 +96,11 @@ class MainFormTest : public ::testing::Test {
     }
     QString Cell(int row, int column) { return Grid()->Text(row, column); }
     QVariant Data(int row, int column, int role) { return Grid()->model()->index(row, column).data(role); }
+    QPoint CellCentre(int row, int column) {
+        return Grid()->visualRect(Grid()->model()->index(row, column)).center();
+    }
+    // The file name in the grid's current row.
+    QString Current() { return Cell(Grid()->currentRow(), 1); }
     // The texts of one column, top to bottom.
     QStringList Column(int column) {
         QStringList texts;

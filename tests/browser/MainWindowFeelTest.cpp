@@ -20,10 +20,6 @@ class MainWindowFeelTest : public MainFormTest {
         images.Write("beta.D64", StandardImage("BETA"));
         images.Write("gamma.D64", StandardImage("GAMMA"));
     }
-    QPoint CellCentre(int row, int column) {
-        return Grid()->visualRect(Grid()->model()->index(row, column)).center();
-    }
-    QString Current() { return Cell(Grid()->currentRow(), 1); }
 };
 
 TEST_F(MainWindowFeelTest, FocusStartsInTheGridAndTheCurrentCellNeverInColumnZero) {

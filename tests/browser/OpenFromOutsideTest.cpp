@@ -32,7 +32,6 @@ class OpenFromOutsideTest : public MainFormTest {
         QCoreApplication::sendEvent(form.get(), &drop);
         QCoreApplication::processEvents();
     }
-    QString Selected() { return Cell(Grid()->currentRow(), 1); }
 };
 
 TEST_F(OpenFromOutsideTest, SeveralPathsOpenTheFirstAndListTheOthers) {
@@ -56,7 +55,7 @@ TEST_F(OpenFromOutsideTest, ADroppedImageOpensWithItsFolderListed) {
     ASSERT_EQ(opened.size(), 1u);
     EXPECT_EQ(opened[0].ImagePath(), elsewhere.File("far.D64"));
     EXPECT_EQ(form->DirListBox->Directory(), elsewhere.Path());
-    EXPECT_EQ(Selected(), "far.D64");
+    EXPECT_EQ(Current(), "far.D64");
     EXPECT_TRUE(dialogs.shown.empty());
 }
 

@@ -1,5 +1,6 @@
 // The reading commands: info, dir, bam, block, list, scan and op.
 #include "CliFixture.h"
+#include "support/BasicProgram.h"
 
 #include <ctime>
 #include <sys/stat.h>
@@ -114,7 +115,7 @@ class ScratchedEntry : public Cli {
     }
 };
 
-TEST_F(ScratchedEntry, DirLeavesItOutAndListsTheEntriesAfterIt) {
+TEST_F(ScratchedEntry, DirLeavesItOutUnlessAskedForDeletedEntries) {
     CliResult r = Run({"dir", "--raw", image});
     EXPECT_EQ(r.exitCode, 0);
     EXPECT_EQ(r.err, "");
@@ -124,10 +125,7 @@ TEST_F(ScratchedEntry, DirLeavesItOutAndListsTheEntriesAfterIt) {
                          "\t PRG\t 01,00\n"
                          "  2\t    1\t\"LOCKED PROGRAM16\"\t>PRG\t 01,03\n"
                          "\t  659\tBLOCKS FREE\t\t\n");
-}
-
-TEST_F(ScratchedEntry, DirWithDeletedListsItAsDel) {
-    CliResult r = Run({"dir", "--raw", "--deleted", image});
+    r = Run({"dir", "--raw", "--deleted", image});
     EXPECT_EQ(r.exitCode, 0);
     EXPECT_EQ(r.out, "\"GAMES\" 012A\n"
                      "  1\t    1\t\"HELLO\"" +
@@ -146,20 +144,6 @@ TEST_F(ScratchedEntry, EntryNumbersFollowTheListing) {
     EXPECT_EQ(dir.Read("LOCKED PROGRAM16.PRG"), (Bytes{0x00, 0x10, 0xEA}));
     r = Run({"dir", image});
     EXPECT_NE(r.out.find("\n  2\t    1\t\"LOCKED PROGRAM16\"\t>PRG\t 01,03\n"), std::string::npos) << r.out;
-}
-
-TEST_F(Cli, DirShowsATrackOrSectorAbove99AsItIs) {
-    disk.AddDirEntry(0x82, {100, 5}, "FAR", 1);
-    disk.AddDirEntry(0x81, {7, 123}, "WIDE", 1);
-    Save();
-    CliResult r = Run({"dir", "--raw", image});
-    EXPECT_EQ(r.exitCode, 0);
-    EXPECT_NE(r.out.find("\n  4\t    1\t\"FAR\"" + std::string(12, '\xA0') + "\t PRG\t 100,05\n"),
-              std::string::npos)
-        << r.out;
-    EXPECT_NE(r.out.find("\n  5\t    1\t\"WIDE\"" + std::string(11, '\xA0') + "\t SEQ\t 07,123\n"),
-              std::string::npos)
-        << r.out;
 }
 
 TEST_F(Cli, BamChartsEverySectorOfTracks1To35) {
@@ -241,10 +225,6 @@ TEST_F(Cli, ListTextGivesWholePageOfHexAndBytes) {
     EXPECT_EQ(r.out, expected);
 }
 
-// "10 SYS2061", then SEI / INC $D020 / LDA $C6 / BEQ / LDA #0 / STA $C6 / CLI / RTS.
-const Bytes Border = {0x0B, 0x08, 0x0A, 0x00, 0x9E, '2',  '0',  '6',  '1',  0x00, 0x00, 0x00, 0x78,
-                      0xEE, 0x20, 0xD0, 0xA5, 0xC6, 0xF0, 0xF9, 0xA9, 0x00, 0x85, 0xC6, 0x58, 0x60};
-
 struct ListCase {
     const char* name;
     std::vector<std::string> options;
@@ -254,7 +234,7 @@ struct ListCase {
 class ListOptions : public Cli, public ::testing::WithParamInterface<ListCase> {};
 
 TEST_P(ListOptions, PrintTheLine) {
-    disk.AddPrg("BORDER", 0x0801, Border);
+    disk.AddPrg("BORDER", 0x0801, BorderProgram);
     Save();
     std::vector<std::string> args = {"list"};
     args.insert(args.end(), GetParam().options.begin(), GetParam().options.end());
@@ -280,10 +260,7 @@ INSTANTIATE_TEST_SUITE_P(
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(Cli, ListBasicShowsReversedCodesAndSaysWhereALinkBreaks) {
-    // 10 PRINT"{CLR}HI" / 20 A, whose link points back to line 10.
-    disk.AddPrg("BROKEN", 0x0801,
-                {0x0C, 0x08, 0x0A, 0x00, 0x99, 0x22, 0x93, 0x48, 0x49, 0x22, 0x00, 0x01, 0x08, 0x14, 0x00,
-                 0x41, 0x00});
+    disk.AddPrg("BROKEN", 0x0801, BrokenLinkBasic);
     Save();
     CliResult r = Run({"list", "--basic", "--raw", image, "4"});
     EXPECT_EQ(r.exitCode, 0);

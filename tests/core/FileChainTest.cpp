@@ -160,14 +160,6 @@ TEST(FailureText, AFileErrorIsSaid) {
     EXPECT_EQ(FailureLines(out), std::vector<std::string>{out.fileError});
 }
 
-TEST(ChainEndText, EveryEndHasItsPhrase) {
-    EXPECT_STREQ(ChainEndText(ChainEnd::LastBlock), "the last block was reached");
-    EXPECT_STREQ(ChainEndText(ChainEnd::TooLong), "the chain holds too many blocks");
-    EXPECT_STREQ(ChainEndText(ChainEnd::Loop), "the chain links back to a block already read");
-    EXPECT_STREQ(ChainEndText(ChainEnd::BadLink), "a link names a block outside the image");
-    EXPECT_STREQ(ChainEndText(ChainEnd::Stopped), "the walk was stopped");
-}
-
 // --- The walk --------------------------------------------------------------------
 
 class ChainTest : public ::testing::Test {

@@ -2,8 +2,10 @@
 // cc65's ca65 and ld65 back to the very bytes of the file.
 #include "disasm/Ca65Source.h"
 
+#include "core/Directory.h"
 #include "disasm/BasicListing.h"
 #include "disasm/C64Symbols.h"
+#include "support/BasicProgram.h"
 #include "support/TempDir.h"
 
 #include <gtest/gtest.h>
@@ -77,14 +79,9 @@ void ExpectRoundTrip(const Bytes& bytes, std::uint16_t load, const AsmOptions& o
 
 // --- Hand-checked sources ------------------------------------------------
 
-// The sample disks' BORDER program: "10 SYS2061", then it cycles the border
-// colour until a key is pressed.
-const Bytes Border = {0x0B, 0x08, 0x0A, 0x00, 0x9E, '2',  '0',  '6',  '1',  0x00, 0x00, 0x00, 0x78,
-                      0xEE, 0x20, 0xD0, 0xA5, 0xC6, 0xF0, 0xF9, 0xA9, 0x00, 0x85, 0xC6, 0x58, 0x60};
-
 TEST(Ca65Source, SysProgramWithSymbols) {
     AsmOptions options;
-    options.start = SysStart(Border, 0x0801);
+    options.start = SysStart(test::BorderProgram, 0x0801);
     options.symbols = true;
     const Lines expected = {
         "NDX = $C6 ; Keys in the keyboard buffer",
@@ -103,11 +100,11 @@ TEST(Ca65Source, SysProgramWithSymbols) {
         "CLI ; $0819",
         "RTS ; $081A",
     };
-    EXPECT_EQ(CodeLines(Ca65Source(Border, 0x0801, options)), expected);
+    EXPECT_EQ(CodeLines(Ca65Source(test::BorderProgram, 0x0801, options)), expected);
 }
 
 TEST(Ca65Source, WithoutOptionsEverythingIsCodeAndHex) {
-    const Lines code = CodeLines(Ca65Source(Border, 0x0801));
+    const Lines code = CodeLines(Ca65Source(test::BorderProgram, 0x0801));
     ASSERT_GE(code.size(), 7u);
     EXPECT_EQ(code[3], ".BYTE $0B ; $0801") << "the BASIC line read as code";
     EXPECT_EQ(code[4], "PHP ; $0802");
@@ -201,8 +198,7 @@ class RoundTrip : public ::testing::TestWithParam<TripCase> {};
 TEST_P(RoundTrip, AllOpcodesAssembleToTheSameFile) {
     if (!HaveCc65()) GTEST_SKIP() << "ca65 and ld65 (cc65) not installed";
     const TripCase& c = GetParam();
-    const Bytes stub = {0x0B, 0x08, 0x0A, 0x00, 0x9E, '2', '0', '6', '1', 0x00, 0x00, 0x00};
-    const Bytes program = AllOpcodes(c.load, c.basicLine ? stub : Bytes{});
+    const Bytes program = AllOpcodes(c.load, c.basicLine ? test::Sys2061Line : Bytes{});
     AsmOptions options;
     options.start = c.basicLine ? SysStart(program, c.load) : std::nullopt;
     options.opcodes = c.opcodes;
@@ -233,39 +229,24 @@ TEST(RoundTrip, EverySymbolIsAValidCa65Name) {
 }
 
 // The sample disks, made by the program that ships them: every PRG file on
-// them, read through its directory entry as the 1541 lays it out.
-long BlockOffset(int track, int sector) {
-    long block = 0;
-    for (int t = 1; t < track; ++t) block += t <= 17 ? 21 : t <= 24 ? 19 : t <= 30 ? 18 : 17;
-    return (block + sector) * 256;
-}
-
-std::vector<std::pair<int, int>> PrgStarts(const Bytes& image) {
-    std::vector<std::pair<int, int>> starts;
-    int track = 18, sector = 1;
-    for (int blocks = 0; track != 0 && blocks < 19; ++blocks) {
-        const std::uint8_t* block = image.data() + BlockOffset(track, sector);
-        for (int e = 0; e < 8; ++e)
-            if (const std::uint8_t* entry = block + 32 * e; (entry[2] & 0x8F) == 0x82)
-                starts.emplace_back(entry[3], entry[4]);
-        track = block[0];
-        sector = block[1];
-    }
-    return starts;
-}
-
+// them, found through its directory entry.
 TEST(RoundTrip, EveryProgramOnTheSampleDisks) {
     if (!HaveCc65()) GTEST_SKIP() << "ca65 and ld65 (cc65) not installed";
     test::TempDir dir;
     ASSERT_EQ(std::system((std::string(DYSKEL_MAKE_SAMPLES) + " '" + dir.Path() + "'").c_str()), 0);
     int programs = 0;
     for (const char* disk : {"DEMO.D64", "GAMES.D64", "FORTY.D64", "ERRORS.D64", "twosides.d64"}) {
-        for (auto [track, sector] : PrgStarts(dir.Read(disk))) {
+        Result<DiskImage> image = DiskImage::Load(dir.File(disk));
+        ASSERT_TRUE(image) << image.Error();
+        Result<DirListing> listing = ListDirectory(*image, true);
+        ASSERT_TRUE(listing) << listing.Error();
+        EXPECT_FALSE(listing->cut) << disk;
+        for (const DirEntry& entry : listing->entries) {
+            if ((entry.typeByte & 0x8F) != 0x82) continue; // closed PRG files only
+            const auto [track, sector] = entry.first;
             SCOPED_TRACE(std::string(disk) + " " + std::to_string(track) + "/" + std::to_string(sector));
-            Result<DiskImage> image = DiskImage::Load(dir.File(disk));
-            ASSERT_TRUE(image) << image.Error();
             auto file = std::make_unique<FileBuffer6502>();
-            ASSERT_FALSE(GatherFile6502(*image, {track, sector}, *file).cut());
+            ASSERT_FALSE(GatherFile6502(*image, entry.first, *file).cut());
             const Bytes bytes(file->bytes.begin(), file->bytes.begin() + file->length);
             AsmOptions options;
             options.start = SysStart(bytes, file->loadAddress);

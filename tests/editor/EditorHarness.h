@@ -3,6 +3,7 @@
 #pragma once
 
 #include "browser/Options.h"
+#include "editor/DirPage.h"
 #include "editor/Ueditor.h"
 #include "support/ScriptedDialogs.h"
 #include "support/TempDir.h"
@@ -12,6 +13,7 @@
 #include <QSpinBox>
 #include <QStyle>
 #include <QStyleOptionSpinBox>
+#include <QTableWidget>
 #include <QTest>
 #include <QTimer>
 #include <functional>
@@ -81,6 +83,11 @@ class EditorTest : public ::testing::Test {
             QStyle::CC_SpinBox, &opt, up ? QStyle::SC_SpinBoxUp : QStyle::SC_SpinBoxDown, spin);
         QTest::mouseClick(spin, Qt::LeftButton, {}, r.center());
     }
+
+    // The Directory page, its grid, and the image file as it is on disk now.
+    TDirPage* DirPage() { return Find<TDirPage>("TabDirectory"); }
+    QTableWidget* Grid() { return DirPage()->StrGridDir; }
+    std::vector<std::uint8_t> OnDisk() { return dir.Read("TEST.D64"); }
 
     // Where the track and sector selectors stand.
     std::pair<int, int> Block() { return {Track()->value(), Sector()->value()}; }

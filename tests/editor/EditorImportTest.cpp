@@ -17,11 +17,8 @@ constexpr std::size_t Bam = 91392; // 18/0
 
 class EditorImportTest : public EditorTest {
   protected:
-    TDirPage* Page() { return Find<TDirPage>("TabDirectory"); }
-    QTableWidget* Grid() { return Page()->StrGridDir; }
-    Bytes OnDisk() { return dir.Read("TEST.D64"); }
     QString Host(const char* name) { return QString::fromStdString(dir.File(name)); }
-    std::string Cell(int row, int col) { return Page()->CellBytes(row, col); }
+    std::string Cell(int row, int col) { return DirPage()->CellBytes(row, col); }
 
     D64Builder Disk() {
         D64Builder disk("IMPORT", "42");
@@ -60,7 +57,7 @@ TEST_F(EditorImportTest, DroppedFilesAreOneWriteOneBackupOneUndo) {
         EXPECT_EQ(Find<QLabel>("PanelBlocksFree")->text(), "660");
         EXPECT_EQ(dir.Read("TEST.BAK"), before);
         dialogs.answers = {MsgResult::Yes};
-        Page()->PMnuDirUndo->trigger();
+        DirPage()->PMnuDirUndo->trigger();
         EXPECT_EQ(Grid()->rowCount(), 2);
     });
     EXPECT_EQ(OnDisk(), before);
@@ -78,7 +75,7 @@ TEST_F(EditorImportTest, NameOnTheDiskAsksReplaceKeepBothOrCancel) {
         for (const auto& c : cases) {
             dialogs.fileLists = {QStringList{Host("hello.prg")}};
             dialogs.choices = {c.choice};
-            Page()->PMnuDirImport->trigger();
+            DirPage()->PMnuDirImport->trigger();
             EXPECT_EQ(Grid()->rowCount() - 1, c.rows) << c.choice;
         }
     });
@@ -95,8 +92,8 @@ TEST_F(EditorImportTest, RefusalsWriteNothing) {
     UseImage(Disk());
     const Bytes before = OnDisk();
     Open([&] {
-        Page()->ImportFiles({Host("caf\xC3\xA9.prg")});
-        Page()->ImportFiles({Host("huge.prg")});
+        DirPage()->ImportFiles({Host("caf\xC3\xA9.prg")});
+        DirPage()->ImportFiles({Host("huge.prg")});
     });
     EXPECT_EQ(OnDisk(), before);
     ASSERT_EQ(dialogs.shown.size(), 2u);
@@ -117,7 +114,7 @@ TEST_F(EditorImportTest, ValidateShowsTheReportAndFixesTheBam) {
                         grid->item(r, 3)->text();
         return QDialog::Accepted;
     }};
-    Open([&] { Page()->PMnuDirValidate->trigger(); });
+    Open([&] { DirPage()->PMnuDirValidate->trigger(); });
     EXPECT_EQ(rows, QStringList({"used-but-free 01,00 01,00: used by entry 1 \"HELLO\" but free in the BAM",
                                  "orphan 05,03 05,03: marked used in the BAM, but nothing owns it"}));
     const Bytes after = OnDisk();

@@ -17,9 +17,6 @@ constexpr std::size_t Bam = 91392;  // 18/0
 
 class EditorWriteTest : public EditorTest {
   protected:
-    TDirPage* Page() { return Find<TDirPage>("TabDirectory"); }
-    QTableWidget* Grid() { return Page()->StrGridDir; }
-    Bytes OnDisk() { return dir.Read("TEST.D64"); }
     void Select(int row) { Grid()->setCurrentCell(row, 1); }
 
     D64Builder TwoFiles() {
@@ -52,7 +49,7 @@ TEST_F(EditorWriteTest, DeleteScratchesTheEntryAndFreesItsBlocks) {
     expected[Bam + 4 * 1 + 1] = 0xFB; // sectors 0, 1 free again, 2 still used
     Open([&] {
         Select(0);
-        Page()->PMnuDirDeleteClick();
+        DirPage()->PMnuDirDeleteClick();
         EXPECT_EQ(Grid()->rowCount(), 2); // SECOND and the free-blocks row
         EXPECT_EQ(Find<QLabel>("PanelBlocksFree")->text(), "663");
     });
@@ -64,7 +61,7 @@ TEST_F(EditorWriteTest, ALockedEntryIsNotDeleted) {
     const Bytes before = OnDisk();
     Open([&] {
         Select(1);
-        Page()->PMnuDirDeleteClick();
+        DirPage()->PMnuDirDeleteClick();
     });
     EXPECT_EQ(OnDisk(), before);
     ASSERT_FALSE(dialogs.shown.empty());
@@ -85,11 +82,11 @@ TEST_P(EntryCommandTest, WritesTheEntryAndUndoPutsItBack) {
     dialogs.numbers = {77};
     Open([&] {
         Select(0);
-        GetParam().command(Page());
+        GetParam().command(DirPage());
         const Bytes after = OnDisk();
         EXPECT_EQ(after[Dir1 + 0x02], GetParam().typeByte);
         EXPECT_EQ(after[Dir1 + 0x1E] | after[Dir1 + 0x1F] << 8, GetParam().size);
-        Page()->PMnuDirUndo->trigger();
+        DirPage()->PMnuDirUndo->trigger();
     });
     EXPECT_EQ(OnDisk(), before);
 }
@@ -108,15 +105,15 @@ TEST_F(EditorWriteTest, DisplayModeAsksFirstAndWritesNothingOnNo) {
     dialogs.answers = {MsgResult::No};
     Open([&] {
         Select(0);
-        Page()->PMnuDirWPyes->trigger();
-        EXPECT_TRUE(Page()->PMnuDirWPno->isChecked()); // the mark shows the disk again
+        DirPage()->PMnuDirWPyes->trigger();
+        EXPECT_TRUE(DirPage()->PMnuDirWPno->isChecked()); // the mark shows the disk again
     });
     EXPECT_EQ(OnDisk(), before);
 }
 
 TEST_F(EditorWriteTest, ClearEntireImageFormatsTrack18Afresh) {
     UseImage(TwoFiles());
-    Open([&] { Page()->PMnuDirClrImgClick(); });
+    Open([&] { DirPage()->PMnuDirClrImgClick(); });
     const Bytes disk = OnDisk();
     // The BAM block of a freshly formatted disk, typed from the 1541's layout.
     Bytes bam(256, 0);

@@ -3,6 +3,7 @@
 #include "DirPageFixture.h"
 
 #include "editor/Listing6502Model.h"
+#include "support/BasicProgram.h"
 
 #include <QLabel>
 #include <QProgressBar>
@@ -226,17 +227,11 @@ TEST_F(Page6502Test, ABigProgramListsEveryInstruction) {
     EXPECT_EQ(RowAt(50798)[0], "$CA6E");
 }
 
-// "10 SYS2061", then code that cycles the border colour until a key is
-// pressed: SEI / INC $D020 / LDA $C6 / BEQ / LDA #0 / STA $C6 / CLI / RTS.
-const std::vector<std::uint8_t> Border = {0x0B, 0x08, 0x0A, 0x00, 0x9E, '2',  '0',  '6',  '1',
-                                          0x00, 0x00, 0x00, 0x78, 0xEE, 0x20, 0xD0, 0xA5, 0xC6,
-                                          0xF0, 0xF9, 0xA9, 0x00, 0x85, 0xC6, 0x58, 0x60};
-
 class SysProgram : public Page6502Test {
   protected:
     void SetUp() override {
         Page6502Test::SetUp();
-        disk.AddPrg("BORDER", 0x0801, Border);
+        disk.AddPrg("BORDER", 0x0801, BorderProgram);
         Open();
         host.DisassembleFile(1, 0);
     }
@@ -308,10 +303,7 @@ TEST_F(SysProgram, SaveAsSourceRefusesALinkAtTheName) {
 }
 
 TEST_F(Page6502Test, BasicListingReversesControlCodesAndSaysWhereALinkBreaks) {
-    // 10 PRINT"{CLR}HI" / 20 A, whose link points back to line 10.
-    disk.AddPrg("BROKEN", 0x0801,
-                {0x0C, 0x08, 0x0A, 0x00, 0x99, 0x22, 0x93, 0x48, 0x49, 0x22, 0x00, 0x01, 0x08, 0x14, 0x00,
-                 0x41, 0x00});
+    disk.AddPrg("BROKEN", 0x0801, BrokenLinkBasic);
     options.Mnu6502change->setChecked(true);
     options.Mnu6502DmodeBAS->setChecked(true);
     Open();
