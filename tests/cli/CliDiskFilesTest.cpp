@@ -30,7 +30,7 @@ TEST_F(Cli, NewWritesAFormattedImageAndNeverReplacesOne) {
     // The count that dir lists afterwards: tracks 1 to 35.
     EXPECT_EQ(Run({"new", "--tracks", "40", dir.File("FORTY.D64"), "forty"}).out,
               "\"FORTY\" 002A\n664 BLOCKS FREE\n");
-    EXPECT_TRUE(Run({"dir", dir.File("FORTY.D64")}).out.ends_with("664 BLOCKS FREE\n"));
+    EXPECT_TRUE(Run({"dir", dir.File("FORTY.D64")}).out.ends_with("664\tBLOCKS FREE\t\t\n"));
     EXPECT_EQ(dir.Read("FORTY.D64").size(), 196608u);
     r = Run({"new", image, "x"});
     EXPECT_EQ(r.exitCode, 1);

@@ -37,7 +37,7 @@ inline std::vector<std::uint8_t> NumberedImage(std::size_t size) {
 // that no image has.
 inline ChangeSet WholeTrack(int track, std::uint8_t fill) {
     ChangeSet changes;
-    for (int s = 0; s < std::max(SectorsPerTrack(track), 1); ++s) {
+    for (int s = 0; s < std::max(int(SectorsPerTrack(track)), 1); ++s) {
         BlockChange c{{track, s}, {}};
         c.bytes.fill(fill);
         changes.push_back(c);
