@@ -470,12 +470,10 @@ int RunLock(Invocation& inv, bool locked) {
 }
 
 int RunType(Invocation& inv) {
-    static constexpr std::array<const char*, 5> Names = {"DEL", "SEQ", "PRG", "USR", "REL"};
-    const std::string wanted = UpperAscii(inv.args[2]);
-    auto it = std::find(Names.begin(), Names.end(), wanted);
-    if (it == Names.end()) throw UsageError{"TYPE must be DEL, SEQ, PRG, USR or REL: " + inv.args[2]};
+    const std::optional<FileType> type = FileTypeNamed(UpperAscii(inv.args[2]));
+    if (!type) throw UsageError{"TYPE must be DEL, SEQ, PRG, USR or REL: " + inv.args[2]};
     const auto [image, entry] = SelectEntry(inv, Needs::AnyEntry);
-    if (Write(inv, image, SetEntryType(entry, FileType(it - Names.begin()))))
+    if (Write(inv, image, SetEntryType(entry, *type)))
         AfterWrite([&] { PrintEntryAfter(inv, image, entry); });
     return 0;
 }
@@ -548,15 +546,14 @@ std::vector<std::uint8_t> HostFile(const std::string& path) {
 }
 
 int RunWrite(Invocation& inv) {
-    static constexpr std::array<std::pair<const char*, FileType>, 3> Types = {
-        {{"PRG", FileType::Prg}, {"SEQ", FileType::Seq}, {"USR", FileType::Usr}}};
     if (inv.name && inv.args.size() > 2) throw UsageError{"--name takes one FILE"};
     if (inv.Has("--replace") && inv.Has("--keep-both"))
         throw UsageError{"--replace or --keep-both, not both"};
     std::optional<FileType> type;
     if (inv.type) {
-        for (const auto& [text, t] : Types)
-            if (UpperAscii(*inv.type) == text) type = t;
+        // A file written in is a sequence of blocks: no DEL, no REL.
+        type = FileTypeNamed(UpperAscii(*inv.type));
+        if (type == FileType::Del || type == FileType::Rel) type.reset();
         if (!type) throw UsageError{"--type must be PRG, SEQ or USR: " + *inv.type};
     }
     std::vector<ImportFile> files;
@@ -720,8 +717,9 @@ int RunFind(Invocation& inv) {
     query.recursive = inv.Has("--recursive");
     if (inv.name) query.name = TypedName(*inv.name, "PATTERN");
     if (inv.label) query.label = TypedName(*inv.label, "PATTERN");
-    if (inv.type && !(query.type = FileTypeCode(UpperAscii(*inv.type))))
-        throw UsageError{"TYPE must be DEL, SEQ, PRG, USR or REL: " + *inv.type};
+    const std::optional<FileType> type = inv.type ? FileTypeNamed(UpperAscii(*inv.type)) : std::nullopt;
+    if (type) query.type = std::uint8_t(*type);
+    if (inv.type && !type) throw UsageError{"TYPE must be DEL, SEQ, PRG, USR or REL: " + *inv.type};
     if (inv.size) SizeRange(*inv.size, query);
     if (inv.sameAs) {
         Result<Sha1Digest> hash = HostFileSha1(*inv.sameAs);

@@ -27,7 +27,6 @@ namespace {
 
 constexpr std::array<const char*, 7> ResultTitles = {"Group", "Image",  "Entry", "Name",
                                                      "Type",  "Blocks", "TT,SS"};
-constexpr std::array<const char*, 6> TypeChoices = {"(any)", "DEL", "SEQ", "PRG", "USR", "REL"};
 constexpr int MaxBlocksShown = 65535;
 constexpr int TickMs = 40; // how often results move from the worker to the grid
 constexpr const char* ImageFilter = "D64 Image Files (*.D64 *.d64);;All (*)";
@@ -124,7 +123,9 @@ TSearchDialog::TSearchDialog(IDialogs& dialogs, const std::string& folder, QWidg
     named(EditLabel, "EditLabel");
     ComboType = new QComboBox(this);
     named(ComboType, "ComboType");
-    for (const char* t : TypeChoices) ComboType->addItem(QString::fromLatin1(t));
+    ComboType->addItem(QStringLiteral("(any)"));
+    for (std::uint8_t code = 0; code <= std::uint8_t(FileType::Rel); ++code)
+        ComboType->addItem(QString::fromLatin1(FileTypeName(code)));
     SpinMinBlocks = new QSpinBox(this);
     named(SpinMinBlocks, "SpinMinBlocks");
     SpinMaxBlocks = new QSpinBox(this);

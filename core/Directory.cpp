@@ -47,6 +47,12 @@ const char* FileTypeName(std::uint8_t typeByte) {
     return TypeNames[typeByte & TypeMask];
 }
 
+std::optional<FileType> FileTypeNamed(std::string_view name) {
+    for (std::uint8_t code = 0; code <= std::uint8_t(FileType::Rel); ++code)
+        if (name == TypeNames[code]) return FileType(code);
+    return std::nullopt;
+}
+
 std::string DirEntry::Name() const {
     std::string text(name.begin(), name.end());
     if (auto pad = text.find('\xA0'); pad != std::string::npos) text.resize(pad);

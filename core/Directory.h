@@ -8,7 +8,9 @@
 #include <array>
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace dyskel {
@@ -31,6 +33,9 @@ constexpr std::uint8_t ClosedBit = 0x80; // "*" on a real drive when clear
 
 // "DEL", "SEQ", "PRG", "USR", "REL" by type code; codes 5 to 7 show "???".
 const char* FileTypeName(std::uint8_t typeByte);
+// The type named as the listing names it ("PRG"), DEL to REL; none for any
+// other text.
+[[nodiscard]] std::optional<FileType> FileTypeNamed(std::string_view name);
 
 // One 32-byte directory entry and where it lies on track 18.
 struct DirEntry {

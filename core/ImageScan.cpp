@@ -12,14 +12,6 @@ namespace dyskel {
 
 namespace {
 
-bool EndsWithD64(const std::string& name) {
-    if (name.size() < 4) return false;
-    std::string ext = name.substr(name.size() - 4);
-    for (char& c : ext)
-        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-    return ext == ".d64";
-}
-
 // The entry as a folder search reports it.  Linux knows no archive or system
 // bit: read-only means the owner may not write, hidden a leading dot.
 ImageEntry EntryFromStat(const std::string& name, const struct stat* st) {
@@ -37,6 +29,14 @@ ImageEntry EntryFromStat(const std::string& name, const struct stat* st) {
 }
 
 } // namespace
+
+bool EndsWithD64(std::string_view name) {
+    if (name.size() < 4) return false;
+    std::string ext(name.substr(name.size() - 4));
+    for (char& c : ext)
+        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    return ext == ".d64";
+}
 
 std::vector<ImageEntry> ListImages(const std::string& folder,
                                    const std::function<void(int percent)>& progress) {

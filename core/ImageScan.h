@@ -8,9 +8,13 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace dyskel {
+
+// True when the name ends in ".d64" in any letter case.
+bool EndsWithD64(std::string_view name);
 
 // Every entry of the folder whose name ends in ".d64" in any letter case,
 // files and folders alike, in the order the file system returns them.  A

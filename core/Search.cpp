@@ -4,6 +4,7 @@
 #include "core/FactsCache.h"
 #include "core/FileChain.h"
 #include "core/FileIO.h"
+#include "core/ImageScan.h"
 #include "core/Uglobal.h"
 
 #include <algorithm>
@@ -22,9 +23,6 @@ namespace {
 constexpr std::size_t DiskNameOffset = 0x90;
 constexpr std::size_t DiskNameLength = 16;
 constexpr std::uint8_t Padding = 0xA0;
-
-// Listing names of the type codes a search can ask for.
-constexpr std::array<const char*, 5> SearchTypeNames = {"DEL", "SEQ", "PRG", "USR", "REL"};
 
 std::string DiskNameOf(const Block& header) {
     std::string name(header.begin() + DiskNameOffset, header.begin() + DiskNameOffset + DiskNameLength);
@@ -46,11 +44,6 @@ bool Cancelled(const std::atomic<bool>* cancel) {
     return cancel && cancel->load(std::memory_order_relaxed);
 }
 
-bool IsD64Name(std::string_view name) {
-    return name.size() > 4 && name[name.size() - 4] == '.' && (name[name.size() - 3] | 0x20) == 'd' &&
-           name.substr(name.size() - 2) == "64";
-}
-
 FileStamp StampOfStat(const struct stat& st) {
     return {st.st_size, std::int64_t(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec};
 }
@@ -68,7 +61,7 @@ void WalkFolder(const std::string& folder, bool recursive, const std::atomic<boo
         const std::string_view name = d->d_name;
         if (name == "." || name == "..") continue;
         struct stat st {};
-        if (IsD64Name(name) && d->d_type != DT_DIR && ::fstatat(::dirfd(dir), d->d_name, &st, 0) == 0 &&
+        if (EndsWithD64(name) && d->d_type != DT_DIR && ::fstatat(::dirfd(dir), d->d_name, &st, 0) == 0 &&
             S_ISREG(st.st_mode))
             out.push_back({prefix + d->d_name, StampOfStat(st)});
         else if (recursive &&
@@ -225,12 +218,6 @@ Result<Sha1Digest> HostFileSha1(const std::string& path) {
         sha.Add(buffer.data(), got);
     }
     return sha.Finish();
-}
-
-std::optional<std::uint8_t> FileTypeCode(std::string_view name) {
-    for (std::size_t i = 0; i < SearchTypeNames.size(); ++i)
-        if (name == SearchTypeNames[i]) return static_cast<std::uint8_t>(i);
-    return std::nullopt;
 }
 
 std::optional<FileStamp> StampOf(const std::string& path) {

@@ -45,9 +45,6 @@ struct ImageFacts {
 // The SHA-1 of a host file's bytes, as a search for the same file compares it.
 [[nodiscard]] Result<Sha1Digest> HostFileSha1(const std::string& path);
 
-// File types a search can ask for, by the names of the listing.
-[[nodiscard]] std::optional<std::uint8_t> FileTypeCode(std::string_view name);
-
 struct SearchQuery {
     std::vector<std::string> folders;
     bool recursive = false;
