@@ -411,12 +411,7 @@ void TMainForm::OpenPaths(const std::vector<std::string>& paths) {
         services_.dialogs.Message(this, MsgKind::Information, MsgButtons::Ok, text);
     }
     if (!checked) return;
-    image_.ImageFileName = checked->second.name;
-    image_.ImageFindRec = checked->second;
-    image_.CurrentFolder = checked->first;
-    OpenImage();
-    image_.CurrentFolder = DirListBox->Directory();
-    ScanImages();
+    OpenChecked(*checked);
     SelectImage(checked->second.name);
 }
 
@@ -719,21 +714,14 @@ void TMainForm::MnuNewImageClick() {
     const std::string path = (std::filesystem::path(image_.CurrentFolder) / fileName).string();
     const std::vector<std::uint8_t> bytes = NewImageBytes(dialog.Tracks(), *name, *id);
     std::error_code ec;
-    Result<void> made;
-    if (std::filesystem::exists(path, ec)) {
+    const bool exists = std::filesystem::exists(path, ec);
+    if (exists) {
         const QString ask = QStringLiteral("\"%1\" already exists.\n\rReplace it with a new empty image?")
                                 .arg(QString::fromStdString(fileName));
         if (services_.dialogs.Message(this, MsgKind::Confirmation, MsgButtons::YesNo, ask) != MsgResult::Yes)
             return;
-        const std::string temp = path + ".new";
-        made = CreateImageFile(temp, bytes);
-        if (made && std::rename(temp.c_str(), path.c_str()) != 0) {
-            std::filesystem::remove(temp, ec);
-            made = Failure{"Cannot replace \"" + path + "\"."};
-        }
-    } else {
-        made = CreateImageFile(path, bytes);
     }
+    const Result<void> made = CreateImageFile(path, bytes, exists);
     if (!made) return error(QString::fromStdString(made.Error()));
     ScanImages();
     SelectImage(fileName);

@@ -111,7 +111,7 @@ std::vector<std::uint8_t> NewImageBytes(int tracks, const std::string& name, con
     return bytes;
 }
 
-Result<void> CreateImageFile(const std::string& path, const std::vector<std::uint8_t>& bytes) {
+Result<void> CreateImageFile(const std::string& path, const std::vector<std::uint8_t>& bytes, bool replace) {
     const std::string temp = path + ".new-" + std::to_string(::getpid());
     Fd fd(::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666));
     if (!fd.IsOpen()) return Failure{"Cannot create \"" + temp + "\": " + fileio::LastError()};
@@ -120,6 +120,12 @@ Result<void> CreateImageFile(const std::string& path, const std::vector<std::uin
     if (!fd.Close() || !written) {
         ::unlink(temp.c_str());
         return Failure{"Cannot write \"" + path + "\": " + why};
+    }
+    if (replace) {
+        if (::rename(temp.c_str(), path.c_str()) == 0) return {};
+        const std::string renameWhy = fileio::LastError();
+        ::unlink(temp.c_str());
+        return Failure{"Cannot replace \"" + path + "\": " + renameWhy};
     }
     const bool linked = ::link(temp.c_str(), path.c_str()) == 0;
     const int linkErrno = errno;

@@ -20,10 +20,11 @@ namespace dyskel {
 // 0xC0.
 std::vector<std::uint8_t> NewImageBytes(int tracks, const std::string& name, const std::string& id);
 
-// Writes a new image file; an existing file at the path is never replaced
-// (the image is written beside it and linked in under its name, which fails
-// when the name is taken).
-[[nodiscard]] Result<void> CreateImageFile(const std::string& path, const std::vector<std::uint8_t>& bytes);
+// Writes a new image file beside the path, flushed, then puts it in place
+// whole: linked in under its name, which fails when the name is taken, or
+// with replace renamed over the file there.
+[[nodiscard]] Result<void> CreateImageFile(const std::string& path, const std::vector<std::uint8_t>& bytes,
+                                           bool replace = false);
 
 // --- Allocation -----------------------------------------------------------------
 

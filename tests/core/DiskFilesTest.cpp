@@ -62,15 +62,19 @@ TEST(NewImage, TrackEighteenAsTheDriveFormatsIt) {
     }
 }
 
-TEST(NewImage, NeverReplacesAFile) {
+TEST(NewImage, ReplacesAFileOnlyWhenAsked) {
     TempDir dir;
     dir.Write("old.d64", std::vector<std::uint8_t>{1, 2, 3});
+    dir.Write("old.d64.new", std::vector<std::uint8_t>{4}); // left by something else
     Result<void> made = CreateImageFile(dir.File("old.d64"), NewImageBytes(35, "X", "00"));
     EXPECT_FALSE(made);
     EXPECT_NE(made.Error().find("already exists"), std::string::npos);
     EXPECT_EQ(dir.Read("old.d64"), (std::vector<std::uint8_t>{1, 2, 3}));
     ASSERT_TRUE(CreateImageFile(dir.File("new.d64"), NewImageBytes(35, "X", "00")));
     EXPECT_EQ(dir.Read("new.d64").size(), 174848u);
+    ASSERT_TRUE(CreateImageFile(dir.File("old.d64"), NewImageBytes(35, "X", "00"), true));
+    EXPECT_EQ(dir.Read("old.d64"), dir.Read("new.d64"));
+    EXPECT_EQ(dir.Read("old.d64.new"), std::vector<std::uint8_t>{4});
 }
 
 struct AllocCase {
