@@ -26,7 +26,7 @@ QMenu* Sub(QMenu* parent, const char* name, const char* caption) {
 
 } // namespace
 
-TOptions::TOptions(QWidget* owner, Options* external) : QObject(owner), data(external ? *external : own_) {
+TOptions::TOptions(QWidget* owner) : QObject(owner) {
     MnuOptions = new QMenu(QStringLiteral("&Options"), owner);
     MnuOptions->setObjectName(QStringLiteral("MnuOptions"));
     MnuOptions->setToolTipsVisible(true);
@@ -139,12 +139,14 @@ void TOptions::ShowOptions() {
     data = now;
 }
 
-int TOptions::DefaultEditorPage() const {
-    return data.editorPage;
+std::string TOptions::Load(const IIniFile& ini) {
+    std::string folder = LoadOptions(data, ini);
+    ShowOptions();
+    return folder;
 }
 
-ListingMode TOptions::Default6502Mode() const {
-    return data.default6502Mode;
+bool TOptions::Save(IIniFile& ini, const std::string& folder) const {
+    return SaveOptions(data, ini, folder);
 }
 
 QAction* TOptions::ModeItem(ListingMode mode) const {

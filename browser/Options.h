@@ -19,10 +19,15 @@ class TOptions : public QObject {
     Q_OBJECT
   public:
     // Builds the menu "&Options" with every item and group, its check marks
-    // bound to data (its own when none is given).
-    explicit TOptions(QWidget* owner, Options* external = nullptr);
+    // bound to data.
+    explicit TOptions(QWidget* owner);
 
-    Options& data;
+    Options data;
+
+    // Loads the options from the settings file and sets the check marks;
+    // returns the remembered folder as LoadOptions does.
+    std::string Load(const IIniFile& ini);
+    bool Save(IIniFile& ini, const std::string& folder) const;
 
     // Sets every check mark from the data (also done whenever a menu of it
     // opens, so that it shows what the windows changed).
@@ -61,16 +66,8 @@ class TOptions : public QObject {
     QActionGroup* Mode6502Group = nullptr;   // exclusive
     QActionGroup* EditorPageGroup = nullptr; // exclusive, may have none checked
 
-    // Editor page of the default-page group: 0 Hex, 1 Directory, 2 BAM, 3 6502;
-    // -1 when none is checked.
-    int DefaultEditorPage() const;
-    // The mode checked in the 6502 default-mode group.
-    ListingMode Default6502Mode() const;
-
   private:
     QAction* ModeItem(ListingMode mode) const;
-
-    Options own_;
 
   signals:
     // Image Details or a sort order was picked: the folder is to be scanned.

@@ -5,7 +5,6 @@
 #include "browser/NewImageDialog.h"
 #include "browser/Options.h"
 #include "browser/SearchDialog.h"
-#include "browser/Settings.h"
 #include "browser/Uabout.h"
 #include "core/Directory.h"
 #include "core/DiskFiles.h"
@@ -124,7 +123,7 @@ TMainForm::TMainForm(MainServices services, const QStringList& arguments, const 
     setAcceptDrops(true);
 
     // A remembered folder that is gone leaves the start folder in place.
-    std::string remembered = LoadSettings(*Options, services_.ini);
+    std::string remembered = Options->Load(services_.ini);
     if (!remembered.empty()) DirListBox->SetDirectory(remembered, false);
 
     setWindowTitle(QString::fromLatin1(MainCaption));
@@ -481,7 +480,7 @@ bool TMainForm::SaveLayout() {
 }
 
 void TMainForm::closeEvent(QCloseEvent* event) {
-    if (!SaveSettings(*Options, services_.ini, DirListBox->Directory()) || !SaveLayout())
+    if (!Options->Save(services_.ini, DirListBox->Directory()) || !SaveLayout())
         services_.dialogs.Message(this, MsgKind::Error, MsgButtons::Ok,
                                   FromDisk(UnableToWriteText(services_.ini.Path())));
     event->accept();

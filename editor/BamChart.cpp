@@ -5,6 +5,7 @@
 
 #include "editor/EditorLook.h"
 
+#include "core/Petscii.h"
 #include "platform/Fonts.h"
 
 #include <QHelpEvent>
@@ -132,8 +133,7 @@ void TBamChart::Build(const FreeMap& freeMap, bool showHints, const ValidationRe
                 hint += QStringLiteral(" (Free)");
             }
             if (report) {
-                const std::string owner = OwnerText(
-                    *report, {t, s}, [](const std::string& b) { return PetsciiToQString(b).toStdString(); });
+                const std::string owner = OwnerText(*report, {t, s}, PetsciiToUtf8);
                 if (!owner.empty()) hint += QStringLiteral(": ") + QString::fromStdString(owner);
                 std::optional<FindingKind> flag = report->Flag({t, s});
                 if (flag && t != DirTrack) {

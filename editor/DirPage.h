@@ -95,7 +95,6 @@ class TDirPage : public QWidget {
     EditorServices& svc_;
     IEditorHost& host_;
     DirListing listing_;
-    std::vector<DirCells> rows_; // the cells of each entry row
     bool renaming_ = false;
 };
 

@@ -1,5 +1,6 @@
 #include "editor/ValidateDialog.h"
 
+#include "core/Petscii.h"
 #include "platform/Fonts.h"
 
 #include <QHBoxLayout>
@@ -15,8 +16,7 @@ QStringList FindingCells(const ValidationReport& report, const Finding& f) {
     const QString block = QStringLiteral("%1,%2")
                               .arg(f.block.track, 2, 10, QLatin1Char('0'))
                               .arg(f.block.sector, 2, 10, QLatin1Char('0'));
-    const std::string text = FindingText(
-        report, f, [](const std::string& bytes) { return PetsciiToQString(bytes).toStdString(); });
+    const std::string text = FindingText(report, f, PetsciiToUtf8);
     return {QString::fromLatin1(FindingKindName(f.kind)), block,
             f.entry ? QString::number(f.entry) : QString(), QString::fromStdString(text)};
 }

@@ -1,4 +1,3 @@
-#include "browser/Settings.h"
 #include "browser/Options.h"
 #include "platform/IniFile.h"
 #include "support/TempDir.h"
@@ -44,7 +43,7 @@ constexpr std::pair<const char*, bool> FirstStartMarks[] = {
 };
 
 TEST_F(SettingsTest, FirstStartGivesTheDefaults) {
-    EXPECT_EQ(LoadSettings(options, ini), "");
+    EXPECT_EQ(options.Load(ini), "");
     for (auto [name, checked] : FirstStartMarks) {
         ASSERT_NE(Item(name), nullptr) << name;
         EXPECT_EQ(Item(name)->isChecked(), checked) << name;
@@ -52,8 +51,8 @@ TEST_F(SettingsTest, FirstStartGivesTheDefaults) {
 }
 
 TEST_F(SettingsTest, FirstSaveWritesEveryKeyInOrder) {
-    LoadSettings(options, ini);
-    ASSERT_TRUE(SaveSettings(options, ini, "/home/c64/disks"));
+    options.Load(ini);
+    ASSERT_TRUE(options.Save(ini, "/home/c64/disks"));
     EXPECT_EQ(FileText(), "[OPTIONS]\n"
                           "BackupFiles=0\n"
                           "DftEditorPage=1\n"
@@ -78,9 +77,9 @@ TEST_F(SettingsTest, EveryOtherValueRoundTrips) {
               "IllegalOpcodes=1\nEditorEditMode=1\n"
               "Hints=0\nIgnoreDeletedFiles=0\nImageDetails=0\nJumpTS=0\nPromptOnExport=1\nPromptSave=1\n"
               "SortFilesBy=0\nStrPath=1\nPath=/d\n");
-    EXPECT_EQ(LoadSettings(options, ini), "/d");
+    EXPECT_EQ(options.Load(ini), "/d");
     std::string before = FileText();
-    ASSERT_TRUE(SaveSettings(options, ini, "/d"));
+    ASSERT_TRUE(options.Save(ini, "/d"));
     EXPECT_EQ(FileText(), before);
 }
 
@@ -94,7 +93,7 @@ class SettingsLoad : public SettingsTest, public ::testing::WithParamInterface<L
 
 TEST_P(SettingsLoad, SetsTheMenu) {
     FileHolds(std::string("[OPTIONS]\n") + GetParam().file);
-    LoadSettings(options, ini);
+    options.Load(ini);
     EXPECT_TRUE(Item(GetParam().checked)->isChecked()) << GetParam().file;
     EXPECT_FALSE(Item(GetParam().unchecked)->isChecked()) << GetParam().file;
 }
@@ -123,7 +122,7 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST_F(SettingsTest, HintsOffInTheFileLeavesTheMenuHint) {
     FileHolds("[OPTIONS]\nHints=0\n");
-    LoadSettings(options, ini);
+    options.Load(ini);
     EXPECT_FALSE(options.MnuHints->isChecked());
     EXPECT_EQ(options.MnuIgnoreDeletedFiles->toolTip().toStdString(),
               "Ignore deleted files when shoing the directory (Editor).");
@@ -131,30 +130,30 @@ TEST_F(SettingsTest, HintsOffInTheFileLeavesTheMenuHint) {
 
 TEST_F(SettingsTest, RememberedFolderOnlyWithRememberPath) {
     FileHolds("[OPTIONS]\nStrPath=0\nPath=/home/c64\n");
-    EXPECT_EQ(LoadSettings(options, ini), "");
+    EXPECT_EQ(options.Load(ini), "");
     FileHolds("[OPTIONS]\nStrPath=1\nPath=/home/c64\n");
-    EXPECT_EQ(LoadSettings(options, ini), "/home/c64");
+    EXPECT_EQ(options.Load(ini), "/home/c64");
     EXPECT_TRUE(options.MnuRemStrPath->isChecked());
     FileHolds("[OPTIONS]\nStrPath=1\nPath=/" + std::string(1500, 'p') + "\n");
-    EXPECT_EQ(LoadSettings(options, ini).size(), 1023u);
+    EXPECT_EQ(options.Load(ini).size(), 1023u);
 }
 
 TEST_F(SettingsTest, NoDefaultPageCheckedKeepsTheStoredPage) {
     FileHolds("[OPTIONS]\nDftEditorPage=2\n");
-    LoadSettings(options, ini);
+    options.Load(ini);
     options.MnuEdBAM->trigger(); // clicking the checked item unchecks it
-    ASSERT_EQ(options.DefaultEditorPage(), -1);
-    ASSERT_TRUE(SaveSettings(options, ini, "/"));
+    ASSERT_EQ(options.data.editorPage, -1);
+    ASSERT_TRUE(options.Save(ini, "/"));
     EXPECT_EQ(ini.Read("OPTIONS", "DftEditorPage"), "2");
     EXPECT_EQ(ini.Read("OPTIONS", "Default6502Mode"), "A");
 }
 
 TEST_F(SettingsTest, EditModeSwitchedOffIsSaved) {
     FileHolds("[OPTIONS]\nEditorEditMode=1\n");
-    LoadSettings(options, ini);
+    options.Load(ini);
     ASSERT_TRUE(options.MnuEditorEditMode->isChecked());
     options.MnuEditorEditMode->setChecked(false); // what the editor's Display choice does
-    ASSERT_TRUE(SaveSettings(options, ini, "/"));
+    ASSERT_TRUE(options.Save(ini, "/"));
     EXPECT_EQ(ini.Read("OPTIONS", "EditorEditMode"), "0");
 }
 
@@ -177,7 +176,7 @@ class FullIni : public IIniFile {
 
 TEST_F(SettingsTest, ARefusedWriteStopsTheSave) {
     FullIni full(3);
-    EXPECT_FALSE(SaveSettings(options, full, "/"));
+    EXPECT_FALSE(options.Save(full, "/"));
     EXPECT_EQ(full.written, (std::vector<std::string>{"BackupFiles", "DftEditorPage", "Default6502Mode"}));
     EXPECT_EQ(UnableToWriteText(full.Path()), "Unable to write to /full/Dyskel.ini");
 }
