@@ -17,17 +17,9 @@ constexpr int PageSize = 256;
 // No chain that does not loop is longer than the blocks of a 40-track image.
 constexpr int MaxChainBlocks = TrackStartBlock[MaxTracks] + SectorsPerTrack(MaxTracks);
 
-// "$" and a hex text, built in one string.
-std::string Dollar(const std::string& hex) {
-    std::string text;
-    text.reserve(hex.size() + 2);
-    text += '$';
-    text += hex;
-    return text;
-}
-
+// Addresses are 16 bits: one past $FFFF wraps round to $0000.
 std::string Address(std::uint32_t address) {
-    return Dollar(WordToHex(static_cast<std::uint16_t>(address)));
+    return DollarWord(static_cast<std::uint16_t>(address));
 }
 
 constexpr std::array<ListingColumn, 6> AsmColumns = {
@@ -125,8 +117,7 @@ std::string ByteRowText(const std::uint8_t* bytes, std::uint32_t count) {
     std::string text = ".BYTE ";
     for (std::uint32_t i = 0; i < count; ++i) {
         if (i) text += ',';
-        text += '$';
-        text += ByteToHex(bytes[i]);
+        text += DollarByte(bytes[i]);
     }
     return text;
 }
@@ -236,7 +227,7 @@ std::string Listing6502::Cell(int row, int col) const {
         i + 1 < offsets_.size() ? offsets_[i + 1] - c : OpcodeLength6502(p[0], opcodes_);
     const std::uint32_t k = static_cast<std::uint32_t>(col - 1);
     if (k >= length) return std::string(4, ' ');
-    std::string cell = Dollar(ByteToHex(p[k]));
+    std::string cell = DollarByte(p[k]);
     cell += ' ';
     return cell;
 }
