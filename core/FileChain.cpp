@@ -193,7 +193,7 @@ HexDumpText BuildHexDump(const DiskImage& image, const DirEntry& entry) {
             t += ColumnHeader;
             t += Eol;
             for (int row = 0; row < 16; ++row) {
-                t += "$" + WordToHex(static_cast<std::uint16_t>(16 * row)) + " :";
+                t += DollarWord(static_cast<std::uint16_t>(16 * row)) + " :";
                 for (int col = 0; col < 16; ++col) t += " " + ByteToHex(block[std::size_t(16 * row + col)]);
                 t += Eol;
             }

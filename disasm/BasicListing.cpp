@@ -124,10 +124,6 @@ const std::uint8_t* Detokenise(const std::uint8_t* p, const std::uint8_t* end, B
     return p;
 }
 
-std::string Hex(std::uint16_t address) {
-    return "$" + WordToHex(address);
-}
-
 } // namespace
 
 BasicListing ListBasic(std::span<const std::uint8_t> bytes, std::uint16_t load) {
@@ -166,7 +162,7 @@ BasicListing ListBasic(std::span<const std::uint8_t> bytes, std::uint16_t load) 
 }
 
 std::string BasicEndText(const BasicListing& listing) {
-    const std::string at = Hex(listing.at);
+    const std::string at = DollarWord(listing.at);
     const std::string line =
         listing.lines.empty() ? std::string() : "line " + std::to_string(listing.lines.back().number);
     switch (listing.end) {
@@ -177,11 +173,11 @@ std::string BasicEndText(const BasicListing& listing) {
     case BasicEnd::LineUnterminated:
         return "the file ends inside the line at " + at;
     case BasicEnd::LinkBackwards:
-        return line + " at " + at + " links backwards to " + Hex(listing.link);
+        return line + " at " + at + " links backwards to " + DollarWord(listing.link);
     case BasicEnd::LinkIntoItself:
-        return line + " at " + at + " links into itself, to " + Hex(listing.link);
+        return line + " at " + at + " links into itself, to " + DollarWord(listing.link);
     case BasicEnd::LinkOutside:
-        return line + " at " + at + " links to " + Hex(listing.link) + ", outside the file";
+        return line + " at " + at + " links to " + DollarWord(listing.link) + ", outside the file";
     }
     return {};
 }

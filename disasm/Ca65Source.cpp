@@ -16,14 +16,6 @@ namespace {
 constexpr std::size_t CodeColumn = 8;     // where instructions start, after a label
 constexpr std::size_t CommentColumn = 32; // where a line's "; $0801" starts
 
-std::string Hex2(std::uint8_t b) {
-    return "$" + ByteToHex(b);
-}
-
-std::string Hex4(std::uint16_t w) {
-    return "$" + WordToHex(w);
-}
-
 std::string Label(std::uint16_t address) {
     return "L" + WordToHex(address);
 }
@@ -65,15 +57,15 @@ class Writer {
         out.reserve(offsets_.size() * 48 + 4096);
         WriteHeader(out);
         WriteSymbols(out);
-        PutLine(out, "", ".org " + Hex4(static_cast<std::uint16_t>(load_ - 2)));
-        PutLine(out, "", ".word " + Hex4(load_), "the load address");
-        PutLine(out, "", ".org " + Hex4(load_));
+        PutLine(out, "", ".org " + DollarWord(static_cast<std::uint16_t>(load_ - 2)));
+        PutLine(out, "", ".word " + DollarWord(load_), "the load address");
+        PutLine(out, "", ".org " + DollarWord(load_));
         bool wrapped = false;
         for (std::size_t i = 0; i < offsets_.size(); ++i) {
             const std::uint32_t o = offsets_[i];
             // Past $FFFF the addresses go on at $0000, and so must ca65's.
             if (!wrapped && load_ + o > 0xFFFF) {
-                PutLine(out, "", ".org " + Hex4(Address(o)));
+                PutLine(out, "", ".org " + DollarWord(Address(o)));
                 wrapped = true;
             }
             WriteRow(out, i);
@@ -142,7 +134,7 @@ class Writer {
 
     void WriteHeader(std::string& out) const {
         out += "; ca65 source of a program of " + std::to_string(length_) + " bytes that loads at " +
-               Hex4(load_) + ", made by Dyskel.\n";
+               DollarWord(load_) + ", made by Dyskel.\n";
         out += "; Assembled, it gives back the program file, load address first:\n"
                ";   ca65 -o prog.o prog.s\n"
                ";   ld65 -C prg.cfg -o prog.prg prog.o\n"
@@ -164,8 +156,8 @@ class Writer {
         std::sort(symbols.begin(), symbols.end(),
                   [](const C64Symbol* a, const C64Symbol* b) { return a->address < b->address; });
         for (const C64Symbol* s : symbols) {
-            const std::string value =
-                s->address < 0x100 ? Hex2(static_cast<std::uint8_t>(s->address)) : Hex4(s->address);
+            const std::string value = s->address < 0x100 ? DollarByte(static_cast<std::uint8_t>(s->address))
+                                                         : DollarWord(s->address);
             PutLine(out, s->name, "= " + value, s->description);
         }
         out += '\n';
@@ -177,7 +169,7 @@ class Writer {
             if (auto row = RowAt(address); row && labelled_[*row]) return Label(address);
         if (options_.symbols)
             if (std::string name = C64SymbolText(address); !name.empty()) return name;
-        return zeroPage ? Hex2(static_cast<std::uint8_t>(address)) : Hex4(address);
+        return zeroPage ? DollarByte(static_cast<std::uint8_t>(address)) : DollarWord(address);
     }
 
     std::string Instruction(std::uint32_t o) const {
@@ -193,7 +185,7 @@ class Writer {
         case AddrMode::Accumulator:
             return text + " A";
         case AddrMode::Immediate:
-            return text + " #" + Hex2(lo);
+            return text + " #" + DollarByte(lo);
         case AddrMode::Relative: {
             if (auto t = BranchRow(o)) return text + " " + Label(Address(*t));
             const int step = 2 + static_cast<std::int8_t>(lo);
@@ -218,7 +210,7 @@ class Writer {
     void WriteRow(std::string& out, std::size_t i) const {
         const std::uint32_t o = offsets_[i];
         const std::string label = labelled_[o] ? Label(Address(o)) + ":" : std::string();
-        std::string comment = Hex4(Address(o));
+        std::string comment = DollarWord(Address(o));
         if (IsCode(i)) return PutLine(out, label, Instruction(o), comment);
 
         const std::uint32_t count = RowLength(i);

@@ -437,7 +437,7 @@ constexpr std::array<ModeForm, 14> ModeForms = {{
     {M::Indirect, 2, "(", ")"},
     {M::IndexedIndirect, 1, "(", ",X)"},
     {M::IndirectIndexed, 1, "(", "),Y"},
-    {M::Relative, 1, "", ""},
+    {M::Relative, 1, "+", ""},
 }};
 
 constexpr const ModeForm& FormOf(AddrMode mode) {
@@ -572,7 +572,7 @@ std::string Disasm6502(std::uint8_t opcode, std::uint8_t lo, std::uint8_t hi, Op
     };
     put(op.mnemonic);
     text[n++] = ' ';
-    put(op.mode == M::Relative ? "+" : form.prefix);
+    put(form.prefix);
     text[n++] = '$';
     if (form.operandBytes == 2) put(ByteToHex(hi));
     put(ByteToHex(lo));

@@ -58,8 +58,7 @@ enum class OpcodeSet : std::uint8_t { Documented, WithUndocumented };
 [[nodiscard]] std::optional<std::uint16_t> OperandAddress(AddrMode mode, std::uint8_t lo, std::uint8_t hi);
 
 // The operand of the mode around a value's text: "#v", "v", "v,X", "v,Y",
-// "(v)", "(v,X)", "(v),Y"; a branch's operand is the value alone; "" for the
-// modes without an operand.
+// "(v)", "(v,X)", "(v),Y", "+v"; "" for the modes without an operand.
 [[nodiscard]] std::string OperandForm(AddrMode mode, std::string_view value);
 
 } // namespace dyskel

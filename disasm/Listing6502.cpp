@@ -17,20 +17,30 @@ constexpr int PageSize = 256;
 // No chain that does not loop is longer than the blocks of a 40-track image.
 constexpr int MaxChainBlocks = TrackStartBlock[MaxTracks] + SectorsPerTrack(MaxTracks);
 
-// "$" and a hex text, built in one string.
-std::string Dollar(const std::string& hex) {
-    std::string text;
-    text.reserve(hex.size() + 2);
-    text += '$';
-    text += hex;
-    return text;
+// Addresses are 16 bits: one past $FFFF wraps round to $0000.
+std::string Address(std::uint32_t address) {
+    return DollarWord(static_cast<std::uint16_t>(address));
 }
 
-std::string Address(std::uint32_t address) {
-    return Dollar(WordToHex(static_cast<std::uint16_t>(address)));
-}
+constexpr std::array<ListingColumn, 6> AsmColumns = {
+    {{" ADR"}, {"OC1"}, {"OC2"}, {"OC3"}, {"6502 ASSEMBLER COMMAND"}, {"C64 SYMBOL"}}};
+constexpr std::array<ListingColumn, 3> TextColumns = {
+    {{" ADR"}, {"00 01 02 03 04 05 06 07 08 09 0A 0B 0C 0D 0E 0F"}, {"      TEXT"}}};
+constexpr std::array<ListingColumn, 2> BasicColumns = {{{" LINE"}, {"BASIC V2"}}};
 
 } // namespace
+
+std::span<const ListingColumn> ListingColumns(ListingMode mode, bool symbols) {
+    switch (mode) {
+    case ListingMode::Text:
+        return TextColumns;
+    case ListingMode::Basic:
+        return BasicColumns;
+    case ListingMode::Asm:
+        break;
+    }
+    return std::span(AsmColumns).first(symbols ? AsmColumns.size() : AsmColumns.size() - 1);
+}
 
 GatherResult GatherFile6502(const DiskImage& image, BlockAddress start, FileBuffer6502& file) {
     // A new walk starts on a clean buffer: no byte after the end of this file
@@ -107,8 +117,7 @@ std::string ByteRowText(const std::uint8_t* bytes, std::uint32_t count) {
     std::string text = ".BYTE ";
     for (std::uint32_t i = 0; i < count; ++i) {
         if (i) text += ',';
-        text += '$';
-        text += ByteToHex(bytes[i]);
+        text += DollarByte(bytes[i]);
     }
     return text;
 }
@@ -137,22 +146,12 @@ Listing6502::Listing6502(const FileBuffer6502& file, ListingMode mode, const Asm
 }
 
 int Listing6502::ColumnCount() const {
-    switch (mode_) {
-    case ListingMode::Text:
-        return int(TextColumns.size());
-    case ListingMode::Basic:
-        return int(BasicColumns.size());
-    case ListingMode::Asm:
-        break;
-    }
-    return int(AsmColumns.size()) + (symbols_ ? 1 : 0);
+    return int(ListingColumns(mode_, symbols_).size());
 }
 
 const ListingColumn& Listing6502::Column(int c) const {
-    c = std::clamp(c, 0, ColumnCount() - 1);
-    if (mode_ == ListingMode::Text) return TextColumns[std::size_t(c)];
-    if (mode_ == ListingMode::Basic) return BasicColumns[std::size_t(c)];
-    return c < int(AsmColumns.size()) ? AsmColumns[c] : SymbolColumn;
+    const std::span<const ListingColumn> columns = ListingColumns(mode_, symbols_);
+    return columns[std::size_t(std::clamp(c, 0, int(columns.size()) - 1))];
 }
 
 int Listing6502::RowCount() const {
@@ -228,7 +227,7 @@ std::string Listing6502::Cell(int row, int col) const {
         i + 1 < offsets_.size() ? offsets_[i + 1] - c : OpcodeLength6502(p[0], opcodes_);
     const std::uint32_t k = static_cast<std::uint32_t>(col - 1);
     if (k >= length) return std::string(4, ' ');
-    std::string cell = Dollar(ByteToHex(p[k]));
+    std::string cell = DollarByte(p[k]);
     cell += ' ';
     return cell;
 }

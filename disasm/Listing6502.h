@@ -11,6 +11,7 @@
 #include <array>
 #include <cstdint>
 #include <optional>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -51,13 +52,9 @@ std::string EndAdrCaption(const FileBuffer6502& file);
 struct ListingColumn {
     const char* header;
 };
-inline constexpr std::array<ListingColumn, 5> AsmColumns = {
-    {{" ADR"}, {"OC1"}, {"OC2"}, {"OC3"}, {"6502 ASSEMBLER COMMAND"}}};
-inline constexpr std::array<ListingColumn, 3> TextColumns = {
-    {{" ADR"}, {"00 01 02 03 04 05 06 07 08 09 0A 0B 0C 0D 0E 0F"}, {"      TEXT"}}};
-inline constexpr std::array<ListingColumn, 2> BasicColumns = {{{" LINE"}, {"BASIC V2"}}};
-// The column a disassembly gains when it shows C64 symbols.
-inline constexpr ListingColumn SymbolColumn = {"C64 SYMBOL"};
+// The header row of each listing mode; a disassembly that shows C64 symbols
+// has a sixth column naming them.
+[[nodiscard]] std::span<const ListingColumn> ListingColumns(ListingMode mode, bool symbols);
 
 // How a disassembly reads the file.  The defaults list it as the program
 // always has: every byte from the load address on as code, documented

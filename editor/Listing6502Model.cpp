@@ -30,9 +30,7 @@ void TListing6502Model::List(const FileBuffer6502& file, ListingMode mode, const
 
 const ListingColumn& TListing6502Model::Column(int c) const {
     if (listing_) return listing_->Column(c);
-    return mode_ == ListingMode::Text    ? TextColumns[std::size_t(c)]
-           : mode_ == ListingMode::Basic ? BasicColumns[std::size_t(c)]
-                                         : AsmColumns[std::size_t(c)];
+    return ListingColumns(mode_, false)[std::size_t(c)];
 }
 
 int TListing6502Model::ColumnWidth(int column) const {
@@ -56,9 +54,7 @@ int TListing6502Model::rowCount(const QModelIndex& parent) const {
 int TListing6502Model::columnCount(const QModelIndex& parent) const {
     if (parent.isValid()) return 0;
     if (listing_) return listing_->ColumnCount();
-    return mode_ == ListingMode::Text    ? int(TextColumns.size())
-           : mode_ == ListingMode::Basic ? int(BasicColumns.size())
-                                         : int(AsmColumns.size());
+    return int(ListingColumns(mode_, false).size());
 }
 
 std::string TListing6502Model::CellBytes(int row, int column) const {
