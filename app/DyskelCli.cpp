@@ -272,9 +272,7 @@ bool Write(Invocation& inv, const Image& image, const ImageEdit& edit) {
         for (const BlockChange& c : *changes) {
             Result<Block> now = image.disk.ReadBlock(c.at);
             if (now && *now == c.bytes) continue;
-            char line[16];
-            std::snprintf(line, sizeof line, "%02d,%02d", c.at.track, c.at.sector);
-            inv.out << line << '\n';
+            inv.out << BlockText(c.at) << '\n';
         }
         return false;
     }
@@ -635,10 +633,10 @@ int RunValidate(Invocation& inv) {
         Image image = OpenImage(inv, inv.args[0]);
         if (Write(inv, image, FixBam()))
             AfterWrite([&] {
-                Result<ValidationReport> after = ValidateImage(OpenImage(inv, image.path).disk);
+                const Image fixed = OpenImage(inv, image.path);
+                Result<ValidationReport> after = ValidateImage(fixed.disk);
                 if (!after) throw CliFailure{after.Error()};
-                inv.out << "BAM rewritten; " << OpenImage(inv, image.path).view.bam.freeBlocks
-                        << " BLOCKS FREE\n";
+                inv.out << "BAM rewritten; " << fixed.view.bam.freeBlocks << " BLOCKS FREE\n";
                 rc = after->Clean() ? 0 : 1;
             });
     }
@@ -686,10 +684,9 @@ SearchEvents NoteEvents(Invocation& inv) {
 
 // An entry found: image path, number, name, type, size, TT,SS.
 std::string HitLine(const Invocation& inv, const SearchHit& hit) {
-    char at[8];
-    std::snprintf(at, sizeof at, "%02d,%02d", hit.entry.first.track, hit.entry.first.sector);
     return hit.path + '\t' + std::to_string(hit.number) + '\t' + DiskText(inv, hit.entry.Name()) + '\t' +
-           FileTypeName(hit.entry.typeByte) + '\t' + std::to_string(hit.entry.blocks) + '\t' + at;
+           FileTypeName(hit.entry.typeByte) + '\t' + std::to_string(hit.entry.blocks) + '\t' +
+           BlockText(hit.entry.first);
 }
 
 // --size: the blocks the listing shows, as N, MIN-MAX, MIN- or -MAX.

@@ -79,7 +79,7 @@ QVariant SearchResultModel::data(const QModelIndex& index, int role) const {
     case 5:
         return entry ? QString::number(e.blocks) : QString();
     case 6:
-        return entry ? QString::asprintf("%02d,%02d", e.first.track, e.first.sector) : QString();
+        return entry ? QString::fromStdString(BlockText(e.first)) : QString();
     }
     return {};
 }

@@ -29,12 +29,6 @@ std::string RightAligned(unsigned v, int width) {
     return text;
 }
 
-std::string TwoDigits(int v) {
-    char text[8];
-    std::snprintf(text, sizeof text, "%02d", v);
-    return text;
-}
-
 // No entry was ever written here: all bytes after the link are 0.
 bool EmptySlot(const Block& block, int offset) {
     const auto from = block.begin() + offset + 2;
@@ -72,6 +66,12 @@ DirEntry DecodeDirEntry(const Block& block, int sector, int offset) {
     return e;
 }
 
+std::string BlockText(BlockAddress at) {
+    char text[16];
+    std::snprintf(text, sizeof text, "%02d,%02d", at.track, at.sector);
+    return text;
+}
+
 DirCells DirRowCells(const DirEntry& entry, int number) {
     DirCells cells;
     cells[0] = RightAligned(unsigned(number), 3);
@@ -85,7 +85,7 @@ DirCells DirRowCells(const DirEntry& entry, int number) {
         name += '"';
     cells[2] = std::move(name);
     cells[3] = std::string(1, entry.Locked() ? '>' : ' ') + FileTypeName(entry.typeByte);
-    cells[4] = " " + TwoDigits(entry.first.track) + "," + TwoDigits(entry.first.sector);
+    cells[4] = " " + BlockText(entry.first);
     return cells;
 }
 

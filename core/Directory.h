@@ -62,6 +62,8 @@ DirEntry DecodeDirEntry(const Block& block, int sector, int offset);
 // The five cells of an entry row: number (3 wide), size (5 wide), quoted name
 // (the first 0xA0 becomes the closing quote), lock mark and type, " TT,SS".
 DirCells DirRowCells(const DirEntry& entry, int number);
+// A block as the listings name it: "TT,SS", two digits at least each.
+std::string BlockText(BlockAddress at);
 // The last row: "", the free blocks (5 wide), "BLOCKS FREE", "", "".
 DirCells FreeRowCells(std::uint16_t freeBlocks);
 
