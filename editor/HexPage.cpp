@@ -245,7 +245,6 @@ void THexPage::WriteHeaders() {
 void THexPage::ShowBlock(const std::uint8_t* block) {
     std::copy(block, block + 256, shown_.begin());
     read_ = shown_;
-    changed_.reset();
     pendingDigit_ = -1;
     for (int i = 0; i < 256; ++i) Paint(i);
 }
@@ -271,14 +270,13 @@ void THexPage::Paint(int i) {
     hex->setText(HexText(b));
     text->setText(GlyphText(b));
     // Typed bytes stand out until they are written.
-    const QBrush ink = changed_[std::size_t(i)] ? QBrush(QColor(220, 0, 0)) : QBrush();
+    const QBrush ink = Changed(i) ? QBrush(QColor(220, 0, 0)) : QBrush();
     hex->setForeground(ink);
     text->setForeground(ink);
 }
 
 void THexPage::SetByte(int i, std::uint8_t value) {
     shown_[std::size_t(i)] = value;
-    changed_[std::size_t(i)] = value != read_[std::size_t(i)];
     Paint(i);
     emit blockEdited();
 }
@@ -339,7 +337,6 @@ bool THexPage::eventFilter(QObject* watched, QEvent* event) {
 void THexPage::ShowNothing() {
     shown_.fill(0);
     read_ = shown_;
-    changed_.reset();
     pendingDigit_ = -1;
     for (int i = 0; i < 256; ++i) {
         StrGridHexEd->item(i / 16 + 1, i % 16 + 1)->setText(QString());

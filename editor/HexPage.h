@@ -6,7 +6,6 @@
 #include <QSpinBox>
 #include <QWidget>
 #include <array>
-#include <bitset>
 #include <cstdint>
 
 class QAction;
@@ -63,11 +62,11 @@ class THexPage : public QWidget {
     // mode the grids take typing as plain cell text.
     void SetEditing(bool on);
     // True while typed bytes are not written.
-    bool HasChanges() const { return changed_.any(); }
+    bool HasChanges() const { return shown_ != read_; }
     // Forgets the typed bytes: the block as it was read shows again.
     void DiscardChanges();
     // The byte at index i was typed and is not written.
-    bool Changed(int i) const { return changed_[std::size_t(i)]; }
+    bool Changed(int i) const { return shown_[std::size_t(i)] != read_[std::size_t(i)]; }
 
     // The byte under the text grid's current cell: column + (row - 1) * 16,
     // taken in 8 bits.
@@ -109,7 +108,6 @@ class THexPage : public QWidget {
 
     std::array<std::uint8_t, 256> shown_{};
     std::array<std::uint8_t, 256> read_{}; // the block as read
-    std::bitset<256> changed_;
     bool editing_ = false;
     int pendingDigit_ = -1; // the first hex digit of a byte being typed
 };
