@@ -97,7 +97,7 @@ class TMainForm : public QMainWindow {
     void ScanImages();
     // True while a scan is running.
     bool Scanning() const { return scanStop_ != nullptr; }
-    // Saves the window's place and shows the editor.
+    // Adds the image to the recent list and shows the editor.
     void OpenImage();
 
     void DriveComboChange(int index);
