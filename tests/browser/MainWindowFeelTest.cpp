@@ -39,16 +39,6 @@ TEST_F(MainWindowFeelTest, FocusStartsInTheGridAndTheCurrentCellNeverInColumnZer
     EXPECT_EQ(opened[0].ImageFileName, Cell(2, 1).toStdString());
 }
 
-TEST_F(MainWindowFeelTest, SelectionStaysOnTheOpenedImageAfterTheRescan) {
-    Start();
-    Show();
-    const QString name = Cell(2, 1);
-    QTest::mouseClick(Grid()->viewport(), Qt::LeftButton, {}, CellCentre(2, 1));
-    QTest::mouseDClick(Grid()->viewport(), Qt::LeftButton, {}, CellCentre(2, 1));
-    ASSERT_EQ(opened.size(), 1u);
-    EXPECT_EQ(Current(), name);
-}
-
 TEST_F(MainWindowFeelTest, F5ReadsTheFolderListAgainAndLeavesAFolderThatIsGone) {
     const std::string deeper = images.Path() + "/sub/deeper";
     std::filesystem::create_directories(deeper);

@@ -175,38 +175,6 @@ TEST_F(Cli, RenameWithBackupKeepsTheOldImage) {
     EXPECT_NE(dir.Read("GAMES.D64"), before);
 }
 
-TEST_F(Cli, RenameWithoutBackupLeavesAnOldBackupAlone) {
-    dir.Write("GAMES.BAK", {1, 2, 3});
-    CliResult r = Run({"rename", image, "1", "NEW"});
-    EXPECT_EQ(r.exitCode, 0) << r.err;
-    EXPECT_EQ(dir.Read("GAMES.BAK"), (Bytes{1, 2, 3}));
-}
-
-TEST_F(Cli, RenameWithBackupReplacesAnOldBackup) {
-    Bytes before = disk.Bytes();
-    dir.Write("GAMES.BAK", {1, 2, 3});
-    CliResult r = Run({"rename", "--backup", image, "1", "NEW"});
-    EXPECT_EQ(r.exitCode, 0) << r.err;
-    EXPECT_EQ(dir.Read("GAMES.BAK"), before);
-}
-
-TEST_F(Cli, RenameReplacesTheImageFileWhole) {
-    // A second name for the old file keeps the old bytes: the new image is a
-    // new file put in place of the old one, not the old one rewritten.
-    Bytes before = disk.Bytes();
-    ASSERT_EQ(link(image.c_str(), dir.File("SAME.D64").c_str()), 0);
-    CliResult r = Run({"rename", image, "1", "NEW"});
-    EXPECT_EQ(r.exitCode, 0) << r.err;
-    EXPECT_EQ(dir.Read("SAME.D64"), before);
-    EXPECT_NE(dir.Read("GAMES.D64"), before);
-    // Nothing else is left in the folder: no temporary file.
-    std::vector<std::string> names;
-    for (const auto& e : std::filesystem::directory_iterator(dir.Path()))
-        names.push_back(e.path().filename());
-    std::sort(names.begin(), names.end());
-    EXPECT_EQ(names, (std::vector<std::string>{"GAMES.D64", "SAME.D64"}));
-}
-
 // Renames entry 1 of GAMES.D64 grown or cut to the given size.
 class RenameSize : public Cli, public ::testing::WithParamInterface<std::size_t> {};
 TEST_P(RenameSize, OnlyTheFourD64SizesAreWritten) {
@@ -246,14 +214,6 @@ TEST_F(Cli, RenameRefusesAReadOnlyImage) {
     EXPECT_EQ(dir.Read("GAMES.D64"), before);
     ASSERT_EQ(chmod(image.c_str(), 0644), 0);
     EXPECT_EQ(Run({"rename", image, "1", "NEW"}).exitCode, 0);
-}
-
-TEST_F(Cli, RenameKeepsTheImageMode) {
-    ASSERT_EQ(chmod(image.c_str(), 0604), 0);
-    EXPECT_EQ(Run({"rename", image, "1", "NEW"}).exitCode, 0);
-    struct stat st {};
-    ASSERT_EQ(stat(image.c_str(), &st), 0);
-    EXPECT_EQ(st.st_mode & 07777, 0604u);
 }
 
 TEST_F(Cli, RenameCutsALongNameToSixteenCharacters) {

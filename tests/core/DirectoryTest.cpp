@@ -382,18 +382,6 @@ TEST_F(ListTest, DiskViewJoinsHeaderBamAndDirectory) {
     EXPECT_EQ(view->dir.entries.size(), 2u);
 }
 
-TEST_F(ListTest, DiskViewFailsWithoutTheHeaderOrTheFirstDirectoryBlock) {
-    for (std::size_t size : {std::size_t(91647), std::size_t(91903)}) {
-        std::vector<std::uint8_t> bytes = disk.Bytes();
-        bytes.resize(size);
-        Result<DiskView> view = ReadDiskView(test::InMemory(bytes, "/d/V.D64"), true);
-        ASSERT_FALSE(view) << size;
-        const std::string sector = size < 91648 ? "sector 0" : "sector 1";
-        EXPECT_NE(view.Error().find("track 18, " + sector + " of \"/d/V.D64\""), std::string::npos)
-            << view.Error();
-    }
-}
-
 // --- Rename ------------------------------------------------------------------
 
 struct RenameRow {
@@ -523,36 +511,6 @@ TEST_F(RenameEdit, ADirectoryBlockBeyondTrack18IsRefused) {
     Result<ChangeSet> changes = RenameEntry(e, NameBytesFromCell("\"X\""))(test::InMemory(disk.Bytes()));
     ASSERT_FALSE(changes);
     EXPECT_NE(changes.Error().find("track 18, sector 19"), std::string::npos) << changes.Error();
-}
-
-TEST(RenameRoundTrip, TypedNameReachesTheImageAndTheListing) {
-    TempDir dir;
-    D64Builder disk;
-    disk.AddPrg("OLD NAME", 0x0801, {1, 2, 3});
-    disk.AddPrg("SECOND", 0x0801, {4});
-    ASSERT_TRUE(disk.Save(dir.File("R.D64")));
-    Result<DiskImage> image = DiskImage::Load(dir.File("R.D64"));
-    ASSERT_TRUE(image) << image.Error();
-    Result<DirListing> before = ListDirectory(*image, true);
-    ASSERT_TRUE(before);
-    ASSERT_EQ(before->entries.size(), 2u);
-    std::string cell = NormaliseRenameText("new/one");
-    UpdateOptions opts;
-    UpdateResult r =
-        UpdateImage(dir.File("R.D64"), RenameEntry(before->entries[1], NameBytesFromCell(cell)), opts, {});
-    ASSERT_EQ(r.status, UpdateStatus::Updated) << r.message;
-    image = DiskImage::Load(dir.File("R.D64"));
-    ASSERT_TRUE(image);
-    Result<DirListing> after = ListDirectory(*image, true);
-    ASSERT_TRUE(after);
-    ASSERT_EQ(after->entries.size(), 2u);
-    EXPECT_EQ(DirRowCells(after->entries[1], 2)[2], "\"NEW/ONE\"" + A0(8));
-    EXPECT_EQ(DirRowCells(after->entries[0], 1)[2], "\"OLD NAME\"" + A0(7));
-    // Only the 16 name bytes of the file changed.
-    std::vector<std::uint8_t> expected = disk.Bytes();
-    const std::string name = "NEW/ONE" + A0(9);
-    std::copy(name.begin(), name.end(), expected.begin() + 91392 + 256 + 32 + 5);
-    EXPECT_EQ(dir.Read("R.D64"), expected);
 }
 
 } // namespace

@@ -313,24 +313,6 @@ TEST_F(ChainTest, ExportCountReaching731Fails) {
     }
 }
 
-TEST_F(ChainTest, LoopFailsAndThePartialFileStays) {
-    D64Builder disk;
-    Chain(disk, {{1, 0}, {1, 1}}, 0);
-    disk.Block(1, 1)[0] = 1; // back to 1/0
-    disk.Block(1, 1)[1] = 0;
-    DiskImage image = Save(disk);
-    FileOutcome out = ExportPRG(image, At({1, 0}), dir.Path(), "LOOP.PRG");
-    EXPECT_TRUE(out.failed);
-    EXPECT_EQ(out.end, ChainEnd::Loop);
-    EXPECT_EQ(out.blocks, 2);
-    EXPECT_EQ(out.fileError, "");
-    EXPECT_EQ(FailureLines(out),
-              (std::vector<std::string>{"File Export FAILED!",
-                                        "The file's block chain is broken: the chain links back to a block "
-                                        "already read (after 2 blocks)."}));
-    EXPECT_EQ(dir.Read("LOOP.PRG").size(), 508u);
-}
-
 TEST_F(ChainTest, FileThatCannotBeCreatedIsReportedByName) {
     D64Builder disk;
     Chain(disk, {{1, 0}}, 3);
@@ -469,23 +451,6 @@ TEST_F(ChainTest, DumpFailsAfterWritingThe732ndBlock) {
         EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), 1 + 19 * written) << length;
         EXPECT_NE(text.find("(BLOCK #" + std::to_string(written) + ")\r\n"), std::string::npos);
     }
-}
-
-TEST_F(ChainTest, BrokenChainDumpFailsWithTheTextSoFar) {
-    D64Builder disk;
-    Chain(disk, {{1, 0}, {1, 1}}, 0);
-    disk.Block(1, 1)[0] = 36; // a track the 35-track image does not hold
-    DiskImage image = Save(disk);
-    FileOutcome out = WriteHexDump(image, At({1, 0}, "B", 0x82, 2), dir.Path());
-    EXPECT_TRUE(out.failed);
-    EXPECT_EQ(out.end, ChainEnd::BadLink);
-    EXPECT_EQ(out.fileError, "");
-    EXPECT_EQ(FailureLines(out),
-              (std::vector<std::string>{"File Export FAILED!",
-                                        "The file's block chain is broken: a link names a block outside the "
-                                        "image (after 2 blocks)."}));
-    std::string text = Text(dir.Read("B.PRG_HexDump.txt"));
-    EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), 1 + 19 * 2);
 }
 
 } // namespace

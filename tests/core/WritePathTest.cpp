@@ -90,35 +90,5 @@ TEST_F(WritePathTest, AnEntryChangedSinceTheListingIsNotTouched) {
 namespace dyskel {
 namespace {
 
-// Export and dump write only regular files or new names: a pipe would hang
-// the program, a link would lead the bytes out of the chosen folder.
-TEST_F(WritePathTest, ExportAndDumpRefuseAPipeOrALinkAtTheTarget) {
-    D64Builder disk;
-    disk.AddPrg("GAME", 0x0801, {0x60});
-    const std::string path = Image(disk.Bytes());
-    Result<DiskImage> image = DiskImage::Load(path);
-    ASSERT_TRUE(image.Ok());
-    Result<DirListing> listing = ListDirectory(*image, true);
-    ASSERT_TRUE(listing.Ok());
-    const DirEntry& entry = listing->entries.at(0);
-    test::TempDir outside;
-    ASSERT_EQ(::mkfifo(dir.File("GAME.PRG").c_str(), 0644), 0);
-    fs::create_symlink(outside.File("STOLEN"), dir.File("GAME.PRG_HexDump.txt"));
-    fs::create_symlink(outside.File("STOLEN"), dir.File("GAME.PRG.PRG"));
-
-    FileOutcome fifo = ExportPRG(*image, entry, dir.Path(), "GAME.PRG");
-    EXPECT_TRUE(fifo.failed);
-    EXPECT_NE(fifo.fileError.find("no regular file"), std::string::npos) << fifo.fileError;
-    FileOutcome link = ExportPRG(*image, entry, dir.Path(), "GAME.PRG.PRG");
-    EXPECT_NE(link.fileError.find("symbolic link"), std::string::npos) << link.fileError;
-    FileOutcome dump = WriteHexDump(*image, entry, dir.Path());
-    EXPECT_TRUE(dump.failed);
-    EXPECT_FALSE(outside.Exists("STOLEN"));
-    // A plain file at the name is overwritten as before.
-    dir.Write("NEW.PRG", {9, 9, 9, 9, 9});
-    EXPECT_FALSE(ExportPRG(*image, entry, dir.Path(), "NEW.PRG").failed);
-    EXPECT_EQ(dir.Read("NEW.PRG"), (Bytes{0x01, 0x08, 0x60}));
-}
-
 } // namespace
 } // namespace dyskel

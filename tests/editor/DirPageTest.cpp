@@ -375,16 +375,6 @@ TEST_F(DirPageTest, ExportDialogShowsTheFolderWrittenTo) {
     EXPECT_TRUE(dir.Exists("HELLO.PRG"));
 }
 
-TEST_F(DirPageTest, AnEmptyNameGivesUnderscoreFilesNeverHiddenOnes) {
-    disk.AddFile("", 0x82, {0x01, 0x08, 0x60}, {{17, 6}});
-    Open();
-    MenuFor(6);
-    page->PMnuDirExportPRG->trigger();
-    page->PMnuDirHexDump->trigger();
-    EXPECT_EQ(dir.Read("_.PRG"), (Bytes{0x01, 0x08, 0x60}));
-    EXPECT_TRUE(dir.Exists("_.PRG_HexDump.txt"));
-}
-
 TEST_F(DirPageTest, CancelledExportWritesNothing) {
     options.MnuPromptExport->setChecked(true);
     Open();
