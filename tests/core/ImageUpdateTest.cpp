@@ -404,16 +404,5 @@ TEST(PutChange, KeepsTrackAndSectorOrderAndOneChangePerBlock) {
     EXPECT_EQ(changes[2].bytes, c);
 }
 
-TEST(CurrentBlocks, TheBlocksAsTheImageHoldsThem) {
-    DiskImage image = test::InMemory(NumberedImage(174848));
-    Result<ChangeSet> now = CurrentBlocks(image, {{{18, 1}, Block{}}, {{35, 16}, Block{}}});
-    ASSERT_TRUE(now) << now.Error();
-    ASSERT_EQ(now->size(), 2u);
-    EXPECT_EQ((*now)[0].bytes[0], 358 & 0xFF);
-    EXPECT_EQ((*now)[1].bytes[0], 682 & 0xFF);
-    EXPECT_EQ((*now)[1].bytes[1], 682 >> 8);
-    EXPECT_FALSE(CurrentBlocks(image, {{{36, 0}, Block{}}}));
-}
-
 } // namespace
 } // namespace dyskel
