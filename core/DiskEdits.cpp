@@ -8,8 +8,6 @@ namespace dyskel {
 
 namespace {
 
-constexpr std::size_t ExtBamOffset = 0xC0; // tracks 36 to 40, 4 bytes each
-
 int CountBits(const Block& header, std::size_t entry) {
     return std::popcount(unsigned(header[entry + 1])) + std::popcount(unsigned(header[entry + 2])) +
            std::popcount(unsigned(header[entry + 3]));
@@ -39,19 +37,6 @@ ImageEdit EntryEdit(const DirEntry& entry, EntryPatch patch) {
 
 } // namespace
 
-std::size_t BamEntryOffset(int track) {
-    if (track >= 1 && track <= StdTracks) return std::size_t(4 * track);
-    if (track > StdTracks && track <= MaxTracks)
-        return ExtBamOffset + std::size_t(4 * (track - StdTracks - 1));
-    return 0;
-}
-
-bool BamBlockFree(const Block& header, BlockAddress at) {
-    const std::size_t entry = BamEntryOffset(at.track);
-    if (!entry || !ValidBlock(at.track, at.sector)) return false;
-    return (header[entry + 1 + std::size_t(at.sector / 8)] >> (at.sector % 8)) & 1;
-}
-
 void SetBamBlockFree(Block& header, BlockAddress at, bool free) {
     const std::size_t entry = BamEntryOffset(at.track);
     if (!entry || !ValidBlock(at.track, at.sector)) return;
@@ -68,7 +53,8 @@ bool HasExtendedBam(const Block& header) {
         if (header[entry] != CountBits(header, entry)) return false;
     }
     // All zero is no BAM: a formatted 40-track disk has free blocks there.
-    for (std::size_t i = ExtBamOffset; i < ExtBamOffset + 20; ++i)
+    const std::size_t first = BamEntryOffset(StdTracks + 1);
+    for (std::size_t i = first; i < first + 20; ++i)
         if (header[i]) return true;
     return false;
 }

@@ -15,13 +15,7 @@ namespace dyskel {
 
 // --- The BAM ------------------------------------------------------------------
 
-// Whether a block is free by the header block's BAM: tracks 1 to 35 in the
-// standard BAM at 0x04, tracks 36 to 40 in the extended BAM at 0xC0 that the
-// speeder DOSes (SpeedDOS and its kin) and the emulators use.
-bool BamBlockFree(const Block& header, BlockAddress at);
-// Offset of a track's 4-byte BAM entry (free count, then 3 bitmap bytes) in
-// the header block; 0 when the track is not in the BAM.
-std::size_t BamEntryOffset(int track);
+// BamEntryOffset and BamBlockFree (core/DiskHeader.h) read the BAM.
 // Sets a block free or used and keeps the track's free count right.  Tracks
 // outside the BAM are left alone.
 void SetBamBlockFree(Block& header, BlockAddress at, bool free);
