@@ -2,6 +2,7 @@
 
 #include "core/FileChain.h"
 
+#include <algorithm>
 #include <bit>
 
 namespace dyskel {
@@ -59,14 +60,23 @@ bool HasExtendedBam(const Block& header) {
     return false;
 }
 
+int LastBamTrack(const Block& header, int tracks) {
+    return tracks > StdTracks && HasExtendedBam(header) ? MaxTracks : std::min(tracks, StdTracks);
+}
+
 int BamFreeBlocks(const Block& header, int tracks) {
     int free = 0;
-    const int last = tracks > StdTracks && HasExtendedBam(header) ? MaxTracks : StdTracks;
+    const int last = LastBamTrack(header, tracks);
     for (int t = 1; t <= last; ++t) {
         if (t == DirTrack) continue;
         for (int s = 0; s < SectorsPerTrack(t); ++s) free += BamBlockFree(header, {t, s});
     }
     return free;
+}
+
+void FreeChainInBam(Block& header, const DiskImage& image, BlockAddress first) {
+    for (BlockAddress at : ChainBlocks(image, first))
+        if (at.track != DirTrack) SetBamBlockFree(header, at, true);
 }
 
 Result<EntryBlocks> ReadEntryBlocks(const DiskImage& image, const DirEntry& entry) {
@@ -95,8 +105,7 @@ ImageEdit DeleteEntry(const DirEntry& entry) {
                            "\" is locked (write protected); it was not deleted."};
         return EntryEdit(entry, [&image, entry](EntryBlocks& b, ChangeSet&) -> Result<void> {
             b.dirBlock[b.offset + 0x02] = 0;
-            for (BlockAddress at : ChainBlocks(image, entry.first))
-                if (at.track != DirTrack) SetBamBlockFree(b.header, at, true);
+            FreeChainInBam(b.header, image, entry.first);
             return {};
         })(image);
     };

@@ -22,9 +22,15 @@ void SetBamBlockFree(Block& header, BlockAddress at, bool free);
 // True when bytes 0xC0 to 0xD3 hold a sound BAM of tracks 36 to 40 (each
 // track's count agrees with its bitmap and no bit beyond sector 16 is set).
 bool HasExtendedBam(const Block& header);
-// Free blocks of the BAM, track 18 not counted; tracks 36 to 40 counted when
-// the image has 40 tracks and an extended BAM.
+// The last track of the BAM that counts for an image of this many tracks:
+// 40 when it has more than 35 and an extended BAM, else 35 or the image's
+// last track when it holds fewer.
+int LastBamTrack(const Block& header, int tracks);
+// Free blocks of tracks 1 to LastBamTrack, track 18 not counted.
 int BamFreeBlocks(const Block& header, int tracks);
+// Marks every block of the chain from first, up to a break, free in the BAM,
+// as scratching a file does; blocks on track 18 (the directory's) stay used.
+void FreeChainInBam(Block& header, const DiskImage& image, BlockAddress first);
 
 // --- Editing entries ----------------------------------------------------------
 
