@@ -161,10 +161,19 @@ std::array<Block, 2> FormattedTrack18(const Block& oldHeader, bool keepExtended)
     return {header, dir};
 }
 
+void PutNameAndId(Block& header, const std::optional<std::string>& name,
+                  const std::optional<std::string>& id) {
+    if (name) {
+        const auto padded = PaddedName(*name);
+        std::copy(padded.begin(), padded.end(), header.begin() + 0x90);
+    }
+    if (id)
+        for (std::size_t i = 0; i < 2; ++i) header[0xA2 + i] = i < id->size() ? std::uint8_t((*id)[i]) : 0xA0;
+}
+
 ImageEdit ClearImage(const std::string* name, const std::string* id) {
-    std::optional<std::array<std::uint8_t, 16>> newName;
-    if (name) newName = PaddedName(*name);
-    std::optional<std::string> newId;
+    std::optional<std::string> newName, newId;
+    if (name) newName = *name;
     if (id) newId = *id;
     return [newName, newId](const DiskImage& image) -> Result<ChangeSet> {
         Result<Block> read = image.ReadBlock({DirTrack, 0});
@@ -172,10 +181,7 @@ ImageEdit ClearImage(const std::string* name, const std::string* id) {
         Block old = *read;
         if (!image.HoldsBlock({DirTrack, 1}))
             return Failure{BlockReadError(image.Path(), {DirTrack, 1}, "the file does not hold it.")};
-        if (newName) std::copy(newName->begin(), newName->end(), old.begin() + 0x90);
-        if (newId)
-            for (std::size_t i = 0; i < 2; ++i)
-                old[0xA2 + i] = i < newId->size() ? std::uint8_t((*newId)[i]) : 0xA0;
+        PutNameAndId(old, newName, newId);
         auto [header, dir] = FormattedTrack18(old, image.Tracks() > StdTracks);
         return ChangeSet{{{DirTrack, 0}, header}, {{DirTrack, 1}, dir}};
     };

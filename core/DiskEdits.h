@@ -8,6 +8,7 @@
 
 #include <array>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -68,6 +69,11 @@ int ChainLength(const DiskImage& image, const DirEntry& entry);
 // block 18/1.  In a 40-track image bytes 0xAB to 0xFF of the BAM block are
 // kept.  The other blocks are kept as they are.
 ImageEdit ClearImage(const std::string* name = nullptr, const std::string* id = nullptr);
+// Writes a disk name (cut to 16 bytes, padded with 0xA0) at 0x90 and an ID
+// (its first two bytes, padded with 0xA0) at 0xA2 of a header block; what is
+// not given is kept.
+void PutNameAndId(Block& header, const std::optional<std::string>& name,
+                  const std::optional<std::string>& id);
 // The two blocks of ClearImage built from a header block.
 std::array<Block, 2> FormattedTrack18(const Block& oldHeader, bool keepExtended);
 

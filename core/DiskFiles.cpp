@@ -17,14 +17,6 @@ using fileio::Fd;
 
 namespace {
 
-Block NameAndId(const std::string& name, const std::string& id) {
-    Block header{};
-    const auto padded = PaddedName(name);
-    std::copy(padded.begin(), padded.end(), header.begin() + 0x90);
-    for (std::size_t i = 0; i < 2; ++i) header[0xA2 + i] = i < id.size() ? std::uint8_t(id[i]) : 0xA0;
-    return header;
-}
-
 bool TrackHasFree(const Block& header, int track) {
     for (int s = 0; s < SectorsPerTrack(track); ++s)
         if (BamBlockFree(header, {track, s})) return true;
@@ -98,7 +90,9 @@ void PutData(ChangeSet& changes, const std::vector<BlockAddress>& blocks,
 std::vector<std::uint8_t> NewImageBytes(int tracks, const std::string& name, const std::string& id) {
     const int last = tracks > StdTracks ? MaxTracks : StdTracks;
     std::vector<std::uint8_t> bytes(std::size_t(last == MaxTracks ? ExtImageSize : StdImageSize));
-    auto [header, dir] = FormattedTrack18(NameAndId(name, id), false);
+    Block named{};
+    PutNameAndId(named, name, id);
+    auto [header, dir] = FormattedTrack18(named, false);
     for (int t = StdTracks + 1; t <= last; ++t)
         for (int s = 0; s < SectorsPerTrack(t); ++s) SetBamBlockFree(header, {t, s}, true);
     std::copy(header.begin(), header.end(), bytes.begin() + BlockOffset(DirTrack, 0));
