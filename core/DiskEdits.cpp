@@ -19,7 +19,27 @@ Failure Changed() {
             "elsewhere); nothing was written."};
 }
 
-using EntryPatch = std::function<Result<void>(EntryBlocks& blocks, ChangeSet& changes)>;
+// The header block and the directory block that holds the entry, checked to
+// still hold the entry as it was listed (type byte, first block, name).
+struct EntryBlocks {
+    Block header;
+    Block dirBlock;
+    std::size_t offset = 0; // of the entry in dirBlock
+};
+
+Result<EntryBlocks> ReadEntryBlocks(const DiskImage& image, const DirEntry& entry) {
+    Result<Block> header = image.ReadBlock({DirTrack, 0});
+    if (!header) return Failure{header.Error() + " Nothing was written."};
+    if (entry.sector == 0 || entry.offset % DirEntrySize != 0) return Failure{Changed()};
+    Result<Block> dir = image.ReadBlock({DirTrack, entry.sector});
+    if (!dir) return Failure{dir.Error() + " Nothing was written."};
+    DirEntry now = DecodeDirEntry(*dir, entry.sector, entry.offset);
+    if (now.typeByte != entry.typeByte || now.first != entry.first || now.name != entry.name)
+        return Failure{Changed()};
+    return EntryBlocks{*header, *dir, entry.offset};
+}
+
+using EntryPatch = std::function<void(const DiskImage& image, EntryBlocks& blocks)>;
 
 // An edit of the entry's bytes; patch may also change the header block.
 ImageEdit EntryEdit(const DirEntry& entry, EntryPatch patch) {
@@ -27,9 +47,8 @@ ImageEdit EntryEdit(const DirEntry& entry, EntryPatch patch) {
         Result<EntryBlocks> blocks = ReadEntryBlocks(image, entry);
         if (!blocks) return Failure{blocks.Error()};
         const Block header = blocks->header;
+        patch(image, *blocks);
         ChangeSet changes;
-        Result<void> patched = patch(*blocks, changes);
-        if (!patched) return Failure{patched.Error()};
         PutChange(changes, {DirTrack, entry.sector}, blocks->dirBlock);
         if (blocks->header != header) PutChange(changes, {DirTrack, 0}, blocks->header);
         return changes;
@@ -79,59 +98,40 @@ void FreeChainInBam(Block& header, const DiskImage& image, BlockAddress first) {
         if (at.track != DirTrack) SetBamBlockFree(header, at, true);
 }
 
-Result<EntryBlocks> ReadEntryBlocks(const DiskImage& image, const DirEntry& entry) {
-    Result<Block> header = image.ReadBlock({DirTrack, 0});
-    if (!header) return Failure{header.Error() + " Nothing was written."};
-    if (entry.sector == 0 || entry.offset % DirEntrySize != 0) return Failure{Changed()};
-    Result<Block> dir = image.ReadBlock({DirTrack, entry.sector});
-    if (!dir) return Failure{dir.Error() + " Nothing was written."};
-    DirEntry now = DecodeDirEntry(*dir, entry.sector, entry.offset);
-    if (now.typeByte != entry.typeByte || now.first != entry.first || now.name != entry.name)
-        return Failure{Changed()};
-    return EntryBlocks{*header, *dir, entry.offset};
-}
-
 ImageEdit RenameEntry(const DirEntry& entry, const std::array<std::uint8_t, 16>& name) {
-    return EntryEdit(entry, [name](EntryBlocks& b, ChangeSet&) -> Result<void> {
+    return EntryEdit(entry, [name](const DiskImage&, EntryBlocks& b) {
         std::copy(name.begin(), name.end(), b.dirBlock.begin() + std::ptrdiff_t(b.offset + 0x05));
-        return {};
     });
 }
 
 ImageEdit DeleteEntry(const DirEntry& entry) {
-    return [entry](const DiskImage& image) -> Result<ChangeSet> {
-        if (entry.Locked())
-            return Failure{"The file \"" + entry.Name() +
-                           "\" is locked (write protected); it was not deleted."};
-        return EntryEdit(entry, [&image, entry](EntryBlocks& b, ChangeSet&) -> Result<void> {
-            b.dirBlock[b.offset + 0x02] = 0;
-            FreeChainInBam(b.header, image, entry.first);
-            return {};
-        })(image);
-    };
+    if (entry.Locked())
+        return [why = "The file \"" + entry.Name() + "\" is locked (write protected); it was not deleted."](
+                   const DiskImage&) -> Result<ChangeSet> { return Failure{why}; };
+    return EntryEdit(entry, [first = entry.first](const DiskImage& image, EntryBlocks& b) {
+        b.dirBlock[b.offset + 0x02] = 0;
+        FreeChainInBam(b.header, image, first);
+    });
 }
 
 ImageEdit SetEntryType(const DirEntry& entry, FileType type) {
-    return EntryEdit(entry, [type](EntryBlocks& b, ChangeSet&) -> Result<void> {
+    return EntryEdit(entry, [type](const DiskImage&, EntryBlocks& b) {
         std::uint8_t& t = b.dirBlock[b.offset + 0x02];
         t = static_cast<std::uint8_t>((t & ~TypeMask) | std::uint8_t(type));
-        return {};
     });
 }
 
 ImageEdit SetEntryLocked(const DirEntry& entry, bool locked) {
-    return EntryEdit(entry, [locked](EntryBlocks& b, ChangeSet&) -> Result<void> {
+    return EntryEdit(entry, [locked](const DiskImage&, EntryBlocks& b) {
         std::uint8_t& t = b.dirBlock[b.offset + 0x02];
         t = static_cast<std::uint8_t>(locked ? t | LockBit : t & ~LockBit);
-        return {};
     });
 }
 
 ImageEdit SetEntrySize(const DirEntry& entry, std::uint16_t blocks) {
-    return EntryEdit(entry, [blocks](EntryBlocks& b, ChangeSet&) -> Result<void> {
+    return EntryEdit(entry, [blocks](const DiskImage&, EntryBlocks& b) {
         b.dirBlock[b.offset + 0x1E] = static_cast<std::uint8_t>(blocks & 0xFF);
         b.dirBlock[b.offset + 0x1F] = static_cast<std::uint8_t>(blocks >> 8);
-        return {};
     });
 }
 

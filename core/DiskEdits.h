@@ -35,15 +35,6 @@ void FreeChainInBam(Block& header, const DiskImage& image, BlockAddress first);
 
 // --- Editing entries ----------------------------------------------------------
 
-// The header block and the directory block that holds the entry, checked to
-// still hold the entry as it was listed (type byte, first block, name).
-struct EntryBlocks {
-    Block header;
-    Block dirBlock;
-    std::size_t offset = 0; // of the entry in dirBlock
-};
-[[nodiscard]] Result<EntryBlocks> ReadEntryBlocks(const DiskImage& image, const DirEntry& entry);
-
 // Writes the 16 name bytes of the entry.
 ImageEdit RenameEntry(const DirEntry& entry, const std::array<std::uint8_t, 16>& name);
 
