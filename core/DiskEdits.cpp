@@ -136,7 +136,7 @@ ImageEdit SetEntrySize(const DirEntry& entry, std::uint16_t blocks) {
 }
 
 int ChainLength(const DiskImage& image, const DirEntry& entry) {
-    return static_cast<int>(ChainBlocks(image, entry.first).size());
+    return WalkChain(image, entry.first, 0, {}).blocks;
 }
 
 std::array<Block, 2> FormattedTrack18(const Block& oldHeader, bool keepExtended) {
