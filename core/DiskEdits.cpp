@@ -2,13 +2,12 @@
 
 #include "core/FileChain.h"
 
+#include <algorithm>
 #include <bit>
 
 namespace dyskel {
 
 namespace {
-
-constexpr std::size_t ExtBamOffset = 0xC0; // tracks 36 to 40, 4 bytes each
 
 int CountBits(const Block& header, std::size_t entry) {
     return std::popcount(unsigned(header[entry + 1])) + std::popcount(unsigned(header[entry + 2])) +
@@ -20,7 +19,27 @@ Failure Changed() {
             "elsewhere); nothing was written."};
 }
 
-using EntryPatch = std::function<Result<void>(EntryBlocks& blocks, ChangeSet& changes)>;
+// The header block and the directory block that holds the entry, checked to
+// still hold the entry as it was listed (type byte, first block, name).
+struct EntryBlocks {
+    Block header;
+    Block dirBlock;
+    std::size_t offset = 0; // of the entry in dirBlock
+};
+
+Result<EntryBlocks> ReadEntryBlocks(const DiskImage& image, const DirEntry& entry) {
+    Result<Block> header = image.ReadBlock({DirTrack, 0});
+    if (!header) return Failure{header.Error() + " Nothing was written."};
+    if (entry.sector == 0 || entry.offset % DirEntrySize != 0) return Failure{Changed()};
+    Result<Block> dir = image.ReadBlock({DirTrack, entry.sector});
+    if (!dir) return Failure{dir.Error() + " Nothing was written."};
+    DirEntry now = DecodeDirEntry(*dir, entry.sector, entry.offset);
+    if (now.typeByte != entry.typeByte || now.first != entry.first || now.name != entry.name)
+        return Failure{Changed()};
+    return EntryBlocks{*header, *dir, entry.offset};
+}
+
+using EntryPatch = std::function<void(const DiskImage& image, EntryBlocks& blocks)>;
 
 // An edit of the entry's bytes; patch may also change the header block.
 ImageEdit EntryEdit(const DirEntry& entry, EntryPatch patch) {
@@ -28,9 +47,8 @@ ImageEdit EntryEdit(const DirEntry& entry, EntryPatch patch) {
         Result<EntryBlocks> blocks = ReadEntryBlocks(image, entry);
         if (!blocks) return Failure{blocks.Error()};
         const Block header = blocks->header;
+        patch(image, *blocks);
         ChangeSet changes;
-        Result<void> patched = patch(*blocks, changes);
-        if (!patched) return Failure{patched.Error()};
         PutChange(changes, {DirTrack, entry.sector}, blocks->dirBlock);
         if (blocks->header != header) PutChange(changes, {DirTrack, 0}, blocks->header);
         return changes;
@@ -38,19 +56,6 @@ ImageEdit EntryEdit(const DirEntry& entry, EntryPatch patch) {
 }
 
 } // namespace
-
-std::size_t BamEntryOffset(int track) {
-    if (track >= 1 && track <= StdTracks) return std::size_t(4 * track);
-    if (track > StdTracks && track <= MaxTracks)
-        return ExtBamOffset + std::size_t(4 * (track - StdTracks - 1));
-    return 0;
-}
-
-bool BamBlockFree(const Block& header, BlockAddress at) {
-    const std::size_t entry = BamEntryOffset(at.track);
-    if (!entry || !ValidBlock(at.track, at.sector)) return false;
-    return (header[entry + 1 + std::size_t(at.sector / 8)] >> (at.sector % 8)) & 1;
-}
 
 void SetBamBlockFree(Block& header, BlockAddress at, bool free) {
     const std::size_t entry = BamEntryOffset(at.track);
@@ -68,14 +73,19 @@ bool HasExtendedBam(const Block& header) {
         if (header[entry] != CountBits(header, entry)) return false;
     }
     // All zero is no BAM: a formatted 40-track disk has free blocks there.
-    for (std::size_t i = ExtBamOffset; i < ExtBamOffset + 20; ++i)
+    const std::size_t first = BamEntryOffset(StdTracks + 1);
+    for (std::size_t i = first; i < first + 20; ++i)
         if (header[i]) return true;
     return false;
 }
 
+int LastBamTrack(const Block& header, int tracks) {
+    return tracks > StdTracks && HasExtendedBam(header) ? MaxTracks : std::min(tracks, StdTracks);
+}
+
 int BamFreeBlocks(const Block& header, int tracks) {
     int free = 0;
-    const int last = tracks > StdTracks && HasExtendedBam(header) ? MaxTracks : StdTracks;
+    const int last = LastBamTrack(header, tracks);
     for (int t = 1; t <= last; ++t) {
         if (t == DirTrack) continue;
         for (int s = 0; s < SectorsPerTrack(t); ++s) free += BamBlockFree(header, {t, s});
@@ -83,65 +93,50 @@ int BamFreeBlocks(const Block& header, int tracks) {
     return free;
 }
 
-Result<EntryBlocks> ReadEntryBlocks(const DiskImage& image, const DirEntry& entry) {
-    Result<Block> header = image.ReadBlock({DirTrack, 0});
-    if (!header) return Failure{header.Error() + " Nothing was written."};
-    if (entry.sector == 0 || entry.offset % DirEntrySize != 0) return Failure{Changed()};
-    Result<Block> dir = image.ReadBlock({DirTrack, entry.sector});
-    if (!dir) return Failure{dir.Error() + " Nothing was written."};
-    DirEntry now = DecodeDirEntry(*dir, entry.sector, entry.offset);
-    if (now.typeByte != entry.typeByte || now.first != entry.first || now.name != entry.name)
-        return Failure{Changed()};
-    return EntryBlocks{*header, *dir, entry.offset};
+void FreeChainInBam(Block& header, const DiskImage& image, BlockAddress first) {
+    for (BlockAddress at : ChainBlocks(image, first))
+        if (at.track != DirTrack) SetBamBlockFree(header, at, true);
 }
 
 ImageEdit RenameEntry(const DirEntry& entry, const std::array<std::uint8_t, 16>& name) {
-    return EntryEdit(entry, [name](EntryBlocks& b, ChangeSet&) -> Result<void> {
+    return EntryEdit(entry, [name](const DiskImage&, EntryBlocks& b) {
         std::copy(name.begin(), name.end(), b.dirBlock.begin() + std::ptrdiff_t(b.offset + 0x05));
-        return {};
     });
 }
 
 ImageEdit DeleteEntry(const DirEntry& entry) {
-    return [entry](const DiskImage& image) -> Result<ChangeSet> {
-        if (entry.Locked())
-            return Failure{"The file \"" + entry.Name() +
-                           "\" is locked (write protected); it was not deleted."};
-        return EntryEdit(entry, [&image, entry](EntryBlocks& b, ChangeSet&) -> Result<void> {
-            b.dirBlock[b.offset + 0x02] = 0;
-            for (BlockAddress at : ChainBlocks(image, entry.first))
-                if (at.track != DirTrack) SetBamBlockFree(b.header, at, true);
-            return {};
-        })(image);
-    };
+    if (entry.Locked())
+        return [why = "The file \"" + entry.Name() + "\" is locked (write protected); it was not deleted."](
+                   const DiskImage&) -> Result<ChangeSet> { return Failure{why}; };
+    return EntryEdit(entry, [first = entry.first](const DiskImage& image, EntryBlocks& b) {
+        b.dirBlock[b.offset + 0x02] = 0;
+        FreeChainInBam(b.header, image, first);
+    });
 }
 
 ImageEdit SetEntryType(const DirEntry& entry, FileType type) {
-    return EntryEdit(entry, [type](EntryBlocks& b, ChangeSet&) -> Result<void> {
+    return EntryEdit(entry, [type](const DiskImage&, EntryBlocks& b) {
         std::uint8_t& t = b.dirBlock[b.offset + 0x02];
         t = static_cast<std::uint8_t>((t & ~TypeMask) | std::uint8_t(type));
-        return {};
     });
 }
 
 ImageEdit SetEntryLocked(const DirEntry& entry, bool locked) {
-    return EntryEdit(entry, [locked](EntryBlocks& b, ChangeSet&) -> Result<void> {
+    return EntryEdit(entry, [locked](const DiskImage&, EntryBlocks& b) {
         std::uint8_t& t = b.dirBlock[b.offset + 0x02];
         t = static_cast<std::uint8_t>(locked ? t | LockBit : t & ~LockBit);
-        return {};
     });
 }
 
 ImageEdit SetEntrySize(const DirEntry& entry, std::uint16_t blocks) {
-    return EntryEdit(entry, [blocks](EntryBlocks& b, ChangeSet&) -> Result<void> {
+    return EntryEdit(entry, [blocks](const DiskImage&, EntryBlocks& b) {
         b.dirBlock[b.offset + 0x1E] = static_cast<std::uint8_t>(blocks & 0xFF);
         b.dirBlock[b.offset + 0x1F] = static_cast<std::uint8_t>(blocks >> 8);
-        return {};
     });
 }
 
 int ChainLength(const DiskImage& image, const DirEntry& entry) {
-    return static_cast<int>(ChainBlocks(image, entry.first).size());
+    return WalkChain(image, entry.first, 0, {}).blocks;
 }
 
 std::array<Block, 2> FormattedTrack18(const Block& oldHeader, bool keepExtended) {
@@ -166,10 +161,19 @@ std::array<Block, 2> FormattedTrack18(const Block& oldHeader, bool keepExtended)
     return {header, dir};
 }
 
+void PutNameAndId(Block& header, const std::optional<std::string>& name,
+                  const std::optional<std::string>& id) {
+    if (name) {
+        const auto padded = PaddedName(*name);
+        std::copy(padded.begin(), padded.end(), header.begin() + 0x90);
+    }
+    if (id)
+        for (std::size_t i = 0; i < 2; ++i) header[0xA2 + i] = i < id->size() ? std::uint8_t((*id)[i]) : 0xA0;
+}
+
 ImageEdit ClearImage(const std::string* name, const std::string* id) {
-    std::optional<std::array<std::uint8_t, 16>> newName;
-    if (name) newName = PaddedName(*name);
-    std::optional<std::string> newId;
+    std::optional<std::string> newName, newId;
+    if (name) newName = *name;
     if (id) newId = *id;
     return [newName, newId](const DiskImage& image) -> Result<ChangeSet> {
         Result<Block> read = image.ReadBlock({DirTrack, 0});
@@ -177,10 +181,7 @@ ImageEdit ClearImage(const std::string* name, const std::string* id) {
         Block old = *read;
         if (!image.HoldsBlock({DirTrack, 1}))
             return Failure{BlockReadError(image.Path(), {DirTrack, 1}, "the file does not hold it.")};
-        if (newName) std::copy(newName->begin(), newName->end(), old.begin() + 0x90);
-        if (newId)
-            for (std::size_t i = 0; i < 2; ++i)
-                old[0xA2 + i] = i < newId->size() ? std::uint8_t((*newId)[i]) : 0xA0;
+        PutNameAndId(old, newName, newId);
         auto [header, dir] = FormattedTrack18(old, image.Tracks() > StdTracks);
         return ChangeSet{{{DirTrack, 0}, header}, {{DirTrack, 1}, dir}};
     };

@@ -8,6 +8,7 @@
 
 #include <array>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -15,33 +16,24 @@ namespace dyskel {
 
 // --- The BAM ------------------------------------------------------------------
 
-// Whether a block is free by the header block's BAM: tracks 1 to 35 in the
-// standard BAM at 0x04, tracks 36 to 40 in the extended BAM at 0xC0 that the
-// speeder DOSes (SpeedDOS and its kin) and the emulators use.
-bool BamBlockFree(const Block& header, BlockAddress at);
-// Offset of a track's 4-byte BAM entry (free count, then 3 bitmap bytes) in
-// the header block; 0 when the track is not in the BAM.
-std::size_t BamEntryOffset(int track);
+// BamEntryOffset and BamBlockFree (core/DiskHeader.h) read the BAM.
 // Sets a block free or used and keeps the track's free count right.  Tracks
 // outside the BAM are left alone.
 void SetBamBlockFree(Block& header, BlockAddress at, bool free);
 // True when bytes 0xC0 to 0xD3 hold a sound BAM of tracks 36 to 40 (each
 // track's count agrees with its bitmap and no bit beyond sector 16 is set).
 bool HasExtendedBam(const Block& header);
-// Free blocks of the BAM, track 18 not counted; tracks 36 to 40 counted when
-// the image has 40 tracks and an extended BAM.
+// The last track of the BAM that counts for an image of this many tracks:
+// 40 when it has more than 35 and an extended BAM, else 35 or the image's
+// last track when it holds fewer.
+int LastBamTrack(const Block& header, int tracks);
+// Free blocks of tracks 1 to LastBamTrack, track 18 not counted.
 int BamFreeBlocks(const Block& header, int tracks);
+// Marks every block of the chain from first, up to a break, free in the BAM,
+// as scratching a file does; blocks on track 18 (the directory's) stay used.
+void FreeChainInBam(Block& header, const DiskImage& image, BlockAddress first);
 
 // --- Editing entries ----------------------------------------------------------
-
-// The header block and the directory block that holds the entry, checked to
-// still hold the entry as it was listed (type byte, first block, name).
-struct EntryBlocks {
-    Block header;
-    Block dirBlock;
-    std::size_t offset = 0; // of the entry in dirBlock
-};
-[[nodiscard]] Result<EntryBlocks> ReadEntryBlocks(const DiskImage& image, const DirEntry& entry);
 
 // Writes the 16 name bytes of the entry.
 ImageEdit RenameEntry(const DirEntry& entry, const std::array<std::uint8_t, 16>& name);
@@ -68,6 +60,11 @@ int ChainLength(const DiskImage& image, const DirEntry& entry);
 // block 18/1.  In a 40-track image bytes 0xAB to 0xFF of the BAM block are
 // kept.  The other blocks are kept as they are.
 ImageEdit ClearImage(const std::string* name = nullptr, const std::string* id = nullptr);
+// Writes a disk name (cut to 16 bytes, padded with 0xA0) at 0x90 and an ID
+// (its first two bytes, padded with 0xA0) at 0xA2 of a header block; what is
+// not given is kept.
+void PutNameAndId(Block& header, const std::optional<std::string>& name,
+                  const std::optional<std::string>& id);
 // The two blocks of ClearImage built from a header block.
 std::array<Block, 2> FormattedTrack18(const Block& oldHeader, bool keepExtended);
 

@@ -17,19 +17,6 @@ using fileio::Fd;
 
 namespace {
 
-Block NameAndId(const std::string& name, const std::string& id) {
-    Block header{};
-    const auto padded = PaddedName(name);
-    std::copy(padded.begin(), padded.end(), header.begin() + 0x90);
-    for (std::size_t i = 0; i < 2; ++i) header[0xA2 + i] = i < id.size() ? std::uint8_t(id[i]) : 0xA0;
-    return header;
-}
-
-// The last track files may use: 35, or 40 with the extended BAM.
-int LastFileTrack(const Block& header, int tracks) {
-    return tracks > StdTracks && HasExtendedBam(header) ? MaxTracks : std::min(tracks, StdTracks);
-}
-
 bool TrackHasFree(const Block& header, int track) {
     for (int s = 0; s < SectorsPerTrack(track); ++s)
         if (BamBlockFree(header, {track, s})) return true;
@@ -103,7 +90,9 @@ void PutData(ChangeSet& changes, const std::vector<BlockAddress>& blocks,
 std::vector<std::uint8_t> NewImageBytes(int tracks, const std::string& name, const std::string& id) {
     const int last = tracks > StdTracks ? MaxTracks : StdTracks;
     std::vector<std::uint8_t> bytes(std::size_t(last == MaxTracks ? ExtImageSize : StdImageSize));
-    auto [header, dir] = FormattedTrack18(NameAndId(name, id), false);
+    Block named{};
+    PutNameAndId(named, name, id);
+    auto [header, dir] = FormattedTrack18(named, false);
     for (int t = StdTracks + 1; t <= last; ++t)
         for (int s = 0; s < SectorsPerTrack(t); ++s) SetBamBlockFree(header, {t, s}, true);
     std::copy(header.begin(), header.end(), bytes.begin() + BlockOffset(DirTrack, 0));
@@ -139,12 +128,8 @@ Result<void> CreateImageFile(const std::string& path, const std::vector<std::uin
 }
 
 std::vector<BlockAddress> AllocateBlocks(Block& header, int tracks, int count) {
-    const int last = LastFileTrack(header, tracks);
-    int free = 0;
-    for (int t = 1; t <= last; ++t)
-        if (t != DirTrack)
-            for (int s = 0; s < SectorsPerTrack(t); ++s) free += BamBlockFree(header, {t, s});
-    if (free < count || count <= 0) return {};
+    const int last = LastBamTrack(header, tracks);
+    if (count <= 0 || BamFreeBlocks(header, tracks) < count) return {};
     int track = 0;
     for (int d = 1; !track && d < MaxTracks; ++d)
         for (int t : {DirTrack - d, DirTrack + d})
@@ -211,8 +196,7 @@ ImageEdit ImportEntry(const ImportFile& file) {
                         return Failure{"A file named " + Quote(file.name) +
                                        " is already on the disk. Nothing was written."};
                     if (file.onClash == OnClash::Replace && !haveSlot) {
-                        for (BlockAddress at : ChainBlocks(image, e.first))
-                            if (at.track != DirTrack) SetBamBlockFree(header, at, true);
+                        FreeChainInBam(header, image, e.first);
                         slotBlock = b, slotOffset = std::size_t(o), haveSlot = true;
                     }
                 }
@@ -245,11 +229,11 @@ ImageEdit ImportEntry(const ImportFile& file) {
         }
 
         const int needed = BlocksForBytes(file.data.size());
-        const int free = BamFreeBlocks(header, image.Tracks());
         std::vector<BlockAddress> blocks = AllocateBlocks(header, image.Tracks(), needed);
-        if (blocks.empty())
+        if (blocks.empty()) // the header is as it was
             return Failure{Quote(file.name) + " needs " + BlockCountText(needed) + "; the disk has " +
-                           BlockCountText(free) + " free. Nothing was written."};
+                           BlockCountText(BamFreeBlocks(header, image.Tracks())) +
+                           " free. Nothing was written."};
         PutData(changes, blocks, file.data);
 
         Block& d = dir->blocks[slotBlock];

@@ -39,13 +39,24 @@ Result<HeaderInfo> ReadHeaderBlock(const std::string& path) {
     return ParseHeader(*header);
 }
 
+std::size_t BamEntryOffset(int track) {
+    if (track >= 1 && track <= StdTracks) return std::size_t(4 * track);
+    if (track > StdTracks && track <= MaxTracks) return 0xC0 + std::size_t(4 * (track - StdTracks - 1));
+    return 0;
+}
+
+bool BamBlockFree(const Block& header, BlockAddress at) {
+    const std::size_t entry = BamEntryOffset(at.track);
+    if (!entry || !ValidBlock(at.track, at.sector)) return false;
+    return (header[entry + 1 + std::size_t(at.sector / 8)] >> (at.sector % 8)) & 1;
+}
+
 BamInfo DecodeBAM(const Block& header) {
     BamInfo bam;
     for (int t = 1; t <= StdTracks; ++t) {
         if (t == DirTrack) continue;
-        const std::size_t bitmap = std::size_t(4 * t + 1);
         for (int s = 0; s < SectorsPerTrack(t); ++s) {
-            const bool free = (header[bitmap + std::size_t(s / 8)] >> (s % 8)) & 1;
+            const bool free = BamBlockFree(header, {t, s});
             bam.freeMap.used[std::size_t(t)][std::size_t(s)] = free ? 0 : 1;
             if (free) ++bam.freeBlocks;
         }

@@ -3,6 +3,7 @@
 
 #include "core/Uglobal.h"
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 
@@ -30,6 +31,14 @@ constexpr const char* FormatText(bool doubleSided) {
 
 // Reads the header block straight from the file.
 [[nodiscard]] Result<HeaderInfo> ReadHeaderBlock(const std::string& path);
+
+// Offset of a track's 4-byte BAM entry (free count, then 3 bitmap bytes) in
+// the header block: tracks 1 to 35 in the standard BAM at 0x04, tracks 36 to
+// 40 in the extended BAM at 0xC0 that the speeder DOSes (SpeedDOS and its
+// kin) and the emulators use; 0 when the track is not in the BAM.
+std::size_t BamEntryOffset(int track);
+// Whether a block is free by the header block's BAM.
+bool BamBlockFree(const Block& header, BlockAddress at);
 
 // The BAM of tracks 1 to 35 (but 18) as the header block holds it.
 struct BamInfo {

@@ -165,9 +165,7 @@ Result<ValidationReport> ValidateImage(const DiskImage& image) {
     if (listing) report.entries = listing->entries;
     report.geos =
         std::memcmp(header->data() + GeosSignatureOffset, GeosSignature, sizeof GeosSignature - 1) == 0;
-    report.lastBamTrack = image.Tracks() > StdTracks && HasExtendedBam(*header)
-                              ? MaxTracks
-                              : std::min(StdTracks, image.Tracks());
+    report.lastBamTrack = LastBamTrack(*header, image.Tracks());
     Checker check(image, *header, report);
     check.Directory();
     check.Files();

@@ -135,6 +135,32 @@ INSTANTIATE_TEST_SUITE_P(
                       AllocCase{"DiskFull", 35, {}, Range(1, 34), 18, {}}),
     [](const auto& info) { return std::string(info.param.name); });
 
+TEST(Bam, TracksThatCountFollowTheImageAndTheExtendedBam) {
+    const std::vector<std::uint8_t> zero(20, 0),
+        ext = {0x11, 0xFF, 0xFF, 0x01, 0x11, 0xFF, 0xFF, 0x01, 0x11, 0xFF,
+               0xFF, 0x01, 0x11, 0xFF, 0xFF, 0x01, 0x11, 0xFF, 0xFF, 0x01};
+    std::vector<std::uint8_t> badCount = ext;
+    badCount[0] = 0x10;
+    const struct {
+        const char* name;
+        int tracks;
+        const std::vector<std::uint8_t>& at0xC0;
+        int last, free; // 664 free on tracks 1 to 35, 17 more on each of 36 to 40
+    } cases[] = {{"35 tracks", 35, zero, 35, 664},
+                 {"35 tracks, bytes at 0xC0", 35, ext, 35, 664},
+                 {"40 tracks, extended BAM", 40, ext, 40, 749},
+                 {"40 tracks, none", 40, zero, 35, 664},
+                 {"40 tracks, count wrong", 40, badCount, 35, 664},
+                 {"30 tracks held", 30, zero, 30, 579}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        Block header = Header(InMemory(NewImageBytes(35, "A", "00")));
+        std::copy(c.at0xC0.begin(), c.at0xC0.end(), header.begin() + 0xC0);
+        EXPECT_EQ(LastBamTrack(header, c.tracks), c.last);
+        EXPECT_EQ(BamFreeBlocks(header, c.tracks), c.free);
+    }
+}
+
 TEST(Allocation, TrackFullGoesOnAwayFromTrack18) {
     DiskImage image = InMemory(NewImageBytes(35, "A", "00"));
     Block header = Header(image);
