@@ -16,12 +16,6 @@ constexpr std::size_t GeosSignatureOffset = 0xAD;
 constexpr const char GeosSignature[] = "GEOS format";
 constexpr int VlirRecords = 127;
 
-std::string Address(BlockAddress at) {
-    char text[16];
-    std::snprintf(text, sizeof text, "%02d,%02d", at.track, at.sector);
-    return text;
-}
-
 class Checker {
   public:
     Checker(const DiskImage& image, const Block& header, ValidationReport& report)
@@ -199,7 +193,7 @@ const char* FindingKindName(FindingKind kind) {
 
 std::string FindingText(const ValidationReport& report, const Finding& f, const NameFormat& name) {
     const std::string entry = EntryText(report, f.entry, name);
-    const std::string at = Address(f.block);
+    const std::string at = BlockText(f.block);
     switch (f.kind) {
     case FindingKind::ChainLoop:
         return entry + ": the chain loops at " + at;

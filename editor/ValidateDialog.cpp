@@ -13,9 +13,7 @@
 namespace dyskel {
 
 QStringList FindingCells(const ValidationReport& report, const Finding& f) {
-    const QString block = QStringLiteral("%1,%2")
-                              .arg(f.block.track, 2, 10, QLatin1Char('0'))
-                              .arg(f.block.sector, 2, 10, QLatin1Char('0'));
+    const QString block = QString::fromStdString(BlockText(f.block));
     const std::string text = FindingText(report, f, PetsciiToUtf8);
     return {QString::fromLatin1(FindingKindName(f.kind)), block,
             f.entry ? QString::number(f.entry) : QString(), QString::fromStdString(text)};
