@@ -267,9 +267,10 @@ void PrintBlock(Invocation& inv, const Block& block) {
 bool Write(Invocation& inv, const Image& image, const ImageEdit& edit) {
     if (inv.Has("--dry-run")) {
         if (std::string refusal = WriteRefusal(image.path); !refusal.empty()) throw CliFailure{refusal};
-        Result<ChangeSet> changes = edit(image.disk);
-        if (!changes) throw CliFailure{changes.Error()};
-        for (const BlockChange& c : *changes) {
+        Result<EditPlan> plan = edit(image.disk);
+        if (!plan) throw CliFailure{plan.Error()};
+        for (const std::string& note : plan->notes) inv.err << "dyskel-cli: warning: " << note << '\n';
+        for (const BlockChange& c : plan->changes) {
             Result<Block> now = image.disk.ReadBlock(c.at);
             if (now && *now == c.bytes) continue;
             inv.out << BlockText(c.at) << '\n';
@@ -281,6 +282,7 @@ bool Write(Invocation& inv, const Image& image, const ImageEdit& edit) {
     UpdateResult result = UpdateImage(image.path, edit, options, {});
     if (result.status != UpdateStatus::Updated)
         throw CliFailure{result.message.empty() ? "the image was not updated" : result.message};
+    for (const std::string& note : result.notes) inv.err << "dyskel-cli: warning: " << note << '\n';
     if (!result.warning.empty()) inv.err << "dyskel-cli: warning: " << result.warning << '\n';
     return true;
 }

@@ -43,7 +43,7 @@ using EntryPatch = std::function<void(const DiskImage& image, EntryBlocks& block
 
 // An edit of the entry's bytes; patch may also change the header block.
 ImageEdit EntryEdit(const DirEntry& entry, EntryPatch patch) {
-    return [entry, patch = std::move(patch)](const DiskImage& image) -> Result<ChangeSet> {
+    return [entry, patch = std::move(patch)](const DiskImage& image) -> Result<EditPlan> {
         Result<EntryBlocks> blocks = ReadEntryBlocks(image, entry);
         if (!blocks) return Failure{blocks.Error()};
         const Block header = blocks->header;
@@ -51,7 +51,7 @@ ImageEdit EntryEdit(const DirEntry& entry, EntryPatch patch) {
         ChangeSet changes;
         PutChange(changes, {DirTrack, entry.sector}, blocks->dirBlock);
         if (blocks->header != header) PutChange(changes, {DirTrack, 0}, blocks->header);
-        return changes;
+        return EditPlan{changes, {}, {}};
     };
 }
 
@@ -107,7 +107,7 @@ ImageEdit RenameEntry(const DirEntry& entry, const std::array<std::uint8_t, 16>&
 ImageEdit DeleteEntry(const DirEntry& entry) {
     if (entry.Locked())
         return [why = "The file \"" + entry.Name() + "\" is locked (write protected); it was not deleted."](
-                   const DiskImage&) -> Result<ChangeSet> { return Failure{why}; };
+                   const DiskImage&) -> Result<EditPlan> { return Failure{why}; };
     return EntryEdit(entry, [first = entry.first](const DiskImage& image, EntryBlocks& b) {
         b.dirBlock[b.offset + 0x02] = 0;
         FreeChainInBam(b.header, image, first);
@@ -119,6 +119,10 @@ ImageEdit SetEntryType(const DirEntry& entry, FileType type) {
         std::uint8_t& t = b.dirBlock[b.offset + 0x02];
         t = static_cast<std::uint8_t>((t & ~TypeMask) | std::uint8_t(type));
     });
+}
+
+ImageEdit UndeleteEntry(const DirEntry&, FileType) {
+    return [](const DiskImage&) -> Result<EditPlan> { return Failure{"Undelete is not built yet."}; };
 }
 
 ImageEdit SetEntryLocked(const DirEntry& entry, bool locked) {
@@ -175,7 +179,7 @@ ImageEdit ClearImage(const std::string* name, const std::string* id) {
     std::optional<std::string> newName, newId;
     if (name) newName = *name;
     if (id) newId = *id;
-    return [newName, newId](const DiskImage& image) -> Result<ChangeSet> {
+    return [newName, newId](const DiskImage& image) -> Result<EditPlan> {
         Result<Block> read = image.ReadBlock({DirTrack, 0});
         if (!read) return Failure{read.Error() + " Nothing was written."};
         Block old = *read;
@@ -183,40 +187,40 @@ ImageEdit ClearImage(const std::string* name, const std::string* id) {
             return Failure{BlockReadError(image.Path(), {DirTrack, 1}, "the file does not hold it.")};
         PutNameAndId(old, newName, newId);
         auto [header, dir] = FormattedTrack18(old, image.Tracks() > StdTracks);
-        return ChangeSet{{{DirTrack, 0}, header}, {{DirTrack, 1}, dir}};
+        return EditPlan{{{{DirTrack, 0}, header}, {{DirTrack, 1}, dir}}, {}, {}};
     };
 }
 
 ImageEdit PokeBlock(BlockAddress at, int offset, const std::vector<std::uint8_t>& bytes) {
-    return [at, offset, bytes](const DiskImage& image) -> Result<ChangeSet> {
+    return [at, offset, bytes](const DiskImage& image) -> Result<EditPlan> {
         if (offset < 0 || offset >= BlockSize || bytes.size() > std::size_t(BlockSize - offset))
             return Failure{"The bytes do not fit in the block from offset " + std::to_string(offset) +
                            "; nothing was written."};
         Result<Block> block = image.ReadBlock(at);
         if (!block) return Failure{block.Error() + " Nothing was written."};
         std::copy(bytes.begin(), bytes.end(), block->begin() + offset);
-        return ChangeSet{{at, *block}};
+        return EditPlan{{{at, *block}}, {}, {}};
     };
 }
 
 ImageEdit PutBlocks(const ChangeSet& changes) {
-    return [changes](const DiskImage& image) -> Result<ChangeSet> {
+    return [changes](const DiskImage& image) -> Result<EditPlan> {
         for (const BlockChange& c : changes)
             if (!image.HoldsBlock(c.at))
                 return Failure{BlockReadError(image.Path(), c.at, "the file does not hold it.") +
                                " Nothing was written."};
-        return changes;
+        return EditPlan{changes, {}, {}};
     };
 }
 
 ImageEdit UndoWrite(const UpdateResult& write) {
-    return [before = write.before, after = write.after](const DiskImage& image) -> Result<ChangeSet> {
+    return [before = write.before, after = write.after](const DiskImage& image) -> Result<EditPlan> {
         Result<ChangeSet> now = CurrentBlocks(image, after);
         if (!now) return Failure{now.Error()};
         for (std::size_t i = 0; i < after.size(); ++i)
             if ((*now)[i].bytes != after[i].bytes)
                 return Failure{"The image was changed elsewhere since that write; it cannot be undone."};
-        return before;
+        return EditPlan{before, {}, {}};
     };
 }
 

@@ -45,6 +45,11 @@ ImageEdit DeleteEntry(const DirEntry& entry);
 // Sets bits 0 to 2 of the type byte, keeping bits 3 to 7.
 ImageEdit SetEntryType(const DirEntry& entry, FileType type);
 
+// Takes a scratched entry back: type byte 0x80 plus type, its data chain and
+// side sectors used again in the BAM.  Refused when one of those blocks is now
+// owned by another entry.
+ImageEdit UndeleteEntry(const DirEntry& entry, FileType type);
+
 // Sets or clears the lock bit (bit 6).
 ImageEdit SetEntryLocked(const DirEntry& entry, bool locked);
 

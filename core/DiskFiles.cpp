@@ -177,7 +177,7 @@ std::optional<DirEntry> FindEntryNamed(const DiskImage& image, const std::string
 }
 
 ImageEdit ImportEntry(const ImportFile& file) {
-    return [file](const DiskImage& image) -> Result<ChangeSet> {
+    return [file](const DiskImage& image) -> Result<EditPlan> {
         Result<Block> read = image.ReadBlock({DirTrack, 0});
         if (!read) return Failure{read.Error() + " Nothing was written."};
         Block header = *read;
@@ -246,21 +246,24 @@ ImageEdit ImportEntry(const ImportFile& file) {
         d[slotOffset + 0x1F] = std::uint8_t(needed >> 8);
         PutChange(changes, dir->at[slotBlock], d);
         PutChange(changes, {DirTrack, 0}, header);
-        return changes;
+        return EditPlan{changes, {}, {}};
     };
 }
 
 ImageEdit ImportEntries(const std::vector<ImportFile>& files) {
-    return [files](const DiskImage& image) -> Result<ChangeSet> {
+    return [files](const DiskImage& image) -> Result<EditPlan> {
         DiskImage work = DiskImage::FromBytes(image.Path(), image.Bytes());
-        ChangeSet all;
+        EditPlan all;
         for (const ImportFile& f : files) {
-            Result<ChangeSet> changes = ImportEntry(f)(work);
-            if (!changes) return Failure{changes.Error()};
-            for (const BlockChange& c : *changes) {
+            Result<EditPlan> plan = ImportEntry(f)(work);
+            if (!plan) return Failure{plan.Error()};
+            for (const BlockChange& c : plan->changes) {
                 work.PutBlock(c.at, c.bytes);
-                PutChange(all, c.at, c.bytes);
+                PutChange(all.changes, c.at, c.bytes);
             }
+            for (std::string& note : plan->notes) all.notes.push_back(std::move(note));
+            if (!plan->destructive.empty())
+                all.destructive += (all.destructive.empty() ? "" : "; ") + plan->destructive;
         }
         return all;
     };

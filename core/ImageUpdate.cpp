@@ -174,12 +174,6 @@ UpdateResult UpdateImage(const std::string& imagePath, const ImageEdit& edit, Up
     if (options.backupFiles && BackupName(targetName) == targetName)
         return Fail("The image \"" + imagePath + "\" has the backup name itself; nothing was written.");
 
-    if (options.promptSave && confirm) {
-        Answer answer = confirm(UpdatePrompt(imageName));
-        if (answer == Answer::No) return {UpdateStatus::Declined, {}, {}, {}, {}};
-        if (answer == Answer::All) options.promptSave = false;
-    }
-
     // The image as it is now, read once: the edit works on these bytes and the
     // new file is made of them, so nothing read earlier can slip in.
     Fd in = Fd::OpenRead(target);
@@ -193,18 +187,29 @@ UpdateResult UpdateImage(const std::string& imagePath, const ImageEdit& edit, Up
                     "); nothing was written.");
     in.Close();
     DiskImage image = DiskImage::FromBytes(target, bytes);
-    Result<ChangeSet> changes = edit(image);
-    if (!changes) return Fail(changes.Error());
-    Result<ChangeSet> before = CurrentBlocks(image, *changes);
+    Result<EditPlan> plan = edit(image);
+    if (!plan) return Fail(plan.Error());
+    const ChangeSet& changes = plan->changes;
+    Result<ChangeSet> before = CurrentBlocks(image, changes);
     if (!before) return Fail(before.Error() + " Nothing was written.");
-    for (const BlockChange& c : *changes)
+    if (confirm && (options.promptSave || !plan->destructive.empty())) {
+        const Answer answer = confirm({UpdatePrompt(imageName), plan->destructive, {}});
+        if (answer == Answer::No) {
+            UpdateResult declined;
+            declined.status = UpdateStatus::Declined;
+            return declined;
+        }
+        if (answer == Answer::All && plan->destructive.empty()) options.promptSave = false;
+    }
+    for (const BlockChange& c : changes)
         std::copy(c.bytes.begin(), c.bytes.end(),
                   bytes.begin() + std::ptrdiff_t(BlockOffset(c.at.track, c.at.sector)));
 
     UpdateResult result;
     result.status = UpdateStatus::Updated;
     result.before = std::move(*before);
-    result.after = *changes;
+    result.after = changes;
+    result.notes = plan->notes;
 
     Fd out;
     const std::string temp = TempBeside(target, out);

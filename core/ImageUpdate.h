@@ -28,19 +28,41 @@ struct BlockChange {
 };
 using ChangeSet = std::vector<BlockChange>; // one change per block, in track and sector order
 
-// Computes the changed blocks from the image as it is read right before the
-// write.  A failure stops the write before anything is touched.
-using ImageEdit = std::function<Result<ChangeSet>(const DiskImage& image)>;
+// What an edit will do to the image: the changed blocks, and what the user is
+// to be told before and after.
+struct EditPlan {
+    ChangeSet changes;
+    // For a change that destroys something (Delete, Clear, Replace, Fix BAM):
+    // one line saying what it will do ("Delete "HELLO" (3 blocks)").  The
+    // windows ask before such a write, "No" the default; empty for the others.
+    std::string destructive;
+    // What the user should know once it is written (a cross-linked file, a
+    // BAM that was wrong), a line each.
+    std::vector<std::string> notes;
+};
+
+// Computes the plan from the image as it is read right before the write.  A
+// failure stops the write before anything is touched.
+using ImageEdit = std::function<Result<EditPlan>(const DiskImage& image)>;
 
 struct UpdateResult {
     UpdateStatus status = UpdateStatus::Failed;
-    std::string message; // for Failed: what went wrong; the image is as it was
-    std::string warning; // for Updated: something beside the image did not go as asked
-    ChangeSet before;    // the changed blocks as they were (for Undo)
-    ChangeSet after;     // and as they are now
+    std::string message;            // for Failed: what went wrong; the image is as it was
+    std::string warning;            // for Updated: something beside the image did not go as asked
+    ChangeSet before;               // the changed blocks as they were (for Undo)
+    ChangeSet after;                // and as they are now
+    std::vector<std::string> notes; // the plan's notes, for Updated
 };
 
-using Confirm = std::function<Answer(const std::string& text)>;
+// The write path's question: "Update file "NAME"?", and for a change that
+// destroys something the plan's line saying what it does (then "No" is the
+// answer that Enter and Escape give, and All is not offered).
+struct Question {
+    std::string text;
+    std::string destructive;
+    std::vector<std::string> warnings; // what the user should know before answering
+};
+using Confirm = std::function<Answer(const Question& question)>;
 
 // "GAMES.D64" -> "GAMES.BAK", "A.B.D64" -> "A.B.BAK"; a name without a dot
 // gets ".BAK" appended.
@@ -54,8 +76,9 @@ std::string UpdatePrompt(const std::string& imageName);
 // may write it.
 std::string WriteRefusal(const std::string& imagePath);
 
-// The one write path.  Asks confirm when options.promptSave is set (All
-// clears it), reads the image, lets edit compute the changed blocks, writes a
+// The one write path.  Reads the image, lets edit plan the change (a refusal
+// ends it here, before any question), asks confirm when options.promptSave is
+// set (All clears it) or the change is destructive, writes a
 // copy of the whole file with those blocks replaced (every other byte kept),
 // flushes it and renames it over the image.  An image reached through a
 // symbolic link is written at the link's target.  The new file keeps the old

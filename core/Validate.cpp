@@ -266,7 +266,7 @@ Block BamFromOwners(const Block& header, const ValidationReport& report) {
 }
 
 ImageEdit FixBam() {
-    return [](const DiskImage& image) -> Result<ChangeSet> {
+    return [](const DiskImage& image) -> Result<EditPlan> {
         Result<ValidationReport> report = ValidateImage(image);
         if (!report) return Failure{report.Error() + " Nothing was written."};
         for (const Finding& f : report->findings)
@@ -275,7 +275,7 @@ ImageEdit FixBam() {
                                "break would lose their blocks. Nothing was written."};
         Result<Block> header = image.ReadBlock({DirTrack, 0});
         if (!header) return Failure{header.Error() + " Nothing was written."};
-        return ChangeSet{{{DirTrack, 0}, BamFromOwners(*header, *report)}};
+        return EditPlan{{{{DirTrack, 0}, BamFromOwners(*header, *report)}}, {}, {}};
     };
 }
 

@@ -369,9 +369,9 @@ bool TEditor::ShowImage(QString* error, bool keepRow) {
 UpdateResult WriteWithOptions(const std::string& imagePath, const ImageEdit& edit, Options& options,
                               IDialogs& dialogs, QWidget* parent) {
     UpdateOptions update{options.promptSave, options.backupFiles};
-    auto confirm = [&](const std::string& text) {
+    auto confirm = [&](const Question& question) {
         switch (dialogs.Message(parent, MsgKind::Confirmation, MsgButtons::YesNoAll,
-                                QString::fromStdString(text))) {
+                                QString::fromStdString(question.text))) {
         case MsgResult::No:
             return Answer::No;
         case MsgResult::All:

@@ -457,9 +457,9 @@ class RenameEdit : public ::testing::Test {
 };
 
 TEST_F(RenameEdit, ChangesTheNameBytesOfOneBlockAndNothingElse) {
-    Result<ChangeSet> changes =
-        RenameEntry(entry, NameBytesFromCell("\"NEW\""))(test::InMemory(disk.Bytes()));
-    ASSERT_TRUE(changes) << changes.Error();
+    Result<EditPlan> plan = RenameEntry(entry, NameBytesFromCell("\"NEW\""))(test::InMemory(disk.Bytes()));
+    ASSERT_TRUE(plan) << plan.Error();
+    const ChangeSet* changes = &plan->changes;
     ASSERT_EQ(changes->size(), 1u);
     EXPECT_EQ((*changes)[0].at, (BlockAddress{18, 1}));
     Block expected = test::BlockAt(disk.Block(18, 1));
@@ -487,7 +487,7 @@ TEST_P(RenameStale, IsRefusedWithNothingChanged) {
     e.sector = std::uint8_t(GetParam().sector);
     e.offset = std::uint8_t(GetParam().offset);
     e.typeByte = GetParam().typeByte;
-    Result<ChangeSet> changes = RenameEntry(e, NameBytesFromCell("\"X\""))(test::InMemory(disk.Bytes()));
+    Result<EditPlan> changes = RenameEntry(e, NameBytesFromCell("\"X\""))(test::InMemory(disk.Bytes()));
     EXPECT_FALSE(changes) << GetParam().what;
     EXPECT_NE(changes.Error().find("nothing was written"), std::string::npos) << changes.Error();
 }
@@ -500,7 +500,7 @@ TEST_F(RenameEdit, APlaceThatIsNoEntryIsRefusedEvenWhenItsBytesMatch) {
     const DiskImage image = test::InMemory(disk.Bytes());
     for (auto [sector, offset] : {std::pair{0, 0}, std::pair{0, 64}, std::pair{1, 16}, std::pair{1, 208}}) {
         const DirEntry e = DecodeDirEntry(*image.ReadBlock({18, sector}), sector, offset);
-        Result<ChangeSet> changes = RenameEntry(e, NameBytesFromCell("\"X\""))(image);
+        Result<EditPlan> changes = RenameEntry(e, NameBytesFromCell("\"X\""))(image);
         EXPECT_FALSE(changes) << sector << "/" << offset;
     }
 }
@@ -508,7 +508,7 @@ TEST_F(RenameEdit, APlaceThatIsNoEntryIsRefusedEvenWhenItsBytesMatch) {
 TEST_F(RenameEdit, ADirectoryBlockBeyondTrack18IsRefused) {
     DirEntry e = entry;
     e.sector = 19;
-    Result<ChangeSet> changes = RenameEntry(e, NameBytesFromCell("\"X\""))(test::InMemory(disk.Bytes()));
+    Result<EditPlan> changes = RenameEntry(e, NameBytesFromCell("\"X\""))(test::InMemory(disk.Bytes()));
     ASSERT_FALSE(changes);
     EXPECT_NE(changes.Error().find("track 18, sector 19"), std::string::npos) << changes.Error();
 }

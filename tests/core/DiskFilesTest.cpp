@@ -18,9 +18,9 @@ using test::TempDir;
 
 // Applies an edit to an image in memory; the message of a refusal.
 std::string Apply(DiskImage& image, const ImageEdit& edit) {
-    Result<ChangeSet> changes = edit(image);
-    if (!changes) return changes.Error();
-    for (const BlockChange& c : *changes) image.PutBlock(c.at, c.bytes);
+    Result<EditPlan> plan = edit(image);
+    if (!plan) return plan.Error();
+    for (const BlockChange& c : plan->changes) image.PutBlock(c.at, c.bytes);
     return "";
 }
 

@@ -47,8 +47,8 @@ class UpdateTest : public ::testing::Test {
     // Writes every block of the track as 0x5A.
     UpdateResult Update(int track, const std::string& name = "GAMES.D64") {
         return UpdateImage(dir.File(name), PutBlocks(test::WholeTrack(track, 0x5A)), options,
-                           [&](const std::string& text) {
-                               asked.push_back(text);
+                           [&](const Question& question) {
+                               asked.push_back(question.text);
                                return answer;
                            });
     }
@@ -340,7 +340,7 @@ TEST_F(UpdateTest, AnEditThatFailsWritesNothing) {
     options.backupFiles = true;
     bool called = false;
     UpdateResult r = UpdateImage(dir.File("GAMES.D64"),
-                                 [&](const DiskImage& image) -> Result<ChangeSet> {
+                                 [&](const DiskImage& image) -> Result<EditPlan> {
                                      called = true;
                                      EXPECT_EQ(image.Bytes(), original) << "the edit sees the image as it is";
                                      return Failure{"The entry is gone; nothing was written."};
@@ -359,8 +359,8 @@ TEST_F(UpdateTest, AnEditChangesOnlyItsBlocks) {
     a.fill(0x11);
     b.fill(0x22);
     UpdateResult r = UpdateImage(dir.File("GAMES.D64"),
-                                 [&](const DiskImage&) -> Result<ChangeSet> {
-                                     return ChangeSet{{{1, 0}, a}, {{40, 16}, b}};
+                                 [&](const DiskImage&) -> Result<EditPlan> {
+                                     return EditPlan{{{{1, 0}, a}, {{40, 16}, b}}, {}, {}};
                                  },
                                  options, {});
     ASSERT_EQ(r.status, UpdateStatus::Updated) << r.message;
@@ -378,8 +378,8 @@ TEST_F(UpdateTest, AnEditOfABlockTheImageDoesNotHoldFails) {
     Make(174848);
     Block a{};
     UpdateResult r = UpdateImage(dir.File("GAMES.D64"),
-                                 [&](const DiskImage&) -> Result<ChangeSet> {
-                                     return ChangeSet{{{36, 0}, a}};
+                                 [&](const DiskImage&) -> Result<EditPlan> {
+                                     return EditPlan{{{{36, 0}, a}}, {}, {}};
                                  },
                                  options, {});
     EXPECT_EQ(r.status, UpdateStatus::Failed);

@@ -158,11 +158,11 @@ TEST(Validate, FixRewritesOnlyTheBamFromWhatFilesOwn) {
     const std::vector<std::uint8_t> before = b.Bytes();
     DiskImage image = InMemory(b.Bytes());
     EXPECT_EQ(ValidateImage(image)->findings.size(), 3u); // the bits past sector 20 count for nothing
-    Result<ChangeSet> fix = FixBam()(image);
+    Result<EditPlan> fix = FixBam()(image);
     ASSERT_TRUE(fix) << fix.Error();
-    ASSERT_EQ(fix->size(), 1u);
-    EXPECT_EQ((*fix)[0].at, (BlockAddress{18, 0}));
-    const Block& h = (*fix)[0].bytes;
+    ASSERT_EQ(fix->changes.size(), 1u);
+    EXPECT_EQ(fix->changes[0].at, (BlockAddress{18, 0}));
+    const Block& h = fix->changes[0].bytes;
     EXPECT_EQ(std::vector<std::uint8_t>(h.begin() + 4 * 5, h.begin() + 4 * 5 + 4),
               (std::vector<std::uint8_t>{21, 0xFF, 0xFF, 0x1F}));
     EXPECT_EQ(std::vector<std::uint8_t>(h.begin() + 4 * 17, h.begin() + 4 * 17 + 4),
@@ -177,7 +177,7 @@ TEST(Validate, FixRewritesOnlyTheBamFromWhatFilesOwn) {
 TEST(Validate, FixRefusesABrokenDirectory) {
     D64Builder b = TwoFiles();
     b.Block(18, 1)[0] = 19;
-    Result<ChangeSet> fix = FixBam()(InMemory(b.Bytes()));
+    Result<EditPlan> fix = FixBam()(InMemory(b.Bytes()));
     ASSERT_FALSE(fix);
     EXPECT_NE(fix.Error().find("directory chain is broken"), std::string::npos);
 }

@@ -88,7 +88,5 @@ TEST_F(WritePathTest, AnEntryChangedSinceTheListingIsNotTouched) {
 } // namespace dyskel
 
 namespace dyskel {
-namespace {
-
-} // namespace
+namespace {} // namespace
 } // namespace dyskel

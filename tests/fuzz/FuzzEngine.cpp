@@ -34,14 +34,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                  {DeleteEntry(entry), SetEntryType(entry, FileType::Usr), SetEntryLocked(entry, true),
                   RenameEntry(entry, PaddedName("FUZZ"))}) {
                 DiskImage copy = image;
-                Result<ChangeSet> changes = edit(copy);
-                if (!changes) continue;
-                for (const BlockChange& c : *changes) copy.PutBlock(c.at, c.bytes);
+                Result<EditPlan> plan = edit(copy);
+                if (!plan) continue;
+                for (const BlockChange& c : plan->changes) copy.PutBlock(c.at, c.bytes);
                 (void)ReadDiskView(copy, ignoreDeleted);
             }
         }
     }
-    Result<ChangeSet> cleared = ClearImage()(image);
+    Result<EditPlan> cleared = ClearImage()(image);
     (void)cleared;
     // Validate with every block's owner and hint, its fix, and a file
     // written in.
@@ -51,9 +51,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             for (int s = 0; s < SectorsPerTrack(t); ++s) (void)OwnerText(*report, {t, s});
         (void)ValidationSummary(*report);
     }
-    Result<ChangeSet> fixed = FixBam()(image);
+    Result<EditPlan> fixed = FixBam()(image);
     (void)fixed;
-    Result<ChangeSet> imported = ImportEntry(
+    Result<EditPlan> imported = ImportEntry(
         {"FUZZ", FileType::Prg, std::vector<std::uint8_t>(size % 2000, 0x55), OnClash::Replace})(image);
     (void)imported;
     return 0;
