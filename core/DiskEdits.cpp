@@ -1,6 +1,7 @@
 #include "core/DiskEdits.h"
 
 #include "core/FileChain.h"
+#include "core/Petscii.h"
 
 #include <algorithm>
 #include <bit>
@@ -41,9 +42,11 @@ Result<EntryBlocks> ReadEntryBlocks(const DiskImage& image, const DirEntry& entr
 
 using EntryPatch = std::function<void(const DiskImage& image, EntryBlocks& blocks)>;
 
-// An edit of the entry's bytes; patch may also change the header block.
-ImageEdit EntryEdit(const DirEntry& entry, EntryPatch patch) {
-    return [entry, patch = std::move(patch)](const DiskImage& image) -> Result<EditPlan> {
+// An edit of the entry's bytes; patch may also change the header block.  A
+// destructive edit says what it does in one line.
+ImageEdit EntryEdit(const DirEntry& entry, EntryPatch patch, std::string destructive = {}) {
+    return [entry, patch = std::move(patch),
+            destructive = std::move(destructive)](const DiskImage& image) -> Result<EditPlan> {
         Result<EntryBlocks> blocks = ReadEntryBlocks(image, entry);
         if (!blocks) return Failure{blocks.Error()};
         const Block header = blocks->header;
@@ -51,7 +54,7 @@ ImageEdit EntryEdit(const DirEntry& entry, EntryPatch patch) {
         ChangeSet changes;
         PutChange(changes, {DirTrack, entry.sector}, blocks->dirBlock);
         if (blocks->header != header) PutChange(changes, {DirTrack, 0}, blocks->header);
-        return EditPlan{changes, {}, {}};
+        return EditPlan{changes, destructive, {}};
     };
 }
 
@@ -108,10 +111,13 @@ ImageEdit DeleteEntry(const DirEntry& entry) {
     if (entry.Locked())
         return [why = "The file \"" + entry.Name() + "\" is locked (write protected); it was not deleted."](
                    const DiskImage&) -> Result<EditPlan> { return Failure{why}; };
-    return EntryEdit(entry, [first = entry.first](const DiskImage& image, EntryBlocks& b) {
-        b.dirBlock[b.offset + 0x02] = 0;
-        FreeChainInBam(b.header, image, first);
-    });
+    return EntryEdit(
+        entry,
+        [first = entry.first](const DiskImage& image, EntryBlocks& b) {
+            b.dirBlock[b.offset + 0x02] = 0;
+            FreeChainInBam(b.header, image, first);
+        },
+        "Delete \"" + PetsciiToUtf8(entry.Name()) + "\" (" + BlockCountText(entry.blocks) + ")");
 }
 
 ImageEdit SetEntryType(const DirEntry& entry, FileType type) {
@@ -187,7 +193,9 @@ ImageEdit ClearImage(const std::string* name, const std::string* id) {
             return Failure{BlockReadError(image.Path(), {DirTrack, 1}, "the file does not hold it.")};
         PutNameAndId(old, newName, newId);
         auto [header, dir] = FormattedTrack18(old, image.Tracks() > StdTracks);
-        return EditPlan{{{{DirTrack, 0}, header}, {{DirTrack, 1}, dir}}, {}, {}};
+        return EditPlan{{{{DirTrack, 0}, header}, {{DirTrack, 1}, dir}},
+                        "Clear the entire image: the directory is emptied and every block is marked free",
+                        {}};
     };
 }
 

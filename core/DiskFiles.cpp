@@ -188,6 +188,7 @@ ImageEdit ImportEntry(const ImportFile& file) {
         // The slot: the clashing entry's with Replace, else the first free one.
         std::size_t slotBlock = 0, slotOffset = 0;
         bool haveSlot = false;
+        std::string replaced; // the destructive line when an entry is replaced
         for (std::size_t b = 0; b < dir->blocks.size(); ++b)
             for (int o = 0; o < BlockSize; o += DirEntrySize) {
                 const DirEntry e = DecodeDirEntry(dir->blocks[b], dir->at[b].sector, o);
@@ -196,6 +197,7 @@ ImageEdit ImportEntry(const ImportFile& file) {
                         return Failure{"A file named " + Quote(file.name) +
                                        " is already on the disk. Nothing was written."};
                     if (file.onClash == OnClash::Replace && !haveSlot) {
+                        replaced = "Replace " + Quote(file.name) + " (" + BlockCountText(e.blocks) + ")";
                         FreeChainInBam(header, image, e.first);
                         slotBlock = b, slotOffset = std::size_t(o), haveSlot = true;
                     }
@@ -246,7 +248,7 @@ ImageEdit ImportEntry(const ImportFile& file) {
         d[slotOffset + 0x1F] = std::uint8_t(needed >> 8);
         PutChange(changes, dir->at[slotBlock], d);
         PutChange(changes, {DirTrack, 0}, header);
-        return EditPlan{changes, {}, {}};
+        return EditPlan{changes, replaced, {}};
     };
 }
 

@@ -275,7 +275,9 @@ ImageEdit FixBam() {
                                "break would lose their blocks. Nothing was written."};
         Result<Block> header = image.ReadBlock({DirTrack, 0});
         if (!header) return Failure{header.Error() + " Nothing was written."};
-        return EditPlan{{{{DirTrack, 0}, BamFromOwners(*header, *report)}}, {}, {}};
+        return EditPlan{{{{DirTrack, 0}, BamFromOwners(*header, *report)}},
+                        "Rewrite the BAM from what the files own",
+                        {}};
     };
 }
 
