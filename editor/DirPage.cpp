@@ -422,13 +422,8 @@ void TDirPage::PMnuDirFsizeClick() {
 }
 
 void TDirPage::PMnuDirClrImgClick() {
-    if (!host_.EnsureEditMode()) return;
-    const QString text =
-        QStringLiteral("Clear the entire image \"%1\"?\n\rThe directory is emptied and every block is marked "
-                       "free; the disk name and ID are kept.")
-            .arg(QString::fromStdString(svc_.data.image.ImageFileName));
-    if (svc_.dialogs.Message(this, MsgKind::Confirmation, MsgButtons::YesNo, text) != MsgResult::Yes) return;
-    host_.ApplyEdit(ClearImage());
+    // The write path asks first, saying what is cleared.
+    if (host_.EnsureEditMode()) host_.ApplyEdit(ClearImage());
 }
 
 void TDirPage::PMnuDirExportPRGClick() {
@@ -540,9 +535,10 @@ void TDirPage::ImportFiles(const QStringList& paths) {
         if (clash) {
             const QString text =
                 QStringLiteral("A file named \"%1\" is already on the disk.").arg(PetsciiToQString(f.name));
+            // Enter and Escape give the harmless "Cancel".
             const int choice = svc_.dialogs.Choose(
                 this, text,
-                {QStringLiteral("Replace"), QStringLiteral("Keep both"), QStringLiteral("Cancel")});
+                {QStringLiteral("Replace"), QStringLiteral("Keep both"), QStringLiteral("Cancel")}, 2, 2);
             if (choice != 0 && choice != 1) return;
             f.onClash = choice == 0 ? OnClash::Replace : OnClash::KeepBoth;
         }
