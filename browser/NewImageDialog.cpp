@@ -1,23 +1,42 @@
 #include "browser/NewImageDialog.h"
 
+#include "core/Directory.h"
+#include "core/Petscii.h"
 #include "platform/Menus.h"
 
 #include <QFormLayout>
 #include <QHBoxLayout>
 #include <QHeaderView>
+#include <QLabel>
 #include <QLineEdit>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTableWidget>
 #include <QVBoxLayout>
+#include <filesystem>
 
 namespace dyskel {
 
-TNewImageDialog::TNewImageDialog(QWidget* parent) : QDialog(parent) {
+namespace {
+
+// The first character of typed that the C64 cannot show; empty when none.
+QString ForeignCharacter(const QString& typed) {
+    for (char32_t c : typed.toUcs4()) {
+        const QString one = QString::fromUcs4(&c, 1);
+        if (!PetsciiFromUtf8(UpperAscii(one.toStdString()), {}).Ok()) return one;
+    }
+    return {};
+}
+
+} // namespace
+
+TNewImageDialog::TNewImageDialog(const QString& folder, QWidget* parent) : QDialog(parent) {
     setObjectName(QStringLiteral("NewImageDialog"));
     setWindowTitle(QStringLiteral("New Image"));
     auto* form = new QFormLayout;
+    LblNewFolder = Named(new QLabel(folder, this), "LblNewFolder");
+    LblNewFolder->setTextInteractionFlags(Qt::TextSelectableByMouse);
     EdtFileName = Named(new QLineEdit(QStringLiteral("NEW.D64"), this), "EdtFileName");
     EdtDiskName = Named(new QLineEdit(this), "EdtDiskName");
     EdtDiskName->setMaxLength(16);
@@ -29,10 +48,14 @@ TNewImageDialog::TNewImageDialog(QWidget* parent) : QDialog(parent) {
     auto* tracks = new QHBoxLayout;
     tracks->addWidget(Rb35);
     tracks->addWidget(Rb40);
+    form->addRow(QStringLiteral("Folder:"), LblNewFolder);
     form->addRow(QStringLiteral("&File name:"), EdtFileName);
     form->addRow(QStringLiteral("&Disk name:"), EdtDiskName);
     form->addRow(QStringLiteral("&ID:"), EdtDiskId);
     form->addRow(QStringLiteral("Tracks:"), tracks);
+    LblNewError = Named(new QLabel(this), "LblNewError");
+    LblNewError->setStyleSheet(QStringLiteral("color: #C00000;"));
+    LblNewError->setWordWrap(true);
     BtnNewOk = Named(new QPushButton(QStringLiteral("OK"), this), "BtnNewOk");
     BtnNewCancel = Named(new QPushButton(QStringLiteral("Cancel"), this), "BtnNewCancel");
     BtnNewOk->setDefault(true);
@@ -42,6 +65,7 @@ TNewImageDialog::TNewImageDialog(QWidget* parent) : QDialog(parent) {
     buttons->addWidget(BtnNewCancel);
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(form);
+    layout->addWidget(LblNewError);
     layout->addLayout(buttons);
     connect(BtnNewOk, &QPushButton::clicked, this, &QDialog::accept);
     connect(BtnNewCancel, &QPushButton::clicked, this, &QDialog::reject);
@@ -49,6 +73,49 @@ TNewImageDialog::TNewImageDialog(QWidget* parent) : QDialog(parent) {
 
 int TNewImageDialog::Tracks() const {
     return Rb40->isChecked() ? 40 : 35;
+}
+
+std::optional<TNewImageDialog::Typed> TNewImageDialog::Values(QString* message, QLineEdit** field) const {
+    auto refuse = [&](QLineEdit* at, const QString& why) -> std::optional<Typed> {
+        if (message) *message = why;
+        if (field) *field = at;
+        return std::nullopt;
+    };
+    Typed typed;
+    const QString file = EdtFileName->text().trimmed();
+    if (file.isEmpty()) return refuse(EdtFileName, QStringLiteral("Give the new image a file name."));
+    if (file.contains(QLatin1Char('/')))
+        return refuse(EdtFileName,
+                      QStringLiteral("The file name holds \"/\": give the name alone, without a folder."));
+    typed.fileName = file.toStdString();
+    if (std::filesystem::path(typed.fileName).extension().empty()) typed.fileName += ".D64";
+    const struct {
+        QLineEdit* edit;
+        const char* what;
+        std::string* bytes;
+    } texts[] = {{EdtDiskName, "disk name", &typed.name}, {EdtDiskId, "ID", &typed.id}};
+    for (const auto& t : texts) {
+        if (const QString foreign = ForeignCharacter(t.edit->text()); !foreign.isEmpty())
+            return refuse(t.edit, QStringLiteral("The %1 holds \"%2\", a character the C64 cannot show.")
+                                      .arg(QLatin1String(t.what), foreign));
+        Result<std::string> bytes =
+            PetsciiFromUtf8(UpperAscii(t.edit->text().toStdString()), std::string("The ") + t.what);
+        if (!bytes) return refuse(t.edit, QString::fromStdString(bytes.Error()) + QLatin1Char('.'));
+        *t.bytes = *bytes;
+    }
+    return typed;
+}
+
+void TNewImageDialog::accept() {
+    QString why;
+    QLineEdit* field = nullptr;
+    if (Values(&why, &field)) {
+        LblNewError->clear();
+        QDialog::accept();
+        return;
+    }
+    LblNewError->setText(why);
+    field->setFocus();
 }
 
 THealthDialog::THealthDialog(QWidget* parent) : QDialog(parent) {

@@ -2,7 +2,10 @@
 #pragma once
 
 #include <QDialog>
+#include <optional>
+#include <string>
 
+class QLabel;
 class QLineEdit;
 class QProgressBar;
 class QTableWidget;
@@ -14,17 +17,34 @@ namespace dyskel {
 class TNewImageDialog : public QDialog {
     Q_OBJECT
   public:
-    explicit TNewImageDialog(QWidget* parent = nullptr);
+    // folder: where the image will be written, shown in the dialog.
+    explicit TNewImageDialog(const QString& folder, QWidget* parent = nullptr);
 
+    QLabel* LblNewFolder = nullptr;
     QLineEdit* EdtFileName = nullptr;
     QLineEdit* EdtDiskName = nullptr; // up to 16 characters
     QLineEdit* EdtDiskId = nullptr;   // 2 characters
     QRadioButton* Rb35 = nullptr;
     QRadioButton* Rb40 = nullptr;
+    QLabel* LblNewError = nullptr; // why OK did not close the dialog
     QPushButton* BtnNewOk = nullptr;
     QPushButton* BtnNewCancel = nullptr;
 
     int Tracks() const;
+
+    // What was typed, ready for the disk: the file name (".D64" added when it
+    // has no extension), the disk name and ID as C64 bytes, letters made
+    // capitals.
+    struct Typed {
+        std::string fileName, name, id;
+    };
+    // Nothing when a field cannot be used; then message says why, naming the
+    // character that is wrong, and field is the line to correct.
+    std::optional<Typed> Values(QString* message = nullptr, QLineEdit** field = nullptr) const;
+
+    // OK closes the dialog only when every field can be used; otherwise it
+    // says why below the fields and keeps what was typed.
+    void accept() override;
 };
 
 // The window of the image-health report: one row per image of the folder,

@@ -687,43 +687,34 @@ void TMainForm::MnuAboutClick() {
     if (AboutBox) services_.dialogs.Exec(*AboutBox);
 }
 
-namespace {
-
-// Text typed for the disk, letters in capitals, as C64 bytes.
-Result<std::string> TypedDiskText(const QString& typed, const char* what) {
-    return PetsciiFromUtf8(UpperAscii(typed.toStdString()), what);
-}
-
-} // namespace
-
 void TMainForm::MnuNewImageClick() {
-    TNewImageDialog dialog(this);
-    if (services_.dialogs.Exec(dialog) != QDialog::Accepted) return;
-    auto error = [this](const QString& text) {
-        services_.dialogs.Message(this, MsgKind::Error, MsgButtons::Ok, text);
-    };
-    std::string fileName = dialog.EdtFileName->text().trimmed().toStdString();
-    if (fileName.empty() || fileName.find('/') != std::string::npos)
-        return error(QStringLiteral("Give the new image a file name (without a folder)."));
-    if (std::filesystem::path(fileName).extension().empty()) fileName += ".D64";
-    Result<std::string> name = TypedDiskText(dialog.EdtDiskName->text(), "The disk name");
-    if (!name) return error(QString::fromStdString(name.Error()));
-    Result<std::string> id = TypedDiskText(dialog.EdtDiskId->text(), "The ID");
-    if (!id) return error(QString::fromStdString(id.Error()));
-    const std::string path = (std::filesystem::path(image_.CurrentFolder) / fileName).string();
-    const std::vector<std::uint8_t> bytes = NewImageBytes(dialog.Tracks(), *name, *id);
-    std::error_code ec;
-    const bool exists = std::filesystem::exists(path, ec);
-    if (exists) {
-        const QString ask = QStringLiteral("\"%1\" already exists.\n\rReplace it with a new empty image?")
-                                .arg(QString::fromStdString(fileName));
-        if (services_.dialogs.Message(this, MsgKind::Confirmation, MsgButtons::YesNo, ask) != MsgResult::Yes)
-            return;
+    // The dialog checks what is typed before it closes; it opens again as it
+    // was left when an existing file is not to be replaced or cannot be made.
+    TNewImageDialog dialog(FromDisk(image_.CurrentFolder), this);
+    while (services_.dialogs.Exec(dialog) == QDialog::Accepted) {
+        const std::optional<TNewImageDialog::Typed> typed = dialog.Values();
+        if (!typed) return;
+        const std::string path = (std::filesystem::path(image_.CurrentFolder) / typed->fileName).string();
+        std::error_code ec;
+        const bool exists = std::filesystem::exists(path, ec);
+        if (exists) {
+            const QString ask = QStringLiteral("\"%1\" already exists.\n\rReplace it with a new empty image?")
+                                    .arg(QString::fromStdString(typed->fileName));
+            if (services_.dialogs.Message(this, MsgKind::Confirmation, MsgButtons::YesNoDefaultNo, ask) !=
+                MsgResult::Yes)
+                continue;
+        }
+        const Result<void> made =
+            CreateImageFile(path, NewImageBytes(dialog.Tracks(), typed->name, typed->id), exists);
+        if (!made) {
+            services_.dialogs.Message(this, MsgKind::Error, MsgButtons::Ok,
+                                      QString::fromStdString(made.Error()));
+            continue;
+        }
+        ScanImages();
+        SelectImage(typed->fileName);
+        return;
     }
-    const Result<void> made = CreateImageFile(path, bytes, exists);
-    if (!made) return error(QString::fromStdString(made.Error()));
-    ScanImages();
-    SelectImage(fileName);
 }
 
 bool TMainForm::HealthRunning() const {

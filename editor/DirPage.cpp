@@ -14,6 +14,7 @@
 #include <QAction>
 #include <QActionGroup>
 #include <QApplication>
+#include <QColor>
 #include <QDropEvent>
 #include <QFile>
 #include <QHeaderView>
@@ -36,6 +37,9 @@ constexpr int NameColumn = 2;
 constexpr int SizeColumn = 1;
 constexpr int NameLength = 16; // characters of a name
 constexpr const char* GridColours = "background-color: #0000FF; color: #00FFFF;";
+// The text of a scratched entry's row: grey, so that it is not taken for a
+// DEL file, whose row reads the same.
+const QColor ScratchedText(0xA0, 0xA0, 0xA0);
 constexpr std::array<int, DirColumns> DirWidths = {32, 50, 166, 40, 60}; // pixels
 
 // The directory grid: a right press selects the row under the mouse without
@@ -206,6 +210,7 @@ TDirPage::TDirPage(EditorServices& services, IEditorHost& host, QWidget* parent)
     PMnuDirPRG = MenuItem(PMnuDirFtype, "PMnuDirPRG", "&PRG: Program File", types);
     PMnuDirUSR = MenuItem(PMnuDirFtype, "PMnuDirUSR", "&USR: User File", types);
     PMnuDirREL = MenuItem(PMnuDirFtype, "PMnuDirREL", "&REL: Relative File", types);
+    PMnuDirUndelete = MenuItem(PopupMenuDir, "PMnuDirUndelete", "Undele&te...");
     PMnuDirWP = SubMenu(PopupMenuDir, "PMnuDirWP", "Write Pr&otected");
     auto* protection = new QActionGroup(this);
     PMnuDirWPno = MenuItem(PMnuDirWP, "PMnuDirWPno", "&No", protection);
@@ -230,6 +235,7 @@ TDirPage::TDirPage(EditorServices& services, IEditorHost& host, QWidget* parent)
     connect(PMnuDirWPyes, &QAction::triggered, this, [this] { PMnuDirWPClick(true); });
     connect(PMnuDirWPno, &QAction::triggered, this, [this] { PMnuDirWPClick(false); });
     connect(PMnuDirDelete, &QAction::triggered, this, &TDirPage::PMnuDirDeleteClick);
+    connect(PMnuDirUndelete, &QAction::triggered, this, &TDirPage::PMnuDirUndeleteClick);
     connect(PMnuDirFsize, &QAction::triggered, this, &TDirPage::PMnuDirFsizeClick);
     connect(PMnuDirClrImg, &QAction::triggered, this, &TDirPage::PMnuDirClrImgClick);
     connect(PMnuDirUndo, &QAction::triggered, this, [this] { host_.Undo(); });
@@ -280,21 +286,22 @@ void TDirPage::ShowDirectory(const DiskView* view, int keepRow) {
     PanelDirHeaderID->setText(view ? PetsciiToQString(view->header.label) : QString());
     if (!view) return;
     StrGridDir->setRowCount(int(listing_.entries.size()) + 1);
-    auto put = [this](int row, const DirCells& cells) {
+    auto put = [this](int row, const DirCells& cells, bool scratched) {
         for (int c = 0; c < DirColumns; ++c) {
             const std::string& cell = cells[std::size_t(c)];
             auto* item = new QTableWidgetItem(PetsciiToQString(cell));
             item->setData(Qt::UserRole, QByteArray(cell.data(), qsizetype(cell.size())));
             item->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable);
+            if (scratched) item->setForeground(ScratchedText);
             StrGridDir->setItem(row, c, item);
         }
     };
     int row = 0;
     for (const DirEntry& entry : listing_.entries) {
-        put(row, DirRowCells(entry, row + 1));
+        put(row, DirRowCells(entry, row + 1), entry.Scratched());
         ++row;
     }
-    put(row, FreeRowCells(view->bam.freeBlocks));
+    put(row, FreeRowCells(view->bam.freeBlocks), false);
     const int current = keepRow >= 0 && keepRow < StrGridDir->rowCount() ? keepRow : 0;
     StrGridDir->setCurrentCell(current, SizeColumn);
     if (current == 0) StrGridDir->scrollToTop();
@@ -327,6 +334,13 @@ void TDirPage::PopupMenuDirPopup() {
                        PMnuDirFtype->menuAction(), PMnuDirWP->menuAction(), PMnuDirFsize})
         a->setVisible(entry);
 
+    // A scratched entry is taken back with Undelete, not given a type (which
+    // would leave an unclosed file whose blocks are free) nor deleted again
+    // (its old chain may hold blocks of another file by now).
+    const bool scratched = entry && EntryAt(row)->Scratched();
+    PMnuDirDelete->setVisible(entry && !scratched);
+    PMnuDirFtype->menuAction()->setVisible(entry && !scratched);
+    PMnuDirUndelete->setVisible(scratched);
     const std::string name = entry ? FileTypeName(EntryAt(row)->typeByte) : "";
     const bool listed = entry && name != "DEL";
     PMnuDirFileName->setVisible(listed);
@@ -406,6 +420,21 @@ void TDirPage::PMnuDirTypeClick(FileType type) {
     if (const DirEntry* entry = EntryToEdit()) host_.ApplyEdit(SetEntryType(*entry, type));
 }
 
+void TDirPage::PMnuDirUndeleteClick() {
+    const DirEntry* entry = EntryToEdit();
+    if (!entry) return;
+    const QString text =
+        QStringLiteral("Undelete \"%1\" as which file type?").arg(PetsciiToQString(entry->Name()));
+    constexpr FileType types[] = {FileType::Seq, FileType::Prg, FileType::Usr, FileType::Rel};
+    // PRG is the one Enter gives.
+    const int choice =
+        svc_.dialogs.Choose(this, text,
+                            {QStringLiteral("SEQ"), QStringLiteral("PRG"), QStringLiteral("USR"),
+                             QStringLiteral("REL"), QStringLiteral("Cancel")},
+                            1, 4);
+    if (choice >= 0 && choice < 4) host_.ApplyEdit(UndeleteEntry(*entry, types[choice]));
+}
+
 void TDirPage::PMnuDirWPClick(bool locked) {
     if (const DirEntry* entry = EntryToEdit()) host_.ApplyEdit(SetEntryLocked(*entry, locked));
 }
@@ -422,13 +451,8 @@ void TDirPage::PMnuDirFsizeClick() {
 }
 
 void TDirPage::PMnuDirClrImgClick() {
-    if (!host_.EnsureEditMode()) return;
-    const QString text =
-        QStringLiteral("Clear the entire image \"%1\"?\n\rThe directory is emptied and every block is marked "
-                       "free; the disk name and ID are kept.")
-            .arg(QString::fromStdString(svc_.data.image.ImageFileName));
-    if (svc_.dialogs.Message(this, MsgKind::Confirmation, MsgButtons::YesNo, text) != MsgResult::Yes) return;
-    host_.ApplyEdit(ClearImage());
+    // The write path asks first, saying what is cleared.
+    if (host_.EnsureEditMode()) host_.ApplyEdit(ClearImage());
 }
 
 void TDirPage::PMnuDirExportPRGClick() {
@@ -540,9 +564,10 @@ void TDirPage::ImportFiles(const QStringList& paths) {
         if (clash) {
             const QString text =
                 QStringLiteral("A file named \"%1\" is already on the disk.").arg(PetsciiToQString(f.name));
+            // Enter and Escape give the harmless "Cancel".
             const int choice = svc_.dialogs.Choose(
                 this, text,
-                {QStringLiteral("Replace"), QStringLiteral("Keep both"), QStringLiteral("Cancel")});
+                {QStringLiteral("Replace"), QStringLiteral("Keep both"), QStringLiteral("Cancel")}, 2, 2);
             if (choice != 0 && choice != 1) return;
             f.onClash = choice == 0 ? OnClash::Replace : OnClash::KeepBoth;
         }

@@ -51,6 +51,7 @@ class TDirPage : public QWidget {
     QAction* PMnuDirPRG = nullptr;
     QAction* PMnuDirUSR = nullptr;
     QAction* PMnuDirREL = nullptr;
+    QAction* PMnuDirUndelete = nullptr; // shown instead of File Type on a scratched entry
     QMenu* PMnuDirWP = nullptr;
     QAction* PMnuDirWPno = nullptr;
     QAction* PMnuDirWPyes = nullptr;
@@ -70,6 +71,9 @@ class TDirPage : public QWidget {
     void PMnuDir6502Click();
     void PMnuDirDeleteClick();
     void PMnuDirTypeClick(FileType type);
+    // Takes a scratched entry back as the type the user picks (PRG unless
+    // told otherwise), its blocks used again: one write, one Undo step.
+    void PMnuDirUndeleteClick();
     void PMnuDirWPClick(bool locked);
     void PMnuDirFsizeClick();
     void PMnuDirClrImgClick();

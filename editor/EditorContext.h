@@ -67,7 +67,8 @@ inline QString JoinLines(const std::vector<std::string>& lines) {
     return text;
 }
 
-// The write path's question "Update file ...?" as a Yes / No / All box.
+// The write path's question "Update file ...?" as a Yes / No / All box; for a
+// change that destroys something a Yes / No box naming it, "No" the default.
 UpdateResult WriteWithOptions(const std::string& imagePath, const ImageEdit& edit, Options& options,
                               IDialogs& dialogs, QWidget* parent);
 

@@ -370,8 +370,17 @@ UpdateResult WriteWithOptions(const std::string& imagePath, const ImageEdit& edi
                               IDialogs& dialogs, QWidget* parent) {
     UpdateOptions update{options.promptSave, options.backupFiles};
     auto confirm = [&](const Question& question) {
-        switch (dialogs.Message(parent, MsgKind::Confirmation, MsgButtons::YesNoAll,
-                                QString::fromStdString(question.text))) {
+        // A change that destroys something says what it destroys on the
+        // second line, and only Yes goes on: Enter and Escape give "No".
+        std::vector<std::string> lines{question.text};
+        if (!question.destructive.empty()) lines.push_back(question.destructive);
+        lines.insert(lines.end(), question.warnings.begin(), question.warnings.end());
+        const bool destructive = !question.destructive.empty();
+        const MsgResult answer = dialogs.Message(
+            parent, MsgKind::Confirmation, destructive ? MsgButtons::YesNoDefaultNo : MsgButtons::YesNoAll,
+            JoinLines(lines));
+        if (destructive) return answer == MsgResult::Yes ? Answer::Yes : Answer::No;
+        switch (answer) {
         case MsgResult::No:
             return Answer::No;
         case MsgResult::All:

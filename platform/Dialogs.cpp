@@ -30,6 +30,11 @@ MsgResult QtDialogs::Message(QWidget* parent, MsgKind kind, MsgButtons buttons, 
         box.setStandardButtons(QMessageBox::Yes | QMessageBox::No | QMessageBox::YesToAll);
         box.button(QMessageBox::YesToAll)->setText(QStringLiteral("&All"));
         break;
+    case MsgButtons::YesNoDefaultNo:
+        box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
+        box.setDefaultButton(QMessageBox::No);
+        box.setEscapeButton(QMessageBox::No);
+        break;
     }
     switch (box.exec()) {
     case QMessageBox::Yes:
@@ -54,16 +59,21 @@ int QtDialogs::Exec(QDialog& dialog) {
     return dialog.exec();
 }
 
-int QtDialogs::Choose(QWidget* parent, const QString& text, const QStringList& buttons) {
+int QtDialogs::Choose(QWidget* parent, const QString& text, const QStringList& buttons, int defaultButton,
+                      int escapeButton) {
     QMessageBox box(parent);
     box.setWindowTitle(QStringLiteral("Dyskel"));
     QString shown = text;
     shown.replace(QStringLiteral("\n\r"), QStringLiteral("\n"));
     box.setText(shown);
     box.setIcon(QMessageBox::Question);
-    std::vector<QAbstractButton*> made;
+    std::vector<QPushButton*> made;
     for (const QString& caption : buttons) made.push_back(box.addButton(caption, QMessageBox::AcceptRole));
-    if (!made.empty()) box.setEscapeButton(made.back());
+    auto at = [&](int i) -> QPushButton* {
+        return i >= 0 && i < int(made.size()) ? made[std::size_t(i)] : nullptr;
+    };
+    if (QPushButton* enter = at(defaultButton)) box.setDefaultButton(enter);
+    if (!made.empty()) box.setEscapeButton(escapeButton < 0 ? made.back() : at(escapeButton));
     box.exec();
     for (std::size_t i = 0; i < made.size(); ++i)
         if (box.clickedButton() == made[i]) return int(i);

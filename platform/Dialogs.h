@@ -13,7 +13,9 @@ class QWidget;
 namespace dyskel {
 
 enum class MsgKind { Information, Error, Confirmation };
-enum class MsgButtons { Ok, YesNo, YesNoAll };
+// YesNoDefaultNo: a question before something is destroyed; Enter and Escape
+// give "No".
+enum class MsgButtons { Ok, YesNo, YesNoAll, YesNoDefaultNo };
 enum class MsgResult { Ok, Yes, No, All, Cancel };
 
 class IDialogs {
@@ -32,8 +34,11 @@ class IDialogs {
     // QDialog::Rejected).
     virtual int Exec(QDialog& dialog) = 0;
     // A question with buttons of its own ("Write", "Discard", "Cancel"):
-    // the index of the button chosen, -1 when the box was closed.
-    virtual int Choose(QWidget* parent, const QString& text, const QStringList& buttons) = 0;
+    // the index of the button chosen, -1 when the box was closed.  Enter
+    // gives the button at defaultButton (none when -1), Escape the one at
+    // escapeButton (the last one when -1).
+    virtual int Choose(QWidget* parent, const QString& text, const QStringList& buttons,
+                       int defaultButton = -1, int escapeButton = -1) = 0;
     // One of a list of items (a list to scroll through, for lists too long
     // for buttons), shown in itemFont: the index of the item chosen; nothing
     // when cancelled.
@@ -57,7 +62,8 @@ class QtDialogs : public IDialogs {
     QString OpenFileName(QWidget* parent, const QString& title, const QString& filter,
                          const QString& folder) override;
     int Exec(QDialog& dialog) override;
-    int Choose(QWidget* parent, const QString& text, const QStringList& buttons) override;
+    int Choose(QWidget* parent, const QString& text, const QStringList& buttons, int defaultButton = -1,
+               int escapeButton = -1) override;
     std::optional<int> ChooseItem(QWidget* parent, const QString& title, const QString& label,
                                   const QStringList& items, const QFont& itemFont) override;
     std::optional<int> AskNumber(QWidget* parent, const QString& title, const QString& label, int value,

@@ -4,8 +4,10 @@
 #include "browser/NewImageDialog.h"
 #include <QTableWidget>
 
+#include <QLabel>
 #include <QLineEdit>
 #include <QProgressBar>
+#include <QPushButton>
 #include <QRadioButton>
 
 namespace dyskel::test {
@@ -20,9 +22,16 @@ class NewImageTest : public MainFormTest {
             d.findChild<QLineEdit*>("EdtDiskName")->setText(name);
             d.findChild<QLineEdit*>("EdtDiskId")->setText(id);
             d.findChild<QRadioButton*>(forty ? "Rb40" : "Rb35")->setChecked(true);
-            return QDialog::Accepted;
+            return Ok(d);
         });
     }
+    // Presses OK: the dialog's answer, Rejected while it stays open.
+    static int Ok(QDialog& d) {
+        d.setResult(QDialog::Rejected);
+        d.findChild<QPushButton*>("BtnNewOk")->click();
+        return d.result();
+    }
+    static QString Text(QDialog& d, const char* name) { return d.findChild<QLineEdit*>(name)->text(); }
 };
 
 TEST_F(NewImageTest, WritesTheImageAndSelectsItInTheGrid) {
@@ -51,11 +60,51 @@ TEST_F(NewImageTest, AnExistingFileIsReplacedOnlyWhenTheUserSaysSo) {
     }
     ASSERT_EQ(dialogs.shown.size(), 2u);
     EXPECT_TRUE(dialogs.shown[0].text.contains("already exists"));
-    Answer("BAD.D64", "caf\xC3\xA9", "00", false);
-    Item("MnuNewImage")->trigger();
-    EXPECT_FALSE(images.Exists("BAD.D64"));
-    EXPECT_TRUE(dialogs.shown.back().text.contains("cannot show"));
+    EXPECT_EQ(dialogs.shown[0].buttons, MsgButtons::YesNoDefaultNo);
+    EXPECT_EQ(dialogs.dialogTitles.size(), 3); // after No the dialog came back, as it was left
 }
+
+struct BadField {
+    const char* field; // the line typed into
+    const char* typed;
+    const char* message;
+};
+class NewImageRefusal : public NewImageTest, public ::testing::WithParamInterface<BadField> {};
+
+TEST_P(NewImageRefusal, StaysOpenNamingTheCharacterAndKeepsWhatWasTyped) {
+    Start();
+    QString refusal, folder, kept;
+    bool open = false;
+    dialogs.dialogs.push_back([&](QDialog& d) {
+        folder = d.findChild<QLabel*>("LblNewFolder")->text();
+        d.findChild<QLineEdit*>("EdtFileName")->setText("TYPED");
+        d.findChild<QLineEdit*>(GetParam().field)->setText(QString::fromUtf8(GetParam().typed));
+        open = Ok(d) == QDialog::Rejected;
+        refusal = d.findChild<QLabel*>("LblNewError")->text();
+        kept = Text(d, GetParam().field);
+        d.findChild<QLineEdit*>(GetParam().field)->setText("OK");
+        return Ok(d);
+    });
+    Item("MnuNewImage")->trigger();
+    EXPECT_TRUE(open);
+    EXPECT_EQ(refusal, QString::fromUtf8(GetParam().message));
+    EXPECT_EQ(kept, QString::fromUtf8(GetParam().typed));
+    EXPECT_EQ(folder, QString::fromStdString(images.Path()));
+    EXPECT_TRUE(images.Exists(std::string(GetParam().field) == "EdtFileName" ? "OK.D64" : "TYPED.D64"));
+    EXPECT_TRUE(dialogs.shown.empty());
+}
+INSTANTIATE_TEST_SUITE_P(
+    Fields, NewImageRefusal,
+    ::testing::Values(BadField{"EdtDiskName", "caf\xC3\xA9 disk",
+                               "The disk name holds \"\xC3\xA9\", a character the C64 cannot show."},
+                      BadField{"EdtDiskId",
+                               "\xE2\x82\xAC"
+                               "1",
+                               "The ID holds \"\xE2\x82\xAC\", a character the C64 cannot show."},
+                      BadField{"EdtFileName", "sub/x.d64",
+                               "The file name holds \"/\": give the name alone, without a folder."},
+                      BadField{"EdtFileName", " ", "Give the new image a file name."}),
+    [](const auto& info) { return std::string(info.param.field).substr(3) + std::to_string(info.index); });
 
 TEST_F(NewImageTest, HealthReportFillsARowPerImageWithoutBlocking) {
     D64Builder broken("B", "01");

@@ -321,6 +321,41 @@ TEST_F(DirPageTest, RenameOfAMissingImageSaysSo) {
     EXPECT_FALSE(dir.Exists(ImageName));
 }
 
+// --- Commands that destroy ask first, "No" the default ----------------------
+
+struct DestroyCase {
+    const char* name;
+    std::function<void(TDirPage*)> command;
+    const char* line; // what the question says will change
+};
+class DestroyTest : public DirPageTest, public ::testing::WithParamInterface<DestroyCase> {};
+
+TEST_P(DestroyTest, AsksOnceWhateverThePromptOptionAndWritesOnlyOnYes) {
+    Open();
+    const Bytes before = OnDisk();
+    for (MsgResult answer : {MsgResult::No, MsgResult::Yes}) {
+        options.MnuPromptSave->setChecked(answer == MsgResult::Yes);
+        dialogs.answers = {answer};
+        MenuFor(0);
+        GetParam().command(page.get());
+        EXPECT_EQ(OnDisk() == before, answer == MsgResult::No);
+    }
+    ASSERT_EQ(dialogs.shown.size(), 2u);
+    for (const auto& box : dialogs.shown) {
+        EXPECT_EQ(box.buttons, MsgButtons::YesNoDefaultNo);
+        EXPECT_EQ(box.text,
+                  QStringLiteral("Update file \"TEST.D64\"?\n\r") + QString::fromLatin1(GetParam().line));
+    }
+    EXPECT_TRUE(options.data.promptSave);
+}
+INSTANTIATE_TEST_SUITE_P(
+    Commands, DestroyTest,
+    ::testing::Values(
+        DestroyCase{"Delete", [](TDirPage* p) { p->PMnuDirDelete->trigger(); }, "Delete \"HELLO\" (1 block)"},
+        DestroyCase{"Clear", [](TDirPage* p) { p->PMnuDirClrImg->trigger(); },
+                    "Clear the entire image: the directory is emptied and every block is marked free"}),
+    [](const auto& info) { return std::string(info.param.name); });
+
 // --- PRG export -------------------------------------------------------------
 
 TEST_F(DirPageTest, ExportWithoutThePromptWritesSilently) {

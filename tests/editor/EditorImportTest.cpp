@@ -81,6 +81,12 @@ TEST_F(EditorImportTest, NameOnTheDiskAsksReplaceKeepBothOrCancel) {
     });
     ASSERT_EQ(dialogs.questions.size(), 3u);
     EXPECT_EQ(dialogs.questions[0], "A file named \"HELLO\" is already on the disk.");
+    EXPECT_EQ(dialogs.choiceButtons[0][dialogs.choiceDefaults[0]], "Cancel"); // Enter
+    EXPECT_EQ(dialogs.choiceButtons[0][dialogs.choiceEscapes[0]], "Cancel");
+    // Replace asks once more, saying what goes; Keep both destroys nothing.
+    ASSERT_EQ(dialogs.shown.size(), 1u);
+    EXPECT_EQ(dialogs.shown[0].text, "Update file \"TEST.D64\"?\n\rReplace \"HELLO\" (1 block)");
+    EXPECT_EQ(dialogs.shown[0].buttons, MsgButtons::YesNoDefaultNo);
     const Bytes after = OnDisk();
     EXPECT_EQ(after[Bam + 4 * 17], 21 - 6); // two copies of 3 blocks; the replaced block freed
     EXPECT_EQ(after[Bam + 4 * 1], before[Bam + 4 * 1] + 1);
@@ -106,15 +112,26 @@ TEST_F(EditorImportTest, ValidateShowsTheReportAndFixesTheBam) {
     disk.SetFree(5, 3, false); // orphan
     disk.SetFree(1, 0, true);  // HELLO's block free
     UseImage(disk);
+    const Bytes before = dir.Read("TEST.D64");
     QStringList rows;
     dialogs.dialogs = {[&](QDialog& d) {
-        auto* grid = d.findChild<QTableWidget*>("GridValidate");
-        for (int r = 0; grid && r < grid->rowCount(); ++r)
-            rows << grid->item(r, 0)->text() + " " + grid->item(r, 1)->text() + " " +
-                        grid->item(r, 3)->text();
-        return QDialog::Accepted;
-    }};
-    Open([&] { DirPage()->PMnuDirValidate->trigger(); });
+                           auto* grid = d.findChild<QTableWidget*>("GridValidate");
+                           for (int r = 0; grid && r < grid->rowCount(); ++r)
+                               rows << grid->item(r, 0)->text() + " " + grid->item(r, 1)->text() + " " +
+                                           grid->item(r, 3)->text();
+                           return QDialog::Accepted;
+                       },
+                       [](QDialog&) { return QDialog::Accepted; }};
+    // Fix BAM asks once, "No" the default: No writes nothing, Yes fixes.
+    dialogs.answers = {MsgResult::No, MsgResult::Yes};
+    Open([&] {
+        DirPage()->PMnuDirValidate->trigger();
+        EXPECT_EQ(OnDisk(), before);
+        DirPage()->PMnuDirValidate->trigger();
+    });
+    ASSERT_EQ(dialogs.shown.size(), 2u);
+    EXPECT_EQ(dialogs.shown[0].text, "Update file \"TEST.D64\"?\n\rRewrite the BAM from what the files own");
+    EXPECT_EQ(dialogs.shown[0].buttons, MsgButtons::YesNoDefaultNo);
     EXPECT_EQ(rows, QStringList({"used-but-free 01,00 01,00: used by entry 1 \"HELLO\" but free in the BAM",
                                  "orphan 05,03 05,03: marked used in the BAM, but nothing owns it"}));
     const Bytes after = OnDisk();

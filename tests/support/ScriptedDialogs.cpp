@@ -29,9 +29,12 @@ int ScriptedDialogs::Exec(QDialog& dialog) {
     return run(dialog);
 }
 
-int ScriptedDialogs::Choose(QWidget*, const QString& text, const QStringList& buttons) {
+int ScriptedDialogs::Choose(QWidget*, const QString& text, const QStringList& buttons, int defaultButton,
+                            int escapeButton) {
     questions.push_back(text);
     choiceButtons.push_back(buttons);
+    choiceDefaults.push_back(defaultButton);
+    choiceEscapes.push_back(escapeButton < 0 ? int(buttons.size()) - 1 : escapeButton);
     if (choices.empty()) return 0;
     int r = choices.front();
     choices.pop_front();
