@@ -381,12 +381,12 @@ UpdateResult WriteWithOptions(const std::string& imagePath, const ImageEdit& edi
             JoinLines(lines));
         if (destructive) return answer == MsgResult::Yes ? Answer::Yes : Answer::No;
         switch (answer) {
-        case MsgResult::No:
-            return Answer::No;
+        case MsgResult::Yes:
+            return Answer::Yes;
         case MsgResult::All:
             return Answer::All;
-        default:
-            return Answer::Yes;
+        default: // No, or the box closed: nothing is written
+            return Answer::No;
         }
     };
     UpdateResult result = UpdateImage(imagePath, edit, update, confirm);
