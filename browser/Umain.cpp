@@ -353,8 +353,11 @@ std::optional<std::pair<std::string, ImageEntry>> TMainForm::CheckImage(const st
     std::error_code ec;
     std::string full = fs::absolute(fs::path(path), ec).lexically_normal().string();
     while (full.size() > 1 && full.back() == '/') full.pop_back();
+    // One rule wherever an image is opened from: a ".d64" file of any size.
+    // One of none of the four D64 sizes (perhaps a cut copy) opens, and the
+    // editor shows it read-only, saying why.
     ImageEntry e = FindImage(full);
-    if (!IsValidD64(e)) {
+    if (e.name.empty() || (e.attributes & AttrDirectory) || !EndsWithD64(e.name)) {
         services_.dialogs.Message(this, MsgKind::Error, MsgButtons::Ok,
                                   QString::fromLatin1(InvalidD64Text) + FromDisk(path));
         return std::nullopt;
@@ -650,13 +653,17 @@ QString TMainForm::CurrentName() const {
 void TMainForm::OpenFromGrid(bool rescanAfter) {
     const ImageEntry* current = FileStrGrid->Rows()->Entry(FileStrGrid->currentRow());
     if (!current) return;
-    const ImageEntry entry = *current;
-    image_.ImageFileName = entry.name;
-    image_.ImageFindRec = entry;
+    const std::string name = current->name;
+    // The rule of File, Open File: a folder, or a file gone since the folder
+    // was read, is refused.
+    const auto checked = CheckImage((fs::path(image_.CurrentFolder) / name).string());
+    if (!checked) return;
+    image_.ImageFileName = checked->second.name;
+    image_.ImageFindRec = checked->second;
     OpenImage();
     if (!rescanAfter) return;
     ScanImages();
-    SelectImage(entry.name);
+    SelectImage(name);
 }
 
 void TMainForm::SelectImage(const std::string& name) {
@@ -679,8 +686,9 @@ void TMainForm::MnuOpenFileClick() {
     QString path =
         services_.dialogs.OpenFileName(this, QString::fromLatin1(OpenImageTitle),
                                        QString::fromLatin1(OpenImageFilter), FromDisk(image_.CurrentFolder));
-    if (path.isEmpty()) return;
-    if (auto checked = CheckImage(ToDisk(path))) OpenChecked(*checked);
+    // As from Open Recent or a drop: the image's folder is listed, the image
+    // selected.
+    if (!path.isEmpty()) OpenPaths({ToDisk(path)});
 }
 
 void TMainForm::MnuAboutClick() {

@@ -193,7 +193,10 @@ THexPage::THexPage(QWidget* parent) : QWidget(parent) {
     MnuWriteBlock = GridMenu->addAction(QStringLiteral("&Write Block"));
     MnuWriteBlock->setObjectName(QStringLiteral("MnuWriteBlock"));
     MnuWriteBlock->setShortcut(QKeySequence::Save);
-    MnuWriteBlock->setShortcutContext(Qt::WidgetWithChildrenShortcut);
+    // Ctrl+S wherever the focus is in the window; the item is enabled
+    // while typed bytes wait.
+    MnuWriteBlock->setShortcutContext(Qt::WindowShortcut);
+    MnuWriteBlock->setEnabled(false);
     addAction(MnuWriteBlock);
     connect(MnuWriteBlock, &QAction::triggered, this, [this] {
         if (HasChanges()) emit writeRequested();
@@ -202,10 +205,8 @@ THexPage::THexPage(QWidget* parent) : QWidget(parent) {
         g->setTabKeyNavigation(false); // Tab leaves the grid
         g->installEventFilter(this);
         g->setContextMenuPolicy(Qt::CustomContextMenu);
-        connect(g, &QWidget::customContextMenuRequested, this, [this, g](const QPoint& pos) {
-            MnuWriteBlock->setEnabled(HasChanges());
-            GridMenu->popup(g->viewport()->mapToGlobal(pos));
-        });
+        connect(g, &QWidget::customContextMenuRequested, this,
+                [this, g](const QPoint& pos) { GridMenu->popup(g->viewport()->mapToGlobal(pos)); });
     }
 
     connect(StrGridHexEd, &QTableWidget::currentCellChanged, this, &THexPage::StrGridHexEdClick);
@@ -243,14 +244,27 @@ void THexPage::WriteHeaders() {
 }
 
 void THexPage::ShowBlock(const std::uint8_t* block) {
-    std::copy(block, block + 256, shown_.begin());
-    read_ = shown_;
-    pendingDigit_ = -1;
-    for (int i = 0; i < 256; ++i) Paint(i);
+    std::copy(block, block + BlockSize, read_.begin());
+    typed_ = {};
+    typing_.clear();
+    PaintAll();
+}
+
+void THexPage::ShowUnderTyped(const Block& block) {
+    read_ = block;
+    PaintAll();
 }
 
 void THexPage::DiscardChanges() {
     ShowBlock(read_.data());
+}
+
+void THexPage::PaintAll() {
+    shown_ = WithTypedBytes(read_, typed_);
+    pendingDigit_ = -1;
+    atEnd_ = false;
+    for (int i = 0; i < BlockSize; ++i) Paint(i);
+    MnuWriteBlock->setEnabled(HasChanges());
 }
 
 void THexPage::SetEditing(bool on) {
@@ -275,10 +289,28 @@ void THexPage::Paint(int i) {
     text->setForeground(ink);
 }
 
-void THexPage::SetByte(int i, std::uint8_t value) {
-    shown_[std::size_t(i)] = value;
+void THexPage::SetByte(int i, std::optional<std::uint8_t> value) {
+    const auto at = std::size_t(i);
+    typed_[at] = value;
+    shown_[at] = value.value_or(read_[at]);
     Paint(i);
+    MnuWriteBlock->setEnabled(HasChanges());
     emit blockEdited();
+}
+
+void THexPage::TakeBackLast() {
+    if (pendingDigit_ >= 0) { // the half-typed byte shows as it was
+        const int i = SelectedIndex();
+        pendingDigit_ = -1;
+        Paint(i);
+        return;
+    }
+    if (typing_.empty()) return;
+    const auto [i, before] = typing_.back();
+    typing_.pop_back();
+    atEnd_ = false;
+    SetByte(i, before);
+    Select(i);
 }
 
 void THexPage::Select(int i) {
@@ -304,13 +336,28 @@ bool THexPage::eventFilter(QObject* watched, QEvent* event) {
         QGuiApplication::clipboard()->setText(SelectedText(watched == StrGridHexEd));
         return true;
     }
-    if (!editing_ || event->type() != QEvent::KeyPress) return QWidget::eventFilter(watched, event);
+    if (!editing_ || event->type() != QEvent::KeyPress ||
+        (watched != StrGridHexEd && watched != StrGridTextEd))
+        return QWidget::eventFilter(watched, event);
     auto* key = static_cast<QKeyEvent*>(event);
     if (key->modifiers() & (Qt::ControlModifier | Qt::AltModifier))
         return QWidget::eventFilter(watched, event);
+    if (key->key() == Qt::Key_Backspace) {
+        TakeBackLast();
+        return true;
+    }
+    if (key->key() == Qt::Key_Escape) {
+        if (pendingDigit_ >= 0 || HasChanges()) {
+            DiscardChanges();
+            emit blockEdited();
+        }
+        return true;
+    }
     const QString text = key->text();
     if (text.size() != 1 || !text[0].isPrint()) return QWidget::eventFilter(watched, event);
     const int i = SelectedIndex();
+    // Past byte 0xFF the block has ended: nothing more is typed into it.
+    if (atEnd_ && i == BlockSize - 1) return true;
     if (watched == StrGridHexEd) {
         const int digit = QStringLiteral("0123456789ABCDEF").indexOf(text.toUpper());
         if (digit < 0) return true; // only hex digits are bytes
@@ -319,25 +366,36 @@ bool THexPage::eventFilter(QObject* watched, QEvent* event) {
             StrGridHexEd->item(i / 16 + 1, i % 16 + 1)->setText(text.toUpper() + QLatin1Char('_'));
             return true;
         }
-        SetByte(i, static_cast<std::uint8_t>(pendingDigit_ * 16 + digit));
+        const auto value = static_cast<std::uint8_t>(pendingDigit_ * 16 + digit);
         pendingDigit_ = -1;
-    } else if (watched == StrGridTextEd) {
+        Type(i, value);
+    } else {
         // Typed in capitals, as the directory takes names: the C64 byte the
         // character stands for.
         const std::string bytes = QStringToPetscii(text.toUpper());
         if (bytes.size() != 1) return true;
-        SetByte(i, static_cast<std::uint8_t>(bytes[0]));
-    } else {
-        return QWidget::eventFilter(watched, event);
+        Type(i, static_cast<std::uint8_t>(bytes[0]));
     }
-    if (i < 255) Select(i + 1);
     return true;
+}
+
+void THexPage::Type(int i, std::uint8_t value) {
+    typing_.emplace_back(i, typed_[std::size_t(i)]);
+    SetByte(i, value);
+    if (i < BlockSize - 1)
+        Select(i + 1);
+    else
+        atEnd_ = true;
 }
 
 void THexPage::ShowNothing() {
     shown_.fill(0);
     read_ = shown_;
+    typed_ = {};
+    typing_.clear();
     pendingDigit_ = -1;
+    atEnd_ = false;
+    MnuWriteBlock->setEnabled(false);
     for (int i = 0; i < 256; ++i) {
         StrGridHexEd->item(i / 16 + 1, i % 16 + 1)->setText(QString());
         StrGridTextEd->item(i / 16 + 1, i % 16)->setText(QString());
@@ -362,9 +420,10 @@ void THexPage::StrGridTextEdClick() {
 }
 
 void THexPage::StrGridHexEdClick() {
+    atEnd_ = false;
     if (pendingDigit_ >= 0) { // a byte left half typed shows as it is
         pendingDigit_ = -1;
-        for (int i = 0; i < 256; ++i) Paint(i);
+        for (int i = 0; i < BlockSize; ++i) Paint(i);
     }
     const int row = StrGridHexEd->currentRow();
     const int column = StrGridHexEd->currentColumn() - 1;

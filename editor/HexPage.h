@@ -2,11 +2,16 @@
 // characters, the two grids always selecting the same byte.
 #pragma once
 
+#include "core/BlockPatch.h"
+
 #include <QLineEdit>
 #include <QSpinBox>
 #include <QWidget>
 #include <array>
 #include <cstdint>
+#include <optional>
+#include <utility>
+#include <vector>
 
 class QAction;
 class QMenu;
@@ -55,18 +60,24 @@ class THexPage : public QWidget {
     void ShowNothing();
 
     // The block on show, with the bytes typed in Edit mode.
-    const std::array<std::uint8_t, 256>& ShownBlock() const { return shown_; }
+    const Block& ShownBlock() const { return shown_; }
+    // The block as it was read, and the bytes typed over it.
+    const Block& ReadBytes() const { return read_; }
+    const TypedBytes& Typed() const { return typed_; }
+    // The block as it is read now under the bytes typed: they stay on top.
+    void ShowUnderTyped(const Block& block);
 
     // In Edit mode hex digits typed into the hex grid and characters typed
-    // into the text grid change the bytes of the block on show; in Display
-    // mode the grids take typing as plain cell text.
+    // into the text grid change the bytes of the block on show; Backspace
+    // takes the last typed byte back, Escape all of them; in Display mode the
+    // grids take typing as plain cell text.
     void SetEditing(bool on);
     // True while typed bytes are not written.
-    bool HasChanges() const { return shown_ != read_; }
+    bool HasChanges() const { return AnyTyped(typed_); }
     // Forgets the typed bytes: the block as it was read shows again.
     void DiscardChanges();
     // The byte at index i was typed and is not written.
-    bool Changed(int i) const { return shown_[std::size_t(i)] != read_[std::size_t(i)]; }
+    bool Changed(int i) const { return typed_[std::size_t(i)].has_value(); }
 
     // The byte under the text grid's current cell: column + (row - 1) * 16,
     // taken in 8 bits.
@@ -102,14 +113,23 @@ class THexPage : public QWidget {
     void StrGridHexEdClick();
     void StrGridTextEdClick();
 
-    void SetByte(int index, std::uint8_t value);
+    // A byte typed at index; the selection moves on, or stops at the end.
+    void Type(int index, std::uint8_t value);
+    void SetByte(int index, std::optional<std::uint8_t> value);
+    // Backspace: a half-typed byte, else the last byte typed, taken back.
+    void TakeBackLast();
     void Paint(int index);
+    void PaintAll();
     void Select(int index);
 
-    std::array<std::uint8_t, 256> shown_{};
-    std::array<std::uint8_t, 256> read_{}; // the block as read
+    Block shown_{};
+    Block read_{};       // the block as read
+    TypedBytes typed_{}; // what was typed over it
+    // Each typed byte in turn: its index and what was typed there before.
+    std::vector<std::pair<int, std::optional<std::uint8_t>>> typing_;
     bool editing_ = false;
     int pendingDigit_ = -1; // the first hex digit of a byte being typed
+    bool atEnd_ = false;    // byte 0xFF was typed: the block is typed to its end
 };
 
 } // namespace dyskel

@@ -2,9 +2,11 @@
 
 #include "platform/Menus.h"
 
+#include "core/BlockPatch.h"
 #include "core/Directory.h"
 #include "core/DiskEdits.h"
 #include "core/HexText.h"
+#include "core/ImageScan.h"
 #include "core/Validate.h"
 #include "disasm/C64Symbols.h"
 #include "disasm/Disasm6502.h"
@@ -16,6 +18,7 @@
 #include "platform/Dialogs.h"
 #include "platform/Fonts.h"
 
+#include <QAction>
 #include <QDateTime>
 #include <QGroupBox>
 #include <QGuiApplication>
@@ -41,6 +44,9 @@ namespace {
 constexpr int ClientWidth = 681;
 constexpr int ClientHeight = 569;
 constexpr int TopPanelHeight = 142;
+
+// What the status line says of a disk whose format byte is not "A".
+constexpr const char* SoftProtectedText = "soft write-protected: a 1541 would refuse to write this disk";
 
 constexpr const char* EditModePrompt =
     "Editor is in Display mode. You can not edit before changing to Edit mode!\n\rChange to Edit mode now?";
@@ -138,7 +144,6 @@ TEditor::TEditor(EditorServices& services, QWidget* mainWindow, QWidget* parent)
     setObjectName(QStringLiteral("Editor"));
     setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowMinMaxButtonsHint);
     setFont(SansFont(12));
-    resize(ClientWidth, ClientHeight);
 
     // The top panel keeps its designed size; the notebook takes the rest of
     // the window.  Below the designed size the whole shows in a scroll area.
@@ -159,7 +164,16 @@ TEditor::TEditor(EditorServices& services, QWidget* mainWindow, QWidget* parent)
     scroll->setWidget(body);
     auto* outer = new QVBoxLayout(this);
     outer->setContentsMargins(0, 0, 0, 0);
+    outer->setSpacing(0);
     outer->addWidget(scroll);
+    // The status line under it all, on every page; a long text is cut (the
+    // tool tip gives it whole) rather than widening the window.
+    LblStatus = Named(new QLabel(this), "LblStatus");
+    LblStatus->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    LblStatus->setTextFormat(Qt::PlainText);
+    LblStatus->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Fixed);
+    outer->addWidget(LblStatus);
+    resize(ClientWidth, ClientHeight + LblStatus->sizeHint().height());
     hexPage_ = Named(new THexPage, "TabHexEditor");
     dirPage_ = Named(new TDirPage(svc_, *this), "TabDirectory");
     bamPage_ = Named(new TBamPage, "TabBAM");
@@ -173,6 +187,21 @@ TEditor::TEditor(EditorServices& services, QWidget* mainWindow, QWidget* parent)
     connect(hexPage_, &THexPage::byteSelected, this, &TEditor::ShowInstruction);
     connect(hexPage_, &THexPage::blockEdited, this, &TEditor::ShowInstruction);
     connect(hexPage_, &THexPage::writeRequested, this, &TEditor::WriteBlock);
+
+    // Keys of the whole window, wherever the focus is: F5, Ctrl+S (Write
+    // Block) and Ctrl+Z (Undo).  The text boxes of the top panel leave Ctrl+S
+    // and Ctrl+Z to the window.
+    MnuRefresh = new QAction(QStringLiteral("&Refresh"), this);
+    MnuRefresh->setObjectName(QStringLiteral("MnuEditorRefresh"));
+    MnuRefresh->setShortcut(QKeySequence(Qt::Key_F5));
+    connect(MnuRefresh, &QAction::triggered, this, &TEditor::Refresh);
+    for (QAction* a : {MnuRefresh, hexPage_->MnuWriteBlock, dirPage_->PMnuDirUndo}) {
+        a->setShortcutContext(Qt::WindowShortcut);
+        addAction(a);
+    }
+    for (QWidget* w : {static_cast<QWidget*>(SpinEditTrack), static_cast<QWidget*>(SpinEditSector),
+                       static_cast<QWidget*>(EditFileName)})
+        w->installEventFilter(this);
     connect(TNBdisplay, &QTabWidget::currentChanged, this, [this](int index) {
         if (index != 0 && page_ == 0 && !LeaveBlock()) {
             const QSignalBlocker block(TNBdisplay);
@@ -274,6 +303,8 @@ void TEditor::FormActivate() {
     // caption names the image.
     PlaceOnScreen();
     if (mainWindow_) mainWindow_->hide();
+    // The file as it is now, not as the folder list found it.
+    if (ImageEntry now = FindImage(img.ImagePath()); !now.name.empty()) img.ImageFindRec = now;
     const QString fileName = QString::fromStdString(img.ImageFileName);
     setWindowTitle(QStringLiteral("Dyskel V1.00beta - EDITOR  (") + fileName + QLatin1Char(')'));
     // Grid headers, file name; no block on show yet.
@@ -291,13 +322,26 @@ void TEditor::FormActivate() {
     // Opened on a search result: the Directory page, on that entry.
     const std::optional<std::pair<int, int>> showEntry = std::exchange(img.ShowEntry, std::nullopt);
     if (showEntry) TNBdisplay->setCurrentIndex(1);
-    if (svc_.options.editMode)
-        RBEdit->setChecked(true);
-    else
+    // An image of none of the four D64 sizes (perhaps a cut copy) opens
+    // read-only, however it was opened: the write path would refuse it.
+    readOnly_.clear();
+    if (!TracksOfD64Size(img.ImageFindRec.size))
+        readOnly_ =
+            QStringLiteral("Read-only: the file is %1 bytes long, which is no D64 size (174848, 175531, "
+                           "196608 or 197376); it may be cut short.")
+                .arg(img.ImageFindRec.size);
+    RBEdit->setEnabled(readOnly_.isEmpty());
+    if (!readOnly_.isEmpty()) {
+        // Display mode for this image only: the start-mode option stays.
+        const QSignalBlocker block(RBdispOnly);
         RBdispOnly->setChecked(true);
+    } else if (svc_.options.editMode) {
+        RBEdit->setChecked(true);
+    } else {
+        RBdispOnly->setChecked(true);
+    }
     hexPage_->SetEditing(RBEdit->isChecked());
     page_ = TNBdisplay->currentIndex();
-    PanelTimeStamp->setText(ImageTimeStampText(img.ImageFindRec.mtime));
     // Track 18, sector 0.  The sector limit follows the track even when
     // the track was 18 already and its change handler did not run.
     SpinEditTrack->setValue(DirTrack);
@@ -309,11 +353,14 @@ void TEditor::FormActivate() {
     // directory and the block on show.  A block that cannot be read leaves
     // empty panels and says so; nothing of an image opened before can show.
     bamPage_->WriteSectorLabels();
-    tracking_.active = false;
-    tracking_.depth = 0;
+    ResetTracking(tracking_);
+    ShowPosition();
+    SetBold(PanelPos, false);
     svc_.data.undo.clear();
+    dirPage_->PMnuDirUndo->setEnabled(false);
     QString error;
     const bool shown = ShowImage(&error, false);
+    ShowStatus();
     for (int r = 0; showEntry && dirPage_->EntryAt(r); ++r)
         if (dirPage_->EntryAt(r)->sector == showEntry->first &&
             dirPage_->EntryAt(r)->offset == showEntry->second)
@@ -345,6 +392,10 @@ void TEditor::PlaceOnScreen() {
 
 bool TEditor::ShowImage(QString* error, bool keepRow) {
     OpenImageState& img = svc_.data.image;
+    // The time stamp of the file as it is now (after a write: the write's).
+    const ImageEntry now = FindImage(img.ImagePath());
+    img.ImageFindRec.mtime = now.name.empty() ? -1 : now.mtime;
+    PanelTimeStamp->setText(ImageTimeStampText(img.ImageFindRec.mtime));
     Result<DiskImage> disk = DiskImage::Load(img.ImagePath());
     Result<DiskView> view = disk ? ReadDiskView(*disk, svc_.options.ignoreDeleted) : Failure{disk.Error()};
     const HeaderInfo header = view ? view->header : HeaderInfo{};
@@ -394,6 +445,18 @@ UpdateResult WriteWithOptions(const std::string& imagePath, const ImageEdit& edi
     return result;
 }
 
+void TEditor::ShowStatus(const std::vector<std::string>& notes) {
+    QStringList lines;
+    if (!readOnly_.isEmpty()) lines << readOnly_;
+    for (const std::string& note : notes) lines << QString::fromStdString(note);
+    const QString soft = QString::fromLatin1(SoftProtectedText);
+    if (svc_.data.image.WriteProtected && !lines.contains(soft)) lines << soft;
+    LblStatus->setText(lines.join(QStringLiteral("; ")));
+    LblStatus->setToolTip(lines.join(QLatin1Char('\n')));
+    // A note of the Directory page was about the image as it was.
+    dirPage_->LblDirStatus->clear();
+}
+
 UpdateResult TEditor::Write(const ImageEdit& edit) {
     UpdateResult result =
         WriteWithOptions(svc_.data.image.ImagePath(), edit, svc_.options, svc_.dialogs, this);
@@ -404,6 +467,7 @@ UpdateResult TEditor::Write(const ImageEdit& edit) {
                              QString::fromStdString(result.warning));
     // Whatever happened, the pages show the file as it is now.
     ShowImage(nullptr, true);
+    ShowStatus(result.status == UpdateStatus::Updated ? result.notes : std::vector<std::string>{});
     // Bytes typed on the Hex Editor page stay until written or discarded.
     if (!hexPage_->HasChanges()) ShowSector();
     return result;
@@ -413,11 +477,23 @@ bool TEditor::ApplyEdit(const ImageEdit& edit) {
     UpdateResult result = Write(edit);
     if (result.status != UpdateStatus::Updated) return false;
     svc_.data.undo.push_back(std::move(result));
+    dirPage_->PMnuDirUndo->setEnabled(true);
     return true;
 }
 
+void TEditor::Refresh() {
+    if (!LeaveBlock()) return;
+    QString error;
+    const bool shown = ShowImage(&error, true);
+    ShowStatus();
+    ShowSector();
+    if (!shown)
+        svc_.dialogs.Message(this, MsgKind::Error, MsgButtons::Ok,
+                             error + QStringLiteral("\n\rThe editor shows nothing of this image."));
+}
+
 void TEditor::Undo() {
-    if (!EnsureEditMode()) return;
+    if (!EnsureEditMode() || !LeaveBlock()) return;
     if (svc_.data.undo.empty()) {
         svc_.dialogs.Message(
             this, MsgKind::Information, MsgButtons::Ok,
@@ -425,6 +501,7 @@ void TEditor::Undo() {
         return;
     }
     if (Write(UndoWrite(svc_.data.undo.back())).status == UpdateStatus::Updated) svc_.data.undo.pop_back();
+    dirPage_->PMnuDirUndo->setEnabled(!svc_.data.undo.empty());
 }
 
 void TEditor::ApplyHints(bool on) {
@@ -569,9 +646,21 @@ bool TEditor::LeaveBlock() {
 
 void TEditor::WriteBlock() {
     if (!hexPage_->HasChanges() || !EnsureEditMode()) return;
-    Block bytes;
-    std::copy(hexPage_->ShownBlock().begin(), hexPage_->ShownBlock().end(), bytes.begin());
-    if (ApplyEdit(PutBlocks({{shownAt_, bytes}}))) {
+    // Only the typed bytes are written, and only over the block as it was
+    // read: another program may have written it since.
+    Result<Block> now = ReadBlock(svc_.data.image.ImagePath(), shownAt_);
+    if (now && *now != hexPage_->ReadBytes()) {
+        const QString text =
+            QString::fromStdString(BlockChangedText(shownAt_)) +
+            QStringLiteral(".\n\rShow the block as the disk holds it now, the bytes typed kept on top?");
+        if (svc_.dialogs.Choose(this, text,
+                                {QStringLiteral("Show Disk's Block"), QStringLiteral("Cancel")}) == 0) {
+            hexPage_->ShowUnderTyped(*now);
+            ShowInstruction();
+        }
+        return;
+    }
+    if (ApplyEdit(PatchBlock(shownAt_, hexPage_->ReadBytes(), hexPage_->Typed()))) {
         hexPage_->DiscardChanges(); // then the block as the file holds it now
         ShowSector();
     }
@@ -591,6 +680,23 @@ void TEditor::reject() {
 void TEditor::showEvent(QShowEvent* e) {
     QDialog::showEvent(e);
     if (!e->spontaneous()) PlaceOnScreen(); // the frame is known now
+}
+
+bool TEditor::eventFilter(QObject* watched, QEvent* event) {
+    // The text boxes of the top panel would take Ctrl+Z as their own undo:
+    // they take the key (the override accepted) and hand it to the window.
+    if (event->type() == QEvent::ShortcutOverride || event->type() == QEvent::KeyPress) {
+        const auto* key = static_cast<QKeyEvent*>(event);
+        QAction* action = key->matches(QKeySequence::Undo)   ? dirPage_->PMnuDirUndo
+                          : key->matches(QKeySequence::Save) ? hexPage_->MnuWriteBlock
+                                                             : nullptr;
+        if (action) {
+            if (event->type() == QEvent::KeyPress && action->isEnabled()) action->trigger();
+            event->accept();
+            return true;
+        }
+    }
+    return QDialog::eventFilter(watched, event);
 }
 
 void TEditor::keyPressEvent(QKeyEvent* e) {
@@ -624,6 +730,10 @@ void TEditor::JumpToBlock(int track, int sector) {
 
 bool TEditor::EnsureEditMode() {
     if (RBEdit->isChecked()) return true;
+    if (!readOnly_.isEmpty()) {
+        svc_.dialogs.Message(this, MsgKind::Information, MsgButtons::Ok, readOnly_);
+        return false;
+    }
     if (svc_.dialogs.Message(this, MsgKind::Information, MsgButtons::YesNo,
                              QString::fromLatin1(EditModePrompt)) == MsgResult::Yes)
         RBEdit->setChecked(true);

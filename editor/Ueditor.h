@@ -7,6 +7,7 @@
 #include <QDialog>
 #include <string>
 
+class QAction;
 class QGroupBox;
 class QLabel;
 class QLineEdit;
@@ -46,7 +47,13 @@ class TEditor : public QDialog, public IEditorHost {
     bool ApplyEdit(const ImageEdit& edit) override;
     void Undo() override;
 
+    // F5: header, BAM, directory, chart, facts and the block on show read
+    // from the image again; with typed bytes not written it asks first, as
+    // leaving the block does.
+    void Refresh();
+
   protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
     void keyPressEvent(QKeyEvent* e) override;
     void showEvent(QShowEvent* e) override;
 
@@ -64,6 +71,10 @@ class TEditor : public QDialog, public IEditorHost {
     // directory keeps its selected row when asked.  False when they cannot
     // be read (error then says why).
     bool ShowImage(QString* error, bool keepRow);
+    // The status line: why the image opened read-only (when it did), the
+    // notes given (those of the last write), and that the disk is soft
+    // write-protected (when it is).
+    void ShowStatus(const std::vector<std::string>& notes = {});
     // Runs the write path with the options and the window's questions.
     UpdateResult Write(const ImageEdit& edit);
     // Writes the bytes typed on the Hex Editor page into the block on show.
@@ -95,6 +106,7 @@ class TEditor : public QDialog, public IEditorHost {
     BlockAddress shownAt_;   // the block on the Hex Editor page
     bool restoring_ = false; // the selectors are being put back after Cancel
     int page_ = 1;           // the page on show
+    QString readOnly_;       // why the image opened read-only; empty when it may be written
 
     QLineEdit* EditFileName = nullptr;
     QLabel* PanelHeaderID = nullptr;
@@ -115,6 +127,8 @@ class TEditor : public QDialog, public IEditorHost {
     QSpinBox* SpinEditTrack = nullptr;
     QSpinBox* SpinEditSector = nullptr;
     QTabWidget* TNBdisplay = nullptr;
+    QLabel* LblStatus = nullptr;   // the status line under the pages
+    QAction* MnuRefresh = nullptr; // F5
 
     THexPage* hexPage_ = nullptr;
     TDirPage* dirPage_ = nullptr;

@@ -8,6 +8,7 @@
 #include <QClipboard>
 #include <QGuiApplication>
 #include <QLineEdit>
+#include <QMenu>
 #include <QScreen>
 #include <QScrollArea>
 #include <QScrollBar>
@@ -139,6 +140,32 @@ TEST_F(EditorFeelTest, OpensWhollyOnTheMainWindowsScreen) {
             << editor.frameGeometry().width() << "x" << editor.frameGeometry().height() << " in "
             << area.width() << "x" << area.height();
     });
+}
+
+TEST_F(EditorFeelTest, CtrlSAndCtrlZWorkWhereverTheFocusIs) {
+    constexpr std::size_t TypeOfOne = 91648 + 0x02, Block2_0 = 21 * 256; // in 18/1; 2/0
+    D64Builder disk;
+    disk.AddPrg("ONE", 0x0801, {0x60});
+    UseImage(disk);
+    options.MnuEditorEditMode->setChecked(true);
+    const std::vector<std::uint8_t> before = dir.Read("TEST.D64");
+    Open([&] {
+        editor.ShowPage(1); // the pop-up menu opened with nothing to undo, then a command of it
+        Find<QTableWidget>("StrGridDir")->setCurrentCell(0, 1);
+        emit Find<QMenu>("PopupMenuDir")->aboutToShow();
+        Find<QAction>("PMnuDirWPyes")->trigger();
+        EXPECT_EQ(dir.Read("TEST.D64")[TypeOfOne], 0xC2);
+        QTest::keySequence(Find<QTableWidget>("StrGridDir"), QKeySequence::Undo);
+        EXPECT_EQ(dir.Read("TEST.D64")[TypeOfOne], 0x82);
+        Track()->setValue(2);
+        editor.ShowPage(0);
+        QTest::keyClicks(Hex(), "AB");
+        Track()->setFocus(); // a text box, which has an undo of its own
+        QTest::keySequence(Track(), QKeySequence::Save);
+        EXPECT_EQ(dir.Read("TEST.D64")[Block2_0], 0xAB);
+        QTest::keySequence(Track(), QKeySequence::Undo);
+    });
+    EXPECT_EQ(dir.Read("TEST.D64"), before);
 }
 
 } // namespace

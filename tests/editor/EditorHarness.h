@@ -16,9 +16,11 @@
 #include <QTableWidget>
 #include <QTest>
 #include <QTimer>
+#include <fcntl.h>
 #include <functional>
 #include <gtest/gtest.h>
 #include <string>
+#include <sys/stat.h>
 #include <vector>
 
 namespace dyskel::test {
@@ -34,11 +36,15 @@ class EditorTest : public ::testing::Test {
     EditorServices services{data, options.data, dialogs, nullptr};
     TEditor editor{services, &mainWindow};
 
-    // Saves the image bytes under name and fills the open-image state as the
-    // main window does before an opening.
+    // Saves the image bytes under name (with that time stamp, when given) and
+    // fills the open-image state as the main window does before an opening.
     void UseImage(const std::vector<std::uint8_t>& bytes, const std::string& name = "TEST.D64",
                   std::int64_t mtime = -1) {
         dir.Write(name, bytes);
+        if (mtime != -1) {
+            const timespec times[2] = {{mtime, 0}, {mtime, 0}};
+            ::utimensat(AT_FDCWD, dir.File(name).c_str(), times, 0);
+        }
         image.CurrentFolder = dir.Path();
         image.ImageFileName = name;
         image.ImageFindRec = {name, std::int64_t(bytes.size()), 0, mtime};

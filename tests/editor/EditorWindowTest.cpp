@@ -3,6 +3,7 @@
 // and that only BtnClose ends the showing.
 #include "EditorHarness.h"
 
+#include "core/DiskEdits.h"
 #include "editor/BamChart.h"
 #include "platform/Fonts.h"
 
@@ -55,7 +56,6 @@ TEST_F(EditorWindowTest, SetUpShowsTheFactsOfTheImage) {
         EXPECT_FALSE(Radio("RBWPon")->isChecked());
         EXPECT_FALSE(Radio("RBWPon")->isEnabled());
         EXPECT_FALSE(Radio("RBWPoff")->isEnabled());
-        EXPECT_EQ(Text("PanelTimeStamp"), "N/A");
         EXPECT_EQ(Text("PanelPos"), "$0000");
     });
     EXPECT_TRUE(mainWindow.isVisible());
@@ -374,6 +374,62 @@ TEST_F(EditorWindowTest, OpenedOnASearchResultShowsTheDirectoryOnThatEntryOnce) 
     });
     EXPECT_FALSE(image.ShowEntry.has_value());
     Open([&] { EXPECT_EQ(Notebook()->currentIndex(), 0); });
+}
+
+TEST_F(EditorWindowTest, TheStatusLineShowsTheNotesOfTheLastWriteAndStartsEmptyForTheNextImage) {
+    D64Builder disk;
+    disk.AddPrg("HELLO", 0x0801, {0x60});
+    UseImage(disk);
+    options.MnuEditorEditMode->setChecked(true);
+    Open([&] {
+        EXPECT_TRUE(editor.ApplyEdit([](const DiskImage&) -> Result<EditPlan> {
+            return EditPlan{{}, {}, {"the BAM was wrong", "\"HELLO\" is cross-linked"}};
+        }));
+        EXPECT_EQ(Text("LblStatus"), "the BAM was wrong; \"HELLO\" is cross-linked");
+        Grid()->setCurrentCell(0, 2); // a character refused while renaming: the page's note
+        DirPage()->PMnuDirRename->trigger();
+        QTest::sendKeyEvent(QTest::Click, Grid()->findChild<QLineEdit*>(), Qt::Key_Eacute,
+                            QStringLiteral("\u00E9"), Qt::NoModifier);
+        EXPECT_FALSE(DirPage()->LblDirStatus->text().isEmpty());
+    });
+    UseImage(D64Builder(), "OTHER.D64");
+    Open([&] { EXPECT_EQ(Text("LblStatus") + DirPage()->LblDirStatus->text(), ""); });
+}
+
+TEST_F(EditorWindowTest, SoftWriteProtectionAndTheTimeStampShowAtOpeningAndAfterAWrite) {
+    const QString soft = QStringLiteral("soft write-protected: a 1541 would refuse to write this disk");
+    D64Builder disk;
+    disk.Header()[2] = 0x42; // format byte not "A"
+    const QDateTime old(QDate(2001, 2, 3), QTime(4, 5, 6));
+    UseImage(disk.Bytes(), "TEST.D64", old.toSecsSinceEpoch());
+    options.MnuEditorEditMode->setChecked(true);
+    const QLocale locale = QLocale::system();
+    Open([&] {
+        EXPECT_EQ(Text("LblStatus"), soft);
+        EXPECT_TRUE(Text("PanelTimeStamp").startsWith(locale.toString(old.date(), QLocale::ShortFormat)));
+        EXPECT_TRUE(editor.ApplyEdit(PokeBlock({1, 0}, 0, {0x01})));
+        EXPECT_EQ(Text("LblStatus").count(soft), 1);
+        EXPECT_TRUE(
+            Text("PanelTimeStamp").startsWith(locale.toString(QDate::currentDate(), QLocale::ShortFormat)));
+    });
+}
+
+TEST_F(EditorWindowTest, AnImageOfNoD64SizeOpensReadOnlyWithTheReason) {
+    std::vector<std::uint8_t> cut = D64Builder().Bytes();
+    cut.resize(100000);
+    UseImage(cut);
+    options.MnuEditorEditMode->setChecked(true);
+    Open([&] {
+        EXPECT_TRUE(Radio("RBdispOnly")->isChecked());
+        EXPECT_FALSE(Radio("RBEdit")->isEnabled());
+        EXPECT_TRUE(Text("LblStatus").contains("100000 bytes")) << Text("LblStatus").toStdString();
+        DirPage()->PMnuDirClrImgClick();
+        ASSERT_EQ(dialogs.shown.size(), 1u);
+        EXPECT_EQ(dialogs.shown[0].text, Text("LblStatus"));
+    });
+    EXPECT_EQ(OnDisk(), cut);
+    UseImage(D64Builder()); // the start mode holds for the next image
+    Open([&] { EXPECT_TRUE(Radio("RBEdit")->isEnabled() && Radio("RBEdit")->isChecked()); });
 }
 
 } // namespace

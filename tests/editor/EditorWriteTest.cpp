@@ -2,6 +2,8 @@
 // commands that write, driven as a user would, with the bytes on disk checked
 // against the 1541's layout.
 #include "EditorHarness.h"
+#include "core/BlockPatch.h"
+#include "editor/BamChart.h"
 #include "editor/DirPage.h"
 
 #include <QLabel>
@@ -218,6 +220,60 @@ TEST_F(HexEditTest, DisplayModeTypingChangesNoByte) {
     });
     EXPECT_EQ(OnDisk(), before);
     EXPECT_TRUE(dialogs.questions.empty());
+}
+
+// The user types a byte at 0xFE of 18/1; meanwhile another program renames
+// FIRST (byte 0x05 of the same block) and frees 1/0 in the BAM.
+class ChangedElsewhereTest : public HexEditTest {
+  protected:
+    Bytes elsewhere;
+    void TypeThenChangeElsewhere() {
+        GoTo(18, 1);
+        Hex()->setCurrentCell(16, 15);
+        QTest::keyClicks(Hex(), QStringLiteral("77"));
+        elsewhere = OnDisk();
+        elsewhere[Dir1 + 0x05] = 'Z';
+        elsewhere[Bam + 4] = 19, elsewhere[Bam + 5] = 0xF9; // track 1: 19 free, 1/0 among them
+        dir.Write("TEST.D64", elsewhere);
+    }
+};
+
+TEST_F(ChangedElsewhereTest, WriteBlockSaysSoShowsTheDisksBlockAndWritesOnlyTheTypedByte) {
+    UseImage(TwoFiles());
+    dialogs.choices = {1, 0}; // Cancel, then show the disk's block
+    Open([&] {
+        TypeThenChangeElsewhere();
+        for (const char* byte5 : {"46", "5A"}) { // "F" as read, then the disk's "Z"
+            QTest::keySequence(Hex(), QKeySequence::Save);
+            EXPECT_EQ(OnDisk(), elsewhere);
+            EXPECT_EQ(Hex()->item(1, 6)->text(), byte5);
+            EXPECT_EQ(Hex()->item(16, 15)->text(), "77");
+        }
+        QTest::keySequence(Hex(), QKeySequence::Save);
+        // The write path itself refuses a block that is not the one read.
+        EXPECT_FALSE(editor.ApplyEdit(PatchBlock({18, 1}, dyskel::Block{}, TypedBytes{})));
+    });
+    ASSERT_EQ(dialogs.questions.size(), 2u);
+    EXPECT_TRUE(dialogs.questions[0].startsWith("18,01 changed on the disk since it was read"));
+    EXPECT_TRUE(dialogs.shown.back().text.startsWith("18,01 changed on the disk since it was read"));
+    elsewhere[Dir1 + 0xFE] = 0x77;
+    EXPECT_EQ(OnDisk(), elsewhere);
+}
+
+TEST_F(ChangedElsewhereTest, F5AsksAboutTypedBytesThenReadsListingChartAndFactsAgain) {
+    UseImage(TwoFiles());
+    dialogs.choices = {2, 1}; // Cancel, then Discard
+    Open([&] {
+        TypeThenChangeElsewhere();
+        const QColor used = Find<TBamChart>("PanelBAM")->CellColor(1, 0);
+        for (int i = 0; i < 2; ++i) QTest::keyClick(Track(), Qt::Key_F5);
+        EXPECT_EQ(dialogs.questions.size(), 2u);
+        EXPECT_NE(DirPage()->CellBytes(0, 2).find("ZIRST"), std::string::npos);
+        EXPECT_NE(Find<TBamChart>("PanelBAM")->CellColor(1, 0), used);
+        EXPECT_EQ(Find<QLabel>("PanelBlocksFree")->text(), "662");
+        EXPECT_EQ(Hex()->item(16, 15)->text(), "00");
+    });
+    EXPECT_EQ(OnDisk(), elsewhere);
 }
 
 } // namespace

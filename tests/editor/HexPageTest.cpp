@@ -335,5 +335,26 @@ TEST_F(HexPageTest, TypedHexStaysInTheGridUntilTheNextBlockIsShown) {
     });
 }
 
+TEST_F(HexPageTest, BackspaceTakesBackTheLastByteEscapeAllAndTypingStopsAtTheEnd) {
+    options.MnuEditorEditMode->setChecked(true);
+    D64Builder disk;
+    disk.Block(1, 0)[0xFE] = 0x11;
+    disk.Block(1, 0)[0xFF] = 0x22;
+    UseImage(disk);
+    Open([&] {
+        Track()->setValue(1);
+        ClickCell(Hex(), 15, 16);          // byte 0xFE
+        QTest::keyClicks(Hex(), "AABBCC"); // CC finds the block ended
+        EXPECT_EQ(HexCell(0xFE) + HexCell(0xFF), "AABB");
+        QTest::keyClick(Hex(), Qt::Key_Backspace);
+        EXPECT_EQ(HexCell(0xFE) + HexCell(0xFF), "AA22");
+        QTest::keyClicks(Text(), "A"); // into 0xFF again
+        EXPECT_EQ(HexCell(0xFF), "41");
+        QTest::keyClick(Hex(), Qt::Key_Escape);
+        EXPECT_EQ(HexCell(0xFE) + HexCell(0xFF), "1122");
+    });
+    EXPECT_TRUE(dialogs.questions.empty()); // nothing typed was left to write
+}
+
 } // namespace
 } // namespace dyskel::test

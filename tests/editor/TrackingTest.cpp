@@ -194,7 +194,7 @@ TEST_F(TrackingTest, LinkComesFromTheBlockOnShowAfterAnotherPageReadTheDisk) {
     });
 }
 
-TEST_F(TrackingTest, OpeningAgainStopsTrackingButKeepsTheCaption) {
+TEST_F(TrackingTest, OpeningAgainStopsTrackingAndShowsAFreshPosition) {
     UseImage(ProgramDisk());
     Open([&] {
         Select(17, 0);
@@ -202,10 +202,11 @@ TEST_F(TrackingTest, OpeningAgainStopsTrackingButKeepsTheCaption) {
         Forward();
     });
     Open([&] {
-        EXPECT_EQ(Pos()->text(), "$08FD");
+        EXPECT_EQ(Pos()->text(), "$0000");
+        EXPECT_FALSE(Pos()->font().bold());
         Back();
         EXPECT_EQ(Block(), std::make_pair(18, 0));
-        EXPECT_EQ(Pos()->text(), "$08FD");
+        EXPECT_EQ(Pos()->text(), "$0000");
     });
 }
 
