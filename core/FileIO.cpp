@@ -46,7 +46,8 @@ Result<Fd> CreateTarget(const std::string& path) {
     if (!fd.IsOpen()) return Failure{"Could not create file \"" + path + "\": " + LastError()};
     // The name may have changed between the look and the open.
     if (::fstat(fd.Get(), &st) != 0) return Failure{"Could not create file \"" + path + "\": " + LastError()};
-    if (!S_ISREG(st.st_mode)) return Failure{"Could not create file \"" + path + "\": it is no regular file."};
+    if (!S_ISREG(st.st_mode))
+        return Failure{"Could not create file \"" + path + "\": it is no regular file."};
     if (::ftruncate(fd.Get(), 0) != 0)
         return Failure{"Could not empty file \"" + path + "\": " + LastError()};
     return fd;
