@@ -148,6 +148,7 @@ void SweepLeftovers(const std::string& target, const std::string& backupPath) {
             olds.push_back({st.st_mtim, path});
         }
     }
+    if (olds.empty()) return;
     // The newest old image is the one the last write meant to keep.
     std::sort(olds.begin(), olds.end(), [](const auto& a, const auto& b) {
         return a.first.tv_sec != b.first.tv_sec ? a.first.tv_sec < b.first.tv_sec
