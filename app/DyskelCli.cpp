@@ -269,6 +269,8 @@ bool Write(Invocation& inv, const Image& image, const ImageEdit& edit) {
         if (std::string refusal = WriteRefusal(image.path); !refusal.empty()) throw CliFailure{refusal};
         Result<EditPlan> plan = edit(image.disk);
         if (!plan) throw CliFailure{plan.Error()};
+        if (std::string soft = SoftWriteProtection(image.disk); !soft.empty())
+            inv.err << "dyskel-cli: warning: " << soft << '\n';
         for (const std::string& note : plan->notes) inv.err << "dyskel-cli: warning: " << note << '\n';
         for (const BlockChange& c : plan->changes) {
             Result<Block> now = image.disk.ReadBlock(c.at);

@@ -100,33 +100,6 @@ std::vector<std::uint8_t> NewImageBytes(int tracks, const std::string& name, con
     return bytes;
 }
 
-Result<void> CreateImageFile(const std::string& path, const std::vector<std::uint8_t>& bytes, bool replace) {
-    const std::string temp = path + ".new-" + std::to_string(::getpid());
-    Fd fd(::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666));
-    if (!fd.IsOpen()) return Failure{"Cannot create \"" + temp + "\": " + fileio::LastError()};
-    const bool written = fileio::WriteAll(fd.Get(), bytes.data(), bytes.size()) && ::fsync(fd.Get()) == 0;
-    const std::string why = fileio::LastError();
-    if (!fd.Close() || !written) {
-        ::unlink(temp.c_str());
-        return Failure{"Cannot write \"" + path + "\": " + why};
-    }
-    if (replace) {
-        if (::rename(temp.c_str(), path.c_str()) == 0) return {};
-        const std::string renameWhy = fileio::LastError();
-        ::unlink(temp.c_str());
-        return Failure{"Cannot replace \"" + path + "\": " + renameWhy};
-    }
-    const bool linked = ::link(temp.c_str(), path.c_str()) == 0;
-    const int linkErrno = errno;
-    ::unlink(temp.c_str());
-    if (!linked) {
-        if (linkErrno == EEXIST) return Failure{"\"" + path + "\" already exists; it was not replaced."};
-        errno = linkErrno;
-        return Failure{"Cannot create \"" + path + "\": " + fileio::LastError()};
-    }
-    return {};
-}
-
 std::vector<BlockAddress> AllocateBlocks(Block& header, int tracks, int count) {
     const int last = LastBamTrack(header, tracks);
     if (count <= 0 || BamFreeBlocks(header, tracks) < count) return {};

@@ -21,8 +21,10 @@ namespace dyskel {
 std::vector<std::uint8_t> NewImageBytes(int tracks, const std::string& name, const std::string& id);
 
 // Writes a new image file beside the path, flushed, then puts it in place
-// whole: linked in under its name, which fails when the name is taken, or
-// with replace renamed over the file there.
+// whole: linked in under its name (renamed without replacing where there are
+// no hard links, written in place where neither is possible), which fails
+// when the name is taken, or with replace renamed over the file there.  Under
+// the same folder lock as UpdateImage.
 [[nodiscard]] Result<void> CreateImageFile(const std::string& path, const std::vector<std::uint8_t>& bytes,
                                            bool replace = false);
 

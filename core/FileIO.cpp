@@ -45,7 +45,8 @@ Result<Fd> CreateTarget(const std::string& path) {
     Fd fd(::open(path.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK, 0666));
     if (!fd.IsOpen()) return Failure{"Could not create file \"" + path + "\": " + LastError()};
     // The name may have changed between the look and the open.
-    if (::fstat(fd.Get(), &st) != 0 || !S_ISREG(st.st_mode))
+    if (::fstat(fd.Get(), &st) != 0) return Failure{"Could not create file \"" + path + "\": " + LastError()};
+    if (!S_ISREG(st.st_mode))
         return Failure{"Could not create file \"" + path + "\": it is no regular file."};
     if (::ftruncate(fd.Get(), 0) != 0)
         return Failure{"Could not empty file \"" + path + "\": " + LastError()};

@@ -71,18 +71,29 @@ std::string BackupName(const std::string& imageName);
 // "Update file "NAME"?"
 std::string UpdatePrompt(const std::string& imageName);
 
+// For a disk whose header block (18/0) byte 2 is not 0x41, one a 1541
+// refuses to write: "The disk is soft write-protected: a 1541 would refuse to
+// write this disk."  Dyskel writes it all the same, but says so.  Empty for
+// the others.
+std::string SoftWriteProtection(const DiskImage& image);
+
 // Why an image may not be written, or empty: it must be a regular file (a
 // symbolic link is followed to one) of one of the four D64 sizes whose owner
 // may write it.
 std::string WriteRefusal(const std::string& imagePath);
 
-// The one write path.  Reads the image, lets edit plan the change (a refusal
-// ends it here, before any question), asks confirm when options.promptSave is
-// set (All clears it) or the change is destructive, writes a
-// copy of the whole file with those blocks replaced (every other byte kept),
-// flushes it and renames it over the image.  An image reached through a
-// symbolic link is written at the link's target.  The new file keeps the old
-// one's owner, group and mode.  The changed blocks are read back to confirm.
+// The one write path.  Takes the lock of the image's folder (another writer
+// waits up to 2 s for it, then is refused), clears what killed writes left,
+// reads the image, lets edit plan the change (a refusal ends it here, before
+// any question), asks confirm when options.promptSave is set (All clears it)
+// or the change is destructive (the lock is let go while the question is
+// open, and the image must then still be the file read), writes a copy of
+// the whole file with those blocks replaced (every other byte kept), flushes
+// it, checks again that the image is the file read and renames the copy over
+// it.  An image reached through a symbolic link is written at the link's
+// target.  The new file keeps the old one's owner, group and mode; where the
+// writer cannot keep the owner, the group and mode are kept and a note says
+// so.  The changed blocks are read back to confirm.
 UpdateResult UpdateImage(const std::string& imagePath, const ImageEdit& edit, UpdateOptions& options,
                          const Confirm& confirm);
 

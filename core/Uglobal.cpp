@@ -28,8 +28,9 @@ Result<DiskImage> DiskImage::Load(const std::string& path) {
     if (!in.IsOpen())
         return Failure{"The image \"" + path + "\" could not be opened: " + fileio::LastError()};
     struct stat st {};
-    if (::fstat(in.Get(), &st) != 0 || !S_ISREG(st.st_mode))
-        return Failure{"The image \"" + path + "\" is not a regular file."};
+    if (::fstat(in.Get(), &st) != 0)
+        return Failure{"The image \"" + path + "\" could not be examined: " + fileio::LastError()};
+    if (!S_ISREG(st.st_mode)) return Failure{"The image \"" + path + "\" is not a regular file."};
     DiskImage image;
     image.path_ = path;
     image.fileSize_ = st.st_size;
@@ -86,8 +87,8 @@ Result<Block> ReadBlock(const std::string& path, BlockAddress at) {
     fileio::Fd in = fileio::Fd::OpenRead(path);
     if (!in.IsOpen()) return Failure{BlockReadError(path, at, fileio::LastError())};
     struct stat st {};
-    if (::fstat(in.Get(), &st) != 0 || !S_ISREG(st.st_mode))
-        return Failure{BlockReadError(path, at, "it is no regular file.")};
+    if (::fstat(in.Get(), &st) != 0) return Failure{BlockReadError(path, at, fileio::LastError())};
+    if (!S_ISREG(st.st_mode)) return Failure{BlockReadError(path, at, "it is no regular file.")};
     // The error bytes after the last track are no block.
     if (BlockOffset(at.track, at.sector) + BlockSize > BlockBytesOfSize(st.st_size))
         return Failure{

@@ -8,10 +8,18 @@
 
 #include <algorithm>
 #include <csignal>
+#include <fcntl.h>
 #include <filesystem>
 #include <fstream>
+#include <functional>
+#include <grp.h>
+#include <memory>
+#include <pwd.h>
+#include <sys/file.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/time.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 namespace dyskel {
@@ -332,6 +340,200 @@ TEST_F(UpdateTest, WriteFailurePartWayLeavesTheImageAsItWas) {
         EXPECT_EQ(Names(), std::vector<std::string>{"GAMES.D64"}) << "no temporary file and no backup";
     }
 }
+
+// --- Other writers ---------------------------------------------------------------
+
+// The 1541 writes only a disk whose format byte (18/0 byte 2) is "A" (0x41).
+struct FormatByteCase {
+    const char* name;
+    std::uint8_t byte;
+    bool warned;
+};
+class SoftWriteProtection : public UpdateTest, public ::testing::WithParamInterface<FormatByteCase> {};
+TEST_P(SoftWriteProtection, IsToldInTheQuestionAndAfterTheWrite) {
+    Make(174848);
+    original[91392 + 2] = GetParam().byte;
+    dir.Write("GAMES.D64", original);
+    options.promptSave = true;
+    std::vector<std::string> warnings;
+    UpdateResult r = UpdateImage(dir.File("GAMES.D64"), PutBlocks(test::WholeTrack(1, 0x5A)), options,
+                                 [&](const Question& q) {
+                                     warnings = q.warnings;
+                                     return Answer::Yes;
+                                 });
+    ASSERT_EQ(r.status, UpdateStatus::Updated) << r.message;
+    const std::string told = "The disk is soft write-protected: a 1541 would refuse to write this disk.";
+    EXPECT_EQ(warnings, GetParam().warned ? std::vector<std::string>{told} : std::vector<std::string>{});
+    EXPECT_EQ(r.notes, warnings);
+}
+INSTANTIATE_TEST_SUITE_P(FormatByte, SoftWriteProtection,
+                         ::testing::Values(FormatByteCase{"A", 0x41, false}, FormatByteCase{"B", 0x42, true},
+                                           FormatByteCase{"Zero", 0x00, true}),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(UpdateTest, AWriterHoldingTheFolderLockKeepsOthersOut) {
+    Make(174848);
+    const int folder = open(dir.Path().c_str(), O_RDONLY | O_DIRECTORY);
+    ASSERT_EQ(flock(folder, LOCK_EX), 0);
+    UpdateResult r = Update(18);
+    close(folder);
+    EXPECT_EQ(r.status, UpdateStatus::Failed);
+    EXPECT_EQ(r.message,
+              "\"" + dir.File("GAMES.D64") + "\" is being written by another program; nothing was written.");
+    EXPECT_EQ(dir.Read("GAMES.D64"), original);
+}
+
+// While the question is open another program writes (here: a write of its
+// own, which must not wait for this one); the answer then writes only onto
+// the file it was asked about.
+struct MeanwhileCase {
+    const char* name;
+    std::function<void(const std::string& path)> meanwhile;
+    UpdateStatus status;
+};
+class WrittenWhileAsking : public UpdateTest, public ::testing::WithParamInterface<MeanwhileCase> {};
+TEST_P(WrittenWhileAsking, TheAnswerWritesOnlyOntoTheFileAskedAbout) {
+    Make(174848);
+    options.promptSave = true;
+    const std::string path = dir.File("GAMES.D64");
+    auto theirs = std::make_shared<std::vector<std::uint8_t>>(original);
+    UpdateResult r = UpdateImage(path, PutBlocks(test::WholeTrack(18, 0x5A)), options, [&](const Question&) {
+        GetParam().meanwhile(path);
+        *theirs = dir.Read("GAMES.D64");
+        return Answer::Yes;
+    });
+    EXPECT_EQ(r.status, GetParam().status) << r.message;
+    if (GetParam().status == UpdateStatus::Failed) {
+        EXPECT_TRUE(Has(r.message, "was changed by another program")) << r.message;
+        EXPECT_EQ(dir.Read("GAMES.D64"), *theirs);
+    } else {
+        EXPECT_EQ(dir.Read("GAMES.D64"), With(91392, 96256));
+    }
+    EXPECT_EQ(Names(), std::vector<std::string>{"GAMES.D64"});
+}
+INSTANTIATE_TEST_SUITE_P(
+    Table, WrittenWhileAsking,
+    ::testing::Values(MeanwhileCase{"AnotherWrite",
+                                    [](const std::string& path) {
+                                        UpdateOptions plain;
+                                        UpdateImage(path, PutBlocks(test::WholeTrack(1, 0x77)), plain, {});
+                                    },
+                                    UpdateStatus::Failed},
+                      MeanwhileCase{"SameBytesAsANewFile",
+                                    [](const std::string& path) {
+                                        std::filesystem::copy_file(path, path + ".x");
+                                        std::filesystem::rename(path + ".x", path);
+                                    },
+                                    UpdateStatus::Updated},
+                      MeanwhileCase{"OnlyTouched",
+                                    [](const std::string& path) { utimes(path.c_str(), nullptr); },
+                                    UpdateStatus::Updated}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+// What killed writes left beside the image, met by the next write.
+struct LeftoverCase {
+    const char* name;
+    std::string file; // {pid} stands for the PID, {dead} for one that ended
+    bool sameAsImage; // else other bytes
+    bool stays;
+    bool becomesBackup;
+};
+class Leftover : public UpdateTest, public ::testing::WithParamInterface<LeftoverCase> {};
+TEST_P(Leftover, IsClearedOrKeptAsTheBackup) {
+    Make(174848);
+    const pid_t dead = fork();
+    if (dead == 0) _exit(0);
+    waitpid(dead, nullptr, 0);
+    std::string file = GetParam().file;
+    for (auto [key, pid] : {std::pair{"{dead}", dead}, std::pair{"{live}", getppid()}})
+        if (std::size_t at = file.find(key); at != std::string::npos)
+            file.replace(at, 6, std::to_string(pid));
+    const std::vector<std::uint8_t> left =
+        GetParam().sameAsImage ? original : std::vector<std::uint8_t>(174848, 7);
+    dir.Write(file, left);
+    ASSERT_EQ(Update(1).status, UpdateStatus::Updated);
+    std::vector<std::string> names{"GAMES.D64"};
+    if (GetParam().stays) names.push_back(file);
+    if (GetParam().becomesBackup) names.push_back("GAMES.BAK");
+    std::sort(names.begin(), names.end());
+    EXPECT_EQ(Names(), names);
+    if (GetParam().becomesBackup) {
+        EXPECT_EQ(dir.Read("GAMES.BAK"), left);
+    }
+}
+INSTANTIATE_TEST_SUITE_P(
+    Table, Leftover,
+    ::testing::Values(
+        LeftoverCase{"NewImage", ".GAMES.D64.dyskel-a1B2c3", false, false, false},
+        LeftoverCase{"OldNewCommand", "GAMES.D64.new-{dead}", false, false, false},
+        LeftoverCase{"OldImageStillInPlace", ".GAMES.D64.dyskel-bak-{dead}-0", true, false, false},
+        LeftoverCase{"OnlyCopyOfTheOldImage", ".GAMES.D64.dyskel-bak-{dead}-0", false, false, true},
+        LeftoverCase{"OfARunningWriter", ".GAMES.D64.dyskel-bak-{live}-0", false, true, false},
+        LeftoverCase{"OfAnotherImage", ".GAMES2.D64.dyskel-a1B2c3", false, true, false},
+        LeftoverCase{"NotOfTheForm", ".GAMES.D64.dyskel-a1B2c", false, true, false}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+// A write by a member of the image's group who is not its owner: the owner
+// cannot be kept (only root may give a file away), the group and mode are.
+// Run as root by children that take unused user and group ids.
+struct OwnerCase {
+    const char* name;
+    bool writerInGroup;
+    UpdateStatus status;
+};
+class WriterNotTheOwner : public UpdateTest, public ::testing::WithParamInterface<OwnerCase> {};
+TEST_P(WriterNotTheOwner, KeepsGroupAndModeOrRefuses) {
+    if (geteuid() != 0) GTEST_SKIP() << "needs root to act as two other users";
+    uid_t ids[2];
+    for (uid_t id = 61000, n = 0; n < 2; ++id)
+        if (!getpwuid(id) && !getgrgid(id)) ids[n++] = id;
+    const uid_t owner = ids[0], writer = ids[1];
+    Make(174848);
+    const std::string path = dir.File("GAMES.D64");
+    TempDir base; // where the child tells what it was told
+    ASSERT_EQ(chmod(dir.Path().c_str(), 0777) | chmod(base.Path().c_str(), 0777), 0);
+    ASSERT_EQ(chown(path.c_str(), owner, owner), 0);
+    ASSERT_EQ(chmod(path.c_str(), 0666), 0);
+    const std::string toldFile = base.File("told");
+    const pid_t child = fork();
+    if (child == 0) {
+        const gid_t group = GetParam().writerInGroup ? owner : writer;
+        if (setgroups(1, &group) != 0 || setresgid(writer, writer, writer) != 0 ||
+            setresuid(writer, writer, writer) != 0)
+            _exit(2);
+        UpdateOptions plain;
+        UpdateResult r = UpdateImage(path, PutBlocks(test::WholeTrack(18, 0x5A)), plain, {});
+        std::ofstream(toldFile) << r.message << (r.notes.empty() ? "" : r.notes.back());
+        _exit(r.status == UpdateStatus::Updated ? 0 : 1);
+    }
+    int status = 0;
+    waitpid(child, &status, 0);
+    std::ifstream in(toldFile);
+    const std::string told{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) < 2);
+    EXPECT_EQ(WEXITSTATUS(status) == 0 ? UpdateStatus::Updated : UpdateStatus::Failed, GetParam().status)
+        << told;
+    struct stat st {};
+    ASSERT_EQ(stat(path.c_str(), &st), 0);
+    EXPECT_EQ(st.st_gid, owner) << "the group is the image's";
+    EXPECT_EQ(st.st_mode & 07777, 0666u);
+    EXPECT_EQ(Names(), std::vector<std::string>{"GAMES.D64"});
+    if (GetParam().status == UpdateStatus::Updated) {
+        EXPECT_EQ(st.st_uid, writer);
+        EXPECT_TRUE(
+            Has(told, "owner changed from " + std::to_string(owner) + " to " + std::to_string(writer)))
+            << told;
+        EXPECT_EQ(dir.Read("GAMES.D64"), With(91392, 96256));
+    } else {
+        EXPECT_EQ(st.st_uid, owner);
+        EXPECT_TRUE(Has(told, "group")) << told;
+        EXPECT_EQ(dir.Read("GAMES.D64"), original);
+    }
+}
+INSTANTIATE_TEST_SUITE_P(Table, WriterNotTheOwner,
+                         ::testing::Values(OwnerCase{"MemberOfTheGroup", true, UpdateStatus::Updated},
+                                           OwnerCase{"OutsideTheGroup", false, UpdateStatus::Failed}),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 // --- Edits ---------------------------------------------------------------------
 
