@@ -183,7 +183,7 @@ std::string KeepOwnerGroupMode(int fd, const struct stat& st, const std::string&
 std::string SoftWriteProtection(const DiskImage& image) {
     Result<Block> header = image.ReadBlock({DirTrack, 0});
     if (!header || !ParseHeader(*header).writeProtected) return {};
-    return "The disk is soft write-protected: a 1541 would refuse to write this disk.";
+    return SoftWriteProtectedText;
 }
 
 std::string WriteRefusal(const std::string& imagePath) {

@@ -76,6 +76,8 @@ std::string UpdatePrompt(const std::string& imageName);
 // write this disk."  Dyskel writes it all the same, but says so.  Empty for
 // the others.
 std::string SoftWriteProtection(const DiskImage& image);
+inline constexpr const char* SoftWriteProtectedText =
+    "The disk is soft write-protected: a 1541 would refuse to write this disk.";
 
 // Why an image may not be written, or empty: it must be a regular file (a
 // symbolic link is followed to one) of one of the four D64 sizes whose owner

@@ -45,9 +45,6 @@ constexpr int ClientWidth = 681;
 constexpr int ClientHeight = 569;
 constexpr int TopPanelHeight = 142;
 
-// What the status line says of a disk whose format byte is not "A".
-constexpr const char* SoftProtectedText = "soft write-protected: a 1541 would refuse to write this disk";
-
 constexpr const char* EditModePrompt =
     "Editor is in Display mode. You can not edit before changing to Edit mode!\n\rChange to Edit mode now?";
 
@@ -449,7 +446,7 @@ void TEditor::ShowStatus(const std::vector<std::string>& notes) {
     QStringList lines;
     if (!readOnly_.isEmpty()) lines << readOnly_;
     for (const std::string& note : notes) lines << QString::fromStdString(note);
-    const QString soft = QString::fromLatin1(SoftProtectedText);
+    const QString soft = QString::fromLatin1(SoftWriteProtectedText);
     if (svc_.data.image.WriteProtected && !lines.contains(soft)) lines << soft;
     LblStatus->setText(lines.join(QStringLiteral("; ")));
     LblStatus->setToolTip(lines.join(QLatin1Char('\n')));

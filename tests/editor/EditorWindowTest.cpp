@@ -397,7 +397,8 @@ TEST_F(EditorWindowTest, TheStatusLineShowsTheNotesOfTheLastWriteAndStartsEmptyF
 }
 
 TEST_F(EditorWindowTest, SoftWriteProtectionAndTheTimeStampShowAtOpeningAndAfterAWrite) {
-    const QString soft = QStringLiteral("soft write-protected: a 1541 would refuse to write this disk");
+    const QString soft =
+        QStringLiteral("The disk is soft write-protected: a 1541 would refuse to write this disk.");
     D64Builder disk;
     disk.Header()[2] = 0x42; // format byte not "A"
     const QDateTime old(QDate(2001, 2, 3), QTime(4, 5, 6));
