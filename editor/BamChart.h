@@ -71,9 +71,10 @@ class TBamChart : public QFrame {
 
     // One square per sector of tracks 1 to 35 from the free map, of tracks 1
     // to 40 when the image has more than 35; tracks past the BAM's last one
-    // light grey.  Hints shown only when showHints.  With a Validate report each hint names the
-    // block's owner, and the squares it flags (used but free, orphan,
-    // cross-linked) take the flag colour.  Replaces any chart built before.
+    // light grey.  Hints shown only when showHints.  With a Validate report
+    // each hint names the block's owner, and the squares it flags (used but
+    // free, orphan, cross-linked) take the flag colour.  Replaces any chart
+    // built before.
     void Build(const FreeMap& freeMap, bool showHints, const ValidationReport* report = nullptr);
     // Called with the square's block when a square is clicked.
     std::function<void(int track, int sector)> onCellClicked;
