@@ -138,7 +138,7 @@ Result<DiskView> ReadDiskView(const DiskImage& image, bool ignoreDeleted) {
     if (!header) return Failure{header.Error()};
     Result<DirListing> dir = ListDirectory(image, ignoreDeleted);
     if (!dir) return Failure{dir.Error()};
-    return DiskView{ParseHeader(*header), DecodeBAM(*header), std::move(*dir)};
+    return DiskView{ParseHeader(*header), DecodeBAM(*header, image.Tracks()), std::move(*dir)};
 }
 
 std::string UpperAscii(std::string text) {

@@ -4,16 +4,10 @@
 #include "core/Petscii.h"
 
 #include <algorithm>
-#include <bit>
 
 namespace dyskel {
 
 namespace {
-
-int CountBits(const Block& header, std::size_t entry) {
-    return std::popcount(unsigned(header[entry + 1])) + std::popcount(unsigned(header[entry + 2])) +
-           std::popcount(unsigned(header[entry + 3]));
-}
 
 Failure Changed() {
     return {"The directory entry is no longer on the disk as it was listed (the image was changed "
@@ -61,39 +55,15 @@ ImageEdit EntryEdit(const DirEntry& entry, EntryPatch patch, std::string destruc
 } // namespace
 
 void SetBamBlockFree(Block& header, BlockAddress at, bool free) {
-    const std::size_t entry = BamEntryOffset(at.track);
+    const std::size_t entry = BamEntryOffset(header, at.track);
     if (!entry || !ValidBlock(at.track, at.sector)) return;
     std::uint8_t& bits = header[entry + 1 + std::size_t(at.sector / 8)];
     const auto mask = static_cast<std::uint8_t>(1u << (at.sector % 8));
     bits = static_cast<std::uint8_t>(free ? bits | mask : bits & ~mask);
-    header[entry] = static_cast<std::uint8_t>(CountBits(header, entry));
-}
-
-bool HasExtendedBam(const Block& header) {
-    for (int t = StdTracks + 1; t <= MaxTracks; ++t) {
-        const std::size_t entry = BamEntryOffset(t);
-        if (header[entry + 3] & 0xFE) return false; // sectors 17 and up do not exist
-        if (header[entry] != CountBits(header, entry)) return false;
-    }
-    // All zero is no BAM: a formatted 40-track disk has free blocks there.
-    const std::size_t first = BamEntryOffset(StdTracks + 1);
-    for (std::size_t i = first; i < first + 20; ++i)
-        if (header[i]) return true;
-    return false;
-}
-
-int LastBamTrack(const Block& header, int tracks) {
-    return tracks > StdTracks && HasExtendedBam(header) ? MaxTracks : std::min(tracks, StdTracks);
-}
-
-int BamFreeBlocks(const Block& header, int tracks) {
-    int free = 0;
-    const int last = LastBamTrack(header, tracks);
-    for (int t = 1; t <= last; ++t) {
-        if (t == DirTrack) continue;
-        for (int s = 0; s < SectorsPerTrack(t); ++s) free += BamBlockFree(header, {t, s});
-    }
-    return free;
+    int count = 0;
+    for (int s = 0; s < SectorsPerTrack(at.track); ++s)
+        count += (header[entry + 1 + std::size_t(s / 8)] >> (s % 8)) & 1;
+    header[entry] = static_cast<std::uint8_t>(count);
 }
 
 void FreeChainInBam(Block& header, const DiskImage& image, BlockAddress first) {
@@ -149,7 +119,7 @@ int ChainLength(const DiskImage& image, const DirEntry& entry) {
     return WalkChain(image, entry.first, 0, {}).blocks;
 }
 
-std::array<Block, 2> FormattedTrack18(const Block& oldHeader, bool keepExtended) {
+std::array<Block, 2> FormattedTrack18(const Block& oldHeader, int tracks, std::size_t extended) {
     Block header{};
     header[0x00] = DirTrack;
     header[0x01] = 1;
@@ -165,7 +135,11 @@ std::array<Block, 2> FormattedTrack18(const Block& oldHeader, bool keepExtended)
     header[0xA5] = '2'; // DOS version and type
     header[0xA6] = 'A';
     for (std::size_t i = 0xA7; i <= 0xAA; ++i) header[i] = 0xA0;
-    if (keepExtended) std::copy(oldHeader.begin() + 0xAB, oldHeader.end(), header.begin() + 0xAB);
+    if (tracks > StdTracks) std::copy(oldHeader.begin() + 0xAB, oldHeader.end(), header.begin() + 0xAB);
+    for (std::size_t entry = extended; extended && entry < extended + 20; entry += 4) {
+        static constexpr std::uint8_t AllFree[] = {17, 0xFF, 0xFF, 0x01}; // sectors 0 to 16
+        std::copy(std::begin(AllFree), std::end(AllFree), header.begin() + std::ptrdiff_t(entry));
+    }
     Block dir{};
     dir[1] = 0xFF;
     return {header, dir};
@@ -192,7 +166,7 @@ ImageEdit ClearImage(const std::string* name, const std::string* id) {
         if (!image.HoldsBlock({DirTrack, 1}))
             return Failure{BlockReadError(image.Path(), {DirTrack, 1}, "the file does not hold it.")};
         PutNameAndId(old, newName, newId);
-        auto [header, dir] = FormattedTrack18(old, image.Tracks() > StdTracks);
+        auto [header, dir] = FormattedTrack18(old, image.Tracks(), ExtendedBamOffset(old));
         return EditPlan{{{{DirTrack, 0}, header}, {{DirTrack, 1}, dir}},
                         "Clear the entire image: the directory is emptied and every block is marked free",
                         {}};

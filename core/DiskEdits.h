@@ -16,19 +16,13 @@ namespace dyskel {
 
 // --- The BAM ------------------------------------------------------------------
 
-// BamEntryOffset and BamBlockFree (core/DiskHeader.h) read the BAM.
-// Sets a block free or used and keeps the track's free count right.  Tracks
-// outside the BAM are left alone.
+// The BAM is read through core/DiskHeader.h (BamBlockFree, LastBamTrack,
+// BamFreeBlocks, ExtendedBamOffset).
+// Sets a block free or used and sets the track's free count to the free
+// sectors of its bitmap (bits past the track's last sector are kept and not
+// counted).  Tracks outside the BAM are left alone: on a 40-track image
+// without an extended BAM, tracks 36 to 40.
 void SetBamBlockFree(Block& header, BlockAddress at, bool free);
-// True when bytes 0xC0 to 0xD3 hold a sound BAM of tracks 36 to 40 (each
-// track's count agrees with its bitmap and no bit beyond sector 16 is set).
-bool HasExtendedBam(const Block& header);
-// The last track of the BAM that counts for an image of this many tracks:
-// 40 when it has more than 35 and an extended BAM, else 35 or the image's
-// last track when it holds fewer.
-int LastBamTrack(const Block& header, int tracks);
-// Free blocks of tracks 1 to LastBamTrack, track 18 not counted.
-int BamFreeBlocks(const Block& header, int tracks);
 // Marks every block of the chain from first, up to a break, free in the BAM,
 // as scratching a file does; blocks on track 18 (the directory's) stay used.
 void FreeChainInBam(Block& header, const DiskImage& image, BlockAddress first);
@@ -63,15 +57,18 @@ int ChainLength(const DiskImage& image, const DirEntry& entry);
 // of tracks 1 to 35 free but 18/0 and 18/1, the disk name and ID kept (or
 // replaced when given), DOS version and type "2A", and an empty directory
 // block 18/1.  In a 40-track image bytes 0xAB to 0xFF of the BAM block are
-// kept.  The other blocks are kept as they are.
+// kept, and tracks 36 to 40 become free in the extended BAM when it has one.
+// The other blocks are kept as they are.
 ImageEdit ClearImage(const std::string* name = nullptr, const std::string* id = nullptr);
 // Writes a disk name (cut to 16 bytes, padded with 0xA0) at 0x90 and an ID
 // (its first two bytes, padded with 0xA0) at 0xA2 of a header block; what is
 // not given is kept.
 void PutNameAndId(Block& header, const std::optional<std::string>& name,
                   const std::optional<std::string>& id);
-// The two blocks of ClearImage built from a header block.
-std::array<Block, 2> FormattedTrack18(const Block& oldHeader, bool keepExtended);
+// The two blocks of ClearImage built from the header block of an image of
+// this many tracks, with every block of tracks 36 to 40 free in an extended
+// BAM at `extended` (0xC0 or 0xAC; 0: none is written).
+std::array<Block, 2> FormattedTrack18(const Block& oldHeader, int tracks, std::size_t extended);
 
 // Writes bytes into a block from offset on.
 ImageEdit PokeBlock(BlockAddress at, int offset, const std::vector<std::uint8_t>& bytes);

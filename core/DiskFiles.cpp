@@ -92,9 +92,7 @@ std::vector<std::uint8_t> NewImageBytes(int tracks, const std::string& name, con
     std::vector<std::uint8_t> bytes(std::size_t(last == MaxTracks ? ExtImageSize : StdImageSize));
     Block named{};
     PutNameAndId(named, name, id);
-    auto [header, dir] = FormattedTrack18(named, false);
-    for (int t = StdTracks + 1; t <= last; ++t)
-        for (int s = 0; s < SectorsPerTrack(t); ++s) SetBamBlockFree(header, {t, s}, true);
+    auto [header, dir] = FormattedTrack18(named, last, last == MaxTracks ? SpeedDosBam : 0);
     std::copy(header.begin(), header.end(), bytes.begin() + BlockOffset(DirTrack, 0));
     std::copy(dir.begin(), dir.end(), bytes.begin() + BlockOffset(DirTrack, 1));
     return bytes;

@@ -79,6 +79,8 @@ struct OpenImageState {
 // Used/free flag per track 0 to 40 and sector 0 to 20: 1 used, 0 free.
 struct FreeMap {
     std::array<std::array<std::uint8_t, MaxSectors>, MaxTracks + 1> used{};
+    int tracks = StdTracks;       // tracks the image holds
+    int lastBamTrack = StdTracks; // tracks 1 to this are in the BAM
 };
 
 } // namespace dyskel

@@ -108,6 +108,7 @@ class Checker {
     }
 
     void Bam() {
+        const std::size_t extended = ExtendedBamOffset(header_);
         for (int t = 1; t <= r_.lastBamTrack; ++t) {
             int freeBits = 0;
             for (int s = 0; s < SectorsPerTrack(t); ++s) {
@@ -119,7 +120,7 @@ class Checker {
                         {FindingKind::UsedButFree, {t, s}, o.kind == OwnerKind::File ? o.entry : 0});
                 if (!o.claims && !free) r_.findings.push_back({FindingKind::Orphan, {t, s}});
             }
-            const int count = header_[BamEntryOffset(t)];
+            const int count = header_[BamEntryOffset(t, extended)];
             if (count != freeBits)
                 r_.findings.push_back({FindingKind::TrackCount, {t, 0}, 0, 0, count, freeBits});
         }
@@ -256,11 +257,14 @@ std::string OwnerText(const ValidationReport& report, BlockAddress at, const Nam
 
 Block BamFromOwners(const Block& header, const ValidationReport& report) {
     Block out = header;
+    const std::size_t extended = ExtendedBamOffset(header);
     for (int t = 1; t <= report.lastBamTrack; ++t) {
-        const std::size_t entry = BamEntryOffset(t);
-        std::fill_n(out.begin() + std::ptrdiff_t(entry), 4, 0);
+        std::uint32_t bits = 0;
         for (int s = 0; s < SectorsPerTrack(t); ++s)
-            SetBamBlockFree(out, {t, s}, report.Owner({t, s}).claims == 0);
+            if (report.Owner({t, s}).claims == 0) bits |= 1u << s;
+        const std::size_t entry = BamEntryOffset(t, extended);
+        out[entry] = std::uint8_t(std::popcount(bits));
+        for (std::size_t i = 0; i < 3; ++i) out[entry + 1 + i] = std::uint8_t(bits >> (8 * i));
     }
     return out;
 }

@@ -21,6 +21,7 @@ constexpr QRgb DirTrackColor = 0x808080; // grey
 constexpr QRgb UsedColor = 0xFF0000;     // red
 constexpr QRgb FreeColor = 0x008000;     // green
 constexpr QRgb FlagColor = 0xFF00FF;     // magenta: a block Validate flags
+constexpr QRgb OutsideColor = 0xC0C0C0;  // light grey: a track outside the BAM
 
 // The square inside a shape's box: as high as the box, centred across it.
 QRect SquareIn(const QRect& box) {
@@ -45,6 +46,13 @@ constexpr std::array<LegendRow, 4> Legend = {{
 constexpr int LegendShapeLeft = 587;
 constexpr int LegendLabelLeft = 608;
 constexpr int ChartMargin = 4;
+
+// "01 02 ... 35 T" or up to 40.
+QString TrackCaption(int columns) {
+    QString text;
+    for (int t = 1; t <= columns; ++t) text += QStringLiteral("%1 ").arg(t, 2, 10, QLatin1Char('0'));
+    return text + QStringLiteral("T");
+}
 
 } // namespace
 
@@ -109,19 +117,29 @@ void TBamChart::SetScale(double scale) {
     update();
 }
 
-QRect TBamChart::CellBox(int track, int sector) {
-    return {track * CellWidth, sector * RowPitch + TopMargin, CellWidth, CellHeight};
+QRect TBamChart::CellBox(int track, int sector, int columns) {
+    const int width = columns > StdTracks ? NarrowCellWidth : CellWidth;
+    return {AxisWidth + (track - 1) * width, sector * RowPitch + TopMargin, width, CellHeight};
 }
 
 void TBamChart::Build(const FreeMap& freeMap, bool showHints, const ValidationReport* report) {
     Destroy();
-    for (int t = 1; t <= ChartTracks; ++t) {
+    columns_ = freeMap.tracks > StdTracks ? MaxTracks : StdTracks;
+    if (trackAxis) {
+        trackAxis->setText(TrackCaption(columns_));
+        trackAxis->SetPitch(CellBox(1, 0, columns_).width());
+        trackAxis->setFont(SansFont(columns_ > StdTracks ? 11 : 13)); // two digits within a narrow column
+    }
+    for (int t = 1; t <= columns_; ++t) {
         for (int s = 0; s < SectorsPerTrack(t); ++s) {
             Cell& c = cells_[t][s];
             c.present = true;
             c.showHint = showHints;
             QString hint = QStringLiteral("Track %1, Sector %2").arg(t).arg(s);
-            if (t == DirTrack) {
+            if (t > freeMap.lastBamTrack) {
+                c.color = QColor(OutsideColor);
+                hint += QStringLiteral(" (outside the BAM)");
+            } else if (t == DirTrack) {
                 c.color = QColor(DirTrackColor);
                 hint += s == 0 ? QStringLiteral(" (Disk Information)")
                                : QStringLiteral(" (Directory Information)");
@@ -171,16 +189,16 @@ void TBamChart::paintEvent(QPaintEvent* e) {
     QFrame::paintEvent(e);
     QPainter p(this);
     p.scale(scale_, scale_);
-    for (int t = 1; t <= ChartTracks; ++t)
+    for (int t = 1; t <= columns_; ++t)
         for (int s = 0; s < MaxSectors; ++s)
-            if (cells_[t][s].present) p.fillRect(SquareIn(CellBox(t, s)), cells_[t][s].color);
+            if (cells_[t][s].present) p.fillRect(SquareIn(CellBox(t, s, columns_)), cells_[t][s].color);
 }
 
 bool TBamChart::CellAt(QPoint widgetPos, int& track, int& sector) const {
     const QPoint pos = widgetPos / scale_; // the chart is drawn at its designed size, then enlarged
-    track = pos.x() / CellWidth;
+    track = pos.x() >= AxisWidth ? (pos.x() - AxisWidth) / CellBox(1, 0, columns_).width() + 1 : 0;
     sector = pos.y() >= TopMargin ? (pos.y() - TopMargin) / RowPitch : -1;
-    return sector >= 0 && CellBox(track, sector).contains(pos) && HasCell(track, sector);
+    return sector >= 0 && CellBox(track, sector, columns_).contains(pos) && HasCell(track, sector);
 }
 
 void TBamChart::mousePressEvent(QMouseEvent* e) {
@@ -199,7 +217,7 @@ bool TBamChart::event(QEvent* e) {
         QToolTip::hideText();
         e->ignore();
     } else {
-        const QRect box = CellBox(track, sector);
+        const QRect box = CellBox(track, sector, columns_);
         QToolTip::showText(help->globalPos(), hint, this, QRect(box.topLeft() * scale_, box.size() * scale_));
     }
     return true;
@@ -211,10 +229,10 @@ TBamPage::TBamPage(QWidget* parent) : QWidget(parent) {
 
     LblTracks = new TAxisLabel(Qt::Horizontal, -1, TBamChart::CellWidth, PanelBAM);
     LblTracks->setObjectName(QStringLiteral("LblTracks"));
-    LblTracks->setText(
-        QStringLiteral("01 02 03 04 05 06 07 08 09 10 11 12 13 14 15 16 17 18 19 20 21 22 23 24 "
-                       "25 26 27 28 29 30 31 32 33 34 35 T"));
-    LblTracks->setGeometry(18, 1, 36 * TBamChart::CellWidth, 16);
+    LblTracks->setText(TrackCaption(StdTracks));
+    // Wide enough for the narrower columns of 40 tracks too.
+    LblTracks->setGeometry(18, 1, (MaxTracks + 1) * TBamChart::NarrowCellWidth + 2, 16);
+    PanelBAM->trackAxis = LblTracks;
 
     LblSectors = new TAxisLabel(Qt::Vertical, 1, TBamChart::RowPitch, PanelBAM);
     LblSectors->setObjectName(QStringLiteral("LblSectors"));

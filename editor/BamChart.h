@@ -1,6 +1,7 @@
 // The editor's "BAM Allocation Map" page: the free map as a chart of coloured
-// squares, one per block of tracks 1 to 35, tracks left to right and sectors
-// top to bottom, with a hint per square.
+// squares, one per block of tracks 1 to 35 (1 to 40 on a 40-track image, in
+// narrower columns), tracks left to right and sectors top to bottom, with a
+// hint per square.
 #pragma once
 
 #include "core/Uglobal.h"
@@ -33,6 +34,10 @@ class TShape : public QWidget {
 class TAxisLabel : public QLabel {
   public:
     TAxisLabel(Qt::Orientation orientation, int first, int pitch, QWidget* parent);
+    void SetPitch(int pitch) {
+        pitch_ = pitch;
+        update();
+    }
     // Drawn enlarged by scale in a chart larger than designed.
     void SetScale(double scale) {
         scale_ = scale;
@@ -53,8 +58,10 @@ class TAxisLabel : public QLabel {
 // hint as a tooltip.
 class TBamChart : public QFrame {
   public:
-    static constexpr int ChartTracks = StdTracks;
-    static constexpr int CellWidth = 17;
+    static constexpr int ChartTracks = MaxTracks;
+    static constexpr int CellWidth = 17;       // columns of 35 tracks
+    static constexpr int NarrowCellWidth = 15; // columns of 40 tracks
+    static constexpr int AxisWidth = 17;       // the sector axis left of track 1
     static constexpr int CellHeight = 14;
     static constexpr int RowPitch = 16;
     static constexpr int TopMargin = 18;
@@ -62,10 +69,12 @@ class TBamChart : public QFrame {
 
     explicit TBamChart(QWidget* parent);
 
-    // One square per sector of tracks 1 to 35 from the free map; hints shown
-    // only when showHints.  With a Validate report each hint names the
-    // block's owner, and the squares it flags (used but free, orphan,
-    // cross-linked) take the flag colour.  Replaces any chart built before.
+    // One square per sector of tracks 1 to 35 from the free map, of tracks 1
+    // to 40 when the image has more than 35; tracks past the BAM's last one
+    // light grey.  Hints shown only when showHints.  With a Validate report
+    // each hint names the block's owner, and the squares it flags (used but
+    // free, orphan, cross-linked) take the flag colour.  Replaces any chart
+    // built before.
     void Build(const FreeMap& freeMap, bool showHints, const ValidationReport* report = nullptr);
     // Called with the square's block when a square is clicked.
     std::function<void(int track, int sector)> onCellClicked;
@@ -78,8 +87,12 @@ class TBamChart : public QFrame {
     // The hint shown for the square, empty when there is none or hints are off.
     QString CellHint(int track, int sector) const;
     // Box of the square of (track, sector) in the chart's coordinates at the
-    // designed size.
-    static QRect CellBox(int track, int sector);
+    // designed size, in a chart of this many columns.
+    static QRect CellBox(int track, int sector, int columns = StdTracks);
+    // Tracks the chart shows: 35 or 40.
+    int Columns() const { return columns_; }
+    // The axis above the squares: "01" to the last track, then "T".
+    TAxisLabel* trackAxis = nullptr;
     // The chart, its squares, axes and legend enlarged by scale (at least 1).
     void SetScale(double scale);
     double Scale() const { return scale_; }
@@ -100,6 +113,7 @@ class TBamChart : public QFrame {
     };
     std::array<std::array<Cell, MaxSectors>, ChartTracks + 1> cells_{};
     int count_ = 0;
+    int columns_ = StdTracks;
     double scale_ = 1.0;
 };
 

@@ -27,10 +27,10 @@ TEST_F(Cli, NewWritesAFormattedImageAndNeverReplacesOne) {
     CliResult r = Run({"new", dir.File("NEW.D64"), "my disk", "a1"});
     EXPECT_EQ(r.exitCode, 0) << r.err;
     EXPECT_EQ(r.out, "\"MY DISK\" A12A\n664 BLOCKS FREE\n");
-    // The count that dir lists afterwards: tracks 1 to 35.
+    // The count that dir lists afterwards: tracks 1 to 40 but 18.
     EXPECT_EQ(Run({"new", "--tracks", "40", dir.File("FORTY.D64"), "forty"}).out,
-              "\"FORTY\" 002A\n664 BLOCKS FREE\n");
-    EXPECT_TRUE(Run({"dir", dir.File("FORTY.D64")}).out.ends_with("664\tBLOCKS FREE\t\t\n"));
+              "\"FORTY\" 002A\n749 BLOCKS FREE\n");
+    EXPECT_TRUE(Run({"dir", dir.File("FORTY.D64")}).out.ends_with("749\tBLOCKS FREE\t\t\n"));
     EXPECT_EQ(dir.Read("FORTY.D64").size(), 196608u);
     r = Run({"new", image, "x"});
     EXPECT_EQ(r.exitCode, 1);

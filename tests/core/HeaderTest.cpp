@@ -138,7 +138,7 @@ class BamTest : public ::testing::Test {
   protected:
     FreeMap map;
     std::uint16_t Decode(D64Builder& disk) {
-        BamInfo bam = DecodeBAM(test::BlockAt(disk.Header()));
+        BamInfo bam = DecodeBAM(test::BlockAt(disk.Header()), 35);
         map = bam.freeMap;
         return bam.freeBlocks;
     }
@@ -153,7 +153,7 @@ TEST_F(BamTest, FreshDiskHas664Free) {
 
 TEST_F(BamTest, OnlyTracks1To35But18AreFilledIn) {
     // A header whose BAM bits are all 0: every block of the BAM is used.
-    BamInfo bam = DecodeBAM(Block{});
+    BamInfo bam = DecodeBAM(Block{}, 35);
     EXPECT_EQ(bam.freeBlocks, 0);
     for (int t = 0; t <= 40; ++t)
         for (int s = 0; s < 21; ++s) {

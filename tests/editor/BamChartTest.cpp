@@ -33,10 +33,16 @@ class BamChartTest : public EditorTest {
         return shot.pixelColor(Centre(track, sector));
     }
 
+    // Centre of a square as the chart places it (a 40-track chart has
+    // narrower columns).
+    QPoint Placed(int track, int sector) {
+        return Chart()->CellBox(track, sector, Chart()->Columns()).center();
+    }
+
     // The tooltip the panel shows with the pointer resting on a square; empty
     // when it shows none.
-    QString TooltipAt(int track, int sector) {
-        const QPoint at = Centre(track, sector);
+    QString TooltipAt(int track, int sector) { return TooltipAt(Centre(track, sector)); }
+    QString TooltipAt(QPoint at) {
         QHelpEvent help(QEvent::ToolTip, at, Chart()->mapToGlobal(at));
         QApplication::sendEvent(Chart(), &help);
         return help.isAccepted() && QToolTip::isVisible() ? QToolTip::text() : QString();
@@ -108,16 +114,43 @@ TEST_F(BamChartTest, NoHintsWhenHintsAreOff) {
     });
 }
 
-TEST_F(BamChartTest, FortyTrackImageShowsTracks1To35) {
-    D64Builder disk("BIG", "01", 40);
-    UseImage(disk);
-    Open([&] {
-        ShowBamPage();
-        EXPECT_EQ(Chart()->CellCount(), 683);
-        const QImage shot = Chart()->grab().toImage();
-        EXPECT_EQ(ColourOnScreen(shot, 35, 0), Green);
-        EXPECT_NE(ColourOnScreen(shot, 36, 0), Green);
-    });
+// A 40-track disk with the extended BAM at 0xC0 (SpeedDOS), 36/0 and 36/1
+// used by a file; without it tracks 36 to 40 are outside the BAM.
+TEST_F(BamChartTest, FortyTracksInTheSamePanel) {
+    for (bool extended : {true, false}) {
+        SCOPED_TRACE(extended ? "extended BAM" : "none");
+        D64Builder disk("BIG", "01", 40);
+        disk.AddFile("F", 0x82, Bytes(300, 1), {{36, 0}, {36, 1}});
+        const Bytes bam = {0x0F, 0xFC, 0xFF, 0x01, 0x11, 0xFF, 0xFF, 0x01, 0x11, 0xFF,
+                           0xFF, 0x01, 0x11, 0xFF, 0xFF, 0x01, 0x11, 0xFF, 0xFF, 0x01};
+        if (extended) std::copy(bam.begin(), bam.end(), disk.Header() + 0xC0);
+        UseImage(disk);
+        options.MnuHints->setChecked(true);
+        Open([&] {
+            ShowBamPage();
+            EXPECT_EQ(Chart()->CellCount(), 768);
+            EXPECT_TRUE(Find<QLabel>("LblTracks")->text().startsWith("01 02 03"));
+            EXPECT_TRUE(Find<QLabel>("LblTracks")->text().endsWith("35 36 37 38 39 40 T"));
+            const QImage shot = Chart()->grab().toImage();
+            const QColor light(Qt::lightGray);
+            EXPECT_EQ(shot.pixelColor(Placed(35, 0)), Green);
+            EXPECT_EQ(shot.pixelColor(Placed(18, 0)), Grey);
+            EXPECT_EQ(shot.pixelColor(Placed(36, 0)), extended ? Red : light);
+            EXPECT_EQ(shot.pixelColor(Placed(40, 16)), extended ? Green : light);
+            EXPECT_EQ(TooltipAt(Placed(36, 0)),
+                      extended ? "Track 36, Sector 0 (Used): \"F\", block 1 of 2"
+                               : "Track 36, Sector 0 (outside the BAM): \"F\", block 1 of 2");
+            EXPECT_EQ(TooltipAt(Placed(40, 2)),
+                      extended ? "Track 40, Sector 2 (Free)" : "Track 40, Sector 2 (outside the BAM)");
+            // The last square within the panel, the legend clear of every square.
+            EXPECT_TRUE(Chart()->rect().contains(Chart()->CellBox(40, 16, 40)));
+            for (const char* legend : {"ShapeFlagged", "ShapeFree", "ShapeFull", "ShapeT18"})
+                for (int t = 1; t <= 40; ++t)
+                    EXPECT_FALSE(Find<QWidget>(legend)->geometry().intersects(
+                        Chart()->CellBox(t, SectorsPerTrack(t) - 1, 40)))
+                        << legend << " " << t;
+        });
+    }
 }
 
 TEST_F(BamChartTest, ClosingLeavesNoSquareAndTheNextImageGetsItsOwn) {
