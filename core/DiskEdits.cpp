@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <bit>
+#include <bitset>
 
 namespace dyskel {
 
@@ -91,19 +92,35 @@ std::vector<BlockAddress> BlocksOf(const DiskImage& image, const ValidationRepor
                : EntryBlocksOf(image, entry).blocks;
 }
 
-bool Holds(const std::vector<BlockAddress>& blocks, BlockAddress at) {
-    return std::find(blocks.begin(), blocks.end(), at) != blocks.end();
-}
+// A set of blocks.
+class Marks {
+  public:
+    Marks() = default;
+    explicit Marks(const std::vector<BlockAddress>& blocks) {
+        for (BlockAddress at : blocks) Add(at);
+    }
+    bool Has(BlockAddress at) const {
+        return ValidBlock(at.track, at.sector) && bits_[std::size_t(at.track)][std::size_t(at.sector)];
+    }
+    // True when the block was not in the set yet.
+    bool Add(BlockAddress at) {
+        if (!ValidBlock(at.track, at.sector) || Has(at)) return false;
+        bits_[std::size_t(at.track)].set(std::size_t(at.sector));
+        return true;
+    }
+
+  private:
+    std::array<std::bitset<MaxSectors>, MaxTracks + 1> bits_{};
+};
 
 // The other owners of the entry's blocks, each with the number of blocks
 // shared with it, in the order met.
 std::vector<std::pair<int, int>> SharedWith(const ValidationReport& report, int row,
                                             const std::vector<BlockAddress>& blocks) {
     std::vector<std::pair<int, int>> shared;
-    std::vector<BlockAddress> seen;
+    Marks seen;
     for (BlockAddress at : blocks) {
-        if (Holds(seen, at)) continue;
-        seen.push_back(at);
+        if (!seen.Add(at)) continue;
         for (int o : report.OtherOwners(at, row)) {
             auto it = std::find_if(shared.begin(), shared.end(), [o](const auto& p) { return p.first == o; });
             if (it == shared.end())
@@ -162,10 +179,9 @@ int FreeEntryBlocks(Block& header, const ValidationReport& report, const DirEntr
                     const std::vector<BlockAddress>& blocks, std::vector<std::string>& notes) {
     const int row = report.Row(entry);
     int freed = 0;
-    std::vector<BlockAddress> seen;
+    Marks seen;
     for (BlockAddress at : blocks) {
-        if (Holds(seen, at) || !report.OtherOwners(at, row).empty()) continue;
-        seen.push_back(at);
+        if (!report.OtherOwners(at, row).empty() || !seen.Add(at)) continue;
         ++freed;
         if (at.track <= report.lastBamTrack) SetBamBlockFree(header, at, true);
     }
@@ -211,11 +227,13 @@ ImageEdit SetEntryType(const DirEntry& entry, FileType type) {
             const int row = report->Row(entry);
             const std::vector<BlockAddress> before = BlocksOf(image, *report, entry);
             const std::vector<BlockAddress> after = EntryBlocksOf(image, now).blocks;
+            const Marks owned(before), owns(after);
             std::vector<BlockAddress> dropped, taken;
             for (BlockAddress at : before)
-                if (!Holds(after, at) && !Holds(dropped, at)) dropped.push_back(at);
+                if (!owns.Has(at)) dropped.push_back(at);
+            Marks seen;
             for (BlockAddress at : after)
-                if (!Holds(before, at) && !Holds(taken, at)) taken.push_back(at);
+                if (!owned.Has(at) && seen.Add(at)) taken.push_back(at);
             for (BlockAddress at : taken) {
                 std::vector<int> others = report->OtherOwners(at, row);
                 if (!others.empty())
@@ -252,13 +270,10 @@ ImageEdit UndeleteEntry(const DirEntry& entry, FileType type) {
             DirEntry now = entry;
             now.typeByte = static_cast<std::uint8_t>(ClosedBit | std::uint8_t(type));
             const EntryBlockList list = EntryBlocksOf(image, now);
-            std::vector<BlockAddress> seen;
-            for (BlockAddress at : list.blocks)
-                if (Holds(seen, at))
-                    break;
-                else
-                    seen.push_back(at);
-            if (list.broken || list.blocks.empty() || seen.size() != list.blocks.size())
+            Marks seen;
+            const bool twice = std::any_of(list.blocks.begin(), list.blocks.end(),
+                                           [&](BlockAddress at) { return !seen.Add(at); });
+            if (list.broken || list.blocks.empty() || twice)
                 return Failure{
                     "The block chain of " + Quote(entry.Name()) +
                     " is broken (it loops or leaves the disk); it was not taken back. Nothing was written."};
