@@ -32,6 +32,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <sys/stat.h>
 #include <vector>
 
 namespace dyskel {
@@ -52,6 +53,8 @@ constexpr const char* UsageText =
     "  delete [--backup] [--dry-run] IMAGE ENTRY   scratch an entry and free its blocks\n"
     "  lock|unlock [--backup] [--dry-run] IMAGE ENTRY  set or clear the lock mark\n"
     "  type [--backup] [--dry-run] IMAGE ENTRY DEL|SEQ|PRG|USR|REL  set the file type\n"
+    "  undelete [--backup] [--dry-run] IMAGE ENTRY [TYPE]  take a scratched entry back (TYPE: PRG;\n"
+    "                                              ENTRY numbered as dir --deleted numbers it)\n"
     "  size [--backup] [--dry-run] IMAGE ENTRY [BLOCKS]  set the size shown (default: the chain's length)\n"
     "  clear [--backup] [--dry-run] [--name NAME] [--id ID] IMAGE  format track 18 afresh\n"
     "  poke [--backup] [--dry-run] IMAGE TRACK SECTOR OFFSET BYTE...  change bytes of a block\n"
@@ -185,10 +188,10 @@ struct Image {
     DiskView view;
 };
 
-Image OpenImage(const Invocation& inv, const std::string& path) {
+Image OpenImage(const Invocation& inv, const std::string& path, bool deleted = false) {
     Result<DiskImage> disk = DiskImage::Load(path);
     if (!disk) throw CliFailure{disk.Error()};
-    Result<DiskView> view = ReadDiskView(*disk, !inv.Has("--deleted"));
+    Result<DiskView> view = ReadDiskView(*disk, !deleted && !inv.Has("--deleted"));
     if (!view) throw CliFailure{view.Error()};
     std::filesystem::path p(path);
     std::string folder = p.parent_path().string();
@@ -333,7 +336,7 @@ int RunDir(Invocation& inv) {
     inv.out << DiskText(inv, image.view.header.label) << '\n';
     int n = 0;
     for (const DirEntry& entry : image.view.dir.entries)
-        inv.out << JoinCells(inv, DirRowCells(entry, ++n)) << '\n';
+        inv.out << JoinCells(inv, DirRowCells(entry, ++n)) << (entry.Scratched() ? "\tscratched\n" : "\n");
     inv.out << JoinCells(inv, FreeRowCells(image.view.bam.freeBlocks)) << '\n';
     if (image.view.dir.cut)
         inv.err << "dyskel-cli: the directory chain of " << Quoted(image.path) << " is broken"
@@ -480,6 +483,18 @@ int RunType(Invocation& inv) {
     return 0;
 }
 
+int RunUndelete(Invocation& inv) {
+    const std::optional<FileType> type = FileTypeNamed(UpperAscii(inv.args.size() > 2 ? inv.args[2] : "PRG"));
+    if (!type) throw UsageError{"TYPE must be DEL, SEQ, PRG, USR or REL: " + inv.args[2]};
+    const long n = Number(inv.args[1], "ENTRY");
+    Image image = OpenImage(inv, inv.args[0], true);
+    const DirEntry entry = Entry(image, n);
+    if (!entry.Scratched()) throw CliFailure{"entry " + inv.args[1] + " is not scratched"};
+    if (Write(inv, image, UndeleteEntry(entry, *type)))
+        AfterWrite([&] { PrintEntryAfter(inv, image, entry); });
+    return 0;
+}
+
 int RunSize(Invocation& inv) {
     const auto [image, entry] = SelectEntry(inv, Needs::AnyEntry);
     const auto blocks =
@@ -537,13 +552,20 @@ int RunNew(Invocation& inv) {
     return 0;
 }
 
-// Reads a host file whole.
+// Reads a host file whole; one that goes or changes its size while it is
+// read is told as such.
 std::vector<std::uint8_t> HostFile(const std::string& path) {
-    if (fileio::RegularFileSize(path) < 0) throw CliFailure{"no file " + Quoted(path)};
     fileio::Fd fd = fileio::Fd::OpenRead(path);
-    std::vector<std::uint8_t> data(std::size_t(fileio::RegularFileSize(path)));
-    if (!fd.IsOpen() || fileio::ReadAt(fd.Get(), 0, data.data(), data.size()) != data.size())
-        throw CliFailure{"cannot read " + Quoted(path) + ": " + fileio::LastError()};
+    struct stat st {};
+    if (!fd.IsOpen() || ::fstat(fd.Get(), &st) != 0 || !S_ISREG(st.st_mode))
+        throw CliFailure{"no file " + Quoted(path)};
+    std::vector<std::uint8_t> data(std::size_t(st.st_size) + 1); // one more byte tells a file that grew
+    errno = 0;
+    const std::size_t got = fileio::ReadAt(fd.Get(), 0, data.data(), data.size());
+    if (got != std::size_t(st.st_size))
+        throw CliFailure{"cannot read " + Quoted(path) + ": " +
+                         (errno ? fileio::LastError() : std::string("it changed while it was read"))};
+    data.resize(got);
     return data;
 }
 
@@ -756,7 +778,7 @@ int RunOp(Invocation& inv) {
     return 0;
 }
 
-constexpr std::array<Command, 23> Commands = {{
+constexpr std::array<Command, 24> Commands = {{
     {"info", "--raw", "", 1, 1, RunInfo},
     {"dir", "--raw --deleted", "", 1, 1, RunDir},
     {"bam", "", "", 1, 1, RunBam},
@@ -770,6 +792,7 @@ constexpr std::array<Command, 23> Commands = {{
     {"unlock", "--backup --dry-run --raw", "", 2, 2, [](Invocation& inv) { return RunLock(inv, false); }},
     {"type", "--backup --dry-run --raw", "", 3, 3, RunType},
     {"size", "--backup --dry-run --raw", "", 2, 3, RunSize},
+    {"undelete", "--backup --dry-run --raw", "", 2, 3, RunUndelete},
     {"clear", "--backup --dry-run --raw", "--name --id", 1, 1, RunClear},
     {"poke", "--backup --dry-run --raw", "", 5, 260, RunPoke},
     {"new", "--raw", "--tracks", 2, 3, RunNew},

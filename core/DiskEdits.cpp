@@ -2,8 +2,11 @@
 
 #include "core/FileChain.h"
 #include "core/Petscii.h"
+#include "core/Validate.h"
 
 #include <algorithm>
+#include <bit>
+#include <bitset>
 
 namespace dyskel {
 
@@ -34,22 +37,99 @@ Result<EntryBlocks> ReadEntryBlocks(const DiskImage& image, const DirEntry& entr
     return EntryBlocks{*header, *dir, entry.offset};
 }
 
-using EntryPatch = std::function<void(const DiskImage& image, EntryBlocks& blocks)>;
+// Changes the entry's bytes in blocks.dirBlock (and the BAM in
+// blocks.header); may refuse, and may add to the plan's question and notes.
+using EntryPatch = std::function<Result<void>(const DiskImage& image, EntryBlocks& blocks, EditPlan& plan)>;
 
-// An edit of the entry's bytes; patch may also change the header block.  A
-// destructive edit says what it does in one line.
-ImageEdit EntryEdit(const DirEntry& entry, EntryPatch patch, std::string destructive = {}) {
-    return [entry, patch = std::move(patch),
-            destructive = std::move(destructive)](const DiskImage& image) -> Result<EditPlan> {
+ImageEdit EntryEdit(const DirEntry& entry, EntryPatch patch) {
+    return [entry, patch = std::move(patch)](const DiskImage& image) -> Result<EditPlan> {
         Result<EntryBlocks> blocks = ReadEntryBlocks(image, entry);
         if (!blocks) return Failure{blocks.Error()};
         const Block header = blocks->header;
-        patch(image, *blocks);
-        ChangeSet changes;
-        PutChange(changes, {DirTrack, entry.sector}, blocks->dirBlock);
-        if (blocks->header != header) PutChange(changes, {DirTrack, 0}, blocks->header);
-        return EditPlan{changes, destructive, {}};
+        EditPlan plan;
+        if (Result<void> done = patch(image, *blocks, plan); !done) return Failure{done.Error()};
+        PutChange(plan.changes, {DirTrack, entry.sector}, blocks->dirBlock);
+        if (blocks->header != header) PutChange(plan.changes, {DirTrack, 0}, blocks->header);
+        return plan;
     };
+}
+
+// An edit that only sets bytes of the entry.
+ImageEdit EntryBytesEdit(const DirEntry& entry, std::function<void(EntryBlocks& blocks)> set) {
+    return EntryEdit(entry,
+                     [set = std::move(set)](const DiskImage&, EntryBlocks& b, EditPlan&) -> Result<void> {
+                         set(b);
+                         return {};
+                     });
+}
+
+std::string Quote(const std::string& name) {
+    return "\"" + PetsciiToUtf8(name) + "\"";
+}
+
+std::string Names(const ValidationReport& report, int claimant) {
+    return OwnerName(report, claimant, [](const std::string& b) { return PetsciiToUtf8(b); });
+}
+
+// Validate's report of the image, which must read.
+Result<ValidationReport> Report(const DiskImage& image) {
+    Result<ValidationReport> report = ValidateImage(image);
+    if (!report) return Failure{report.Error() + " Nothing was written."};
+    return report;
+}
+
+// The entry's blocks: the report's when it lists the entry, else walked.
+std::vector<BlockAddress> BlocksOf(const DiskImage& image, const ValidationReport& report,
+                                   const DirEntry& entry) {
+    const int row = report.Row(entry);
+    return row && report.entries[std::size_t(row - 1)].typeByte == entry.typeByte
+               ? report.entryBlocks[std::size_t(row - 1)]
+               : EntryBlocksOf(image, entry).blocks;
+}
+
+// A set of blocks.
+class Marks {
+  public:
+    Marks() = default;
+    explicit Marks(const std::vector<BlockAddress>& blocks) {
+        for (BlockAddress at : blocks) Add(at);
+    }
+    bool Has(BlockAddress at) const {
+        return ValidBlock(at.track, at.sector) && bits_[std::size_t(at.track)][std::size_t(at.sector)];
+    }
+    // True when the block was not in the set yet.
+    bool Add(BlockAddress at) {
+        if (!ValidBlock(at.track, at.sector) || Has(at)) return false;
+        bits_[std::size_t(at.track)].set(std::size_t(at.sector));
+        return true;
+    }
+
+  private:
+    std::array<std::bitset<MaxSectors>, MaxTracks + 1> bits_{};
+};
+
+// The other owners of the entry's blocks, each with the number of blocks
+// shared with it, in the order met.
+std::vector<std::pair<int, int>> SharedWith(const ValidationReport& report, int row,
+                                            const std::vector<BlockAddress>& blocks) {
+    std::vector<std::pair<int, int>> shared;
+    Marks seen;
+    for (BlockAddress at : blocks) {
+        if (!seen.Add(at)) continue;
+        for (int o : report.OtherOwners(at, row)) {
+            auto it = std::find_if(shared.begin(), shared.end(), [o](const auto& p) { return p.first == o; });
+            if (it == shared.end())
+                shared.push_back({o, 1});
+            else
+                ++it->second;
+        }
+    }
+    return shared;
+}
+
+Failure ScratchMark(const DirEntry& entry) {
+    return {"The type byte of " + Quote(entry.Name()) +
+            " would become 0, the mark of a scratched entry; Delete scratches a file. Nothing was written."};
 }
 
 } // namespace
@@ -66,13 +146,25 @@ void SetBamBlockFree(Block& header, BlockAddress at, bool free) {
     header[entry] = static_cast<std::uint8_t>(count);
 }
 
-void FreeChainInBam(Block& header, const DiskImage& image, BlockAddress first) {
-    for (BlockAddress at : ChainBlocks(image, first))
-        if (at.track != DirTrack) SetBamBlockFree(header, at, true);
+int FreeEntryBlocks(Block& header, const ValidationReport& report, const DirEntry& entry,
+                    const std::vector<BlockAddress>& blocks, std::vector<std::string>& notes) {
+    const int row = report.Row(entry);
+    int freed = 0;
+    Marks seen;
+    for (BlockAddress at : blocks) {
+        if (!report.OtherOwners(at, row).empty() || !seen.Add(at)) continue;
+        ++freed;
+        if (at.track <= report.lastBamTrack) SetBamBlockFree(header, at, true);
+    }
+    for (auto [other, n] : SharedWith(report, row, blocks))
+        notes.push_back(Quote(entry.Name()) + " was cross-linked with " + Names(report, other) + "; the " +
+                        (n == 1 ? "block they share stays" : std::to_string(n) + " blocks they share stay") +
+                        " allocated.");
+    return freed;
 }
 
 ImageEdit RenameEntry(const DirEntry& entry, const std::array<std::uint8_t, 16>& name) {
-    return EntryEdit(entry, [name](const DiskImage&, EntryBlocks& b) {
+    return EntryBytesEdit(entry, [name](EntryBlocks& b) {
         std::copy(name.begin(), name.end(), b.dirBlock.begin() + std::ptrdiff_t(b.offset + 0x05));
     });
 }
@@ -81,42 +173,128 @@ ImageEdit DeleteEntry(const DirEntry& entry) {
     if (entry.Locked())
         return [why = "The file \"" + entry.Name() + "\" is locked (write protected); it was not deleted."](
                    const DiskImage&) -> Result<EditPlan> { return Failure{why}; };
-    return EntryEdit(
-        entry,
-        [first = entry.first](const DiskImage& image, EntryBlocks& b) {
-            b.dirBlock[b.offset + 0x02] = 0;
-            FreeChainInBam(b.header, image, first);
-        },
-        "Delete \"" + PetsciiToUtf8(entry.Name()) + "\" (" + BlockCountText(entry.blocks) + ")");
-}
-
-ImageEdit SetEntryType(const DirEntry& entry, FileType type) {
-    return EntryEdit(entry, [type](const DiskImage&, EntryBlocks& b) {
-        std::uint8_t& t = b.dirBlock[b.offset + 0x02];
-        t = static_cast<std::uint8_t>((t & ~TypeMask) | std::uint8_t(type));
+    return EntryEdit(entry, [entry](const DiskImage& image, EntryBlocks& b, EditPlan& plan) -> Result<void> {
+        Result<ValidationReport> report = Report(image);
+        if (!report) return Failure{report.Error()};
+        b.dirBlock[b.offset + 0x02] = 0;
+        FreeEntryBlocks(b.header, *report, entry, BlocksOf(image, *report, entry), plan.notes);
+        plan.destructive = "Delete " + Quote(entry.Name()) + " (" + BlockCountText(entry.blocks) + ")";
+        return {};
     });
 }
 
-ImageEdit UndeleteEntry(const DirEntry&, FileType) {
-    return [](const DiskImage&) -> Result<EditPlan> { return Failure{"Undelete is not built yet."}; };
+ImageEdit SetEntryType(const DirEntry& entry, FileType type) {
+    return EntryEdit(
+        entry, [entry, type](const DiskImage& image, EntryBlocks& b, EditPlan& plan) -> Result<void> {
+            if (entry.Scratched())
+                return Failure{"The entry " + Quote(entry.Name()) +
+                               " is scratched; Undelete takes it back with a type. Nothing was written."};
+            DirEntry now = entry;
+            now.typeByte = static_cast<std::uint8_t>((entry.typeByte & ~TypeMask) | std::uint8_t(type));
+            if (now.typeByte == 0) return ScratchMark(entry);
+            if (now.typeByte == entry.typeByte) return {};
+            Result<ValidationReport> report = Report(image);
+            if (!report) return Failure{report.Error()};
+            const int row = report->Row(entry);
+            const std::vector<BlockAddress> before = BlocksOf(image, *report, entry);
+            const std::vector<BlockAddress> after = EntryBlocksOf(image, now).blocks;
+            const Marks owned(before), owns(after);
+            std::vector<BlockAddress> dropped, taken;
+            for (BlockAddress at : before)
+                if (!owns.Has(at)) dropped.push_back(at);
+            Marks seen;
+            for (BlockAddress at : after)
+                if (!owned.Has(at) && seen.Add(at)) taken.push_back(at);
+            for (BlockAddress at : taken) {
+                std::vector<int> others = report->OtherOwners(at, row);
+                if (!others.empty())
+                    return Failure{"As " + std::string(FileTypeName(now.typeByte)) + " " +
+                                   Quote(entry.Name()) + " would claim block " + BlockText(at) + " of " +
+                                   Names(*report, others[0]) + ". Nothing was written."};
+                if (at.track <= report->lastBamTrack) SetBamBlockFree(b.header, at, false);
+            }
+            const int freed = FreeEntryBlocks(b.header, *report, entry, dropped, plan.notes);
+            b.dirBlock[b.offset + 0x02] = now.typeByte;
+            if (entry.blocks == before.size() && after.size() <= 0xFFFF) {
+                b.dirBlock[b.offset + 0x1E] = static_cast<std::uint8_t>(after.size() & 0xFF);
+                b.dirBlock[b.offset + 0x1F] = static_cast<std::uint8_t>(after.size() >> 8);
+            }
+            if (freed)
+                plan.destructive = "Change " + Quote(entry.Name()) + " from " + FileTypeName(entry.typeByte) +
+                                   " to " + FileTypeName(now.typeByte) + ": " +
+                                   (entry.TypeCode() == std::uint8_t(FileType::Rel)
+                                        ? (freed == 1 ? "its side sector is"
+                                                      : "its " + std::to_string(freed) + " side sectors are")
+                                        : (freed == 1 ? "1 of its blocks is"
+                                                      : std::to_string(freed) + " of its blocks are")) +
+                                   " freed";
+            return {};
+        });
+}
+
+ImageEdit UndeleteEntry(const DirEntry& entry, FileType type) {
+    return EntryEdit(
+        entry, [entry, type](const DiskImage& image, EntryBlocks& b, EditPlan& plan) -> Result<void> {
+            if (!entry.Scratched())
+                return Failure{"The entry " + Quote(entry.Name()) +
+                               " is not scratched. Nothing was written."};
+            DirEntry now = entry;
+            now.typeByte = static_cast<std::uint8_t>(ClosedBit | std::uint8_t(type));
+            const EntryBlockList list = EntryBlocksOf(image, now);
+            Marks seen;
+            const bool twice = std::any_of(list.blocks.begin(), list.blocks.end(),
+                                           [&](BlockAddress at) { return !seen.Add(at); });
+            if (list.broken || list.blocks.empty() || twice)
+                return Failure{
+                    "The block chain of " + Quote(entry.Name()) +
+                    " is broken (it loops or leaves the disk); it was not taken back. Nothing was written."};
+            Result<ValidationReport> report = Report(image);
+            if (!report) return Failure{report.Error()};
+            for (BlockAddress at : list.blocks)
+                if (std::vector<int> others = report->OtherOwners(at, 0); !others.empty())
+                    return Failure{Quote(entry.Name()) + " cannot be taken back: its block " + BlockText(at) +
+                                   " is now owned by " + Names(*report, others[0]) +
+                                   ". Nothing was written."};
+            for (BlockAddress at : list.blocks)
+                if (at.track <= report->lastBamTrack) SetBamBlockFree(b.header, at, false);
+            b.dirBlock[b.offset + 0x02] = now.typeByte;
+            const std::size_t n = list.blocks.size();
+            if (n != entry.blocks && n <= 0xFFFF) {
+                b.dirBlock[b.offset + 0x1E] = static_cast<std::uint8_t>(n & 0xFF);
+                b.dirBlock[b.offset + 0x1F] = static_cast<std::uint8_t>(n >> 8);
+                plan.notes.push_back("The entry said " + BlockCountText(entry.blocks) +
+                                     "; its size is now the " + BlockCountText(int(n)) + " it owns.");
+            }
+            return {};
+        });
 }
 
 ImageEdit SetEntryLocked(const DirEntry& entry, bool locked) {
-    return EntryEdit(entry, [locked](const DiskImage&, EntryBlocks& b) {
+    return EntryEdit(entry, [entry, locked](const DiskImage&, EntryBlocks& b, EditPlan&) -> Result<void> {
         std::uint8_t& t = b.dirBlock[b.offset + 0x02];
-        t = static_cast<std::uint8_t>(locked ? t | LockBit : t & ~LockBit);
+        const auto now = static_cast<std::uint8_t>(locked ? t | LockBit : t & ~LockBit);
+        if (now == 0) return ScratchMark(entry);
+        t = now;
+        return {};
     });
 }
 
 ImageEdit SetEntrySize(const DirEntry& entry, std::uint16_t blocks) {
-    return EntryEdit(entry, [blocks](const DiskImage&, EntryBlocks& b) {
-        b.dirBlock[b.offset + 0x1E] = static_cast<std::uint8_t>(blocks & 0xFF);
-        b.dirBlock[b.offset + 0x1F] = static_cast<std::uint8_t>(blocks >> 8);
-    });
+    return EntryEdit(
+        entry, [entry, blocks](const DiskImage& image, EntryBlocks& b, EditPlan& plan) -> Result<void> {
+            b.dirBlock[b.offset + 0x1E] = static_cast<std::uint8_t>(blocks & 0xFF);
+            b.dirBlock[b.offset + 0x1F] = static_cast<std::uint8_t>(blocks >> 8);
+            Result<ValidationReport> report = ValidateImage(image);
+            if (!report) return {};
+            for (auto [other, n] : SharedWith(*report, report->Row(entry), BlocksOf(image, *report, entry)))
+                plan.notes.push_back(Quote(entry.Name()) + ": " + std::to_string(n) + " of its blocks " +
+                                     (n == 1 ? "is" : "are") + " shared with " + Names(*report, other) + ".");
+            return {};
+        });
 }
 
 int ChainLength(const DiskImage& image, const DirEntry& entry) {
-    return WalkChain(image, entry.first, 0, {}).blocks;
+    return int(EntryBlocksOf(image, entry).blocks.size());
 }
 
 std::array<Block, 2> FormattedTrack18(const Block& oldHeader, int tracks, std::size_t extended) {

@@ -23,20 +23,35 @@ namespace dyskel {
 // counted).  Tracks outside the BAM are left alone: on a 40-track image
 // without an extended BAM, tracks 36 to 40.
 void SetBamBlockFree(Block& header, BlockAddress at, bool free);
-// Marks every block of the chain from first, up to a break, free in the BAM,
-// as scratching a file does; blocks on track 18 (the directory's) stay used.
-void FreeChainInBam(Block& header, const DiskImage& image, BlockAddress first);
+// --- Who owns a block -------------------------------------------------------------
+
+struct ValidationReport;
+
+// Marks free in the BAM the blocks (Validate's count of the entry's blocks)
+// that nothing else owns: no other entry, not the directory, not the BAM.
+// Blocks on tracks the BAM does not cover are left alone.  Adds a note for
+// each other owner the entry shared blocks with ("\"A\" was cross-linked with
+// entry 2 \"B\"; ...").  Returns the blocks freed.
+int FreeEntryBlocks(Block& header, const ValidationReport& report, const DirEntry& entry,
+                    const std::vector<BlockAddress>& blocks, std::vector<std::string>& notes);
 
 // --- Editing entries ----------------------------------------------------------
 
 // Writes the 16 name bytes of the entry.
 ImageEdit RenameEntry(const DirEntry& entry, const std::array<std::uint8_t, 16>& name);
 
-// Scratches the entry as the drive does: type byte 0, and every block of its
-// chain (up to a break) marked free in the BAM.  A locked entry is refused.
+// Scratches the entry as the drive does: type byte 0, and its blocks (data
+// chain, REL side sectors, GEOS info block and records) marked free in the
+// BAM, but those another entry or the directory also owns (told in a note).
+// A locked entry is refused.
 ImageEdit DeleteEntry(const DirEntry& entry);
 
-// Sets bits 0 to 2 of the type byte, keeping bits 3 to 7.
+// Sets bits 0 to 2 of the type byte, keeping bits 3 to 7.  Blocks the entry
+// owns no longer under the new type (a REL file's side sectors) are freed in
+// the same write, and the question says so; blocks it comes to own are marked
+// used (refused when another owns them).  The size follows when it was right.
+// Refused on a scratched entry (Undelete takes it back) and when the type
+// byte would become 0, the mark of a scratched entry.
 ImageEdit SetEntryType(const DirEntry& entry, FileType type);
 
 // Takes a scratched entry back: type byte 0x80 plus type, its data chain and
@@ -44,13 +59,16 @@ ImageEdit SetEntryType(const DirEntry& entry, FileType type);
 // owned by another entry.
 ImageEdit UndeleteEntry(const DirEntry& entry, FileType type);
 
-// Sets or clears the lock bit (bit 6).
+// Sets or clears the lock bit (bit 6); refused when the type byte would
+// become 0.
 ImageEdit SetEntryLocked(const DirEntry& entry, bool locked);
 
-// Writes the block count of bytes 0x1E and 0x1F.
+// Writes the block count of bytes 0x1E and 0x1F; a note tells how many of
+// the entry's blocks it shares with each other owner.
 ImageEdit SetEntrySize(const DirEntry& entry, std::uint16_t blocks);
 
-// The length of the entry's chain in blocks, up to a break.
+// The entry's length in blocks as Validate counts it: the data chain up to a
+// break, with REL side sectors and GEOS info block and records.
 int ChainLength(const DiskImage& image, const DirEntry& entry);
 
 // Track 18 as a freshly formatted disk has it: the BAM block with every block

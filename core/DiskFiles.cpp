@@ -4,6 +4,7 @@
 #include "core/FileChain.h"
 #include "core/FileIO.h"
 #include "core/Petscii.h"
+#include "core/Validate.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -17,9 +18,13 @@ using fileio::Fd;
 
 namespace {
 
-bool TrackHasFree(const Block& header, int track) {
+bool Takeable(const Block& header, const BlockSet& barred, BlockAddress at) {
+    return BamBlockFree(header, at) && !barred[std::size_t(at.track)][std::size_t(at.sector)];
+}
+
+bool TrackHasFree(const Block& header, const BlockSet& barred, int track) {
     for (int s = 0; s < SectorsPerTrack(track); ++s)
-        if (BamBlockFree(header, {track, s})) return true;
+        if (Takeable(header, barred, {track, s})) return true;
     return false;
 }
 
@@ -31,10 +36,10 @@ int NextTrack(int track, int last) {
 }
 
 // The first free sector of the track from sector on, wrapping; -1 when none.
-int FreeSectorFrom(const Block& header, int track, int sector) {
+int FreeSectorFrom(const Block& header, const BlockSet& barred, int track, int sector) {
     const int n = SectorsPerTrack(track);
     for (int k = 0; k < n; ++k)
-        if (int s = (sector + k) % n; BamBlockFree(header, {track, s})) return s;
+        if (int s = (sector + k) % n; Takeable(header, barred, {track, s})) return s;
     return -1;
 }
 
@@ -98,17 +103,39 @@ std::vector<std::uint8_t> NewImageBytes(int tracks, const std::string& name, con
     return bytes;
 }
 
-std::vector<BlockAddress> AllocateBlocks(Block& header, int tracks, int count) {
+BlockSet BlocksNotToTake(const DiskImage& image, const ValidationReport& report, int except) {
+    BlockSet barred;
+    const auto& bytes = image.Bytes();
+    const std::int64_t errors = BlockBytesOfSize(image.FileSize());
+    for (int t = 1; t <= MaxTracks; ++t)
+        for (int s = 0; s < SectorsPerTrack(t); ++s) {
+            const std::int64_t e = errors + TrackStartBlock[std::size_t(t)] + s;
+            const bool badRead = HasErrorBytes(image.FileSize()) && e < std::int64_t(bytes.size()) &&
+                                 bytes[std::size_t(e)] > 0x01;
+            if (badRead || !report.OtherOwners({t, s}, except).empty())
+                barred[std::size_t(t)].set(std::size_t(s));
+        }
+    return barred;
+}
+
+int BlocksToTake(const Block& header, int tracks, const BlockSet& barred) {
+    int n = 0;
+    for (int t = 1; t <= LastBamTrack(header, tracks); ++t)
+        for (int s = 0; t != DirTrack && s < SectorsPerTrack(t); ++s) n += Takeable(header, barred, {t, s});
+    return n;
+}
+
+std::vector<BlockAddress> AllocateBlocks(Block& header, int tracks, int count, const BlockSet& barred) {
     const int last = LastBamTrack(header, tracks);
-    if (count <= 0 || BamFreeBlocks(header, tracks) < count) return {};
+    if (count <= 0 || BlocksToTake(header, tracks, barred) < count) return {};
     int track = 0;
     for (int d = 1; !track && d < MaxTracks; ++d)
         for (int t : {DirTrack - d, DirTrack + d})
-            if (!track && t >= 1 && t <= last && TrackHasFree(header, t)) track = t;
+            if (!track && t >= 1 && t <= last && TrackHasFree(header, barred, t)) track = t;
     std::vector<BlockAddress> out;
     int sector = 0;
     while (int(out.size()) < count) {
-        const int s = FreeSectorFrom(header, track, sector);
+        const int s = FreeSectorFrom(header, barred, track, sector);
         if (s < 0) {
             track = NextTrack(track, last);
             sector = 0;
@@ -154,12 +181,15 @@ ImageEdit ImportEntry(const ImportFile& file) {
         Block header = *read;
         Result<DirChain> dir = ReadDirChain(image);
         if (!dir) return Failure{dir.Error()};
+        Result<ValidationReport> report = ValidateImage(image);
+        if (!report) return Failure{report.Error() + " Nothing was written."};
         const auto name = PaddedName(file.name);
+        EditPlan plan;
+        int replacedRow = 0;
 
         // The slot: the clashing entry's with Replace, else the first free one.
         std::size_t slotBlock = 0, slotOffset = 0;
         bool haveSlot = false;
-        std::string replaced; // the destructive line when an entry is replaced
         for (std::size_t b = 0; b < dir->blocks.size(); ++b)
             for (int o = 0; o < BlockSize; o += DirEntrySize) {
                 const DirEntry e = DecodeDirEntry(dir->blocks[b], dir->at[b].sector, o);
@@ -168,8 +198,16 @@ ImageEdit ImportEntry(const ImportFile& file) {
                         return Failure{"A file named " + Quote(file.name) +
                                        " is already on the disk. Nothing was written."};
                     if (file.onClash == OnClash::Replace && !haveSlot) {
-                        replaced = "Replace " + Quote(file.name) + " (" + BlockCountText(e.blocks) + ")";
-                        FreeChainInBam(header, image, e.first);
+                        if (e.Locked())
+                            return Failure{"The file " + Quote(file.name) +
+                                           " is locked (write protected); it was not replaced."};
+                        plan.destructive =
+                            "Replace " + Quote(file.name) + " (" + BlockCountText(e.blocks) + ")";
+                        replacedRow = report->Row(e);
+                        FreeEntryBlocks(header, *report, e,
+                                        replacedRow ? report->entryBlocks[std::size_t(replacedRow - 1)]
+                                                    : EntryBlocksOf(image, e).blocks,
+                                        plan.notes);
                         slotBlock = b, slotOffset = std::size_t(o), haveSlot = true;
                     }
                 }
@@ -179,15 +217,19 @@ ImageEdit ImportEntry(const ImportFile& file) {
                 if (dir->blocks[b][std::size_t(o) + 2] == 0)
                     slotBlock = b, slotOffset = std::size_t(o), haveSlot = true;
 
-        ChangeSet changes;
+        const BlockSet barred = BlocksNotToTake(image, *report, replacedRow);
+        ChangeSet& changes = plan.changes;
         if (!haveSlot) {
-            const int s = dir->blocks.size() >= std::size_t(MaxDirEntries / DirEntriesPerBlock)
-                              ? -1
-                              : FreeSectorFrom(header, DirTrack,
-                                               NextSector(dir->at.back().sector, DirInterleave,
-                                                          SectorsPerTrack(DirTrack)));
-            if (s < 0)
+            if (dir->blocks.size() >= std::size_t(MaxDirEntries / DirEntriesPerBlock))
                 return Failure{"The directory is full (" + std::to_string(MaxDirEntries) + " entries); " +
+                               Quote(file.name) + " was not written."};
+            const int s =
+                FreeSectorFrom(header, barred, DirTrack,
+                               NextSector(dir->at.back().sector, DirInterleave, SectorsPerTrack(DirTrack)));
+            if (s < 0)
+                return Failure{"The directory holds " +
+                               std::to_string(dir->blocks.size() * DirEntriesPerBlock) +
+                               " entries and track 18 has no free block for another directory block; " +
                                Quote(file.name) + " was not written."};
             SetBamBlockFree(header, {DirTrack, s}, false);
             dir->blocks.back()[0] = DirTrack;
@@ -202,10 +244,10 @@ ImageEdit ImportEntry(const ImportFile& file) {
         }
 
         const int needed = BlocksForBytes(file.data.size());
-        std::vector<BlockAddress> blocks = AllocateBlocks(header, image.Tracks(), needed);
+        std::vector<BlockAddress> blocks = AllocateBlocks(header, image.Tracks(), needed, barred);
         if (blocks.empty()) // the header is as it was
             return Failure{Quote(file.name) + " needs " + BlockCountText(needed) + "; the disk has " +
-                           BlockCountText(BamFreeBlocks(header, image.Tracks())) +
+                           BlockCountText(BlocksToTake(header, image.Tracks(), barred)) +
                            " free. Nothing was written."};
         PutData(changes, blocks, file.data);
 
@@ -219,7 +261,15 @@ ImageEdit ImportEntry(const ImportFile& file) {
         d[slotOffset + 0x1F] = std::uint8_t(needed >> 8);
         PutChange(changes, dir->at[slotBlock], d);
         PutChange(changes, {DirTrack, 0}, header);
-        return EditPlan{changes, replaced, {}};
+        int wrong = 0;
+        for (const Finding& f : report->findings)
+            wrong += f.kind == FindingKind::UsedButFree &&
+                     barred[std::size_t(f.block.track)][std::size_t(f.block.sector)];
+        if (wrong)
+            plan.notes.push_back("The BAM was wrong: it marked " + BlockCountText(wrong) +
+                                 " free that the directory or files use; they were left alone. Run Validate "
+                                 "to mend the BAM.");
+        return plan;
     };
 }
 
@@ -234,7 +284,9 @@ ImageEdit ImportEntries(const std::vector<ImportFile>& files) {
                 work.PutBlock(c.at, c.bytes);
                 PutChange(all.changes, c.at, c.bytes);
             }
-            for (std::string& note : plan->notes) all.notes.push_back(std::move(note));
+            for (std::string& note : plan->notes)
+                if (std::find(all.notes.begin(), all.notes.end(), note) == all.notes.end())
+                    all.notes.push_back(std::move(note));
             if (!plan->destructive.empty())
                 all.destructive += (all.destructive.empty() ? "" : "; ") + plan->destructive;
         }

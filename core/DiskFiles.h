@@ -6,6 +6,7 @@
 #include "core/ImageUpdate.h"
 
 #include <array>
+#include <bitset>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -45,15 +46,30 @@ constexpr int NextSector(int s, int interleave, int n) {
     return next;
 }
 
+// Blocks by track and sector.
+using BlockSet = std::array<std::bitset<MaxSectors>, MaxTracks + 1>;
+
+struct ValidationReport;
+
+// The blocks allocation never takes, whatever the BAM says: those Validate's
+// owner map gives to the BAM, the directory or a live entry (but the entry of
+// row except, whose blocks are being given up, where only it owns them), and
+// those whose error byte is other than 0x00 or 0x01 (a read that failed).
+BlockSet BlocksNotToTake(const DiskImage& image, const ValidationReport& report, int except = 0);
+
+// The blocks allocation may take: free in the BAM (tracks 1 to LastBamTrack,
+// track 18 not counted) and not barred.
+int BlocksToTake(const Block& header, int tracks, const BlockSet& barred);
+
 // Picks free blocks for a file as the 1541 DOS does: the first on the track
 // nearest track 18 with a free block (below first on a tie), from sector 0;
 // then interleave 10 within the track (the first free sector from there on,
 // wrapping); a full track moves on away from track 18, and past the edge to
-// the other side.  Never track 18, never a block the BAM marks used; tracks
-// 36 to 40 only when the image has 40 tracks and the extended BAM.  The
-// blocks found are marked used in header.  Empty when fewer than count are
-// free.
-std::vector<BlockAddress> AllocateBlocks(Block& header, int tracks, int count);
+// the other side.  Never track 18, never a block the BAM marks used or that
+// is barred; tracks 36 to 40 only when the image has 40 tracks and the
+// extended BAM.  The blocks found are marked used in header.  Empty when
+// fewer than count may be taken.
+std::vector<BlockAddress> AllocateBlocks(Block& header, int tracks, int count, const BlockSet& barred = {});
 
 // --- Import -------------------------------------------------------------------
 
@@ -85,11 +101,14 @@ std::optional<DirEntry> FindEntryNamed(const DiskImage& image, const std::string
 
 // Writes the file as a new entry: its data blocks, the BAM, the entry (in
 // the first free slot, or a new directory block on track 18 when the
-// directory is full), all in one change.  Replace scratches the old entry of
-// the same name first and takes its slot.  Refused before anything is
-// written when the file does not fit (saying how many blocks were needed and
-// free), the directory holds 144 entries, or the name is taken and onClash is
-// Refuse.
+// directory is full), all in one change.  Blocks are taken only where
+// allocation may take them (BlocksNotToTake); when the BAM marked owned
+// blocks free, a note says so and points to Validate.  Replace scratches the
+// old entry of the same name first, as Delete does (a locked one is refused),
+// and takes its slot.  Refused before anything is written when the file does
+// not fit (saying how many blocks were needed and could be taken), the
+// directory holds 144 entries or track 18 has no block for another directory
+// block, or the name is taken and onClash is Refuse.
 ImageEdit ImportEntry(const ImportFile& file);
 
 // Several files in one change, in order.

@@ -16,6 +16,48 @@ constexpr std::size_t GeosSignatureOffset = 0xAD;
 constexpr const char GeosSignature[] = "GEOS format";
 constexpr int VlirRecords = 127;
 
+bool GeosDisk(const Block& header) {
+    return std::memcmp(header.data() + GeosSignatureOffset, GeosSignature, sizeof GeosSignature - 1) == 0;
+}
+
+// A chain of the entry broke: where, and how.
+using BreakSink = std::function<void(FindingKind kind, BlockAddress at)>;
+
+// Every block of the entry in the order it is read: GEOS info block, VLIR
+// index and records, REL side sectors, then the data chain.  The entry's
+// bytes 0x15 to 0x18 come from its directory block; its type byte is e's.
+std::vector<BlockAddress> WalkEntry(const DiskImage& image, bool geos, const DirEntry& e,
+                                    const BreakSink& broke) {
+    std::vector<BlockAddress> blocks;
+    Block dir{};
+    if (Result<Block> d = image.ReadBlock({DirTrack, e.sector})) dir = *d;
+    auto raw = [&](int i) { return e.offset + i < BlockSize ? dir[std::size_t(e.offset + i)] : 0; };
+    auto chain = [&](BlockAddress start) {
+        ChainWalk walk;
+        for (BlockAddress at : ChainBlocks(image, start, &walk)) blocks.push_back(at);
+        if (walk.end == ChainEnd::Loop) broke(FindingKind::ChainLoop, walk.last);
+        if (walk.end == ChainEnd::BadLink) broke(FindingKind::ChainBadLink, walk.last);
+    };
+    const bool geosFile = geos && raw(0x18) != 0 && e.TypeCode() != std::uint8_t(FileType::Rel);
+    if (geosFile && raw(0x15)) chain({raw(0x15), raw(0x16)});
+    if (geosFile && raw(0x17) == 1) {
+        Result<Block> index = image.ReadBlock(e.first);
+        if (!index) {
+            broke(FindingKind::ChainBadLink, e.first);
+            return blocks;
+        }
+        blocks.push_back(e.first);
+        for (int i = 0; i < VlirRecords; ++i) {
+            const BlockAddress rec{(*index)[std::size_t(2 + 2 * i)], (*index)[std::size_t(3 + 2 * i)]};
+            if (rec.track) chain(rec);
+        }
+        return blocks;
+    }
+    if (e.TypeCode() == std::uint8_t(FileType::Rel) && raw(0x15)) chain({raw(0x15), raw(0x16)});
+    chain(e.first);
+    return blocks;
+}
+
 class Checker {
   public:
     Checker(const DiskImage& image, const Block& header, ValidationReport& report)
@@ -24,6 +66,8 @@ class Checker {
     void Claim(BlockAddress at, OwnerKind kind, int entry, int index) {
         if (!ValidBlock(at.track, at.sector)) return;
         BlockOwner& o = r_.owners[std::size_t(at.track)][std::size_t(at.sector)];
+        r_.claimants[std::size_t(at.track)][std::size_t(at.sector)].push_back(
+            kind == OwnerKind::File ? entry : -int(kind));
         if (++o.claims == 1) {
             o.kind = kind, o.entry = entry, o.index = index;
         } else if (o.claims == 2) {
@@ -54,46 +98,14 @@ class Checker {
         for (std::size_t i = 0; i < walked.size(); ++i) Claim(walked[i], OwnerKind::Directory, 0, int(i) + 1);
     }
 
-    // Every block of the entry in the order it is read: GEOS info block, VLIR
-    // index and records, REL side sectors, then the data chain.
-    std::vector<BlockAddress> EntryBlocks(const DirEntry& e, int number) {
-        std::vector<BlockAddress> blocks;
-        Block dir{};
-        if (Result<Block> d = image_.ReadBlock({DirTrack, e.sector})) dir = *d;
-        auto raw = [&](int i) { return dir[std::size_t(e.offset + i)]; };
-        auto chain = [&](BlockAddress start) {
-            ChainWalk walk;
-            for (BlockAddress at : ChainBlocks(image_, start, &walk)) blocks.push_back(at);
-            if (walk.end == ChainEnd::Loop)
-                r_.findings.push_back({FindingKind::ChainLoop, walk.last, number});
-            if (walk.end == ChainEnd::BadLink)
-                r_.findings.push_back({FindingKind::ChainBadLink, walk.last, number});
-        };
-        const bool geosFile = r_.geos && raw(0x18) != 0 && e.TypeCode() != std::uint8_t(FileType::Rel);
-        if (geosFile && raw(0x15)) chain({raw(0x15), raw(0x16)});
-        if (geosFile && raw(0x17) == 1) {
-            Result<Block> index = image_.ReadBlock(e.first);
-            if (!index) {
-                r_.findings.push_back({FindingKind::ChainBadLink, e.first, number});
-                return blocks;
-            }
-            blocks.push_back(e.first);
-            for (int i = 0; i < VlirRecords; ++i) {
-                const BlockAddress rec{(*index)[std::size_t(2 + 2 * i)], (*index)[std::size_t(3 + 2 * i)]};
-                if (rec.track) chain(rec);
-            }
-            return blocks;
-        }
-        if (e.TypeCode() == std::uint8_t(FileType::Rel) && raw(0x15)) chain({raw(0x15), raw(0x16)});
-        chain(e.first);
-        return blocks;
-    }
-
     void Files() {
         for (std::size_t i = 0; i < r_.entries.size(); ++i) {
             const int number = int(i) + 1;
             const DirEntry& e = r_.entries[i];
-            std::vector<BlockAddress> blocks = EntryBlocks(e, number);
+            std::vector<BlockAddress> blocks =
+                WalkEntry(image_, r_.geos, e, [&](FindingKind kind, BlockAddress at) {
+                    r_.findings.push_back({kind, at, number});
+                });
             for (std::size_t k = 0; k < blocks.size(); ++k) {
                 Claim(blocks[k], OwnerKind::File, number, int(k) + 1);
                 BlockOwner& o = r_.owners[std::size_t(blocks[k].track)][std::size_t(blocks[k].sector)];
@@ -102,6 +114,7 @@ class Checker {
             if (int(blocks.size()) != e.blocks)
                 r_.findings.push_back(
                     {FindingKind::SizeMismatch, e.first, number, 0, e.blocks, int(blocks.size())});
+            r_.entryBlocks.push_back(std::move(blocks));
         }
         if (r_.geos && (header_[0xAB] || header_[0xAC]))
             Claim({header_[0xAB], header_[0xAC]}, OwnerKind::GeosBorder, 0, 1);
@@ -152,14 +165,49 @@ std::optional<FindingKind> ValidationReport::Flag(BlockAddress at) const {
     return std::nullopt;
 }
 
+int ValidationReport::Row(const DirEntry& entry) const {
+    for (std::size_t i = 0; i < entries.size(); ++i)
+        if (entries[i].sector == entry.sector && entries[i].offset == entry.offset) return int(i) + 1;
+    return 0;
+}
+
+std::vector<int> ValidationReport::OtherOwners(BlockAddress at, int row) const {
+    std::vector<int> others;
+    if (!ValidBlock(at.track, at.sector)) return others;
+    for (int c : claimants[std::size_t(at.track)][std::size_t(at.sector)])
+        if (c != row && std::find(others.begin(), others.end(), c) == others.end()) others.push_back(c);
+    return others;
+}
+
+EntryBlockList EntryBlocksOf(const DiskImage& image, const DirEntry& entry) {
+    EntryBlockList list;
+    Result<Block> header = image.ReadBlock({DirTrack, 0});
+    list.blocks = WalkEntry(image, header && GeosDisk(*header), entry,
+                            [&](FindingKind, BlockAddress) { list.broken = true; });
+    return list;
+}
+
+std::string OwnerName(const ValidationReport& report, int claimant, const NameFormat& name) {
+    if (claimant > 0) return EntryText(report, claimant, name);
+    switch (OwnerKind(-claimant)) {
+    case OwnerKind::Bam:
+        return "the BAM";
+    case OwnerKind::Directory:
+        return "the directory";
+    case OwnerKind::GeosBorder:
+        return "the GEOS border block";
+    default:
+        return "";
+    }
+}
+
 Result<ValidationReport> ValidateImage(const DiskImage& image) {
     Result<Block> header = image.ReadBlock({DirTrack, 0});
     if (!header) return Failure{header.Error()};
     ValidationReport report;
     Result<DirListing> listing = ListDirectory(image, true);
     if (listing) report.entries = listing->entries;
-    report.geos =
-        std::memcmp(header->data() + GeosSignatureOffset, GeosSignature, sizeof GeosSignature - 1) == 0;
+    report.geos = GeosDisk(*header);
     report.lastBamTrack = LastBamTrack(*header, image.Tracks());
     Checker check(image, *header, report);
     check.Directory();

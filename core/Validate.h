@@ -14,6 +14,9 @@
 
 namespace dyskel {
 
+// Shows an entry name's raw disk bytes as text (the caller's character table).
+using NameFormat = std::function<std::string(const std::string& bytes)>;
+
 enum class OwnerKind : std::uint8_t { None, Bam, Directory, File, GeosBorder };
 
 // The first claimant of a block, and how many there are.
@@ -46,9 +49,22 @@ struct Finding {
     int actual = 0;     // the count found
 };
 
+// The blocks an entry owns, in the order they are read: GEOS info block,
+// VLIR index and records (on a GEOS disk), REL side sectors, then the data
+// chain, each chain up to a break; broken when a walk ended on a loop or a
+// link outside the disk.
+struct EntryBlockList {
+    std::vector<BlockAddress> blocks;
+    bool broken = false;
+};
+
 struct ValidationReport {
     std::vector<DirEntry> entries; // the live entries, rows 1 to n as the listing numbers them
+    std::vector<std::vector<BlockAddress>> entryBlocks; // each live entry's blocks, row by row
     std::array<std::array<BlockOwner, MaxSectors>, MaxTracks + 1> owners{};
+    // Every claim of each block in the order made: an entry's row, or minus
+    // the owner kind for the BAM, the directory and the GEOS border block.
+    std::array<std::array<std::vector<int>, MaxSectors>, MaxTracks + 1> claimants{};
     std::vector<Finding> findings;
     bool geos = false;     // the BAM block carries the "GEOS format" signature
     int lastBamTrack = 35; // tracks checked against the BAM: 1 to this
@@ -57,6 +73,12 @@ struct ValidationReport {
     const BlockOwner& Owner(BlockAddress at) const {
         return owners[std::size_t(at.track)][std::size_t(at.sector)];
     }
+    // The row of the live entry at that place of the directory; 0 when the
+    // listing does not hold it.
+    int Row(const DirEntry& entry) const;
+    // Who else claims the block besides the entry of that row (0: none),
+    // each once in the order claimed, coded as in claimants.
+    std::vector<int> OtherOwners(BlockAddress at, int row) const;
     // The finding that flags a block on the BAM chart (used but free, orphan,
     // cross-linked); nullopt when none does.
     std::optional<FindingKind> Flag(BlockAddress at) const;
@@ -65,12 +87,17 @@ struct ValidationReport {
 // Checks the image.  Fails only when its BAM block cannot be read.
 [[nodiscard]] Result<ValidationReport> ValidateImage(const DiskImage& image);
 
+// The blocks the entry owns as Validate counts them, read as its type byte
+// says (also for a scratched entry, given the type byte it would have).
+EntryBlockList EntryBlocksOf(const DiskImage& image, const DirEntry& entry);
+
+// A claimant of OtherOwners as a text: "entry 2 \"LOG\"", "the directory",
+// "the BAM", "the GEOS border block".
+std::string OwnerName(const ValidationReport& report, int claimant, const NameFormat& name = {});
+
 // Short name of a finding kind ("loop", "bad-link", "size", "used-but-free",
 // "orphan", "cross-linked", "track-count", "dir-loop", "dir-off-track").
 const char* FindingKindName(FindingKind kind);
-
-// Shows an entry name's raw disk bytes as text (the caller's character table).
-using NameFormat = std::function<std::string(const std::string& bytes)>;
 
 // One finding as an English line; entry names through name (raw bytes when
 // none is given).

@@ -69,6 +69,36 @@ TEST_F(Cli, WritePrintsTheNewRowsAndRefusesWhatCannotBe) {
     EXPECT_EQ(dir.Read("GAMES.D64"), before);
 }
 
+// KEEP at 17/0, marked free in the BAM; TWIN shares HELLO's block 01,00.
+TEST_F(Cli, EditsOnADamagedDiskLeaveOtherFilesWholeAndSaySo) {
+    disk.AddFile("KEEP", 0x82, Bytes(10, 7), {{17, 0}});
+    disk.SetFree(17, 0, true);
+    disk.AddDirEntry(0x82, {1, 0}, "TWIN", 1);
+    Save();
+    dir.Write("intro.prg", Pattern(300, 1));
+    CliResult r = Run({"write", image, dir.File("intro.prg")});
+    EXPECT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_EQ(r.out, "  6\t    2\t\"INTRO\"" + Nbsp(10) + "\t PRG\t 17,01\n657 BLOCKS FREE\n");
+    EXPECT_EQ(r.err,
+              "dyskel-cli: warning: The BAM was wrong: it marked 1 block free that the directory or files "
+              "use; they were left alone. Run Validate to mend the BAM.\n");
+    EXPECT_EQ(dir.Read("GAMES.D64")[0x15000 + 2], 7) << "KEEP's byte at 17/0";
+
+    r = Run({"write", "--replace", "--name", "locked program16", image, dir.File("intro.prg")});
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_EQ(r.err, "dyskel-cli: The file \"LOCKED PROGRAM16\" is locked (write protected); it was not "
+                     "replaced.\n");
+
+    r = Run({"size", image, "5"});
+    EXPECT_EQ(r.exitCode, 0);
+    EXPECT_EQ(r.err, "dyskel-cli: warning: \"TWIN\": 1 of its blocks is shared with entry 1 \"HELLO\".\n");
+    r = Run({"delete", image, "1"});
+    EXPECT_EQ(r.exitCode, 0);
+    EXPECT_EQ(r.err, "dyskel-cli: warning: \"HELLO\" was cross-linked with entry 5 \"TWIN\"; the block they "
+                     "share stays allocated.\n");
+    EXPECT_NE(Run({"bam", image}).out.find("\n#"), std::string::npos) << "01,00 still used";
+}
+
 TEST_F(Cli, ValidateTellsFindingsAndFixesTheBam) {
     // GamesDisk marks 35/16 used without an owner.
     CliResult r = Run({"validate", image});

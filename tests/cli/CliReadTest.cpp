@@ -133,9 +133,23 @@ TEST_F(ScratchedEntry, DirLeavesItOutUnlessAskedForDeletedEntries) {
                          "\t PRG\t 01,00\n"
                          "  2\t    2\t\"LOG\"" +
                          std::string(12, '\xA0') +
-                         "\t DEL\t 01,01\n"
+                         "\t DEL\t 01,01\tscratched\n"
                          "  3\t    1\t\"LOCKED PROGRAM16\"\t>PRG\t 01,03\n"
                          "\t  659\tBLOCKS FREE\t\t\n");
+}
+
+TEST_F(ScratchedEntry, UndeleteTakesItBackAsTheTypeAsked) {
+    disk.SetFree(1, 1, true), disk.SetFree(1, 2, true); // freed as the drive scratches
+    Save();
+    CliResult r = Run({"undelete", image, "1"});
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_EQ(r.err, "dyskel-cli: entry 1 is not scratched\n");
+    EXPECT_EQ(Run({"undelete", image, "2", "CBM"}).exitCode, 2);
+    r = Run({"undelete", "--raw", image, "2", "seq"});
+    EXPECT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_EQ(r.out, "  2\t    2\t\"LOG\"" + std::string(12, '\xA0') + "\t SEQ\t 01,01\n");
+    EXPECT_EQ(dir.Read("GAMES.D64")[0x16600 + 32 + 2], 0x81);
+    EXPECT_EQ(Run({"validate", image}).out, "35,16: marked used in the BAM, but nothing owns it\n");
 }
 
 TEST_F(ScratchedEntry, EntryNumbersFollowTheListing) {

@@ -10,6 +10,8 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
+
 namespace dyskel {
 namespace {
 
@@ -264,6 +266,179 @@ TEST(Import, ReplaceAndKeepBoth) {
     ASSERT_EQ(Apply(image, ImportEntry(File("HELLO", 100, OnClash::KeepBoth))), "");
     EXPECT_EQ(ListDirectory(image, true)->entries.size(), 2u);
     EXPECT_TRUE(ValidateImage(image)->Clean());
+}
+
+// --- Damaged disks ----------------------------------------------------------
+// Files at hand-picked blocks, the BAM then damaged as a mender finds it.
+// "A" at 17/0 -> 17/10, "B" at 16/0 whose chain runs on into A's 17/10.
+
+D64Builder Damaged(bool errorBytes = false) {
+    D64Builder b("DAMAGED", "01", 35, errorBytes);
+    b.AddFile("A", 0x82, std::vector<std::uint8_t>(300, 0xAA), {{17, 0}, {17, 10}});
+    b.AddFile("B", 0x82, std::vector<std::uint8_t>(300, 0xBB), {{16, 0}, {17, 10}});
+    b.Block(16, 0)[0] = 17, b.Block(16, 0)[1] = 10;
+    return b;
+}
+
+// A REL file "R": side sector 17/5, data 17/6 (its entry counts both).
+void AddRel(D64Builder& b, std::uint8_t typeByte = 0x84) {
+    b.AddFile("R", typeByte, std::vector<std::uint8_t>(100, 0x11), {{17, 6}}, 2);
+    auto [sector, offset] = std::pair{1, 0x20 * 2};
+    b.Block(18, sector)[offset + 0x15] = 17, b.Block(18, sector)[offset + 0x16] = 5;
+    b.Block(17, 5)[0] = 0, b.Block(17, 5)[1] = 0xFF;
+    b.SetFree(17, 5, false);
+}
+
+DirEntry Row(const DiskImage& image, int row, bool deleted = false) {
+    return ListDirectory(image, !deleted)->entries.at(std::size_t(row - 1));
+}
+
+struct DamageCase {
+    const char* name;
+    std::function<void(D64Builder&)> damage;
+    std::function<ImageEdit(const DiskImage&)> edit;
+    std::string refusal;            // "" when the edit is written
+    std::string question;           // the plan's destructive line
+    std::vector<std::string> notes; // told after the write
+    std::vector<BlockAddress> freeAfter, usedAfter;
+    bool errorBytes = false;
+};
+
+class EditOnDamagedDisk : public ::testing::TestWithParam<DamageCase> {};
+
+TEST_P(EditOnDamagedDisk, NeverDestroysWhatAnotherEntryOwns) {
+    const DamageCase& c = GetParam();
+    D64Builder b = Damaged(c.errorBytes);
+    c.damage(b);
+    DiskImage image = InMemory(b.Bytes());
+    Result<ValidationReport> before = ValidateImage(image);
+    Result<EditPlan> plan = c.edit(image)(image);
+    ASSERT_EQ(plan ? "" : plan.Error(), c.refusal);
+    if (!plan) return;
+    EXPECT_EQ(plan->destructive, c.question);
+    EXPECT_EQ(plan->notes, c.notes);
+    for (const BlockChange& ch : plan->changes) image.PutBlock(ch.at, ch.bytes);
+    for (BlockAddress at : c.freeAfter) EXPECT_TRUE(BamBlockFree(Header(image), at)) << BlockText(at);
+    for (BlockAddress at : c.usedAfter) EXPECT_FALSE(BamBlockFree(Header(image), at)) << BlockText(at);
+    EXPECT_EQ(*image.ReadBlock({17, 10}), *InMemory(b.Bytes()).ReadBlock({17, 10})) << "A's block kept";
+    Result<ValidationReport> after = ValidateImage(image);
+    for (const Finding& f : after->findings)
+        EXPECT_TRUE(std::any_of(before->findings.begin(), before->findings.end(),
+                                [&](const Finding& o) { return o.kind == f.kind && o.block == f.block; }))
+            << "new: " << FindingText(*after, f);
+}
+
+ImageEdit Import(const std::string& name, std::size_t bytes, OnClash clash = OnClash::Refuse) {
+    return ImportEntry(File(name, bytes, clash));
+}
+
+const char* const CrossLinkNote =
+    "\"A\" was cross-linked with entry 2 \"B\"; the block they share stays allocated.";
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, EditOnDamagedDisk,
+    ::testing::Values(
+        DamageCase{
+            "ImportSkipsBlocksTheBamWronglyMarksFree",
+            [](D64Builder& b) { b.SetFree(17, 0, true), b.SetFree(17, 10, true); },
+            [](const DiskImage&) { return Import("NEW", 300); },
+            "",
+            "",
+            {"The BAM was wrong: it marked 2 blocks free that the directory or files use; they were left "
+             "alone. Run Validate to mend the BAM."},
+            {{17, 0}, {17, 10}},
+            {{17, 1}, {17, 11}}},
+        DamageCase{"ImportSkipsBlocksThatDidNotRead",
+                   [](D64Builder& b) { b.Bytes()[174848 + 16 * 21 + 2] = 0x05; }, // 17/2: error 5
+                   [](const DiskImage&) { return Import("NEW", 300); },
+                   "",
+                   "",
+                   {},
+                   {{17, 2}},
+                   {{17, 1}, {17, 11}},
+                   true},
+        DamageCase{"RefusalCountsOnlyBlocksItMayTake", [](D64Builder& b) { b.SetFree(16, 0, true); },
+                   [](const DiskImage&) { return Import("BIG", 662 * 254); },
+                   "\"BIG\" needs 662 blocks; the disk has 661 blocks free. Nothing was written."},
+        DamageCase{"ReplaceRefusesALockedEntry", [](D64Builder& b) { b.Block(18, 1)[0x02] = 0xC2; },
+                   [](const DiskImage&) { return Import("A", 10, OnClash::Replace); },
+                   "The file \"A\" is locked (write protected); it was not replaced."},
+        DamageCase{"ReplaceKeepsTheBlockAnotherEntryShares",
+                   [](D64Builder&) {},
+                   [](const DiskImage&) { return Import("A", 600, OnClash::Replace); },
+                   "",
+                   "Replace \"A\" (2 blocks)",
+                   {CrossLinkNote},
+                   {},
+                   {{17, 0}, {17, 1}, {17, 11}}},
+        DamageCase{"DeleteKeepsTheBlockAnotherEntryShares",
+                   [](D64Builder&) {},
+                   [](const DiskImage& i) { return DeleteEntry(Row(i, 1)); },
+                   "",
+                   "Delete \"A\" (2 blocks)",
+                   {CrossLinkNote},
+                   {{17, 0}},
+                   {{17, 10}}},
+        DamageCase{"DeleteOfRelFreesItsSideSectors",
+                   [](D64Builder& b) { AddRel(b); },
+                   [](const DiskImage& i) { return DeleteEntry(Row(i, 3)); },
+                   "",
+                   "Delete \"R\" (2 blocks)",
+                   {},
+                   {{17, 5}, {17, 6}}},
+        DamageCase{"TypeAwayFromRelFreesItsSideSectors",
+                   [](D64Builder& b) { AddRel(b); },
+                   [](const DiskImage& i) { return SetEntryType(Row(i, 3), FileType::Prg); },
+                   "",
+                   "Change \"R\" from REL to PRG: its side sector is freed",
+                   {},
+                   {{17, 5}},
+                   {{17, 6}}},
+        DamageCase{"TypeOfAScratchedEntryOffersUndelete", [](D64Builder& b) { b.Block(18, 1)[0x02] = 0; },
+                   [](const DiskImage& i) { return SetEntryType(Row(i, 1, true), FileType::Prg); },
+                   "The entry \"A\" is scratched; Undelete takes it back with a type. Nothing was written."},
+        DamageCase{"UnlockThatWouldScratch", [](D64Builder& b) { b.Block(18, 1)[0x02] = 0x40; },
+                   [](const DiskImage& i) { return SetEntryLocked(Row(i, 1), false); },
+                   "The type byte of \"A\" would become 0, the mark of a scratched entry; Delete scratches a "
+                   "file. Nothing was written."},
+        DamageCase{"UndeleteTakesBackChainAndSideSectors",
+                   [](D64Builder& b) {
+                       AddRel(b, 0);
+                       b.SetFree(17, 5, true), b.SetFree(17, 6, true);
+                   },
+                   [](const DiskImage& i) { return UndeleteEntry(Row(i, 3, true), FileType::Rel); },
+                   "",
+                   "",
+                   {},
+                   {},
+                   {{17, 5}, {17, 6}}},
+        DamageCase{"UndeleteRefusedWhereAnotherEntryNowOwns",
+                   [](D64Builder& b) { b.Block(18, 1)[0x22] = 0; }, // B scratched; A owns 17/10
+                   [](const DiskImage& i) { return UndeleteEntry(Row(i, 2, true), FileType::Prg); },
+                   "\"B\" cannot be taken back: its block 17,10 is now owned by entry 1 \"A\". Nothing was "
+                   "written."},
+        DamageCase{"SizeTellsTheBlocksShared",
+                   [](D64Builder&) {},
+                   [](const DiskImage& i) { return SetEntrySize(Row(i, 2), 2); },
+                   "",
+                   "",
+                   {"\"B\": 1 of its blocks is shared with entry 1 \"A\"."}},
+        DamageCase{
+            "FullTrack18IsNotAFullDirectory",
+            [](D64Builder& b) {
+                for (int s = 2; s < 19; ++s) b.SetFree(18, s, false);
+                for (int k = 0; k < 6; ++k) b.AddDirEntry(0x82, {17, 0}, "X", 0);
+            },
+            [](const DiskImage&) { return Import("NEW", 1); },
+            "The directory holds 8 entries and track 18 has no free block for another directory block; "
+            "\"NEW\" was not written."}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST(Size, CountsSideSectorsAsValidateDoes) {
+    D64Builder b = Damaged();
+    AddRel(b);
+    DiskImage image = InMemory(b.Bytes());
+    EXPECT_EQ(ChainLength(image, Row(image, 3)), 2) << "side sector and data block";
 }
 
 struct NameCase {

@@ -1,5 +1,7 @@
 // libFuzzer target for the engine: any bytes as an image, through every read
-// path and, in memory, through the edits of the write path.
+// path and, in memory, through the edits of the write path.  An edit that
+// succeeds on a damaged image must leave Validate nothing new to find.
+#include "core/Directory.h"
 #include "core/DiskEdits.h"
 #include "core/DiskFiles.h"
 #include "core/FileChain.h"
@@ -8,9 +10,66 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstdio>
+#include <cstdlib>
 #include <memory>
+#include <set>
+#include <tuple>
 
 using namespace dyskel;
+
+namespace {
+
+// A finding as a key that does not change with the listing's numbering: a
+// finding about one entry names it by its place on track 18; one about a
+// block by the block alone (which entry the report names first may change).
+using Key = std::tuple<int, int, int, int>;
+
+Key KeyOf(const ValidationReport& r, const Finding& f) {
+    const bool ofEntry = f.kind == FindingKind::ChainLoop || f.kind == FindingKind::ChainBadLink ||
+                         f.kind == FindingKind::SizeMismatch;
+    const DirEntry* e = ofEntry && f.entry > 0 ? &r.entries[std::size_t(f.entry - 1)] : nullptr;
+    return {int(f.kind), f.block.track * 32 + f.block.sector, e ? e->sector : -1, e ? e->offset : -1};
+}
+
+std::set<Key> Keys(const ValidationReport& r) {
+    std::set<Key> keys;
+    for (const Finding& f : r.findings) keys.insert(KeyOf(r, f));
+    return keys;
+}
+
+// Tracks whose BAM bitmap has bits past the track's last sector: the count
+// SetBamBlockFree gives them is not the one Validate reads from the bitmap.
+std::set<int> BitsPastLastSector(const DiskImage& image) {
+    std::set<int> tracks;
+    Result<Block> header = image.ReadBlock({DirTrack, 0});
+    for (int t = 1; header && t <= MaxTracks; ++t)
+        for (int s = SectorsPerTrack(t); s < 24; ++s)
+            if ((*header)[BamEntryOffset(t) + 1 + std::size_t(s / 8)] & (1u << (s % 8))) tracks.insert(t);
+    return tracks;
+}
+
+// Plans the edit, applies it to a copy and validates again: a finding that
+// was not there before ends the run.
+void Check(const DiskImage& image, const std::set<Key>& before, const char* what, const ImageEdit& edit,
+           bool mustAddNothing = true) {
+    Result<EditPlan> plan = edit(image);
+    if (!plan) return;
+    DiskImage copy = image;
+    for (const BlockChange& c : plan->changes) copy.PutBlock(c.at, c.bytes);
+    (void)ReadDiskView(copy, false);
+    Result<ValidationReport> after = ValidateImage(copy);
+    if (!after || !mustAddNothing) return;
+    const std::set<int> pastLast = BitsPastLastSector(image);
+    for (const Finding& f : after->findings)
+        if (!before.count(KeyOf(*after, f)) &&
+            !(f.kind == FindingKind::TrackCount && pastLast.count(f.block.track))) {
+            std::fprintf(stderr, "%s added a finding: %s\n", what, FindingText(*after, f).c_str());
+            std::abort();
+        }
+}
+
+} // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     static auto file = std::make_unique<FileBuffer6502>();
@@ -29,32 +88,69 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             for (int r = 0; r < listing.RowCount() && r < 64; ++r)
                 for (int c = 0; c < listing.ColumnCount(); ++c) (void)listing.Cell(r, c);
             (void)g;
-            // The edits, applied to a copy in memory as the write path would.
-            for (const ImageEdit& edit :
-                 {DeleteEntry(entry), SetEntryType(entry, FileType::Usr), SetEntryLocked(entry, true),
-                  RenameEntry(entry, PaddedName("FUZZ"))}) {
-                DiskImage copy = image;
-                Result<EditPlan> plan = edit(copy);
-                if (!plan) continue;
-                for (const BlockChange& c : plan->changes) copy.PutBlock(c.at, c.bytes);
-                (void)ReadDiskView(copy, ignoreDeleted);
-            }
         }
     }
-    Result<EditPlan> cleared = ClearImage()(image);
-    (void)cleared;
-    // Validate with every block's owner and hint, its fix, and a file
-    // written in.
-    if (Result<ValidationReport> report = ValidateImage(image)) {
-        for (const Finding& f : report->findings) (void)FindingText(*report, f);
-        for (int t = 1; t <= MaxTracks; ++t)
-            for (int s = 0; s < SectorsPerTrack(t); ++s) (void)OwnerText(*report, {t, s});
-        (void)ValidationSummary(*report);
+    (void)FixBam()(image);
+    Result<ValidationReport> report = ValidateImage(image);
+    if (!report) return 0;
+    for (const Finding& f : report->findings) (void)FindingText(*report, f);
+    for (int t = 1; t <= MaxTracks; ++t)
+        for (int s = 0; s < SectorsPerTrack(t); ++s) (void)OwnerText(*report, {t, s});
+    (void)ValidationSummary(*report);
+
+    // One edit on one entry of the full listing, picked by the image's last
+    // byte (an error byte, or a byte of track 35 or 40 that files seldom use).
+    const std::set<Key> before = Keys(*report);
+    const unsigned pick = size ? data[size - 1] : 0;
+    Result<DirListing> listing = ListDirectory(image, false);
+    if (pick % 16 == 0 || !listing || listing->entries.empty()) {
+        // Clear keeps bytes 0xAB to 0xFF of a 40-track image's BAM block
+        // (extended BAM, GEOS border block): what they claim is not checked.
+        Check(image, before, "clear", ClearImage(), image.Tracks() <= StdTracks);
+        Check(
+            image, before, "write",
+            ImportEntries(
+                {{"FUZZ", FileType::Prg, std::vector<std::uint8_t>(size % 2000, 0x55), OnClash::KeepBoth},
+                 {"FUZZ2", FileType::Seq, std::vector<std::uint8_t>(size % 300, 0x33), OnClash::KeepBoth}}));
+        return 0;
     }
-    Result<EditPlan> fixed = FixBam()(image);
-    (void)fixed;
-    Result<EditPlan> imported = ImportEntry(
-        {"FUZZ", FileType::Prg, std::vector<std::uint8_t>(size % 2000, 0x55), OnClash::Replace})(image);
-    (void)imported;
+    const DirEntry& entry = listing->entries[(pick / 16) % listing->entries.size()];
+    if (entry.Scratched()) {
+        Check(image, before, "undelete PRG", UndeleteEntry(entry, FileType::Prg));
+        Check(image, before, "undelete REL", UndeleteEntry(entry, FileType::Rel));
+        return 0;
+    }
+    switch (pick % 16) {
+    case 1:
+        Check(image, before, "delete", DeleteEntry(entry));
+        break;
+    case 2:
+        Check(image, before, "rename", RenameEntry(entry, PaddedName("FUZZ")));
+        break;
+    case 3:
+        Check(image, before, "lock", SetEntryLocked(entry, true));
+        break;
+    case 4:
+        Check(image, before, "unlock", SetEntryLocked(entry, false));
+        break;
+    case 5:
+        if (const int length = ChainLength(image, entry); length <= 0xFFFF)
+            Check(image, before, "size", SetEntrySize(entry, std::uint16_t(length)));
+        break;
+    case 6:
+    case 7:
+    case 8:
+        Check(image, before, "type", SetEntryType(entry, FileType(pick % 16 - 5)));
+        break;
+    case 9:
+    case 10: // DEL and REL may rightly add findings (an unclosed file, a side-sector chain read anew)
+        Check(image, before, "type DEL/REL",
+              SetEntryType(entry, pick % 16 == 9 ? FileType::Del : FileType::Rel), false);
+        break;
+    default:
+        Check(image, before, "write --replace",
+              ImportEntry({entry.Name(), FileType::Prg, std::vector<std::uint8_t>(size % 700, 0x55),
+                           OnClash::Replace}));
+    }
     return 0;
 }
