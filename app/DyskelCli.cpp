@@ -19,6 +19,7 @@
 #include "disasm/Ca65Source.h"
 #include "disasm/Disasm6502.h"
 #include "disasm/Listing6502.h"
+#include "index/IndexModule.h"
 
 #include <algorithm>
 #include <array>
@@ -667,11 +668,13 @@ int RunScan(Invocation& inv) {
     return 0;
 }
 
-// The search index, or none (with a warning) when it cannot be opened.
+// The search index, loaded only now so that no other command maps SQLite; or
+// none (with a warning) when the module or its file cannot be opened: the
+// index only spares reading images again, so the search goes on without it.
 std::unique_ptr<FactsCache> OpenCache(Invocation& inv) {
-    Result<std::unique_ptr<FactsCache>> cache = FactsCache::Open(FactsCache::DefaultFile());
-    if (cache) return std::move(*cache);
-    inv.err << "dyskel-cli: warning: " << cache.Error() << '\n';
+    Result<std::unique_ptr<IndexStore>> index = OpenIndexModule(FactsCache::DefaultFile());
+    if (index) return std::make_unique<FactsCache>(std::move(*index));
+    inv.err << "dyskel-cli: warning: " << index.Error() << "; every image is read\n";
     return nullptr;
 }
 

@@ -1,10 +1,10 @@
-// The search index: what was read of each image, in an SQLite database,
-// keyed by the image's path, size and modification time.  A changed size or
-// time makes the row stale; it is read again and replaced.  A search of a
-// folder deletes the rows of the images gone from it.
+// The search index: what was read of each image, kept in an IndexStore (an
+// SQLite file, see index/), keyed by the image's path, size and modification
+// time.  A changed size or time makes the row stale; it is read again and
+// replaced.  A search of a folder deletes the rows of the images gone from it.
 #pragma once
 
-#include "core/Result.h"
+#include "core/IndexStore.h"
 #include "core/Search.h"
 
 #include <cstdint>
@@ -14,17 +14,11 @@
 #include <unordered_map>
 #include <vector>
 
-struct sqlite3;
-struct sqlite3_stmt;
-
 namespace dyskel {
 
 class FactsCache {
   public:
-    // Opens or creates the database file (and its folder); a file that is no
-    // database or a damaged one is made anew.  Writes are not flushed to the
-    // disk: after a crash of the machine the index may be lost, never an image.
-    [[nodiscard]] static Result<std::unique_ptr<FactsCache>> Open(const std::string& file);
+    explicit FactsCache(std::unique_ptr<IndexStore> store);
     // $XDG_CACHE_HOME/dyskel/index.sqlite, else ~/.cache/dyskel/index.sqlite.
     static std::string DefaultFile();
     ~FactsCache();
@@ -47,24 +41,10 @@ class FactsCache {
     void Commit();
 
   private:
-    // A row as stored.
-    struct Row {
-        std::int64_t size = 0, mtimeNs = 0;
-        std::string diskName, label, entries, hashes, note;
-        bool hashed = false;
-    };
-    FactsCache() = default;
-    static Result<std::unique_ptr<FactsCache>> OpenFile(const std::string& file, bool mayRebuild);
-    static Row ReadRow(sqlite3_stmt* st);
-    static std::optional<ImageFacts> Facts(const Row& row, const FileStamp& stamp, bool needHashes);
-    std::unordered_map<std::string, Row> preloaded_;
+    static std::optional<ImageFacts> Facts(const IndexRow& row, const FileStamp& stamp, bool needHashes);
+    std::unique_ptr<IndexStore> store_;
+    std::unordered_map<std::string, IndexRow> preloaded_;
     std::vector<std::string> preloadedFolders_; // as "FOLDER/"
-    sqlite3_stmt* range_ = nullptr;
-    sqlite3* db_ = nullptr;
-    sqlite3_stmt* find_ = nullptr;
-    sqlite3_stmt* store_ = nullptr;
-    sqlite3_stmt* forget_ = nullptr;
-    bool inTransaction_ = false;
 };
 
 } // namespace dyskel

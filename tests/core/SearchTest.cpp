@@ -4,6 +4,7 @@
 #include "core/Search.h"
 #include "CoreTestSupport.h"
 #include "core/FactsCache.h"
+#include "index/SqliteIndex.h"
 #include "tools/D64Builder.h"
 
 #include <gtest/gtest.h>
@@ -129,9 +130,9 @@ class SearchTree : public ::testing::Test {
         return f;
     }
     void OpenCache() {
-        auto opened = FactsCache::Open(dir.File("cache/index.sqlite"));
+        auto opened = OpenSqliteIndex(dir.File("cache/index.sqlite"));
         ASSERT_TRUE(opened) << opened.Error();
-        cache = std::move(*opened);
+        cache = std::make_unique<FactsCache>(std::move(*opened));
     }
 
     TempDir dir;
