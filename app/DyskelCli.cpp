@@ -120,12 +120,13 @@ std::string DiskText(const Invocation& inv, const std::string& bytes) {
     return inv.Has("--raw") ? bytes : PetsciiToUtf8(bytes);
 }
 
-// A directory grid row: its cells joined by TAB.
+// A directory grid row: its cells joined by TAB.  Only the name (column 2)
+// holds disk bytes; the numbers, types and TT,SS are plain ASCII already.
 std::string JoinCells(const Invocation& inv, const DirCells& cells) {
     std::string line;
     for (std::size_t c = 0; c < cells.size(); ++c) {
         if (c) line += '\t';
-        line += DiskText(inv, cells[c]);
+        line += c == 2 ? DiskText(inv, cells[c]) : cells[c];
     }
     return line;
 }
