@@ -659,12 +659,16 @@ int RunScan(Invocation& inv) {
     std::vector<ImageEntry> images = ListImages(folder);
     if (!inv.Has("--unsorted")) SortImages(images, "NAME");
     const bool details = !inv.Has("--no-details");
+    std::string line;
     for (const ImageEntry& entry : images) {
-        auto cells = ImageRowCells(folder, entry, details);
-        cells[4] = DiskText(inv, cells[4]);
-        std::string line;
-        for (std::size_t c = 1; c < cells.size(); ++c) line += (c > 1 ? "\t" : "") + cells[c];
-        inv.out << line << '\n';
+        const auto cells = ImageRowCells(folder, entry, details);
+        line.clear();
+        for (std::size_t c = 1; c < cells.size(); ++c) {
+            if (c > 1) line += '\t';
+            line += c == 4 ? DiskText(inv, cells[c]) : cells[c]; // the label is disk bytes
+        }
+        line += '\n';
+        inv.out << line;
     }
     return 0;
 }
