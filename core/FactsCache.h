@@ -1,17 +1,21 @@
-// The search index: what was read of each image, kept in an IndexStore (an
-// SQLite file, see index/), keyed by the image's path, size and modification
-// time.  A changed size or time makes the row stale; it is read again and
-// replaced.  A search of a folder deletes the rows of the images gone from it.
+// The search index: what was read of each image, keyed by the image's path,
+// size and modification time.  A changed size or time makes the image's facts
+// stale; it is read again and replaced.  A search of a folder forgets the
+// images gone from it.  The facts of one folder's images are kept together,
+// as one value of an IndexStore (an SQLite file, see index/), so that a search
+// reads and writes a value per folder, not per image.
 #pragma once
 
 #include "core/IndexStore.h"
 #include "core/Search.h"
 
 #include <cstdint>
+#include <deque>
+#include <map>
 #include <memory>
 #include <optional>
 #include <string>
-#include <unordered_map>
+#include <string_view>
 #include <vector>
 
 namespace dyskel {
@@ -21,30 +25,48 @@ class FactsCache {
     explicit FactsCache(std::unique_ptr<IndexStore> store);
     // $XDG_CACHE_HOME/dyskel/index.sqlite, else ~/.cache/dyskel/index.sqlite.
     static std::string DefaultFile();
+    // Writes what changed (Commit).
     ~FactsCache();
 
     // The facts kept for the path when its stamp is the one kept, and with
     // hashes when needHashes.
     std::optional<ImageFacts> Find(const std::string& path, const FileStamp& stamp, bool needHashes);
     void Store(const std::string& path, const FileStamp& stamp, const ImageFacts& facts);
-    // Reads the rows of every image under folder at once, so that Find needs
-    // no query per image there.
+    // Reads what is kept of the folder and every folder under it at once.
     void Preload(const std::string& folder);
     // After Preload(folder) and a complete walk of it that found the images
-    // of found (sorted by path): deletes the rows of images under the folder
-    // (directly in it unless recursive) whose file is gone.  A row the walk
-    // did not find is kept while its file is still there (behind a link or a
-    // folder the walk could not read).
+    // of found (sorted by path): forgets the images under the folder
+    // (directly in it unless recursive) whose file is gone.  An image the
+    // walk did not find is kept while its file is still there (behind a link
+    // or a folder the walk could not read).
     void ForgetGone(const std::string& folder, bool recursive, const std::vector<ImageFile>& found);
-    // Finds and stores of one search go into one transaction.
+    // Finds and stores of one search go into one transaction; Commit writes
+    // the folders whose images changed.
     void Begin();
     void Commit();
 
   private:
-    static std::optional<ImageFacts> Facts(const IndexRow& row, const FileStamp& stamp, bool needHashes);
+    // One image as kept: its name in the folder, its stamp and its facts in
+    // the index's byte layout (see FactsCache.cpp), both in the folder's
+    // bytes as read or in the bytes stored since.
+    struct Image {
+        std::string_view name;
+        FileStamp stamp;
+        bool hashed = false;
+        std::string_view facts;
+    };
+    struct Folder {
+        std::string bytes;             // the value as read
+        std::deque<std::string> added; // names and facts stored since
+        std::vector<Image> images;     // sorted by name
+        bool changed = false;
+    };
+    Folder& Loaded(const std::string& folder);
+    void Load(const std::string& folder, std::string value);
+
     std::unique_ptr<IndexStore> store_;
-    std::unordered_map<std::string, IndexRow> preloaded_;
-    std::vector<std::string> preloadedFolders_; // as "FOLDER/"
+    std::map<std::string, Folder> folders_; // by path, without the last '/'
+    std::vector<std::string> preloaded_;    // folders read whole, with those under them
 };
 
 } // namespace dyskel

@@ -2,51 +2,34 @@
 
 #include <filesystem>
 #include <sqlite3.h>
+#include <vector>
 
 namespace dyskel {
 
 namespace {
 
-// Raised when the layout of the table changes; an older table is dropped.
-constexpr int SchemaVersion = 2;
+// Raised when the layout of the file changes; the tables of an older one are
+// dropped.  2: a row per image; 3: a row per folder.
+constexpr int SchemaVersion = 3;
 
-constexpr const char* CreateSql = "CREATE TABLE IF NOT EXISTS images ("
-                                  " path TEXT PRIMARY KEY,"
-                                  " size INTEGER NOT NULL,"
-                                  " mtime_ns INTEGER NOT NULL,"
-                                  " disk_name BLOB NOT NULL,"
-                                  " label BLOB NOT NULL,"
-                                  " entries BLOB NOT NULL," // 32 bytes an entry
-                                  " hashes BLOB,"           // 20 bytes an entry; NULL when not read
-                                  " note TEXT NOT NULL) WITHOUT ROWID";
-constexpr const char* SelectSql = "SELECT path, size, mtime_ns, disk_name, label, entries, hashes, note "
-                                  "FROM images WHERE ";
+// A value is every image of one folder (FactsCache's byte layout), some
+// hundred kilobytes for a folder of a thousand images: pages of 64 KiB keep
+// a search's writes to a few dozen.  The page size holds for a new file.
+// Values are read from the file mapped into memory rather than copied into
+// the page cache first; a few cached pages are enough for the writes.
+constexpr const char* SetupSql = "PRAGMA page_size=65536; PRAGMA synchronous=OFF; PRAGMA journal_mode=WAL;"
+                                 "PRAGMA mmap_size=1073741824; PRAGMA cache_size=4;";
+constexpr const char* CreateSql = "CREATE TABLE IF NOT EXISTS folders ("
+                                  " folder TEXT PRIMARY KEY NOT NULL,"
+                                  " images BLOB NOT NULL)";
 
-std::string BlobText(sqlite3_stmt* st, int col) {
-    const void* p = sqlite3_column_blob(st, col);
-    return p ? std::string(static_cast<const char*>(p), std::size_t(sqlite3_column_bytes(st, col))) : "";
+std::string Text(sqlite3_stmt* st, int col) {
+    const auto* p = reinterpret_cast<const char*>(sqlite3_column_text(st, col));
+    return p ? std::string(p, std::size_t(sqlite3_column_bytes(st, col))) : "";
 }
 
 void BindText(sqlite3_stmt* st, int col, const std::string& text) {
     sqlite3_bind_text(st, col, text.data(), int(text.size()), SQLITE_STATIC); // kept until the step
-}
-
-void BindBlob(sqlite3_stmt* st, int col, const std::string& bytes) {
-    sqlite3_bind_blob(st, col, bytes.data(), int(bytes.size()), SQLITE_STATIC);
-}
-
-IndexRow ReadRow(sqlite3_stmt* st) {
-    IndexRow row;
-    row.path = BlobText(st, 0);
-    row.size = sqlite3_column_int64(st, 1);
-    row.mtimeNs = sqlite3_column_int64(st, 2);
-    row.diskName = BlobText(st, 3);
-    row.label = BlobText(st, 4);
-    row.entries = BlobText(st, 5);
-    row.hashed = sqlite3_column_type(st, 6) != SQLITE_NULL;
-    row.hashes = BlobText(st, 6);
-    row.note = BlobText(st, 7);
-    return row;
 }
 
 class SqliteIndex final : public IndexStore {
@@ -54,20 +37,25 @@ class SqliteIndex final : public IndexStore {
     static Result<std::unique_ptr<IndexStore>> Open(const std::string& file, bool mayRebuild);
     ~SqliteIndex() override;
 
-    std::optional<IndexRow> Get(const std::string& path) override;
+    std::optional<std::string> Get(const std::string& key) override;
     void Range(const std::string& first, const std::string& end,
-               const std::function<void(IndexRow&&)>& row) override;
-    void Put(const IndexRow& row) override;
-    void Remove(const std::string& path) override;
+               const std::function<void(std::string&& key, std::string&& value)>& each) override;
+    void Put(const std::string& key, const std::string& value) override;
+    void Remove(const std::string& key) override;
     void Begin() override;
     void Commit() override;
 
   private:
+    // The value of a row read straight into a string of its size (no copy
+    // assembled by SQLite first).
+    std::string Value(sqlite3_int64 row);
+
     sqlite3* db_ = nullptr;
-    sqlite3_stmt* find_ = nullptr;
+    sqlite3_blob* blob_ = nullptr;
+    sqlite3_stmt* get_ = nullptr;
     sqlite3_stmt* range_ = nullptr;
-    sqlite3_stmt* store_ = nullptr;
-    sqlite3_stmt* forget_ = nullptr;
+    sqlite3_stmt* put_ = nullptr;
+    sqlite3_stmt* remove_ = nullptr;
     bool inTransaction_ = false;
 };
 
@@ -99,18 +87,20 @@ Result<std::unique_ptr<IndexStore>> SqliteIndex::Open(const std::string& file, b
         sqlite3_step(st) == SQLITE_ROW)
         version = sqlite3_column_int(st, 0);
     sqlite3_finalize(st);
-    const std::string setup = std::string("PRAGMA journal_mode=WAL; PRAGMA synchronous=OFF;") +
-                              (version != SchemaVersion ? "DROP TABLE IF EXISTS images;" : "") + CreateSql +
-                              "; PRAGMA user_version=" + std::to_string(SchemaVersion);
+    const std::string setup =
+        std::string(SetupSql) +
+        (version != SchemaVersion ? "DROP TABLE IF EXISTS images; DROP TABLE IF EXISTS folders;" : "") +
+        CreateSql + "; PRAGMA user_version=" + std::to_string(SchemaVersion);
     if (sqlite3_exec(db, setup.c_str(), nullptr, nullptr, nullptr) != SQLITE_OK)
         return fail("could not be set up");
-    const std::string select = SelectSql;
-    if (sqlite3_prepare_v2(db, (select + "path = ?").c_str(), -1, &index->find_, nullptr) != SQLITE_OK ||
-        sqlite3_prepare_v2(db, (select + "path >= ? AND path < ? ORDER BY path").c_str(), -1, &index->range_,
-                           nullptr) != SQLITE_OK ||
-        sqlite3_prepare_v2(db, "INSERT OR REPLACE INTO images VALUES (?, ?, ?, ?, ?, ?, ?, ?)", -1,
-                           &index->store_, nullptr) != SQLITE_OK ||
-        sqlite3_prepare_v2(db, "DELETE FROM images WHERE path = ?", -1, &index->forget_, nullptr) !=
+    if (sqlite3_prepare_v2(db, "SELECT rowid FROM folders WHERE folder = ?", -1, &index->get_, nullptr) !=
+            SQLITE_OK ||
+        sqlite3_prepare_v2(
+            db, "SELECT rowid, folder FROM folders WHERE folder >= ? AND folder < ? ORDER BY folder", -1,
+            &index->range_, nullptr) != SQLITE_OK ||
+        sqlite3_prepare_v2(db, "INSERT OR REPLACE INTO folders VALUES (?, ?)", -1, &index->put_, nullptr) !=
+            SQLITE_OK ||
+        sqlite3_prepare_v2(db, "DELETE FROM folders WHERE folder = ?", -1, &index->remove_, nullptr) !=
             SQLITE_OK)
         return fail("could not be read");
     return std::unique_ptr<IndexStore>(std::move(index));
@@ -118,10 +108,11 @@ Result<std::unique_ptr<IndexStore>> SqliteIndex::Open(const std::string& file, b
 
 SqliteIndex::~SqliteIndex() {
     Commit();
-    sqlite3_finalize(find_);
+    sqlite3_blob_close(blob_);
+    sqlite3_finalize(get_);
     sqlite3_finalize(range_);
-    sqlite3_finalize(store_);
-    sqlite3_finalize(forget_);
+    sqlite3_finalize(put_);
+    sqlite3_finalize(remove_);
     sqlite3_close(db_);
 }
 
@@ -130,50 +121,65 @@ void SqliteIndex::Begin() {
 }
 
 void SqliteIndex::Commit() {
+    sqlite3_blob_close(blob_);
+    blob_ = nullptr;
     if (inTransaction_) sqlite3_exec(db_, "COMMIT", nullptr, nullptr, nullptr);
     inTransaction_ = false;
 }
 
-std::optional<IndexRow> SqliteIndex::Get(const std::string& path) {
-    sqlite3_reset(find_);
-    BindText(find_, 1, path);
-    std::optional<IndexRow> row;
-    if (sqlite3_step(find_) == SQLITE_ROW) row = ReadRow(find_);
-    sqlite3_reset(find_);
-    return row;
+std::string SqliteIndex::Value(sqlite3_int64 row) {
+    const int opened = blob_ ? sqlite3_blob_reopen(blob_, row)
+                             : sqlite3_blob_open(db_, "main", "folders", "images", row, 0, &blob_);
+    if (opened != SQLITE_OK) {
+        sqlite3_blob_close(blob_);
+        blob_ = nullptr;
+        return {};
+    }
+    std::string value(std::size_t(sqlite3_blob_bytes(blob_)), '\0');
+    if (sqlite3_blob_read(blob_, value.data(), int(value.size()), 0) != SQLITE_OK) return {};
+    return value;
+}
+
+std::optional<std::string> SqliteIndex::Get(const std::string& key) {
+    sqlite3_reset(get_);
+    BindText(get_, 1, key);
+    std::optional<sqlite3_int64> row;
+    if (sqlite3_step(get_) == SQLITE_ROW) row = sqlite3_column_int64(get_, 0);
+    sqlite3_reset(get_);
+    if (!row) return std::nullopt;
+    return Value(*row);
 }
 
 void SqliteIndex::Range(const std::string& first, const std::string& end,
-                        const std::function<void(IndexRow&&)>& row) {
+                        const std::function<void(std::string&& key, std::string&& value)>& each) {
     sqlite3_reset(range_);
     BindText(range_, 1, first);
     BindText(range_, 2, end);
-    while (sqlite3_step(range_) == SQLITE_ROW) row(ReadRow(range_));
+    std::vector<std::pair<sqlite3_int64, std::string>> rows;
+    while (sqlite3_step(range_) == SQLITE_ROW)
+        rows.emplace_back(sqlite3_column_int64(range_, 0), Text(range_, 1));
     sqlite3_reset(range_);
+    for (auto& [row, key] : rows) each(std::move(key), Value(row));
 }
 
-void SqliteIndex::Put(const IndexRow& row) {
-    sqlite3_reset(store_);
-    BindText(store_, 1, row.path);
-    sqlite3_bind_int64(store_, 2, row.size);
-    sqlite3_bind_int64(store_, 3, row.mtimeNs);
-    BindBlob(store_, 4, row.diskName);
-    BindBlob(store_, 5, row.label);
-    BindBlob(store_, 6, row.entries);
-    if (row.hashed)
-        BindBlob(store_, 7, row.hashes);
-    else
-        sqlite3_bind_null(store_, 7);
-    BindText(store_, 8, row.note);
-    sqlite3_step(store_);
-    sqlite3_reset(store_);
+void SqliteIndex::Put(const std::string& key, const std::string& value) {
+    // A row being replaced must not be held open for reading.
+    sqlite3_blob_close(blob_);
+    blob_ = nullptr;
+    sqlite3_reset(put_);
+    BindText(put_, 1, key);
+    sqlite3_bind_blob(put_, 2, value.data(), int(value.size()), SQLITE_STATIC);
+    sqlite3_step(put_);
+    sqlite3_reset(put_);
 }
 
-void SqliteIndex::Remove(const std::string& path) {
-    sqlite3_reset(forget_);
-    BindText(forget_, 1, path);
-    sqlite3_step(forget_);
-    sqlite3_reset(forget_);
+void SqliteIndex::Remove(const std::string& key) {
+    sqlite3_blob_close(blob_);
+    blob_ = nullptr;
+    sqlite3_reset(remove_);
+    BindText(remove_, 1, key);
+    sqlite3_step(remove_);
+    sqlite3_reset(remove_);
 }
 
 } // namespace
