@@ -3,8 +3,11 @@
 #include <algorithm>
 #include <array>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
+#include <new>
 #include <string_view>
+#include <utility>
 
 namespace dyskel {
 
@@ -17,6 +20,9 @@ namespace {
 //   facts: u8 length + disk name; u8 length + label; u16 length + note;
 //     u16 entry count, 32 bytes an entry (see AppendEntryBytes); when
 //     hashed, 20 bytes of SHA-1 an entry
+
+// The bytes of a record before the name, and between name and facts.
+constexpr std::uint32_t RecordHead = 2 + 8 + 8 + 1 + 4;
 
 void PutNumber(std::string& out, std::uint64_t v, int bytes) {
     for (int i = 0; i < bytes; ++i) out += char((v >> (8 * i)) & 0xFF);
@@ -33,6 +39,7 @@ class Reader {
     explicit Reader(std::string_view bytes) : rest_(bytes) {}
     bool Ok() const { return ok_; }
     bool AtEnd() const { return rest_.empty(); }
+    std::size_t Left() const { return rest_.size(); }
     std::string_view Bytes(std::size_t n) {
         if (n > rest_.size()) {
             ok_ = false;
@@ -146,22 +153,64 @@ std::string FactsCache::DefaultFile() {
     return (base / "dyskel" / "index.sqlite").string();
 }
 
+FactsCache::Bytes::Bytes(Bytes&& other) noexcept
+    : data_(std::exchange(other.data_, nullptr)), size_(std::exchange(other.size_, 0)),
+      capacity_(std::exchange(other.capacity_, 0)) {}
+
+FactsCache::Bytes& FactsCache::Bytes::operator=(Bytes&& other) noexcept {
+    std::swap(data_, other.data_);
+    std::swap(size_, other.size_);
+    std::swap(capacity_, other.capacity_);
+    return *this;
+}
+
+FactsCache::Bytes::~Bytes() {
+    std::free(data_);
+}
+
+void FactsCache::Bytes::Append(std::string_view bytes) {
+    if (size_ + bytes.size() > capacity_) {
+        const std::size_t capacity = std::max({std::size_t(4096), 2 * capacity_, size_ + bytes.size()});
+        char* grown = static_cast<char*>(std::realloc(data_, capacity));
+        if (!grown) throw std::bad_alloc();
+        data_ = grown;
+        capacity_ = capacity;
+    }
+    std::memcpy(data_ + size_, bytes.data(), bytes.size());
+    size_ += bytes.size();
+}
+
+std::string_view FactsCache::Record(const Folder& f, const Image& image) {
+    const std::string_view all = image.stored ? f.stored.View() : std::string_view(f.bytes);
+    return all.substr(image.at, RecordHead + image.nameSize + image.factsSize);
+}
+
+std::string_view FactsCache::Name(const Folder& f, const Image& image) {
+    return Record(f, image).substr(2, image.nameSize);
+}
+
+std::string_view FactsCache::Facts(const Folder& f, const Image& image) {
+    return Record(f, image).substr(RecordHead + image.nameSize);
+}
+
 void FactsCache::Load(const std::string& folder, std::string value) {
     Folder& f = folders_[folder] = Folder{};
-    f.bytes = std::move(value); // in its place before anything points into it
+    f.bytes = std::move(value);
+    f.inOrder = f.bytes.empty();
     Reader in(f.bytes);
     while (in.Ok() && !in.AtEnd()) {
         Image image;
-        image.name = in.Text(2);
+        image.at = std::uint32_t(f.bytes.size() - in.Left());
+        image.nameSize = std::uint16_t(in.Text(2).size());
         image.stamp.size = std::int64_t(in.Number(8));
         image.stamp.mtimeNs = std::int64_t(in.Number(8));
         image.hashed = in.Number(1) != 0;
-        image.facts = in.Text(4);
+        image.factsSize = std::uint32_t(in.Text(4).size());
         f.images.push_back(image);
     }
     // A damaged value is only a folder to read again.
     if (!in.Ok()) f.images.clear();
-    const auto byName = [](const Image& a, const Image& b) { return a.name < b.name; };
+    const auto byName = [&](const Image& a, const Image& b) { return Name(f, a) < Name(f, b); };
     if (!std::is_sorted(f.images.begin(), f.images.end(), byName))
         std::sort(f.images.begin(), f.images.end(), byName);
 }
@@ -198,37 +247,51 @@ void FactsCache::ForgetGone(const std::string& folder, bool recursive, const std
         if (!(recursive ? Under(key, root) : key == root)) continue;
         const std::size_t before = f.images.size();
         std::erase_if(f.images, [&](const Image& image) {
-            path.assign(key).append(1, '/').append(image.name);
+            path.assign(key).append(1, '/').append(Name(f, image));
             const auto it =
                 std::lower_bound(found.begin(), found.end(), path,
                                  [](const ImageFile& file, const std::string& p) { return file.path < p; });
             return !(it != found.end() && it->path == path) && !StampOf(path);
         });
-        if (f.images.size() != before) f.changed = true;
+        if (f.images.size() != before) f.changed = true, f.inOrder = false;
     }
 }
 
 std::optional<ImageFacts> FactsCache::Find(const std::string& path, const FileStamp& stamp, bool needHashes) {
     const auto [folder, name] = SplitPath(path);
     const Folder& f = Loaded(folder);
-    const auto it = std::lower_bound(f.images.begin(), f.images.end(), name,
-                                     [](const Image& image, std::string_view n) { return image.name < n; });
-    if (it == f.images.end() || it->name != name || it->stamp != stamp || (needHashes && !it->hashed))
+    const auto it =
+        std::lower_bound(f.images.begin(), f.images.end(), name,
+                         [&](const Image& image, std::string_view n) { return Name(f, image) < n; });
+    if (it == f.images.end() || Name(f, *it) != name || it->stamp != stamp || (needHashes && !it->hashed))
         return std::nullopt;
-    return DecodeFacts(it->facts, it->hashed);
+    return DecodeFacts(Facts(f, *it), it->hashed);
 }
 
 void FactsCache::Store(const std::string& path, const FileStamp& stamp, const ImageFacts& facts) {
     const auto [folder, name] = SplitPath(path);
     Folder& f = Loaded(folder);
     auto it = std::lower_bound(f.images.begin(), f.images.end(), name,
-                               [](const Image& image, std::string_view n) { return image.name < n; });
-    if (it == f.images.end() || it->name != name)
-        it = f.images.insert(it, Image{f.added.emplace_back(name), {}, false, {}});
+                               [&](const Image& image, std::string_view n) { return Name(f, image) < n; });
+    const bool replaced = it != f.images.end() && Name(f, *it) == name;
+    if (replaced || it != f.images.end()) f.inOrder = false;
+    if (!replaced) it = f.images.insert(it, Image{});
+    const std::string encoded = EncodeFacts(facts);
+    it->stored = true;
+    it->at = std::uint32_t(f.stored.View().size());
+    it->nameSize = std::uint16_t(name.size());
     it->stamp = stamp;
     // A disk without files has no hashes to read: it counts as hashed.
     it->hashed = !facts.hashes.empty() || facts.entries.empty();
-    it->facts = f.added.emplace_back(EncodeFacts(facts));
+    it->factsSize = std::uint32_t(encoded.size());
+    std::string head;
+    PutText(head, name, 2);
+    PutNumber(head, std::uint64_t(stamp.size), 8);
+    PutNumber(head, std::uint64_t(stamp.mtimeNs), 8);
+    PutNumber(head, it->hashed ? 1 : 0, 1);
+    PutNumber(head, encoded.size(), 4);
+    f.stored.Append(head);
+    f.stored.Append(encoded);
     f.changed = true;
 }
 
@@ -241,18 +304,14 @@ void FactsCache::Commit() {
         if (!f.changed) continue;
         if (f.images.empty()) {
             store_->Remove(key);
+        } else if (f.inOrder) {
+            store_->Put(key, f.stored.View()); // already the value
         } else {
             std::string value;
             std::size_t size = 0;
-            for (const Image& image : f.images) size += 2 + image.name.size() + 21 + image.facts.size();
+            for (const Image& image : f.images) size += Record(f, image).size();
             value.reserve(size);
-            for (const Image& image : f.images) {
-                PutText(value, image.name, 2);
-                PutNumber(value, std::uint64_t(image.stamp.size), 8);
-                PutNumber(value, std::uint64_t(image.stamp.mtimeNs), 8);
-                PutNumber(value, image.hashed ? 1 : 0, 1);
-                PutText(value, image.facts, 4);
-            }
+            for (const Image& image : f.images) value += Record(f, image);
             store_->Put(key, value);
         }
         f.changed = false;

@@ -10,7 +10,6 @@
 #include "core/Search.h"
 
 #include <cstdint>
-#include <deque>
 #include <map>
 #include <memory>
 #include <optional>
@@ -46,21 +45,42 @@ class FactsCache {
     void Commit();
 
   private:
-    // One image as kept: its name in the folder, its stamp and its facts in
-    // the index's byte layout (see FactsCache.cpp), both in the folder's
-    // bytes as read or in the bytes stored since.
+    // Bytes that grow where they lie when the allocator can (realloc): the
+    // value of a folder read for the first time is written image by image
+    // without being copied as it grows.
+    class Bytes {
+      public:
+        Bytes() = default;
+        Bytes(Bytes&& other) noexcept;
+        Bytes& operator=(Bytes&& other) noexcept;
+        ~Bytes();
+        void Append(std::string_view bytes);
+        std::string_view View() const { return {data_, size_}; }
+
+      private:
+        char* data_ = nullptr;
+        std::size_t size_ = 0, capacity_ = 0;
+    };
+    // One image as kept: where its record (see FactsCache.cpp) starts in the
+    // folder's value as read or in the records stored since.
     struct Image {
-        std::string_view name;
+        bool stored = false;
+        std::uint32_t at = 0;
+        std::uint16_t nameSize = 0;
         FileStamp stamp;
         bool hashed = false;
-        std::string_view facts;
+        std::uint32_t factsSize = 0;
     };
     struct Folder {
-        std::string bytes;             // the value as read
-        std::deque<std::string> added; // names and facts stored since
-        std::vector<Image> images;     // sorted by name
+        std::string bytes;         // the value as read
+        Bytes stored;              // records stored since, in the order stored
+        std::vector<Image> images; // sorted by name
         bool changed = false;
+        bool inOrder = true; // images is stored record by record, nothing else
     };
+    static std::string_view Record(const Folder& f, const Image& image);
+    static std::string_view Name(const Folder& f, const Image& image);
+    static std::string_view Facts(const Folder& f, const Image& image);
     Folder& Loaded(const std::string& folder);
     void Load(const std::string& folder, std::string value);
 

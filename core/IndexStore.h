@@ -8,6 +8,7 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <string_view>
 
 namespace dyskel {
 
@@ -18,7 +19,7 @@ class IndexStore {
     // Every key k with first <= k < end and its value, in key order.
     virtual void Range(const std::string& first, const std::string& end,
                        const std::function<void(std::string&& key, std::string&& value)>& each) = 0;
-    virtual void Put(const std::string& key, const std::string& value) = 0;
+    virtual void Put(const std::string& key, std::string_view value) = 0;
     virtual void Remove(const std::string& key) = 0;
     // Puts and removes between Begin and Commit are one transaction.
     virtual void Begin() = 0;

@@ -40,7 +40,7 @@ class SqliteIndex final : public IndexStore {
     std::optional<std::string> Get(const std::string& key) override;
     void Range(const std::string& first, const std::string& end,
                const std::function<void(std::string&& key, std::string&& value)>& each) override;
-    void Put(const std::string& key, const std::string& value) override;
+    void Put(const std::string& key, std::string_view value) override;
     void Remove(const std::string& key) override;
     void Begin() override;
     void Commit() override;
@@ -162,7 +162,7 @@ void SqliteIndex::Range(const std::string& first, const std::string& end,
     for (auto& [row, key] : rows) each(std::move(key), Value(row));
 }
 
-void SqliteIndex::Put(const std::string& key, const std::string& value) {
+void SqliteIndex::Put(const std::string& key, std::string_view value) {
     // A row being replaced must not be held open for reading.
     sqlite3_blob_close(blob_);
     blob_ = nullptr;
