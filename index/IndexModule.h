@@ -1,7 +1,7 @@
 // The index as a module that dyskel-cli loads with dlopen only when it
 // searches, so that no other command maps SQLite.  The module is built from
-// this tree with the program (index.so under lib/dyskel beside bin/, in the
-// build tree and the installed one alike) and exports one function.
+// this tree with the program (index.so in lib/dyskel/modules beside bin/, in
+// the build tree and the installed one alike) and exports one function.
 #pragma once
 
 #include "core/IndexStore.h"
