@@ -13,11 +13,12 @@ namespace {
 constexpr int SchemaVersion = 3;
 
 // A value is every image of one folder (FactsCache's byte layout), some
-// hundred kilobytes for a folder of a thousand images: pages of 64 KiB keep
-// a search's writes to a few dozen.  The page size holds for a new file.
-// Values are read from the file mapped into memory rather than copied into
-// the page cache first; a few cached pages are enough for the writes.
-constexpr const char* SetupSql = "PRAGMA page_size=65536; PRAGMA synchronous=OFF; PRAGMA journal_mode=WAL;"
+// hundred kilobytes for a folder of a thousand images: pages of 16 KiB keep a
+// search's writes to a few dozen (the page size holds for a new file).
+// Values are read from the file mapped into memory and written into their
+// pages in place (incremental blob I/O), never copied whole by SQLite first;
+// a few cached pages are then enough.
+constexpr const char* SetupSql = "PRAGMA page_size=16384; PRAGMA synchronous=OFF; PRAGMA journal_mode=WAL;"
                                  "PRAGMA mmap_size=1073741824; PRAGMA cache_size=4;";
 constexpr const char* CreateSql = "CREATE TABLE IF NOT EXISTS folders ("
                                   " folder TEXT PRIMARY KEY NOT NULL,"
@@ -98,8 +99,8 @@ Result<std::unique_ptr<IndexStore>> SqliteIndex::Open(const std::string& file, b
         sqlite3_prepare_v2(
             db, "SELECT rowid, folder FROM folders WHERE folder >= ? AND folder < ? ORDER BY folder", -1,
             &index->range_, nullptr) != SQLITE_OK ||
-        sqlite3_prepare_v2(db, "INSERT OR REPLACE INTO folders VALUES (?, ?)", -1, &index->put_, nullptr) !=
-            SQLITE_OK ||
+        sqlite3_prepare_v2(db, "INSERT OR REPLACE INTO folders VALUES (?, zeroblob(?))", -1, &index->put_,
+                           nullptr) != SQLITE_OK ||
         sqlite3_prepare_v2(db, "DELETE FROM folders WHERE folder = ?", -1, &index->remove_, nullptr) !=
             SQLITE_OK)
         return fail("could not be read");
@@ -168,9 +169,19 @@ void SqliteIndex::Put(const std::string& key, std::string_view value) {
     blob_ = nullptr;
     sqlite3_reset(put_);
     BindText(put_, 1, key);
-    sqlite3_bind_blob(put_, 2, value.data(), int(value.size()), SQLITE_STATIC);
-    sqlite3_step(put_);
+    sqlite3_bind_int64(put_, 2, sqlite3_int64(value.size()));
+    const bool inserted = sqlite3_step(put_) == SQLITE_DONE;
     sqlite3_reset(put_);
+    sqlite3_blob* blob = nullptr;
+    if (!inserted ||
+        sqlite3_blob_open(db_, "main", "folders", "images", sqlite3_last_insert_rowid(db_), 1, &blob) !=
+            SQLITE_OK ||
+        sqlite3_blob_write(blob, value.data(), int(value.size()), 0) != SQLITE_OK) {
+        sqlite3_blob_close(blob);
+        Remove(key); // no half-written value
+        return;
+    }
+    sqlite3_blob_close(blob);
 }
 
 void SqliteIndex::Remove(const std::string& key) {
