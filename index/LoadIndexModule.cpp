@@ -1,8 +1,24 @@
 #include "index/IndexModule.h"
 
 #include <dlfcn.h>
+#include <filesystem>
 
 namespace dyskel {
+
+namespace {
+
+// The module beside the program: DYSKEL_INDEX_MODULE is its path from the
+// program's folder.  That folder is read from /proc/self/exe rather than left
+// to the loader's $ORIGIN, which names the folder of whatever calls dlopen (a
+// preloaded library wrapping dlopen, as the sanitizers do, has its own).
+std::string ModulePath() {
+    std::error_code ec;
+    const std::filesystem::path program = std::filesystem::read_symlink("/proc/self/exe", ec);
+    if (ec) return std::string("$ORIGIN/") + DYSKEL_INDEX_MODULE;
+    return (program.parent_path() / DYSKEL_INDEX_MODULE).string();
+}
+
+} // namespace
 
 Result<std::unique_ptr<IndexStore>> OpenIndexModule(const std::string& file) {
     // Kept loaded for the rest of the process: the index's code runs until
@@ -12,7 +28,7 @@ Result<std::unique_ptr<IndexStore>> OpenIndexModule(const std::string& file) {
         std::string why;
     } loaded = [] {
         Loaded l;
-        l.module = ::dlopen(DYSKEL_INDEX_MODULE, RTLD_NOW | RTLD_LOCAL);
+        l.module = ::dlopen(ModulePath().c_str(), RTLD_NOW | RTLD_LOCAL);
         if (const char* why = l.module ? nullptr : ::dlerror()) l.why = why;
         return l;
     }();
