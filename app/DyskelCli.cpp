@@ -19,6 +19,7 @@
 #include "disasm/Ca65Source.h"
 #include "disasm/Disasm6502.h"
 #include "disasm/Listing6502.h"
+#include "index/IndexModule.h"
 
 #include <algorithm>
 #include <array>
@@ -122,12 +123,13 @@ std::string DiskText(const Invocation& inv, const std::string& bytes) {
     return inv.Has("--raw") ? bytes : PetsciiToUtf8(bytes);
 }
 
-// A directory grid row: its cells joined by TAB.
+// A directory grid row: its cells joined by TAB.  Only the name (column 2)
+// holds disk bytes; the numbers, types and TT,SS are plain ASCII already.
 std::string JoinCells(const Invocation& inv, const DirCells& cells) {
     std::string line;
     for (std::size_t c = 0; c < cells.size(); ++c) {
         if (c) line += '\t';
-        line += DiskText(inv, cells[c]);
+        line += c == 2 ? DiskText(inv, cells[c]) : cells[c];
     }
     return line;
 }
@@ -681,21 +683,27 @@ int RunScan(Invocation& inv) {
     std::vector<ImageEntry> images = ListImages(folder);
     if (!inv.Has("--unsorted")) SortImages(images, "NAME");
     const bool details = !inv.Has("--no-details");
+    std::string line;
     for (const ImageEntry& entry : images) {
-        auto cells = ImageRowCells(folder, entry, details);
-        cells[4] = DiskText(inv, cells[4]);
-        std::string line;
-        for (std::size_t c = 1; c < cells.size(); ++c) line += (c > 1 ? "\t" : "") + cells[c];
-        inv.out << line << '\n';
+        const auto cells = ImageRowCells(folder, entry, details);
+        line.clear();
+        for (std::size_t c = 1; c < cells.size(); ++c) {
+            if (c > 1) line += '\t';
+            line += c == 4 ? DiskText(inv, cells[c]) : cells[c]; // the label is disk bytes
+        }
+        line += '\n';
+        inv.out << line;
     }
     return 0;
 }
 
-// The search index, or none (with a warning) when it cannot be opened.
+// The search index, loaded only now so that no other command maps SQLite; or
+// none (with a warning) when the module or its file cannot be opened: the
+// index only spares reading images again, so the search goes on without it.
 std::unique_ptr<FactsCache> OpenCache(Invocation& inv) {
-    Result<std::unique_ptr<FactsCache>> cache = FactsCache::Open(FactsCache::DefaultFile());
-    if (cache) return std::move(*cache);
-    inv.err << "dyskel-cli: warning: " << cache.Error() << '\n';
+    Result<std::unique_ptr<IndexStore>> index = OpenIndexModule(FactsCache::DefaultFile());
+    if (index) return std::make_unique<FactsCache>(std::move(*index));
+    inv.err << "dyskel-cli: warning: " << index.Error() << "; every image is read\n";
     return nullptr;
 }
 

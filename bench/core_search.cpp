@@ -5,6 +5,7 @@
 #include "core/FactsCache.h"
 #include "core/Search.h"
 #include "core/Uglobal.h"
+#include "index/SqliteIndex.h"
 #include "tests/support/TempDir.h"
 #include "tools/D64Builder.h"
 
@@ -96,20 +97,20 @@ void BM_FirstSearchFillingTheIndex(benchmark::State& state) {
     for (auto _ : state) {
         state.PauseTiming();
         std::filesystem::remove_all(cacheDir.File("c"));
-        auto cache = FactsCache::Open(cacheDir.File("c/index.sqlite"));
+        FactsCache cache(std::move(*OpenSqliteIndex(cacheDir.File("c/index.sqlite"))));
         state.ResumeTiming();
-        benchmark::DoNotOptimize(Search(cache->get(), state));
+        benchmark::DoNotOptimize(Search(&cache, state));
     }
 }
 BENCHMARK(BM_FirstSearchFillingTheIndex)->Unit(benchmark::kMillisecond);
 
 void BM_SecondSearchFromTheIndex(benchmark::State& state) {
     test::TempDir cacheDir;
-    auto cache = FactsCache::Open(cacheDir.File("index.sqlite"));
-    Search(cache->get(), state);
+    FactsCache cache(std::move(*OpenSqliteIndex(cacheDir.File("index.sqlite"))));
+    Search(&cache, state);
     for (auto _ : state) {
         SearchEvents ev;
-        SearchStats stats = SearchImages(Query(), ev, nullptr, cache->get());
+        SearchStats stats = SearchImages(Query(), ev, nullptr, &cache);
         if (stats.read != 0) state.SkipWithError("images were read again");
     }
 }

@@ -1,6 +1,7 @@
 #include "browser/SearchDialog.h"
 
 #include "core/FactsCache.h"
+#include "index/SqliteIndex.h"
 #include "platform/Dialogs.h"
 #include "platform/Fonts.h"
 
@@ -295,10 +296,12 @@ void TSearchDialog::Start(Work work) {
             box->done = done;
             box->total = total;
         };
-        Result<std::unique_ptr<FactsCache>> cache = FactsCache::Open(cacheFile);
-        if (!cache) ev.note(cacheFile, cache.Error());
+        Result<std::unique_ptr<IndexStore>> index = OpenSqliteIndex(cacheFile);
+        if (!index) ev.note(cacheFile, index.Error());
+        std::optional<FactsCache> cache;
+        if (index) cache.emplace(std::move(*index));
         std::vector<ResultRow> groups;
-        SearchStats stats = work(ev, cancel, cache ? cache->get() : nullptr, groups);
+        SearchStats stats = work(ev, cancel, cache ? &*cache : nullptr, groups);
         std::lock_guard guard(box->lock);
         box->rows.insert(box->rows.end(), groups.begin(), groups.end());
         box->stats = stats;

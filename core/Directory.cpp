@@ -2,7 +2,7 @@
 
 #include <algorithm>
 #include <bitset>
-#include <cstdio>
+#include <charconv>
 
 namespace dyskel {
 
@@ -23,10 +23,18 @@ constexpr std::array<const char*, 8> TypeNames = {
 
 constexpr int DirSectors = 19; // sectors of track 18
 
+// As printf's "%*u" and "%02d" write them; a listing has hundreds.
 std::string RightAligned(unsigned v, int width) {
-    char text[16];
-    std::snprintf(text, sizeof text, "%*u", width, v);
-    return text;
+    char digits[16];
+    const char* end = std::to_chars(digits, digits + sizeof digits, v).ptr;
+    std::string text(std::size_t(std::max(0, width - int(end - digits))), ' ');
+    return text.append(digits, std::size_t(end - digits));
+}
+void AppendTwoDigits(std::string& text, int v) {
+    if (v >= 0 && v < 10) text += '0';
+    char digits[16];
+    const char* end = std::to_chars(digits, digits + sizeof digits, v).ptr;
+    text.append(digits, std::size_t(end - digits));
 }
 
 // No entry was ever written here: all bytes after the link are 0.
@@ -67,8 +75,10 @@ DirEntry DecodeDirEntry(const Block& block, int sector, int offset) {
 }
 
 std::string BlockText(BlockAddress at) {
-    char text[16];
-    std::snprintf(text, sizeof text, "%02d,%02d", at.track, at.sector);
+    std::string text;
+    AppendTwoDigits(text, at.track);
+    text += ',';
+    AppendTwoDigits(text, at.sector);
     return text;
 }
 

@@ -1,32 +1,71 @@
 #include "core/FactsCache.h"
 
 #include <algorithm>
+#include <array>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
-#include <sqlite3.h>
+#include <new>
+#include <string_view>
+#include <utility>
 
 namespace dyskel {
 
 namespace {
 
-// Raised when the layout of the table changes; an older table is dropped.
-constexpr int SchemaVersion = 2;
+// The byte layout of a folder's value, numbers little-endian:
+//   per image, sorted by name:
+//     u16 name length, name; i64 size; i64 mtime in ns; u8 1 when hashed;
+//     u32 facts length, facts
+//   facts: u8 length + disk name; u8 length + label; u16 length + note;
+//     u16 entry count, 32 bytes an entry (see AppendEntryBytes); when
+//     hashed, 20 bytes of SHA-1 an entry
 
-constexpr const char* CreateSql = "CREATE TABLE IF NOT EXISTS images ("
-                                  " path TEXT PRIMARY KEY,"
-                                  " size INTEGER NOT NULL,"
-                                  " mtime_ns INTEGER NOT NULL,"
-                                  " disk_name BLOB NOT NULL,"
-                                  " label BLOB NOT NULL,"
-                                  " entries BLOB NOT NULL," // 32 bytes an entry, see EntryBytes
-                                  " hashes BLOB,"           // 20 bytes an entry; NULL when not read
-                                  " note TEXT NOT NULL) WITHOUT ROWID";
-constexpr const char* RowColumns = "size, mtime_ns, disk_name, label, entries, hashes, note";
+// The bytes of a record before the name, and between name and facts.
+constexpr std::uint32_t RecordHead = 2 + 8 + 8 + 1 + 4;
+
+void PutNumber(std::string& out, std::uint64_t v, int bytes) {
+    for (int i = 0; i < bytes; ++i) out += char((v >> (8 * i)) & 0xFF);
+}
+
+void PutText(std::string& out, std::string_view text, int lengthBytes) {
+    PutNumber(out, text.size(), lengthBytes);
+    out += text;
+}
+
+// Reads the layout back; any read past the end makes it not ok.
+class Reader {
+  public:
+    explicit Reader(std::string_view bytes) : rest_(bytes) {}
+    bool Ok() const { return ok_; }
+    bool AtEnd() const { return rest_.empty(); }
+    std::size_t Left() const { return rest_.size(); }
+    std::string_view Bytes(std::size_t n) {
+        if (n > rest_.size()) {
+            ok_ = false;
+            n = rest_.size();
+        }
+        std::string_view taken = rest_.substr(0, n);
+        rest_.remove_prefix(n);
+        return taken;
+    }
+    std::uint64_t Number(int bytes) {
+        std::uint64_t v = 0;
+        const std::string_view b = Bytes(std::size_t(bytes));
+        for (std::size_t i = b.size(); i-- > 0;) v = v << 8 | std::uint8_t(b[i]);
+        return v;
+    }
+    std::string_view Text(int lengthBytes) { return Bytes(Number(lengthBytes)); }
+
+  private:
+    std::string_view rest_;
+    bool ok_ = true;
+};
 
 // An entry as its 32 directory bytes, with the directory sector and the
 // offset where the link bytes 0 and 1 would be.
 void AppendEntryBytes(std::string& out, const DirEntry& e) {
-    Block b{};
+    std::array<std::uint8_t, DirEntrySize> b{};
     b[0] = e.sector;
     b[1] = e.offset;
     b[0x02] = e.typeByte;
@@ -35,34 +74,75 @@ void AppendEntryBytes(std::string& out, const DirEntry& e) {
     std::copy(e.name.begin(), e.name.end(), b.begin() + 0x05);
     b[0x1E] = static_cast<std::uint8_t>(e.blocks & 0xFF);
     b[0x1F] = static_cast<std::uint8_t>(e.blocks >> 8);
-    out.append(b.begin(), b.begin() + DirEntrySize);
+    out.append(b.begin(), b.end());
 }
 
-DirEntry EntryFromBytes(const std::uint8_t* p) {
-    Block b{};
-    std::copy_n(p, DirEntrySize, b.begin());
+DirEntry EntryFromBytes(std::string_view bytes) {
+    Block b; // only the entry's 32 bytes are read
+    std::copy_n(bytes.begin(), DirEntrySize, b.begin());
     DirEntry e = DecodeDirEntry(b, b[0], 0);
     e.offset = b[1];
     return e;
 }
 
-std::string BlobText(sqlite3_stmt* st, int col) {
-    const void* p = sqlite3_column_blob(st, col);
-    return p ? std::string(static_cast<const char*>(p), std::size_t(sqlite3_column_bytes(st, col))) : "";
+std::string EncodeFacts(const ImageFacts& facts) {
+    std::string out;
+    out.reserve(64 + facts.entries.size() * (DirEntrySize + 20));
+    PutText(out, facts.diskName, 1);
+    PutText(out, facts.label, 1);
+    PutText(out, facts.note, 2);
+    PutNumber(out, facts.entries.size(), 2);
+    for (const DirEntry& e : facts.entries) AppendEntryBytes(out, e);
+    for (const Sha1Digest& h : facts.hashes) out.append(h.begin(), h.end());
+    return out;
 }
 
-void BindBlob(sqlite3_stmt* st, int col, const std::string& bytes) {
-    sqlite3_bind_blob(st, col, bytes.data(), int(bytes.size()), SQLITE_STATIC); // kept until the step
+std::optional<ImageFacts> DecodeFacts(std::string_view bytes, bool hashed) {
+    Reader in(bytes);
+    ImageFacts facts;
+    facts.diskName = in.Text(1);
+    facts.label = in.Text(1);
+    facts.note = in.Text(2);
+    const std::size_t count = in.Number(2);
+    const std::string_view entries = in.Bytes(count * DirEntrySize);
+    const std::string_view hashes = in.Bytes(hashed ? count * 20 : 0);
+    if (!in.Ok() || !in.AtEnd()) return std::nullopt;
+    facts.entries.reserve(count);
+    for (std::size_t i = 0; i < count; ++i)
+        facts.entries.push_back(EntryFromBytes(entries.substr(i * DirEntrySize)));
+    if (hashed) {
+        facts.hashes.resize(count);
+        for (std::size_t i = 0; i < count; ++i)
+            std::copy_n(hashes.begin() + std::ptrdiff_t(20 * i), 20, facts.hashes[i].begin());
+    }
+    return facts;
 }
 
-// The folder as the start of the paths under it: "FOLDER/".
-std::string FolderPrefix(const std::string& folder) {
-    std::string prefix = folder;
-    while (!prefix.empty() && prefix.back() == '/') prefix.pop_back();
-    return prefix + '/';
+// The folder of a path without its last '/' ("" for the root), and the name.
+std::pair<std::string, std::string_view> SplitPath(const std::string& path) {
+    const std::size_t slash = path.rfind('/');
+    if (slash == std::string::npos) return {"", path};
+    return {path.substr(0, slash), std::string_view(path).substr(slash + 1)};
+}
+
+std::string WithoutLastSlash(const std::string& folder) {
+    std::string f = folder;
+    while (!f.empty() && f.back() == '/') f.pop_back();
+    return f;
+}
+
+// The folder itself or one under it.
+bool Under(const std::string& key, const std::string& folder) {
+    return key.starts_with(folder) && (key.size() == folder.size() || key[folder.size()] == '/');
 }
 
 } // namespace
+
+FactsCache::FactsCache(std::unique_ptr<IndexStore> store) : store_(std::move(store)) {}
+
+FactsCache::~FactsCache() {
+    Commit();
+}
 
 std::string FactsCache::DefaultFile() {
     const char* xdg = std::getenv("XDG_CACHE_HOME");
@@ -73,177 +153,170 @@ std::string FactsCache::DefaultFile() {
     return (base / "dyskel" / "index.sqlite").string();
 }
 
-Result<std::unique_ptr<FactsCache>> FactsCache::Open(const std::string& file) {
-    return OpenFile(file, true);
+FactsCache::Bytes::Bytes(Bytes&& other) noexcept
+    : data_(std::exchange(other.data_, nullptr)), size_(std::exchange(other.size_, 0)),
+      capacity_(std::exchange(other.capacity_, 0)) {}
+
+FactsCache::Bytes& FactsCache::Bytes::operator=(Bytes&& other) noexcept {
+    std::swap(data_, other.data_);
+    std::swap(size_, other.size_);
+    std::swap(capacity_, other.capacity_);
+    return *this;
 }
 
-Result<std::unique_ptr<FactsCache>> FactsCache::OpenFile(const std::string& file, bool mayRebuild) {
-    std::error_code ec;
-    const auto folder = std::filesystem::path(file).parent_path();
-    if (!folder.empty()) std::filesystem::create_directories(folder, ec);
-    std::unique_ptr<FactsCache> cache(new FactsCache);
-    const auto fail = [&](const std::string& what) -> Result<std::unique_ptr<FactsCache>> {
-        // The index holds nothing that cannot be read again: a damaged file
-        // is made anew.
-        const int code = cache->db_ ? sqlite3_errcode(cache->db_) : SQLITE_NOMEM;
-        if (mayRebuild && (code == SQLITE_CORRUPT || code == SQLITE_NOTADB)) {
-            cache.reset();
-            for (const char* end : {"", "-wal", "-shm"}) std::filesystem::remove(file + end, ec);
-            return OpenFile(file, false);
-        }
-        return Failure{"The search index \"" + file + "\" " + what + ": " +
-                       (cache->db_ ? sqlite3_errmsg(cache->db_) : "out of memory")};
-    };
-    if (sqlite3_open(file.c_str(), &cache->db_) != SQLITE_OK) return fail("could not be opened");
-    sqlite3_busy_timeout(cache->db_, 2000);
-    int version = 0;
-    sqlite3_stmt* st = nullptr;
-    if (sqlite3_prepare_v2(cache->db_, "PRAGMA user_version", -1, &st, nullptr) == SQLITE_OK &&
-        sqlite3_step(st) == SQLITE_ROW)
-        version = sqlite3_column_int(st, 0);
-    sqlite3_finalize(st);
-    const std::string setup = std::string("PRAGMA journal_mode=WAL; PRAGMA synchronous=OFF;") +
-                              (version != SchemaVersion ? "DROP TABLE IF EXISTS images;" : "") + CreateSql +
-                              "; PRAGMA user_version=" + std::to_string(SchemaVersion);
-    if (sqlite3_exec(cache->db_, setup.c_str(), nullptr, nullptr, nullptr) != SQLITE_OK)
-        return fail("could not be set up");
-    const std::string select = std::string("SELECT ") + RowColumns + ", path FROM images WHERE ";
-    if (sqlite3_prepare_v2(cache->db_, (select + "path = ?").c_str(), -1, &cache->find_, nullptr) !=
-            SQLITE_OK ||
-        sqlite3_prepare_v2(cache->db_, (select + "path >= ? AND path < ?").c_str(), -1, &cache->range_,
-                           nullptr) != SQLITE_OK ||
-        sqlite3_prepare_v2(cache->db_, "INSERT OR REPLACE INTO images VALUES (?, ?, ?, ?, ?, ?, ?, ?)", -1,
-                           &cache->store_, nullptr) != SQLITE_OK ||
-        sqlite3_prepare_v2(cache->db_, "DELETE FROM images WHERE path = ?", -1, &cache->forget_, nullptr) !=
-            SQLITE_OK)
-        return fail("could not be read");
-    return cache;
+FactsCache::Bytes::~Bytes() {
+    std::free(data_);
 }
 
-FactsCache::~FactsCache() {
-    Commit();
-    sqlite3_finalize(find_);
-    sqlite3_finalize(range_);
-    sqlite3_finalize(store_);
-    sqlite3_finalize(forget_);
-    sqlite3_close(db_);
-}
-
-void FactsCache::Begin() {
-    if (!inTransaction_) inTransaction_ = sqlite3_exec(db_, "BEGIN", nullptr, nullptr, nullptr) == SQLITE_OK;
-}
-
-void FactsCache::Commit() {
-    if (inTransaction_) sqlite3_exec(db_, "COMMIT", nullptr, nullptr, nullptr);
-    inTransaction_ = false;
-}
-
-FactsCache::Row FactsCache::ReadRow(sqlite3_stmt* st) {
-    Row row;
-    row.size = sqlite3_column_int64(st, 0);
-    row.mtimeNs = sqlite3_column_int64(st, 1);
-    row.diskName = BlobText(st, 2);
-    row.label = BlobText(st, 3);
-    row.entries = BlobText(st, 4);
-    row.hashed = sqlite3_column_type(st, 5) != SQLITE_NULL;
-    row.hashes = BlobText(st, 5);
-    const auto* note = sqlite3_column_text(st, 6);
-    row.note = note ? reinterpret_cast<const char*>(note) : "";
-    return row;
-}
-
-std::optional<ImageFacts> FactsCache::Facts(const Row& row, const FileStamp& stamp, bool needHashes) {
-    if (row.size != stamp.size || row.mtimeNs != stamp.mtimeNs || (needHashes && !row.hashed))
-        return std::nullopt;
-    ImageFacts facts;
-    facts.diskName = row.diskName;
-    facts.label = row.label;
-    const auto* p = reinterpret_cast<const std::uint8_t*>(row.entries.data());
-    facts.entries.reserve(row.entries.size() / DirEntrySize);
-    for (std::size_t i = 0; i + DirEntrySize <= row.entries.size(); i += DirEntrySize)
-        facts.entries.push_back(EntryFromBytes(p + i));
-    if (row.hashed) {
-        if (row.hashes.size() != facts.entries.size() * 20) return std::nullopt;
-        facts.hashes.resize(facts.entries.size());
-        for (std::size_t i = 0; i < facts.hashes.size(); ++i)
-            std::copy_n(row.hashes.begin() + std::ptrdiff_t(20 * i), 20, facts.hashes[i].begin());
+void FactsCache::Bytes::Append(std::string_view bytes) {
+    if (size_ + bytes.size() > capacity_) {
+        const std::size_t capacity = std::max({std::size_t(4096), 2 * capacity_, size_ + bytes.size()});
+        char* grown = static_cast<char*>(std::realloc(data_, capacity));
+        if (!grown) throw std::bad_alloc();
+        data_ = grown;
+        capacity_ = capacity;
     }
-    facts.note = row.note;
-    return facts;
+    std::memcpy(data_ + size_, bytes.data(), bytes.size());
+    size_ += bytes.size();
+}
+
+std::string_view FactsCache::Record(const Folder& f, const Image& image) {
+    const std::string_view all = image.stored ? f.stored.View() : std::string_view(f.bytes);
+    return all.substr(image.at, RecordHead + image.nameSize + image.factsSize);
+}
+
+std::string_view FactsCache::Name(const Folder& f, const Image& image) {
+    return Record(f, image).substr(2, image.nameSize);
+}
+
+std::string_view FactsCache::Facts(const Folder& f, const Image& image) {
+    return Record(f, image).substr(RecordHead + image.nameSize);
+}
+
+void FactsCache::Load(const std::string& folder, std::string value) {
+    Folder& f = folders_[folder] = Folder{};
+    f.bytes = std::move(value);
+    f.inOrder = f.bytes.empty();
+    Reader in(f.bytes);
+    while (in.Ok() && !in.AtEnd()) {
+        Image image;
+        image.at = std::uint32_t(f.bytes.size() - in.Left());
+        image.nameSize = std::uint16_t(in.Text(2).size());
+        image.stamp.size = std::int64_t(in.Number(8));
+        image.stamp.mtimeNs = std::int64_t(in.Number(8));
+        image.hashed = in.Number(1) != 0;
+        image.factsSize = std::uint32_t(in.Text(4).size());
+        f.images.push_back(image);
+    }
+    // A damaged value is only a folder to read again.
+    if (!in.Ok()) f.images.clear();
+    const auto byName = [&](const Image& a, const Image& b) { return Name(f, a) < Name(f, b); };
+    if (!std::is_sorted(f.images.begin(), f.images.end(), byName))
+        std::sort(f.images.begin(), f.images.end(), byName);
+}
+
+FactsCache::Folder& FactsCache::Loaded(const std::string& folder) {
+    auto it = folders_.find(folder);
+    if (it != folders_.end()) return it->second;
+    const bool preloaded = std::any_of(preloaded_.begin(), preloaded_.end(),
+                                       [&](const std::string& root) { return Under(folder, root); });
+    std::optional<std::string> value = preloaded ? std::nullopt : store_->Get(folder);
+    Load(folder, value ? std::move(*value) : std::string());
+    return folders_[folder];
 }
 
 void FactsCache::Preload(const std::string& folder) {
-    const std::string prefix = FolderPrefix(folder);
-    std::string end = prefix;
-    // Rows of an earlier search may have been replaced since.
-    std::erase(preloadedFolders_, prefix);
-    end.back() = '/' + 1; // the first path after every one under the folder
-    sqlite3_reset(range_);
-    sqlite3_bind_text(range_, 1, prefix.data(), int(prefix.size()), SQLITE_TRANSIENT);
-    sqlite3_bind_text(range_, 2, end.data(), int(end.size()), SQLITE_TRANSIENT);
-    while (sqlite3_step(range_) == SQLITE_ROW) {
-        const auto* path = reinterpret_cast<const char*>(sqlite3_column_text(range_, 7));
-        if (path) preloaded_[path] = ReadRow(range_);
-    }
-    sqlite3_reset(range_);
-    preloadedFolders_.push_back(prefix);
+    const std::string root = WithoutLastSlash(folder);
+    // What another search has written since is read again; what this one
+    // changed and has not written yet is kept.
+    std::erase_if(folders_, [&](const auto& f) { return !f.second.changed && Under(f.first, root); });
+    std::string end = root + '/';
+    end.back() = '/' + 1; // the first key after every one under the folder
+    store_->Range(root, end, [&](std::string&& key, std::string&& value) {
+        if (!Under(key, root)) return; // "F-x" sorts between "F" and "F/"
+        if (auto it = folders_.find(key); it == folders_.end() || !it->second.changed)
+            Load(key, std::move(value));
+    });
+    if (std::find(preloaded_.begin(), preloaded_.end(), root) == preloaded_.end()) preloaded_.push_back(root);
 }
 
 void FactsCache::ForgetGone(const std::string& folder, bool recursive, const std::vector<ImageFile>& found) {
-    const std::string prefix = FolderPrefix(folder);
-    const auto walked = [&](const std::string& path) {
-        auto it = std::lower_bound(found.begin(), found.end(), path,
-                                   [](const ImageFile& f, const std::string& p) { return f.path < p; });
-        return it != found.end() && it->path == path;
-    };
-    for (auto it = preloaded_.begin(); it != preloaded_.end();) {
-        const std::string& path = it->first;
-        const bool under =
-            path.starts_with(prefix) && (recursive || path.find('/', prefix.size()) == path.npos);
-        if (!under || walked(path) || StampOf(path)) {
-            ++it;
-            continue;
-        }
-        sqlite3_reset(forget_);
-        sqlite3_bind_text(forget_, 1, path.data(), int(path.size()), SQLITE_STATIC);
-        sqlite3_step(forget_);
-        sqlite3_reset(forget_);
-        it = preloaded_.erase(it);
+    const std::string root = WithoutLastSlash(folder);
+    std::string path;
+    for (auto& [key, f] : folders_) {
+        if (!(recursive ? Under(key, root) : key == root)) continue;
+        const std::size_t before = f.images.size();
+        std::erase_if(f.images, [&](const Image& image) {
+            path.assign(key).append(1, '/').append(Name(f, image));
+            const auto it =
+                std::lower_bound(found.begin(), found.end(), path,
+                                 [](const ImageFile& file, const std::string& p) { return file.path < p; });
+            return !(it != found.end() && it->path == path) && !StampOf(path);
+        });
+        if (f.images.size() != before) f.changed = true, f.inOrder = false;
     }
 }
 
 std::optional<ImageFacts> FactsCache::Find(const std::string& path, const FileStamp& stamp, bool needHashes) {
-    for (const std::string& folder : preloadedFolders_)
-        if (path.starts_with(folder)) {
-            auto it = preloaded_.find(path);
-            return it == preloaded_.end() ? std::nullopt : Facts(it->second, stamp, needHashes);
-        }
-    sqlite3_reset(find_);
-    sqlite3_bind_text(find_, 1, path.data(), int(path.size()), SQLITE_STATIC);
-    std::optional<ImageFacts> facts;
-    if (sqlite3_step(find_) == SQLITE_ROW) facts = Facts(ReadRow(find_), stamp, needHashes);
-    sqlite3_reset(find_);
-    return facts;
+    const auto [folder, name] = SplitPath(path);
+    const Folder& f = Loaded(folder);
+    const auto it =
+        std::lower_bound(f.images.begin(), f.images.end(), name,
+                         [&](const Image& image, std::string_view n) { return Name(f, image) < n; });
+    if (it == f.images.end() || Name(f, *it) != name || it->stamp != stamp || (needHashes && !it->hashed))
+        return std::nullopt;
+    return DecodeFacts(Facts(f, *it), it->hashed);
 }
 
 void FactsCache::Store(const std::string& path, const FileStamp& stamp, const ImageFacts& facts) {
-    std::string entries, hashes;
-    for (const DirEntry& e : facts.entries) AppendEntryBytes(entries, e);
-    for (const Sha1Digest& h : facts.hashes) hashes.append(h.begin(), h.end());
-    sqlite3_reset(store_);
-    sqlite3_bind_text(store_, 1, path.data(), int(path.size()), SQLITE_STATIC);
-    sqlite3_bind_int64(store_, 2, stamp.size);
-    sqlite3_bind_int64(store_, 3, stamp.mtimeNs);
-    BindBlob(store_, 4, facts.diskName);
-    BindBlob(store_, 5, facts.label);
-    BindBlob(store_, 6, entries);
-    if (facts.hashes.empty() && !facts.entries.empty())
-        sqlite3_bind_null(store_, 7);
-    else
-        BindBlob(store_, 7, hashes);
-    sqlite3_bind_text(store_, 8, facts.note.data(), int(facts.note.size()), SQLITE_STATIC);
-    sqlite3_step(store_);
-    sqlite3_reset(store_);
+    const auto [folder, name] = SplitPath(path);
+    Folder& f = Loaded(folder);
+    auto it = std::lower_bound(f.images.begin(), f.images.end(), name,
+                               [&](const Image& image, std::string_view n) { return Name(f, image) < n; });
+    const bool replaced = it != f.images.end() && Name(f, *it) == name;
+    if (replaced || it != f.images.end()) f.inOrder = false;
+    if (!replaced) it = f.images.insert(it, Image{});
+    const std::string encoded = EncodeFacts(facts);
+    it->stored = true;
+    it->at = std::uint32_t(f.stored.View().size());
+    it->nameSize = std::uint16_t(name.size());
+    it->stamp = stamp;
+    // A disk without files has no hashes to read: it counts as hashed.
+    it->hashed = !facts.hashes.empty() || facts.entries.empty();
+    it->factsSize = std::uint32_t(encoded.size());
+    std::string head;
+    PutText(head, name, 2);
+    PutNumber(head, std::uint64_t(stamp.size), 8);
+    PutNumber(head, std::uint64_t(stamp.mtimeNs), 8);
+    PutNumber(head, it->hashed ? 1 : 0, 1);
+    PutNumber(head, encoded.size(), 4);
+    f.stored.Append(head);
+    f.stored.Append(encoded);
+    f.changed = true;
+}
+
+void FactsCache::Begin() {
+    store_->Begin();
+}
+
+void FactsCache::Commit() {
+    for (auto& [key, f] : folders_) {
+        if (!f.changed) continue;
+        if (f.images.empty()) {
+            store_->Remove(key);
+        } else if (f.inOrder) {
+            store_->Put(key, f.stored.View()); // already the value
+        } else {
+            std::string value;
+            std::size_t size = 0;
+            for (const Image& image : f.images) size += Record(f, image).size();
+            value.reserve(size);
+            for (const Image& image : f.images) value += Record(f, image);
+            store_->Put(key, value);
+        }
+        f.changed = false;
+    }
+    store_->Commit();
 }
 
 } // namespace dyskel

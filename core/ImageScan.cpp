@@ -1,11 +1,11 @@
 #include "core/ImageScan.h"
 
 #include "core/DiskHeader.h"
+#include "core/FileIO.h"
 
 #include <algorithm>
 #include <dirent.h>
 #include <fcntl.h>
-#include <filesystem>
 #include <sys/stat.h>
 
 namespace dyskel {
@@ -60,21 +60,35 @@ std::vector<ImageEntry> ListImages(const std::string& folder,
 
 void SortImages(std::vector<ImageEntry>& images, const std::string& key) {
     if (key != "NAME") return;
-    std::stable_sort(images.begin(), images.end(), [](const ImageEntry& a, const ImageEntry& b) {
-        return std::lexicographical_compare(
-            a.name.begin(), a.name.end(), b.name.begin(), b.name.end(),
-            [](char x, char y) { return static_cast<unsigned char>(x) < static_cast<unsigned char>(y); });
-    });
+    // The order of the entries is found first, then each is moved once.
+    // std::string compares its bytes as unsigned char (memcmp).
+    std::vector<std::size_t> order(images.size());
+    for (std::size_t i = 0; i < order.size(); ++i) order[i] = i;
+    std::stable_sort(order.begin(), order.end(),
+                     [&](std::size_t a, std::size_t b) { return images[a].name < images[b].name; });
+    std::vector<ImageEntry> sorted;
+    sorted.reserve(images.size());
+    for (std::size_t i : order) sorted.push_back(std::move(images[i]));
+    images = std::move(sorted);
 }
 
 DiskLabel ReadDiskLabel(const std::string& folder, const ImageEntry& entry) {
-    Result<HeaderInfo> header = ReadHeaderBlock((std::filesystem::path(folder) / entry.name).string());
     DiskLabel label;
-    if (!header) return label;
+    // The listing's stat of the file tells whether it holds the header block
+    // (a folder, a device or a pipe has no size), so it is not asked again.
+    if ((entry.attributes & AttrDirectory) || HeaderOffset + BlockSize > BlockBytesOfSize(entry.size))
+        return label;
+    const std::string path =
+        folder.empty() ? entry.name : folder + (folder.ends_with('/') ? "" : "/") + entry.name;
+    Block block;
+    if (fileio::Fd in = fileio::Fd::OpenRead(path);
+        !in.IsOpen() || fileio::ReadAt(in.Get(), HeaderOffset, block.data(), BlockSize) != BlockSize)
+        return label;
+    HeaderInfo header = ParseHeader(block);
     label.ok = true;
-    label.label = header->label;
-    label.doubleSided = header->doubleSided;
-    label.writeProtected = header->writeProtected;
+    label.label = std::move(header.label);
+    label.doubleSided = header.doubleSided;
+    label.writeProtected = header.writeProtected;
     label.errorInfo = HasErrorBytes(entry.size);
     return label;
 }
@@ -96,7 +110,7 @@ std::array<std::string, 8> ImageRowCells(const std::string& folder, const ImageE
     if (!details) return cells;
     DiskLabel label = ReadDiskLabel(folder, entry);
     if (!label.ok) return cells;
-    cells[4] = label.label;
+    cells[4] = std::move(label.label);
     cells[5] = label.doubleSided ? "1571DS" : "1541SS";
     cells[6] = label.errorInfo ? "Yes" : "No";
     cells[7] = label.writeProtected ? "R/O" : "R/W";

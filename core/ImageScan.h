@@ -35,6 +35,8 @@ struct DiskLabel {
     bool errorInfo = false; // the image is 175531 bytes
     bool writeProtected = false;
 };
+// The header block of the entry as ListImages or FindImage reported it: its
+// size there decides whether the file holds the block.
 DiskLabel ReadDiskLabel(const std::string& folder, const ImageEntry& entry);
 
 // Four characters: "____" with S, R or H in place 1 and A in place 3.

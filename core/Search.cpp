@@ -9,10 +9,10 @@
 
 #include <algorithm>
 #include <array>
+#include <deque>
 #include <dirent.h>
 #include <fcntl.h>
 #include <filesystem>
-#include <map>
 #include <sys/stat.h>
 
 namespace dyskel {
@@ -125,8 +125,14 @@ SearchStats ForEachImage(const std::vector<std::string>& folders, bool recursive
     return stats;
 }
 
+// The name bytes up to the padding, as DirEntry::Name without a copy.
+std::string_view NameBytes(const DirEntry& e) {
+    const std::string_view name(reinterpret_cast<const char*>(e.name.data()), e.name.size());
+    return name.substr(0, name.find('\xA0'));
+}
+
 bool EntryMatches(const SearchQuery& q, const DirEntry& e, const Sha1Digest* hash) {
-    if (q.name && !MatchC64Pattern(*q.name, e.Name())) return false;
+    if (q.name && !MatchC64Pattern(*q.name, NameBytes(e))) return false;
     if (q.type && e.TypeCode() != *q.type) return false;
     if (q.minBlocks && e.blocks < *q.minBlocks) return false;
     if (q.maxBlocks && e.blocks > *q.maxBlocks) return false;
@@ -256,27 +262,70 @@ DuplicateGroups FindDuplicates(const std::vector<std::string>& folders, bool rec
                                const SearchEvents& events, const std::atomic<bool>* cancel, FactsCache* cache,
                                SearchStats* stats) {
     const Sha1Digest empty = Sha1Of(nullptr, 0);
-    std::map<Sha1Digest, std::vector<SearchHit>> byHash;
-    std::map<std::vector<Sha1Digest>, std::vector<std::string>> bySet;
+    // Flat tables, sorted once at the end: every file with data bytes, and
+    // each disk's set of files (sorted, without repeats) in one run of sets.
+    // Deques grow without copying what they hold.
+    struct File {
+        Sha1Digest hash;
+        std::uint32_t image; // into paths
+        std::uint32_t entry; // into entries
+    };
+    struct Disk {
+        std::uint32_t image, first, count; // the set: sets[first, first + count)
+    };
+    std::vector<std::string> paths;
+    std::deque<File> files;
+    std::deque<std::pair<int, DirEntry>> entries; // number in the listing, entry
+    std::vector<Sha1Digest> set;
+    std::deque<Sha1Digest> sets;
+    std::vector<Disk> disks;
     SearchStats s =
         ForEachImage(folders, recursive, true, events, cancel, cache,
                      [&](const std::string& path, const ImageFacts& facts) {
-                         std::vector<Sha1Digest> set;
+                         const auto image = std::uint32_t(paths.size());
+                         paths.push_back(path);
+                         set.clear();
                          for (std::size_t i = 0; i < facts.hashes.size(); ++i) {
                              if (facts.hashes[i] == empty) continue; // no data bytes
-                             byHash[facts.hashes[i]].push_back({path, int(i) + 1, facts.entries[i]});
+                             files.push_back({facts.hashes[i], image, std::uint32_t(entries.size())});
+                             entries.emplace_back(int(i) + 1, facts.entries[i]);
                              set.push_back(facts.hashes[i]);
                          }
                          std::sort(set.begin(), set.end());
                          set.erase(std::unique(set.begin(), set.end()), set.end());
-                         if (!set.empty()) bySet[set].push_back(path);
+                         if (set.empty()) return;
+                         disks.push_back({image, std::uint32_t(sets.size()), std::uint32_t(set.size())});
+                         sets.insert(sets.end(), set.begin(), set.end());
                      });
     if (stats) *stats = s;
     DuplicateGroups groups;
-    for (auto& [hash, hits] : byHash)
-        if (hits.size() > 1) groups.files.push_back(std::move(hits));
-    for (auto& [set, paths] : bySet)
-        if (paths.size() > 1) groups.disks.push_back(std::move(paths));
+    // Files: equal hashes side by side, each run in the order walked.
+    std::stable_sort(files.begin(), files.end(),
+                     [](const File& a, const File& b) { return a.hash < b.hash; });
+    for (std::size_t i = 0, j; i < files.size(); i = j) {
+        for (j = i + 1; j < files.size() && files[j].hash == files[i].hash;) ++j;
+        if (j - i < 2) continue;
+        std::vector<SearchHit>& group = groups.files.emplace_back();
+        for (std::size_t k = i; k < j; ++k) {
+            const auto& [number, entry] = entries[files[k].entry];
+            group.push_back({paths[files[k].image], number, entry});
+        }
+    }
+    // Disks: equal sets side by side, each run in the order walked.
+    const auto begin = [&](const Disk& d) { return sets.begin() + std::ptrdiff_t(d.first); };
+    const auto end = [&](const Disk& d) { return begin(d) + std::ptrdiff_t(d.count); };
+    std::stable_sort(disks.begin(), disks.end(), [&](const Disk& a, const Disk& b) {
+        return std::lexicographical_compare(begin(a), end(a), begin(b), end(b));
+    });
+    for (std::size_t i = 0, j; i < disks.size(); i = j) {
+        const Disk& first = disks[i];
+        for (j = i + 1;
+             j < disks.size() && std::equal(begin(disks[j]), end(disks[j]), begin(first), end(first));)
+            ++j;
+        if (j - i < 2) continue;
+        std::vector<std::string>& group = groups.disks.emplace_back();
+        for (std::size_t k = i; k < j; ++k) group.push_back(paths[disks[k].image]);
+    }
     // Groups in the order of their first member, as the files were walked.
     std::sort(groups.files.begin(), groups.files.end(), [](const auto& a, const auto& b) {
         return std::tie(a[0].path, a[0].number) < std::tie(b[0].path, b[0].number);

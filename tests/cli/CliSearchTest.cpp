@@ -85,5 +85,18 @@ TEST_F(CliSearch, DupesGroupsFilesAndTellsOfABrokenImage) {
     EXPECT_EQ(Run({"find", dir.File("nothing")}).exitCode, 1);
 }
 
+// Only find and dupes load the index and with it SQLite; the other commands
+// start without it.  The dynamic loader's log (LD_DEBUG) names each library
+// it maps.
+TEST_F(CliSearch, OnlyTheSearchesMapSqlite) {
+    setenv("LD_DEBUG", "libs", 1);
+    const CliResult listing = Run({"dir", dir.File("GAMES.D64")});
+    const CliResult found = Run({"find", "--name", "LOG", dir.Path()});
+    unsetenv("LD_DEBUG");
+    EXPECT_EQ(listing.err.find("libsqlite3"), std::string::npos) << listing.err;
+    EXPECT_NE(found.err.find("libsqlite3"), std::string::npos) << found.err;
+    EXPECT_TRUE(std::filesystem::exists(dir.File("cache/dyskel/index.sqlite")));
+}
+
 } // namespace
 } // namespace dyskel::test

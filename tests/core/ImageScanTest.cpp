@@ -146,7 +146,7 @@ TEST_F(RowTest, UnreadableHeaderLeavesTheDetailColumnsEmpty) {
     fs::create_directory(dir.File("dir.d64"));
     ASSERT_EQ(mkfifo(dir.File("pipe.d64").c_str(), 0644), 0); // must not hang the scan
     for (const char* name : {"short.d64", "dir.d64", "gone.d64", "pipe.d64"}) {
-        ImageEntry e{name, 91647, 0, -1};
+        ImageEntry e{name, 174848, 0, -1}; // as listed before the file changed
         DiskLabel l = ReadDiskLabel(dir.Path(), e);
         EXPECT_FALSE(l.ok) << name;
         EXPECT_EQ(l.label, "");

@@ -72,6 +72,23 @@ man-pages)
         fi
     done
     ;;
+index-module)
+    # dyskel-cli finds the index module beside it (lib/dyskel/modules) for a
+    # search, and maps no SQLite for anything else.
+    cli=$prefix/bin/dyskel-cli
+    [ -x "$cli" ] || fail "no $cli"
+    tmp=$(mktemp -d)
+    trap 'rm -rf "$tmp"' EXIT
+    mkdir "$tmp/images"
+    err=$(cd "$tmp" && XDG_CACHE_HOME=$tmp/cache LD_DEBUG=libs "$cli" find --name X images 2>&1 >/dev/null) ||
+        fail "dyskel-cli find: $err"
+    if grep 'dyskel-cli:' <<<"$err"; then fail "dyskel-cli find complains"; fi
+    grep -q 'libsqlite3' <<<"$err" || fail "find did not load the index"
+    [ -s "$tmp/cache/dyskel/index.sqlite" ] || fail "find wrote no index"
+    if LD_DEBUG=libs "$cli" --version 2>&1 >/dev/null | grep -q libsqlite3; then
+        fail "dyskel-cli maps SQLite without a search"
+    fi
+    ;;
 *)
     fail "unknown check $check"
     ;;

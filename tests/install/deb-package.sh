@@ -4,6 +4,7 @@
 # programs from there.  Skipped (77) without dpkg's tools.
 set -euo pipefail
 cpack=$1 build=$2 dir=$3 version=$4
+here=$(cd "$(dirname "$0")" && pwd)
 rm -rf "$dir"
 for tool in dpkg-deb dpkg-shlibdeps; do
     command -v $tool >/dev/null || { echo "$tool is missing: skipped"; exit 77; }
@@ -37,6 +38,7 @@ cd "$dir"
 listing=$("$root/usr/bin/dyskel-cli" dir "$build/samples/DEMO.D64") || fail "dyskel-cli dir"
 [ "$(head -1 <<<"$listing")" = '"DYSKEL DEMO" DY2A' ] || fail "dir header: $(head -1 <<<"$listing")"
 grep -q 'BLOCKS FREE' <<<"$listing" || fail "dir: no blocks free line"
+"$here/check-installed.sh" index-module "$root/usr" || fail "the index module in the package"
 no_display=(env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM)
 [ "$("${no_display[@]}" "$root/usr/bin/dyskel" --version)" = "dyskel $version" ] || fail "dyskel --version"
 "${no_display[@]}" "$root/usr/bin/dyskel" --help | grep -q '^usage: dyskel ' || fail "dyskel --help"
