@@ -751,6 +751,7 @@ class Command {
             Handler run, bool declared, bool listed)
         : name_(name), app_(listed || declared ? app.add_subcommand(name, summary) : nullptr), inv_(inv),
           run_(run), declared_(declared) {
+        if (app_) app_->group("Commands");
         if (declared_) app_->footer(std::string("Example:\n  ") + example);
     }
 
@@ -800,7 +801,8 @@ class Command {
         return Flag("--raw", &Invocation::raw, "print disk texts as their bytes, not as UTF-8");
     }
     Command& Writes() {
-        return Flag("--backup", &Invocation::backup, "keep the image as IMAGE.BAK before writing")
+        return Flag("--backup", &Invocation::backup,
+                    "keep the image as it was beside it (DEMO.BAK for DEMO.D64)")
             .Flag("--dry-run", &Invocation::dryRun,
                   "print the blocks (TT,SS) that would change; write nothing");
     }
@@ -985,6 +987,9 @@ int RunCli(int argc, char** argv, std::ostream& out, std::ostream& err) {
         CLI::App app("dyskel-cli: the Dyskel disk image engine and 6502 disassembler on the command line.",
                      "dyskel-cli");
         app.require_subcommand(1);
+        app.set_help_flag("-h,--help", "print this help and exit");
+        app.get_formatter()->label("SUBCOMMAND", "COMMAND");
+        app.get_formatter()->label("Positionals", "Arguments");
         app.add_flag("--version")->description("print the version and exit");
         app.footer(Notes);
         std::deque<Command> commands;
