@@ -772,7 +772,8 @@ class Command {
         if (declared_)
             app_->add_option_function<std::string>(
                     name, [this, field](const std::string& v) { inv_.*field = v; }, help)
-                ->type_name(type);
+                ->type_name(type)
+                ->multi_option_policy(CLI::MultiOptionPolicy::TakeLast); // the last one counts
         return *this;
     }
     // A hex number of up to maxDigits digits, with or without "$" or "0x".
@@ -785,7 +786,8 @@ class Command {
                         inv_.*field = static_cast<std::uint16_t>(HexNumber(v, maxDigits, name));
                     },
                     help)
-                ->type_name(type);
+                ->type_name(type)
+                ->multi_option_policy(CLI::MultiOptionPolicy::TakeLast);
         return *this;
     }
     Command& OneOf(const char* name, int Invocation::*field, std::vector<int> allowed, const char* type,
@@ -793,6 +795,7 @@ class Command {
         if (declared_)
             app_->add_option(name, inv_.*field, help)
                 ->type_name(type)
+                ->multi_option_policy(CLI::MultiOptionPolicy::TakeLast)
                 ->check(CLI::IsMember(allowed).description(""));
         return *this;
     }
@@ -1007,11 +1010,12 @@ int RunCli(int argc, char** argv, std::ostream& out, std::ostream& err) {
         }
         try {
             app.parse(argc, argv);
-        } catch (const CLI::CallForHelp&) {
+        } catch (const CLI::ParseError& e) {
+            // CLI11's own exit codes: Success for a call for help (the help of
+            // the command it follows), any other for a wrong command line.
+            if (e.get_exit_code() != static_cast<int>(CLI::ExitCodes::Success)) throw UsageError{e.what()};
             out << app.help();
             return 0;
-        } catch (const CLI::ParseError& e) {
-            throw UsageError{e.what()};
         }
         for (Command& c : commands)
             if (c.Chosen()) {

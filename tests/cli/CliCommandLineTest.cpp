@@ -94,6 +94,8 @@ INSTANTIATE_TEST_SUITE_P(
         FormCase{"DashesFirst", {"rename", "--", "IMG", "2", "-LOG"}, "  2\t    2\t\"-LOG\"", 0},
         FormCase{"DashWithoutDashesIsAnOption", {"rename", "IMG", "1", "-A-"}, "", 2},
         FormCase{
+            "LastValueCounts", {"export", "--name=A", "--to=DIR", "--name", "X", "IMG", "1"}, "\"X.PRG\"", 0},
+        FormCase{
             "OptionValueWithDash", {"export", "--name=-X", "--to", "DIR", "IMG", "1"}, "File \"-X.PRG\"", 0}),
     [](const auto& info) { return info.param.name; });
 
