@@ -21,12 +21,15 @@
 #include "disasm/Listing6502.h"
 #include "index/IndexModule.h"
 
+#include <CLI/CLI.hpp>
+
 #include <algorithm>
 #include <array>
 #include <cerrno>
 #include <charconv>
 #include <cstring>
 #include <ctime>
+#include <deque>
 #include <filesystem>
 #include <iostream>
 #include <memory>
@@ -39,78 +42,32 @@
 namespace dyskel {
 namespace {
 
-constexpr const char* UsageText =
-    "usage: dyskel-cli COMMAND [OPTIONS] ARGS\n"
-    "  info [--raw] IMAGE                          facts of the image\n"
-    "  dir [--raw] [--deleted] IMAGE               the directory as the C64 lists it\n"
-    "  bam IMAGE                                   the block availability map\n"
-    "  block [--raw] IMAGE TRACK SECTOR            one block in hex and characters\n"
-    "  list [--text|--basic|--asm] [--start ADDR] [--symbols] [--illegal] [--raw] IMAGE ENTRY\n"
-    "                                              a PRG entry as 6502 code (or hex and text,\n"
-    "                                              BASIC V2 lines, ca65 source)\n"
-    "  export [--name NAME] [--to DIR] IMAGE ENTRY write a PRG entry as NAME.PRG\n"
-    "  dump [--to DIR] IMAGE ENTRY                 write an entry's blocks as a hex dump text\n"
-    "  rename [--backup] [--dry-run] IMAGE ENTRY NEWNAME  rename an entry\n"
-    "  delete [--backup] [--dry-run] IMAGE ENTRY   scratch an entry and free its blocks\n"
-    "  lock|unlock [--backup] [--dry-run] IMAGE ENTRY  set or clear the lock mark\n"
-    "  type [--backup] [--dry-run] IMAGE ENTRY DEL|SEQ|PRG|USR|REL  set the file type\n"
-    "  undelete [--backup] [--dry-run] IMAGE ENTRY [TYPE]  take a scratched entry back (TYPE: PRG;\n"
-    "                                              ENTRY numbered as dir --deleted numbers it)\n"
-    "  size [--backup] [--dry-run] IMAGE ENTRY [BLOCKS]  set the size shown (default: the chain's length)\n"
-    "  clear [--backup] [--dry-run] [--name NAME] [--id ID] IMAGE  format track 18 afresh\n"
-    "  poke [--backup] [--dry-run] IMAGE TRACK SECTOR OFFSET BYTE...  change bytes of a block\n"
-    "  new [--tracks 35|40] IMAGE NAME [ID]        write a freshly formatted image (ID: 00)\n"
-    "  write [--backup] [--dry-run] [--replace|--keep-both] [--type PRG|SEQ|USR] [--name NAME]\n"
-    "        IMAGE FILE...                         write host files onto the disk as new entries\n"
-    "  validate [--fix] [--backup] [--dry-run] [--csv] IMAGE...  check chains, directory and BAM\n"
-    "  scan [--unsorted] [--no-details] [--raw] FOLDER  the D64 images of a folder\n"
-    "  find [--recursive] [--name PATTERN] [--label PATTERN] [--type T] [--size MIN-MAX]\n"
-    "       [--same-as FILE] FOLDER...             entries of the images of the folders\n"
-    "  dupes [--recursive] FOLDER...               identical files and identical disks\n"
-    "  op BYTE [BYTE [BYTE]]                       one 6502 instruction (hex bytes)\n"
-    "  --help | --version\n"
-    "ENTRY is the entry's number in the directory listing, from 1.  Writing commands\n"
-    "keep IMAGE.BAK with --backup; --dry-run prints the blocks (TT,SS) that would change.\n"
-    "write refuses a name already on the disk unless --replace or --keep-both is given.\n"
-    "validate exits 0 when every image is clean, 1 when not; --fix rewrites the BAM\n"
-    "from what the files own.  find --size counts blocks as the listing shows them:\n"
-    "N exactly, MIN-MAX, MIN- or -MAX.\n"
-    "Disk texts are shown\n"
-    "through the C64 character table as UTF-8; --raw prints their bytes as they are.\n";
-
 // A failure of the command: one line on stderr, exit 1.
 struct CliFailure {
     std::string message;
 };
-// Wrong command line: the usage on stderr, exit 2.
+// Wrong command line: one line on stderr and where the command's help is, exit 2.
 struct UsageError {
     std::string message;
 };
 
+// What the command line asked for, as the command's declaration (Declare,
+// below) fills it: the arguments in their order, the switches and the values
+// of the options, checked.
 struct Invocation {
-    std::vector<std::string> args; // the positional arguments
-    std::vector<std::string> flags;
-    std::optional<std::string> name, to, id, start, tracks, type, label, sameAs, size;
+    Invocation(std::ostream& o, std::ostream& e) : out(o), err(e) {}
     std::ostream& out;
     std::ostream& err;
-
-    bool Has(std::string_view flag) const {
-        for (const auto& f : flags)
-            if (f == flag) return true;
-        return false;
-    }
+    std::vector<std::string> args;
+    bool raw = false, deleted = false, text = false, basic = false, assembly = false, symbols = false,
+         illegal = false, backup = false, dryRun = false, replace = false, keepBoth = false, fix = false,
+         csv = false, unsorted = false, noDetails = false, recursive = false;
+    std::optional<std::string> name, to, id, type, label, sameAs, size;
+    std::optional<std::uint16_t> start;
+    int tracks = StdTracks;
 };
 
 using Handler = int (*)(Invocation&);
-
-struct Command {
-    const char* name;
-    const char* flags;        // the switches it accepts, blank-separated
-    const char* valueOptions; // the options that take a value
-    int minArgs;
-    int maxArgs;
-    Handler run;
-};
 
 // --- Helpers ----------------------------------------------------------------
 
@@ -120,7 +77,7 @@ std::string Quoted(const std::string& path) {
 
 // A disk text as the user sees it: through the display table, or raw.
 std::string DiskText(const Invocation& inv, const std::string& bytes) {
-    return inv.Has("--raw") ? bytes : PetsciiToUtf8(bytes);
+    return inv.raw ? bytes : PetsciiToUtf8(bytes);
 }
 
 // A directory grid row: its cells joined by TAB.  Only the name (column 2)
@@ -173,12 +130,13 @@ unsigned HexNumber(const std::string& text, std::size_t maxDigits, const char* w
     auto [end, ec] = std::from_chars(digits.data(), digits.data() + digits.size(), value, 16);
     if (digits.empty() || digits.size() > maxDigits || ec != std::errc() ||
         end != digits.data() + digits.size())
-        throw UsageError{std::string("not a ") + what + ": " + text};
+        throw UsageError{std::string(what) + " must be hex from 0 to " + std::string(maxDigits, 'F') + ": " +
+                         text};
     return value;
 }
 
 std::uint8_t HexByte(const std::string& text) {
-    return static_cast<std::uint8_t>(HexNumber(text, 2, "hex byte"));
+    return static_cast<std::uint8_t>(HexNumber(text, 2, "BYTE"));
 }
 
 // An image read whole, with its header, BAM and directory.
@@ -193,7 +151,7 @@ struct Image {
 Image OpenImage(const Invocation& inv, const std::string& path, bool deleted = false) {
     Result<DiskImage> disk = DiskImage::Load(path);
     if (!disk) throw CliFailure{disk.Error()};
-    Result<DiskView> view = ReadDiskView(*disk, !deleted && !inv.Has("--deleted"));
+    Result<DiskView> view = ReadDiskView(*disk, !deleted && !inv.deleted);
     if (!view) throw CliFailure{view.Error()};
     std::filesystem::path p(path);
     std::string folder = p.parent_path().string();
@@ -270,7 +228,7 @@ void PrintBlock(Invocation& inv, const Block& block) {
 // Runs an edit through the write path, or with --dry-run prints the blocks it
 // would change.  True when the image was written.
 bool Write(Invocation& inv, const Image& image, const ImageEdit& edit) {
-    if (inv.Has("--dry-run")) {
+    if (inv.dryRun) {
         if (std::string refusal = WriteRefusal(image.path); !refusal.empty()) throw CliFailure{refusal};
         Result<EditPlan> plan = edit(image.disk);
         if (!plan) throw CliFailure{plan.Error()};
@@ -285,7 +243,7 @@ bool Write(Invocation& inv, const Image& image, const ImageEdit& edit) {
         return false;
     }
     UpdateOptions options;
-    options.backupFiles = inv.Has("--backup");
+    options.backupFiles = inv.backup;
     UpdateResult result = UpdateImage(image.path, edit, options, {});
     if (result.status != UpdateStatus::Updated)
         throw CliFailure{result.message.empty() ? "the image was not updated" : result.message};
@@ -396,24 +354,22 @@ int RunList(Invocation& inv) {
     GatherResult gathered = GatherFile6502(image.disk, entry.first, *file);
     const std::span<const std::uint8_t> bytes(file->bytes.data(), file->length);
     AsmOptions options;
-    options.start = inv.start
-                        ? std::optional(static_cast<std::uint16_t>(HexNumber(*inv.start, 4, "hex address")))
-                        : SysStart(bytes, file->loadAddress);
-    options.opcodes = inv.Has("--illegal") ? OpcodeSet::WithUndocumented : OpcodeSet::Documented;
-    options.symbols = inv.Has("--symbols");
+    options.start = inv.start ? inv.start : SysStart(bytes, file->loadAddress);
+    options.opcodes = inv.illegal ? OpcodeSet::WithUndocumented : OpcodeSet::Documented;
+    options.symbols = inv.symbols;
     const auto cut = [&] {
         if (gathered.cut())
             inv.err << "dyskel-cli: entry " << inv.args[1] << ": " << OneLine(GatherCutLines(gathered, *file))
                     << '\n';
     };
-    if (inv.Has("--asm")) {
+    if (inv.assembly) {
         inv.out << Ca65Source(bytes, file->loadAddress, options);
         cut();
         return 0;
     }
-    if (inv.Has("--basic")) {
+    if (inv.basic) {
         const BasicListing basic = ListBasic(bytes, file->loadAddress);
-        if (!inv.Has("--raw"))
+        if (!inv.raw)
             inv.out << BasicListingUtf8(basic);
         else
             for (const BasicLine& l : basic.lines) inv.out << l.number << ' ' << ListedBytes(l) << '\n';
@@ -422,7 +378,7 @@ int RunList(Invocation& inv) {
         cut();
         return 0;
     }
-    Listing6502 listing(*file, inv.Has("--text") ? ListingMode::Text : ListingMode::Asm, options);
+    Listing6502 listing(*file, inv.text ? ListingMode::Text : ListingMode::Asm, options);
     inv.out << LoadAdrCaption(*file) << '\t' << BlocksCaption(gathered, *file) << '\t' << EndAdrCaption(*file)
             << '\n';
     std::string line;
@@ -540,11 +496,10 @@ int RunPoke(Invocation& inv) {
 }
 
 int RunNew(Invocation& inv) {
-    const long tracks = inv.tracks ? Number(*inv.tracks, "--tracks", false, 40) : StdTracks;
-    if (tracks != StdTracks && tracks != MaxTracks) throw UsageError{"--tracks must be 35 or 40"};
+    const int tracks = inv.tracks;
     const std::string name = TypedText(inv.args[1], "NAME", 16);
     const std::string id = TypedText(inv.args.size() > 2 ? inv.args[2] : "00", "ID", 2);
-    Result<void> made = CreateImageFile(inv.args[0], NewImageBytes(int(tracks), name, id));
+    Result<void> made = CreateImageFile(inv.args[0], NewImageBytes(tracks, name, id));
     if (!made) throw CliFailure{made.Error()};
     AfterWrite([&] {
         Image image = OpenImage(inv, inv.args[0]);
@@ -573,8 +528,7 @@ std::vector<std::uint8_t> HostFile(const std::string& path) {
 
 int RunWrite(Invocation& inv) {
     if (inv.name && inv.args.size() > 2) throw UsageError{"--name takes one FILE"};
-    if (inv.Has("--replace") && inv.Has("--keep-both"))
-        throw UsageError{"--replace or --keep-both, not both"};
+    if (inv.replace && inv.keepBoth) throw UsageError{"--replace or --keep-both, not both"};
     std::optional<FileType> type;
     if (inv.type) {
         // A file written in is a sequence of blocks: no DEL, no REL.
@@ -590,9 +544,7 @@ int RunWrite(Invocation& inv) {
         f.name = inv.name ? TypedText(*inv.name, "NAME", 16) : host->name;
         f.type = type.value_or(host ? host->type : FileType::Prg);
         f.data = HostFile(inv.args[i]);
-        f.onClash = inv.Has("--replace")     ? OnClash::Replace
-                    : inv.Has("--keep-both") ? OnClash::KeepBoth
-                                             : OnClash::Refuse;
+        f.onClash = inv.replace ? OnClash::Replace : inv.keepBoth ? OnClash::KeepBoth : OnClash::Refuse;
         files.push_back(std::move(f));
     }
     Image image = OpenImage(inv, inv.args[0]);
@@ -610,12 +562,21 @@ int RunWrite(Invocation& inv) {
                     return b.sector == e.sector && b.offset == e.offset && b.first == e.first &&
                            b.name == e.name && b.typeByte == e.typeByte && b.blocks == e.blocks;
                 });
-                if (imported && (!old || inv.Has("--replace")))
+                if (imported && (!old || inv.replace))
                     inv.out << JoinCells(inv, DirRowCells(e, int(i) + 1)) << '\n';
             }
             inv.out << after.view.bam.freeBlocks << " BLOCKS FREE\n";
         });
     return 0;
+}
+
+// A CSV field (RFC 4180): quoted, with its quotes doubled, when it holds a
+// comma, a quote or a line break.
+std::string CsvField(const std::string& text) {
+    if (text.find_first_of(",\"\r\n") == std::string::npos) return text;
+    std::string field = "\"";
+    for (char c : text) field += c == '"' ? "\"\"" : std::string(1, c);
+    return field + '"';
 }
 
 // One image's findings counted by kind.
@@ -626,8 +587,8 @@ std::array<int, 9> CountFindings(const ValidationReport& report) {
 }
 
 int RunValidate(Invocation& inv) {
-    const bool several = inv.args.size() > 1, csv = inv.Has("--csv");
-    if (inv.Has("--fix") && several) throw UsageError{"--fix takes one IMAGE"};
+    const bool several = inv.args.size() > 1, csv = inv.csv;
+    if (inv.fix && several) throw UsageError{"--fix takes one IMAGE"};
     if (csv) {
         inv.out << "image,findings";
         for (int k = 0; k < 9; ++k) inv.out << ',' << FindingKindName(FindingKind(k));
@@ -646,7 +607,7 @@ int RunValidate(Invocation& inv) {
         }
         if (!report->Clean()) rc = 1;
         if (csv) {
-            inv.out << path << ',' << report->findings.size();
+            inv.out << CsvField(path) << ',' << report->findings.size();
             for (int n : CountFindings(*report)) inv.out << ',' << n;
             inv.out << '\n';
         } else if (several) {
@@ -657,7 +618,7 @@ int RunValidate(Invocation& inv) {
                         << '\n';
         }
     }
-    if (inv.Has("--fix")) {
+    if (inv.fix) {
         Image image = OpenImage(inv, inv.args[0]);
         if (Write(inv, image, FixBam()))
             AfterWrite([&] {
@@ -681,8 +642,8 @@ int RunScan(Invocation& inv) {
     const std::string& folder = inv.args[0];
     CheckFolders(inv.args);
     std::vector<ImageEntry> images = ListImages(folder);
-    if (!inv.Has("--unsorted")) SortImages(images, "NAME");
-    const bool details = !inv.Has("--no-details");
+    if (!inv.unsorted) SortImages(images, "NAME");
+    const bool details = !inv.noDetails;
     std::string line;
     for (const ImageEntry& entry : images) {
         const auto cells = ImageRowCells(folder, entry, details);
@@ -745,7 +706,7 @@ void SizeRange(const std::string& text, SearchQuery& query) {
 int RunFind(Invocation& inv) {
     SearchQuery query;
     query.folders = inv.args;
-    query.recursive = inv.Has("--recursive");
+    query.recursive = inv.recursive;
     if (inv.name) query.name = TypedName(*inv.name, "PATTERN");
     if (inv.label) query.label = TypedName(*inv.label, "PATTERN");
     const std::optional<FileType> type = inv.type ? FileTypeNamed(UpperAscii(*inv.type)) : std::nullopt;
@@ -769,7 +730,7 @@ int RunDupes(Invocation& inv) {
     CheckFolders(inv.args);
     std::unique_ptr<FactsCache> cache = OpenCache(inv);
     const DuplicateGroups groups =
-        FindDuplicates(inv.args, inv.Has("--recursive"), NoteEvents(inv), nullptr, cache.get());
+        FindDuplicates(inv.args, inv.recursive, NoteEvents(inv), nullptr, cache.get());
     for (std::size_t g = 0; g < groups.files.size(); ++g)
         for (const SearchHit& hit : groups.files[g])
             inv.out << "file\t" << g + 1 << '\t' << HitLine(inv, hit) << '\n';
@@ -786,100 +747,293 @@ int RunOp(Invocation& inv) {
     return 0;
 }
 
-constexpr std::array<Command, 24> Commands = {{
-    {"info", "--raw", "", 1, 1, RunInfo},
-    {"dir", "--raw --deleted", "", 1, 1, RunDir},
-    {"bam", "", "", 1, 1, RunBam},
-    {"block", "--raw", "", 3, 3, RunBlock},
-    {"list", "--text --basic --asm --symbols --illegal --raw", "--start", 2, 2, RunList},
-    {"export", "", "--name --to", 2, 2, RunExport},
-    {"dump", "", "--to", 2, 2, RunDump},
-    {"rename", "--backup --dry-run --raw", "", 3, 3, RunRename},
-    {"delete", "--backup --dry-run", "", 2, 2, RunDelete},
-    {"lock", "--backup --dry-run --raw", "", 2, 2, [](Invocation& inv) { return RunLock(inv, true); }},
-    {"unlock", "--backup --dry-run --raw", "", 2, 2, [](Invocation& inv) { return RunLock(inv, false); }},
-    {"type", "--backup --dry-run --raw", "", 3, 3, RunType},
-    {"size", "--backup --dry-run --raw", "", 2, 3, RunSize},
-    {"undelete", "--backup --dry-run --raw", "", 2, 3, RunUndelete},
-    {"clear", "--backup --dry-run --raw", "--name --id", 1, 1, RunClear},
-    {"poke", "--backup --dry-run --raw", "", 5, 260, RunPoke},
-    {"new", "--raw", "--tracks", 2, 3, RunNew},
-    {"write", "--backup --dry-run --raw --replace --keep-both", "--type --name", 2, 1000, RunWrite},
-    {"validate", "--fix --backup --dry-run --csv --raw", "", 1, 100000, RunValidate},
-    {"scan", "--unsorted --no-details --raw", "", 1, 1, RunScan},
-    {"find", "--recursive --raw", "--name --label --type --size --same-as", 1, 100000, RunFind},
-    {"dupes", "--recursive --raw", "", 1, 100000, RunDupes},
-    {"op", "", "", 1, 3, RunOp},
-    {"help", "", "", 0, 0,
-     [](Invocation& inv) {
-         inv.out << UsageText;
-         return 0;
-     }},
-}};
+// --- The command line -------------------------------------------------------
 
-bool Listed(const char* list, std::string_view word) {
-    std::string_view rest = list;
-    while (!rest.empty()) {
-        std::size_t end = rest.find(' ');
-        if (rest.substr(0, end) == word) return true;
-        if (end == std::string_view::npos) break;
-        rest.remove_prefix(end + 1);
+// Declares a command's arguments and options, each once: its name, its help
+// text, the field of the Invocation it fills and the check of its value.  Only
+// the command that runs declares them, and the others are made only for the
+// overview: declaring costs start-up time.
+class Command {
+  public:
+    Command(CLI::App& app, Invocation& inv, const char* name, const char* summary, const char* example,
+            Handler run, bool declared, bool listed)
+        : name_(name), app_(listed || declared ? app.add_subcommand(name, summary) : nullptr), inv_(inv),
+          run_(run), declared_(declared) {
+        if (app_) app_->group("Commands");
+        if (declared_) app_->footer(std::string("Example:\n  ") + example);
     }
-    return false;
-}
 
-// Sorts the words after the command into switches, options and arguments.
-// "--" ends the options, so that a name may start with a dash.
-void Parse(const Command& cmd, int argc, char** argv, Invocation& inv) {
-    bool optionsEnded = false;
-    for (int i = 2; i < argc; ++i) {
-        std::string word = argv[i];
-        if (optionsEnded || word.size() < 2 || word[0] != '-') {
-            inv.args.push_back(word);
-        } else if (word == "--") {
-            optionsEnded = true;
-        } else if (Listed(cmd.flags, word)) {
-            inv.flags.push_back(word);
-        } else if (Listed(cmd.valueOptions, word)) {
-            if (i + 1 >= argc) throw UsageError{word + " needs a value"};
-            (word == "--name"      ? inv.name
-             : word == "--id"      ? inv.id
-             : word == "--start"   ? inv.start
-             : word == "--tracks"  ? inv.tracks
-             : word == "--type"    ? inv.type
-             : word == "--label"   ? inv.label
-             : word == "--same-as" ? inv.sameAs
-             : word == "--size"    ? inv.size
-                                   : inv.to) = argv[++i];
-        } else {
-            throw UsageError{"unknown option " + word + " for " + cmd.name};
-        }
+    // An argument; min 0 makes it optional, max -1 takes any number.
+    Command& Arg(const char* name, const char* help, int min = 1, int max = 1) {
+        if (!declared_) return *this;
+        std::vector<std::string>& slot = slots_.emplace_back();
+        CLI::Option* opt = app_->add_option(name, slot, help)->type_name("")->required(min > 0);
+        opt->expected(1, max < 0 ? CLI::detail::expected_max_vector_size : max)->allow_extra_args(max != 1);
+        return *this;
     }
-    const int n = static_cast<int>(inv.args.size());
-    if (n < cmd.minArgs || n > cmd.maxArgs)
-        throw UsageError{std::string("wrong number of arguments for ") + cmd.name};
+    Command& Flag(const char* name, bool Invocation::*field, const char* help) {
+        if (declared_) app_->add_flag(name, inv_.*field, help);
+        return *this;
+    }
+    Command& Value(const char* name, std::optional<std::string> Invocation::*field, const char* type,
+                   const char* help) {
+        if (declared_)
+            app_->add_option_function<std::string>(
+                    name, [this, field](const std::string& v) { inv_.*field = v; }, help)
+                ->type_name(type)
+                ->multi_option_policy(CLI::MultiOptionPolicy::TakeLast); // the last one counts
+        return *this;
+    }
+    // A hex number of up to maxDigits digits, with or without "$" or "0x".
+    Command& Hex(const char* name, std::optional<std::uint16_t> Invocation::*field, std::size_t maxDigits,
+                 const char* type, const char* help) {
+        if (declared_)
+            app_->add_option_function<std::string>(
+                    name,
+                    [this, field, name, maxDigits](const std::string& v) {
+                        inv_.*field = static_cast<std::uint16_t>(HexNumber(v, maxDigits, name));
+                    },
+                    help)
+                ->type_name(type)
+                ->multi_option_policy(CLI::MultiOptionPolicy::TakeLast);
+        return *this;
+    }
+    Command& OneOf(const char* name, int Invocation::*field, std::vector<int> allowed, const char* type,
+                   const char* help) {
+        if (declared_)
+            app_->add_option(name, inv_.*field, help)
+                ->type_name(type)
+                ->multi_option_policy(CLI::MultiOptionPolicy::TakeLast)
+                ->check(CLI::IsMember(allowed).description(""));
+        return *this;
+    }
+
+    Command& Raw() {
+        return Flag("--raw", &Invocation::raw, "print disk texts as their bytes, not as UTF-8");
+    }
+    Command& Writes() {
+        return Flag("--backup", &Invocation::backup,
+                    "keep the image as it was beside it (DEMO.BAK for DEMO.D64)")
+            .Flag("--dry-run", &Invocation::dryRun,
+                  "print the blocks (TT,SS) that would change; write nothing");
+    }
+
+    bool Named(const std::string& name) const { return name_ == name; }
+    bool Chosen() const { return declared_ && app_->parsed(); }
+    int Run() {
+        for (const auto& slot : slots_) inv_.args.insert(inv_.args.end(), slot.begin(), slot.end());
+        return run_(inv_);
+    }
+
+  private:
+    std::string name_;
+    CLI::App* app_; // none when neither declared nor listed
+    Invocation& inv_;
+    Handler run_;
+    bool declared_;
+    std::deque<std::vector<std::string>> slots_; // the arguments, in their order
+};
+
+constexpr const char* Notes =
+    "ENTRY is the entry's number in the directory listing, from 1.  Disk texts are\n"
+    "shown through the C64 character table as UTF-8; --raw prints their bytes.\n"
+    "Exit status: 0 success, 1 failure, 2 a wrong command line.\n"
+    "Run \"dyskel-cli COMMAND --help\" for a command's options and an example.";
+
+// Every command of dyskel-cli, with what it takes: the chosen one declared
+// whole, or all of them listed when none is chosen.
+void Declare(CLI::App& app, Invocation& inv, const std::string& chosen, std::deque<Command>& commands) {
+    const auto add = [&](const char* name, const char* summary, const char* example,
+                         Handler run) -> Command& {
+        return commands.emplace_back(app, inv, name, summary, example, run, name == chosen, chosen.empty());
+    };
+    const char* image = "the disk image (.D64)";
+    const char* entry = "the entry's number in the directory listing, from 1";
+    const char* types = "DEL, SEQ, PRG, USR or REL";
+    using I = Invocation;
+
+    add("info", "facts of the image", "dyskel-cli info DEMO.D64", RunInfo).Raw().Arg("IMAGE", image);
+    add("dir", "the directory as the C64 lists it", "dyskel-cli dir --deleted DEMO.D64", RunDir)
+        .Raw()
+        .Flag("--deleted", &I::deleted, "list scratched entries too, numbered, ending in \"scratched\"")
+        .Arg("IMAGE", image);
+    add("bam", "the block availability map", "dyskel-cli bam DEMO.D64", RunBam).Arg("IMAGE", image);
+    add("block", "one block in hex and characters", "dyskel-cli block DEMO.D64 18 0", RunBlock)
+        .Raw()
+        .Arg("IMAGE", image)
+        .Arg("TRACK", "the track, from 1")
+        .Arg("SECTOR", "the sector, from 0");
+    add("list", "a PRG entry as 6502 code, hex and text, BASIC V2 lines or ca65 source",
+        "dyskel-cli list --start 080D DEMO.D64 1", RunList)
+        .Flag("--text", &I::text, "hex and text instead of 6502 code")
+        .Flag("--basic", &I::basic, "the BASIC V2 lines as the C64's LIST shows them")
+        .Flag("--asm", &I::assembly, "ca65 source that assembles back to the same file")
+        .Hex("--start", &I::start, 4, "ADDR",
+             "where the 6502 code starts, hex from 0 to FFFF (default: the SYS line's address)")
+        .Flag("--symbols", &I::symbols, "name the C64's addresses")
+        .Flag("--illegal", &I::illegal, "name the undocumented opcodes")
+        .Raw()
+        .Arg("IMAGE", image)
+        .Arg("ENTRY", entry);
+    add("export", "write a PRG entry as NAME.PRG", "dyskel-cli export --to=out DEMO.D64 1", RunExport)
+        .Value("--name", &I::name, "NAME", "the file's name, without .PRG (default: the entry's name)")
+        .Value("--to", &I::to, "DIR", "the folder to write to (default: the image's)")
+        .Arg("IMAGE", image)
+        .Arg("ENTRY", entry);
+    add("dump", "write an entry's blocks as a hex dump text", "dyskel-cli dump DEMO.D64 5", RunDump)
+        .Value("--to", &I::to, "DIR", "the folder to write to (default: the image's)")
+        .Arg("IMAGE", image)
+        .Arg("ENTRY", entry);
+    add("rename", "rename an entry", "dyskel-cli rename --backup DEMO.D64 8 'big demo'", RunRename)
+        .Writes()
+        .Raw()
+        .Arg("IMAGE", image)
+        .Arg("ENTRY", entry)
+        .Arg("NEWNAME", "the new name, up to 16 characters");
+    add("delete", "scratch an entry and free its blocks", "dyskel-cli delete DEMO.D64 6", RunDelete)
+        .Writes()
+        .Arg("IMAGE", image)
+        .Arg("ENTRY", entry);
+    add("lock", "set the lock mark", "dyskel-cli lock DEMO.D64 1",
+        [](Invocation& i) { return RunLock(i, true); })
+        .Writes()
+        .Raw()
+        .Arg("IMAGE", image)
+        .Arg("ENTRY", entry);
+    add("unlock", "clear the lock mark", "dyskel-cli unlock DEMO.D64 3",
+        [](Invocation& i) { return RunLock(i, false); })
+        .Writes()
+        .Raw()
+        .Arg("IMAGE", image)
+        .Arg("ENTRY", entry);
+    add("type", "set the file type", "dyskel-cli type DEMO.D64 7 SEQ", RunType)
+        .Writes()
+        .Raw()
+        .Arg("IMAGE", image)
+        .Arg("ENTRY", entry)
+        .Arg("TYPE", types);
+    add("size", "set the size shown", "dyskel-cli size DEMO.D64 8", RunSize)
+        .Writes()
+        .Raw()
+        .Arg("IMAGE", image)
+        .Arg("ENTRY", entry)
+        .Arg("BLOCKS", "the blocks, from 0 to 65535 (default: the chain's length)", 0);
+    add("undelete", "take a scratched entry back", "dyskel-cli undelete DEMO.D64 9 PRG", RunUndelete)
+        .Writes()
+        .Raw()
+        .Arg("IMAGE", image)
+        .Arg("ENTRY", "the entry's number as dir --deleted numbers it")
+        .Arg("TYPE", "DEL, SEQ, PRG, USR or REL (default: PRG)", 0);
+    add("clear", "format track 18 afresh", "dyskel-cli clear --name=work --id=w1 WORK.D64", RunClear)
+        .Writes()
+        .Raw()
+        .Value("--name", &I::name, "NAME", "the disk name, up to 16 characters (default: the one it has)")
+        .Value("--id", &I::id, "ID", "the disk ID, up to 2 characters (default: the one it has)")
+        .Arg("IMAGE", image);
+    add("poke", "change bytes of a block", "dyskel-cli poke DEMO.D64 18 0 $A2 44 59", RunPoke)
+        .Writes()
+        .Raw()
+        .Arg("IMAGE", image)
+        .Arg("TRACK", "the track, from 1")
+        .Arg("SECTOR", "the sector, from 0")
+        .Arg("OFFSET", "the first byte's place in the block, 0 to 255 (hex after $ or 0x)")
+        .Arg("BYTE", "the bytes, hex from 0 to FF", 1, -1);
+    add("new", "write a freshly formatted image", "dyskel-cli new --tracks 40 WORK.D64 'work disk' w1",
+        RunNew)
+        .OneOf("--tracks", &I::tracks, {StdTracks, MaxTracks}, "35|40",
+               "the tracks of the image (default: 35)")
+        .Raw()
+        .Arg("IMAGE", "the image file to make; an existing one is never replaced")
+        .Arg("NAME", "the disk name, up to 16 characters")
+        .Arg("ID", "the disk ID, up to 2 characters (default: 00)", 0);
+    add("write", "write host files onto the disk as new entries",
+        "dyskel-cli write WORK.D64 intro.prg notes.seq", RunWrite)
+        .Writes()
+        .Raw()
+        .Flag("--replace", &I::replace, "replace an entry of the same name")
+        .Flag("--keep-both", &I::keepBoth, "write under a name made unique")
+        .Value("--type", &I::type, "TYPE", "PRG, SEQ or USR (default: from the file's name)")
+        .Value("--name", &I::name, "NAME", "the entry's name, for one FILE (default: from the file's name)")
+        .Arg("IMAGE", image)
+        .Arg("FILE", "the host files", 1, -1);
+    add("validate", "check chains, directory and BAM; exit 1 when an image is not clean",
+        "dyskel-cli validate --csv *.D64 > report.csv", RunValidate)
+        .Flag("--fix", &I::fix, "rewrite the BAM from what the files own (one IMAGE)")
+        .Writes()
+        .Flag("--csv", &I::csv, "one CSV row a image: path, findings, then the count of each kind")
+        .Raw()
+        .Arg("IMAGE", "the disk images", 1, -1);
+    add("scan", "the D64 images of a folder", "dyskel-cli scan --no-details ~/c64", RunScan)
+        .Flag("--unsorted", &I::unsorted, "in the folder's order, not by name")
+        .Flag("--no-details", &I::noDetails, "without the facts read from each image")
+        .Raw()
+        .Arg("FOLDER", "the folder");
+    add("find", "entries of the images of the folders", "dyskel-cli find --recursive --name='SINE*' ~/c64",
+        RunFind)
+        .Flag("--recursive", &I::recursive, "the folders below too")
+        .Value("--name", &I::name, "PATTERN", "the entry's name, with C64 wildcards (? one character, * any)")
+        .Value("--label", &I::label, "PATTERN", "the disk label, with C64 wildcards")
+        .Value("--type", &I::type, "TYPE", types)
+        .Value("--size", &I::size, "MIN-MAX", "the blocks shown: N, MIN-MAX, MIN- or -MAX, from 0 to 65535")
+        .Value("--same-as", &I::sameAs, "FILE", "only files whose data bytes are those of FILE")
+        .Raw()
+        .Arg("FOLDER", "the folders", 1, -1);
+    add("dupes", "identical files and identical disks", "dyskel-cli dupes --recursive ~/c64", RunDupes)
+        .Flag("--recursive", &I::recursive, "the folders below too")
+        .Raw()
+        .Arg("FOLDER", "the folders", 1, -1);
+    add("op", "one 6502 instruction", "dyskel-cli op A9 0A", RunOp)
+        .Arg("BYTE", "the opcode and up to two operand bytes, hex from 0 to FF", 1, 3);
 }
 
 int RunCli(int argc, char** argv, std::ostream& out, std::ostream& err) {
-    Invocation inv{{}, {}, {}, {}, {}, {}, {}, {}, {}, {}, {}, out, err};
+    Invocation inv{out, err};
+    std::string hint = "dyskel-cli --help"; // where the help of the command is
     try {
-        if (argc < 2) throw UsageError{"no command"};
-        std::string name = argv[1];
-        if (name == "--help" || name == "-h") name = "help";
-        if (name == "--version") {
+        const std::string first = argc > 1 ? argv[1] : "";
+        if (first == "--version") {
             out << "dyskel-cli " DYSKEL_VERSION "\n";
             return 0;
         }
-        const Command* cmd = nullptr;
-        for (const auto& c : Commands)
-            if (name == c.name) cmd = &c;
-        if (!cmd) throw UsageError{"unknown command " + name};
-        Parse(*cmd, argc, argv, inv);
-        int rc = cmd->run(inv);
-        out.flush();
-        return rc;
+        CLI::App app("dyskel-cli: the Dyskel disk image engine and 6502 disassembler on the command line.",
+                     "dyskel-cli");
+        app.require_subcommand(1);
+        app.set_help_flag("-h,--help", "print this help and exit");
+        app.get_formatter()->label("SUBCOMMAND", "COMMAND");
+        app.get_formatter()->label("Positionals", "Arguments");
+        app.add_flag("--version")->description("print the version and exit");
+        app.footer(Notes);
+        std::deque<Command> commands;
+        Declare(app, inv, first.starts_with('-') || first == "help" ? "" : first, commands);
+        if (argc < 2) throw UsageError{"no command"};
+        if (first == "help") {
+            out << app.help();
+            return 0;
+        }
+        if (!first.starts_with('-')) {
+            if (std::none_of(commands.begin(), commands.end(),
+                             [&](const Command& c) { return c.Named(first); }))
+                throw UsageError{"unknown command " + first};
+            hint = "dyskel-cli " + first + " --help";
+        }
+        try {
+            app.parse(argc, argv);
+        } catch (const CLI::ParseError& e) {
+            // CLI11's own exit codes: Success for a call for help (the help of
+            // the command it follows), any other for a wrong command line.
+            if (e.get_exit_code() != static_cast<int>(CLI::ExitCodes::Success)) throw UsageError{e.what()};
+            out << app.help();
+            return 0;
+        }
+        for (Command& c : commands)
+            if (c.Chosen()) {
+                const int rc = c.Run();
+                out.flush();
+                return rc;
+            }
+        throw UsageError{"no command"};
     } catch (const UsageError& e) {
-        err << "dyskel-cli: " << e.message << '\n' << UsageText;
+        err << "dyskel-cli: " << e.message << "\nRun \"" << hint << "\" for more.\n";
         return 2;
     } catch (const CliFailure& e) {
         out.flush();

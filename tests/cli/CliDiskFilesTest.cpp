@@ -120,6 +120,52 @@ TEST_F(Cli, ValidateTellsFindingsAndFixesTheBam) {
     EXPECT_EQ(Run({"validate", image}).exitCode, 0);
 }
 
+// A small RFC 4180 reader: rows of fields; a quoted field may hold commas,
+// line breaks and doubled quotes.
+std::vector<std::vector<std::string>> ReadCsv(const std::string& text) {
+    std::vector<std::vector<std::string>> rows(1, std::vector<std::string>(1));
+    bool quoted = false;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const char c = text[i];
+        if (quoted && c == '"' && i + 1 < text.size() && text[i + 1] == '"')
+            rows.back().back() += text[++i];
+        else if (c == '"')
+            quoted = !quoted;
+        else if (!quoted && c == ',')
+            rows.back().emplace_back();
+        else if (!quoted && c == '\n')
+            rows.emplace_back(1);
+        else
+            rows.back().back() += c;
+    }
+    if (rows.back() == std::vector<std::string>(1)) rows.pop_back(); // after the last line break
+    return rows;
+}
+
+TEST_F(Cli, ValidateCsvQuotesPathsThatNeedIt) {
+    // GamesDisk has one finding, an orphan block.
+    const std::vector<std::string> names = {"plain.d64", "a,b.d64", "say \"hi\".d64", "two\nlines.d64",
+                                            "\",\n\"\".d64"};
+    std::vector<std::string> args = {"validate", "--csv"};
+    for (const std::string& name : names) {
+        ASSERT_TRUE(disk.Save(dir.File(name)));
+        args.push_back(dir.File(name));
+    }
+    CliResult r = Run(args);
+    EXPECT_EQ(r.exitCode, 1) << r.err;
+    const auto rows = ReadCsv(r.out);
+    ASSERT_EQ(rows.size(), 1 + names.size()) << r.out;
+    EXPECT_EQ(rows[0].size(), 11u);
+    EXPECT_EQ(rows[0][6], "orphan");
+    for (std::size_t i = 0; i < names.size(); ++i) {
+        const auto& row = rows[1 + i];
+        ASSERT_EQ(row.size(), 11u) << names[i];
+        EXPECT_EQ(row[0], dir.File(names[i]));
+        EXPECT_EQ(row[1], "1") << names[i];
+        EXPECT_EQ(row[6], "1") << names[i];
+    }
+}
+
 // The files written with new and write, extracted by cbmconvert, listed by
 // cc1541; then a BAM broken by hand and mended by validate --fix.
 TEST_F(Cli, IndependentToolsReadWhatWasWritten) {

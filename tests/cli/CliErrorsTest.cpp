@@ -10,50 +10,58 @@ bool OneLine(const std::string& s) {
     return !s.empty() && s.back() == '\n' && s.find('\n') == s.size() - 1;
 }
 
-class UsageErrors : public ::testing::TestWithParam<std::vector<std::string>> {};
+struct UsageCase {
+    std::vector<std::string> args;
+    const char* help; // the help the hint names
+};
 
-TEST_P(UsageErrors, ExitTwoWithTheUsageOnStderr) {
+class UsageErrors : public ::testing::TestWithParam<UsageCase> {};
+
+// A wrong command line is told in one line, then where the command's help is.
+TEST_P(UsageErrors, ExitTwoWithOneLineAndTheCommandsHelp) {
     // A.D64 is a good image, so that only the command line can be wrong.
     TempDir dir;
     ASSERT_TRUE(GamesDisk().Save(dir.File("A.D64")));
-    CliResult r = RunCli(GetParam(), dir.Path());
+    CliResult r = RunCli(GetParam().args, dir.Path());
     EXPECT_EQ(r.exitCode, 2);
     EXPECT_EQ(r.out, "");
-    EXPECT_EQ(r.err.rfind("dyskel-cli: ", 0), 0u) << r.err;
-    EXPECT_NE(r.err.find("usage: dyskel-cli COMMAND [OPTIONS] ARGS\n"), std::string::npos);
+    const std::string hint = std::string("Run \"") + GetParam().help + "\" for more.\n";
+    ASSERT_TRUE(r.err.ends_with(hint)) << r.err;
+    const std::string line = r.err.substr(0, r.err.size() - hint.size());
+    EXPECT_TRUE(OneLine(line)) << r.err;
+    EXPECT_EQ(line.rfind("dyskel-cli: ", 0), 0u) << r.err;
 }
 
 INSTANTIATE_TEST_SUITE_P(
     CommandLines, UsageErrors,
-    ::testing::Values(std::vector<std::string>{}, std::vector<std::string>{"format", "X.D64"},
-                      std::vector<std::string>{"dir"}, std::vector<std::string>{"dir", "A.D64", "B.D64"},
-                      std::vector<std::string>{"dir", "--text", "A.D64"},
-                      std::vector<std::string>{"bam", "--raw", "A.D64"},
-                      std::vector<std::string>{"block", "A.D64", "18"},
-                      std::vector<std::string>{"block", "A.D64", "x", "0"},
-                      std::vector<std::string>{"list", "A.D64", "one"},
-                      std::vector<std::string>{"list", "A.D64", "-1"},
-                      std::vector<std::string>{"list", "--start", "10000", "A.D64", "1"},
-                      std::vector<std::string>{"list", "--start", "SYS", "A.D64", "1"},
-                      std::vector<std::string>{"list", "A.D64", "1", "--start"},
-                      std::vector<std::string>{"export", "--name"},
-                      std::vector<std::string>{"export", "A.D64", "1", "--to"},
-                      std::vector<std::string>{"rename", "A.D64", "1"}, std::vector<std::string>{"scan"},
-                      std::vector<std::string>{"op"}, std::vector<std::string>{"op", "1", "2", "3", "4"},
-                      std::vector<std::string>{"op", "100"}, std::vector<std::string>{"op", "G1"}));
+    ::testing::Values(UsageCase{{}, "dyskel-cli --help"}, UsageCase{{"format", "X.D64"}, "dyskel-cli --help"},
+                      UsageCase{{"--raw", "dir", "A.D64"}, "dyskel-cli --help"},
+                      UsageCase{{"dir"}, "dyskel-cli dir --help"},
+                      UsageCase{{"dir", "A.D64", "B.D64"}, "dyskel-cli dir --help"},
+                      UsageCase{{"dir", "--text", "A.D64"}, "dyskel-cli dir --help"},
+                      UsageCase{{"bam", "--raw", "A.D64"}, "dyskel-cli bam --help"},
+                      UsageCase{{"block", "A.D64", "18"}, "dyskel-cli block --help"},
+                      UsageCase{{"block", "A.D64", "x", "0"}, "dyskel-cli block --help"},
+                      UsageCase{{"list", "A.D64", "one"}, "dyskel-cli list --help"},
+                      UsageCase{{"list", "A.D64", "-1"}, "dyskel-cli list --help"},
+                      UsageCase{{"list", "--start", "SYS", "A.D64", "1"}, "dyskel-cli list --help"},
+                      UsageCase{{"list", "A.D64", "1", "--start"}, "dyskel-cli list --help"},
+                      UsageCase{{"export", "--name"}, "dyskel-cli export --help"},
+                      UsageCase{{"export", "A.D64", "1", "--to"}, "dyskel-cli export --help"},
+                      UsageCase{{"rename", "A.D64", "1"}, "dyskel-cli rename --help"},
+                      UsageCase{{"scan"}, "dyskel-cli scan --help"},
+                      UsageCase{{"op"}, "dyskel-cli op --help"},
+                      UsageCase{{"op", "1", "2", "3", "4"}, "dyskel-cli op --help"},
+                      UsageCase{{"validate", "--fix", "A.D64", "A.D64"}, "dyskel-cli validate --help"}));
 
 // A wrong TRACK is a usage error whether or not the image can be read.
 TEST(CliUsageOrder, ABadTrackIsAUsageErrorBeforeTheImageIsRead) {
     TempDir dir;
     CliResult r = RunCli({"block", "A.D64", "x", "0"}, dir.Path());
     EXPECT_EQ(r.exitCode, 2);
-    EXPECT_NE(r.err.find("usage: dyskel-cli COMMAND [OPTIONS] ARGS\n"), std::string::npos) << r.err;
-}
-
-TEST(CliHelp, PrintsTheUsageOnStdout) {
-    CliResult r = RunCli({"--help"});
-    EXPECT_EQ(r.exitCode, 0);
-    EXPECT_EQ(r.out.rfind("usage: dyskel-cli COMMAND [OPTIONS] ARGS\n", 0), 0u);
+    EXPECT_EQ(r.err,
+              "dyskel-cli: TRACK must be a number from 0 to 255: x\nRun \"dyskel-cli block --help\" for "
+              "more.\n");
 }
 
 // Every command that reads an image, with the image in place 1.
