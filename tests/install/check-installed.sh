@@ -60,6 +60,12 @@ man-pages)
         [ -x "$prefix/bin/$prog" ] || continue
         text=$(gzip -dc "$page" | sed 's/\\-/-/g')
         usage=$("$prefix/bin/$prog" --help)
+        # dyskel-cli names each command's options in that command's help.
+        if [ "$prog" = dyskel-cli ]; then
+            for command in $(sed -n 's/^  \([a-z][a-z]*\) .*/\1/p' <<<"$usage"); do
+                usage+=$'\n'$("$prefix/bin/$prog" "$command" --help)
+            done
+        fi
         for option in $(grep -oE -- '--[a-z-]+|\[/[A-Z]+\]' <<<"$usage" | tr -d '[]' | sort -u); do
             grep -qF -- "$option" <<<"$text" || fail "$prog.1 does not mention $option"
         done
