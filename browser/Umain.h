@@ -33,7 +33,6 @@ class IIniFile;
 class TAboutBox;
 class TDirListBox;
 class TImageGrid;
-struct ImageRow;
 class TOptions;
 
 inline constexpr const char* ApplicationTitle = "Dyskel32 V1.00beta";
