@@ -6,7 +6,7 @@
 //
 // --ini names the settings file to use instead of Dyskel.ini in the user's
 // configuration folder.
-#include "browser/DirListBox.h"
+#include "browser/CommandLine.h"
 #include "browser/Options.h"
 #include "browser/Uabout.h"
 #include "browser/Umain.h"
@@ -19,8 +19,9 @@
 
 #include <QApplication>
 #include <cstdio>
-#include <cstring>
 #include <filesystem>
+#include <string>
+#include <vector>
 
 using namespace dyskel;
 
@@ -37,59 +38,36 @@ constexpr const char* UsageText =
     "  --version   print the version and exit\n"
     "Qt's own options, such as -platform, are accepted too.\n";
 
-// --help and --version are answered before Qt looks for a display; a word
-// after --ini is a path, never one of them.
-int AnswerInfoOption(int argc, char** argv) {
-    for (int i = 1; i < argc; ++i) {
-        if (std::strcmp(argv[i], "--ini") == 0) {
-            ++i;
-        } else if (std::strcmp(argv[i], "--help") == 0 || std::strcmp(argv[i], "-h") == 0) {
-            std::fputs(UsageText, stdout);
-            return 0;
-        } else if (std::strcmp(argv[i], "--version") == 0) {
-            std::puts("dyskel " DYSKEL_VERSION);
-            return 0;
-        }
-    }
-    return -1;
-}
-
 } // namespace
 
 int main(int argc, char** argv) {
-    if (int rc = AnswerInfoOption(argc, argv); rc >= 0) return rc;
+    // Read once, before Qt looks for a display: --help and --version are
+    // answered without one.
+    const CommandLine line = ParseCommandLine(std::vector<std::string>(argv + 1, argv + argc));
+    if (line.help) {
+        std::fputs(UsageText, stdout);
+        return 0;
+    }
+    if (line.version) {
+        std::puts("dyskel " DYSKEL_VERSION);
+        return 0;
+    }
     QApplication app(argc, argv);
     QApplication::setApplicationName(QString::fromLatin1(ApplicationTitle));
 
-    // --ini PATH (or --ini=PATH) is the program's own; the rest is the
-    // command line proper.
-    std::string iniPath = DefaultIniPath();
-    QStringList arguments = QApplication::arguments().mid(1);
-    for (qsizetype i = 0; i < arguments.size();) {
-        if (arguments[i] == QStringLiteral("--ini") && i + 1 < arguments.size()) {
-            iniPath = arguments[i + 1].toLocal8Bit().toStdString();
-            arguments.remove(i, 2);
-        } else if (arguments[i].startsWith(QStringLiteral("--ini="))) {
-            iniPath = arguments[i].mid(6).toLocal8Bit().toStdString();
-            arguments.remove(i);
-        } else {
-            ++i;
-        }
-    }
-
     OpenImageState image;
     QtDialogs dialogs;
-    IniFile ini(iniPath);
+    IniFile ini(line.iniPath.empty() ? DefaultIniPath() : line.iniPath);
     MountedDrives drives;
     std::error_code ec;
     std::string startFolder = std::filesystem::current_path(ec).string();
 
-    TMainForm mainForm(MainServices{image, dialogs, ini, drives}, arguments, startFolder);
+    TMainForm mainForm(MainServices{image, dialogs, ini, drives}, line, startFolder);
     EditorData data(image);
     EditorServices services{data, mainForm.Options->data, dialogs, nullptr};
     TEditor editor(services, &mainForm);
     TAboutBox aboutBox;
-    TExportFileName exportDialog(QString::fromLocal8Bit(mainForm.DirListBox->Directory().c_str()));
+    TExportFileName exportDialog(QString::fromLocal8Bit(mainForm.Folder().c_str()));
     services.exportDialog = &exportDialog;
 
     mainForm.AboutBox = &aboutBox;

@@ -70,13 +70,15 @@ void BM_MainWindowToFilledGrid(benchmark::State& state) {
     MountedDrives drives;
     OpenImageState image;
     for (auto _ : state) {
-        TMainForm form(MainServices{image, dialogs, ini, drives}, {"/DEBUG"}, Folder().Path());
+        TMainForm form(MainServices{image, dialogs, ini, drives}, ParseCommandLine({"/DEBUG"}),
+                       Folder().Path());
         form.show();
         QEventLoop loop;
         QObject::connect(&form, &TMainForm::ScanDone, &loop, &QEventLoop::quit);
         if (form.Scanning()) loop.exec();
         QCoreApplication::processEvents();
-        if (form.FileStrGrid->rowCount() != ImageCount) state.SkipWithError("grid not filled");
+        if (form.findChild<TImageGrid*>("FileStrGrid")->rowCount() != ImageCount)
+            state.SkipWithError("grid not filled");
     }
     state.counters["images"] = ImageCount;
 }

@@ -7,6 +7,7 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QElapsedTimer>
 #include <QFormLayout>
 #include <QHBoxLayout>
 #include <QHeaderView>
@@ -17,7 +18,6 @@
 #include <QPushButton>
 #include <QSpinBox>
 #include <QTableView>
-#include <QThread>
 #include <QVBoxLayout>
 #include <array>
 #include <filesystem>
@@ -29,7 +29,10 @@ namespace {
 constexpr std::array<const char*, 7> ResultTitles = {"Group", "Image",  "Entry", "Name",
                                                      "Type",  "Blocks", "TT,SS"};
 constexpr int MaxBlocksShown = 65535;
-constexpr int TickMs = 40; // how often results move from the worker to the grid
+// Hits go to the grid in batches: when this many are found, or when the last
+// batch is this old.
+constexpr std::size_t BatchRows = 1000;
+constexpr qint64 BatchMs = 40;
 constexpr const char* ImageFilter = "D64 Image Files (*.D64 *.d64);;All (*)";
 
 QString FromDisk(const std::string& s) {
@@ -207,8 +210,7 @@ TSearchDialog::TSearchDialog(IDialogs& dialogs, const std::string& folder, QWidg
     all->addWidget(ResultGrid, 1);
     all->addWidget(NoteList);
 
-    tick_.setInterval(TickMs);
-    connect(&tick_, &QTimer::timeout, this, &TSearchDialog::Drain);
+    connect(&worker_, &TWorker::Finished, this, &TSearchDialog::Finished);
     connect(BtnSearch, &QPushButton::clicked, this, &TSearchDialog::BtnSearchClick);
     connect(BtnDupes, &QPushButton::clicked, this, &TSearchDialog::BtnDupesClick);
     connect(BtnStop, &QPushButton::clicked, this, &TSearchDialog::BtnStopClick);
@@ -277,69 +279,51 @@ void TSearchDialog::Start(Work work) {
     NoteList->clear();
     ProgressSearch->setValue(0);
     LblStatus->setText(QStringLiteral("Searching..."));
-    cancel_ = false;
-    std::shared_ptr<Outbox> box = outbox_ = std::make_shared<Outbox>();
-    const std::string cacheFile = this->cacheFile;
-    const std::atomic<bool>* cancel = &cancel_;
-    thread_ = QThread::create([box, cacheFile, cancel, work = std::move(work)] {
+    worker_.Start([this, cacheFile = cacheFile, work = std::move(work)](const TWorker::Job& job) {
+        std::vector<ResultRow> batch;
+        QElapsedTimer age;
+        age.start();
+        auto handOver = [&] {
+            if (batch.empty()) return;
+            job.Post([this, rows = std::move(batch)]() mutable { model_.Append(std::move(rows)); });
+            batch.clear();
+            age.restart();
+        };
+        int shown = -1;
         SearchEvents ev;
-        ev.hit = [box](const SearchHit& hit) {
-            std::lock_guard guard(box->lock);
-            box->rows.push_back({0, hit});
+        ev.hit = [&](const SearchHit& hit) {
+            batch.push_back({0, hit});
+            if (batch.size() >= BatchRows || age.elapsed() >= BatchMs) handOver();
         };
-        ev.note = [box](const std::string& path, const std::string& note) {
-            std::lock_guard guard(box->lock);
-            box->notes << FromDisk(path + ": " + note);
+        ev.note = [&](const std::string& path, const std::string& note) {
+            job.Post([this, text = FromDisk(path + ": " + note)] { NoteList->appendPlainText(text); });
         };
-        ev.progress = [box](std::size_t done, std::size_t total) {
-            std::lock_guard guard(box->lock);
-            box->done = done;
-            box->total = total;
+        ev.progress = [&](std::size_t done, std::size_t total) {
+            if (age.elapsed() >= BatchMs) handOver();
+            const int percent = total ? int(100 * done / total) : 0;
+            if (percent == shown) return;
+            shown = percent;
+            job.Post([this, percent] { ProgressSearch->setValue(percent); });
         };
         Result<std::unique_ptr<IndexStore>> index = OpenSqliteIndex(cacheFile);
         if (!index) ev.note(cacheFile, index.Error());
         std::optional<FactsCache> cache;
         if (index) cache.emplace(std::move(*index));
         std::vector<ResultRow> groups;
-        SearchStats stats = work(ev, cancel, cache ? &*cache : nullptr, groups);
-        std::lock_guard guard(box->lock);
-        box->rows.insert(box->rows.end(), groups.begin(), groups.end());
-        box->stats = stats;
+        const SearchStats stats = work(ev, job.StopFlag(), cache ? &*cache : nullptr, groups);
+        handOver();
+        job.Post([this, stats, groups = std::move(groups)]() mutable {
+            model_.Append(std::move(groups));
+            stats_ = stats;
+        });
     });
-    thread_->setObjectName(QStringLiteral("SearchWorker"));
-    connect(thread_, &QThread::finished, this, &TSearchDialog::Finished);
     BtnSearch->setEnabled(false);
     BtnDupes->setEnabled(false);
     BtnStop->setEnabled(true);
-    tick_.start();
-    thread_->start();
-}
-
-void TSearchDialog::Drain() {
-    if (!outbox_) return;
-    std::vector<ResultRow> rows;
-    QStringList notes;
-    std::size_t done, total;
-    {
-        std::lock_guard guard(outbox_->lock);
-        rows.swap(outbox_->rows);
-        notes.swap(outbox_->notes);
-        done = outbox_->done;
-        total = outbox_->total;
-    }
-    model_.Append(std::move(rows));
-    for (const QString& n : notes) NoteList->appendPlainText(n);
-    ProgressSearch->setValue(total ? int(100 * done / total) : 0);
 }
 
 void TSearchDialog::Finished() {
-    if (!thread_) return;
-    thread_->wait();
-    delete thread_;
-    thread_ = nullptr;
-    tick_.stop();
-    Drain();
-    const SearchStats s = outbox_->stats;
+    const SearchStats s = stats_;
     LblStatus->setText(QStringLiteral("%1 found in %2 images (%3 read, %4 skipped)%5")
                            .arg(model_.rowCount())
                            .arg(s.images)
@@ -353,15 +337,11 @@ void TSearchDialog::Finished() {
 }
 
 void TSearchDialog::BtnStopClick() {
-    cancel_ = true;
+    worker_.Stop();
 }
 
 void TSearchDialog::StopAndWait() {
-    cancel_ = true;
-    if (thread_) {
-        thread_->wait();
-        Finished();
-    }
+    worker_.StopAndWait();
 }
 
 void TSearchDialog::BtnSameAsClick() {

@@ -5,15 +5,14 @@
 // ends it.
 #pragma once
 
+#include "browser/Worker.h"
 #include "core/Search.h"
 
 #include <QAbstractTableModel>
 #include <QDialog>
-#include <QTimer>
 #include <atomic>
 #include <functional>
 #include <memory>
-#include <mutex>
 #include <optional>
 #include <vector>
 
@@ -26,7 +25,6 @@ class QProgressBar;
 class QPushButton;
 class QSpinBox;
 class QTableView;
-class QThread;
 
 namespace dyskel {
 
@@ -68,7 +66,7 @@ class TSearchDialog : public QDialog {
     // The index file; FactsCache::DefaultFile() unless a test sets another.
     std::string cacheFile;
 
-    bool Running() const { return thread_ != nullptr; }
+    bool Running() const { return worker_.Running(); }
     SearchResultModel* Results() { return &model_; }
 
     QLineEdit* EditFolder = nullptr;
@@ -100,21 +98,11 @@ class TSearchDialog : public QDialog {
     void reject() override;
 
   private:
-    // What the worker hands over; taken by the GUI thread on each tick.
-    struct Outbox {
-        std::mutex lock;
-        std::vector<ResultRow> rows;
-        QStringList notes;
-        std::size_t done = 0, total = 0;
-        SearchStats stats;
-    };
-
     std::optional<SearchQuery> Query();
-    // The work of the thread; rows it returns (groups) come after the hits.
+    // The work of the worker; rows it returns (groups) come after the hits.
     using Work = std::function<SearchStats(const SearchEvents&, const std::atomic<bool>*, FactsCache*,
                                            std::vector<ResultRow>& rows)>;
     void Start(Work work);
-    void Drain();
     void Finished();
     void StopAndWait();
 
@@ -127,10 +115,8 @@ class TSearchDialog : public QDialog {
     std::optional<PickedEntry> pickedEntry_;
     IDialogs& dialogs_;
     SearchResultModel model_;
-    QThread* thread_ = nullptr;
-    std::atomic<bool> cancel_ = false;
-    std::shared_ptr<Outbox> outbox_;
-    QTimer tick_;
+    SearchStats stats_; // of the last search
+    TWorker worker_;
 };
 
 } // namespace dyskel

@@ -1,16 +1,17 @@
 #include "browser/Umain.h"
 
 #include "browser/DirListBox.h"
+#include "browser/FolderScan.h"
+#include "browser/HealthCheck.h"
 #include "browser/ImageGrid.h"
 #include "browser/NewImageDialog.h"
 #include "browser/Options.h"
+#include "browser/RecentFiles.h"
 #include "browser/SearchDialog.h"
 #include "browser/Uabout.h"
 #include "core/Directory.h"
 #include "core/DiskFiles.h"
 #include "core/ImageScan.h"
-#include "core/Petscii.h"
-#include "core/Validate.h"
 #include "platform/Dialogs.h"
 #include "platform/Drives.h"
 #include "platform/Fonts.h"
@@ -20,7 +21,6 @@
 #include <QComboBox>
 #include <QDragEnterEvent>
 #include <QDropEvent>
-#include <QElapsedTimer>
 #include <QFrame>
 #include <QGuiApplication>
 #include <QHeaderView>
@@ -30,18 +30,12 @@
 #include <QMenuBar>
 #include <QMimeData>
 #include <QProgressBar>
-#include <QRunnable>
 #include <QScreen>
 #include <QStyledItemDelegate>
-#include <QTableWidget>
-#include <QThread>
 #include <QTimer>
 #include <QUrl>
 #include <algorithm>
 #include <filesystem>
-
-#include <sys/resource.h>
-#include <unistd.h>
 
 namespace fs = std::filesystem;
 
@@ -53,9 +47,7 @@ namespace {
 constexpr std::array<int, 8> ImageGridWidths = {5, 101, 54, 38, 204, 52, 28, 36};
 
 constexpr int GridTitleHeight = 15;
-constexpr const char* RecentSection = "Recent"; // File1 (newest) to File10
 constexpr const char* WindowSection = "Window"; // place, size, column widths
-constexpr int RecentCount = 10;
 constexpr int GridRowHeight = 18;
 
 QString FromDisk(const std::string& s) {
@@ -65,25 +57,8 @@ std::string ToDisk(const QString& s) {
     return s.toLocal8Bit().toStdString();
 }
 
-// A switch is "/" and a word: a path with no further "/" that names nothing.
-bool IsSwitch(const std::string& arg) {
-    std::error_code ec;
-    return arg.size() > 1 && arg[0] == '/' && arg.find('/', 1) == std::string::npos && !fs::exists(arg, ec);
-}
-
-bool IsDebugSwitch(const std::string& arg) {
-    if (!IsSwitch(arg) || arg.size() < 6) return false;
-    QString head = QString::fromLatin1(arg.substr(0, 6)).toUpper();
-    return head == QStringLiteral("/DEBUG");
-}
-
 constexpr int NameColumn = ImageGridModel::NameColumn;
 constexpr int LabelColumn = ImageGridModel::LabelColumn;
-
-// A scan hands its rows over in batches: when this many are ready, or when
-// the last batch is this old.
-constexpr std::size_t ScanBatchRows = 1000;
-constexpr qint64 ScanBatchMs = 40;
 
 // Draws its cells with an ellipsis where the text is cut.
 class TElidingDelegate : public QStyledItemDelegate {
@@ -99,9 +74,10 @@ class TElidingDelegate : public QStyledItemDelegate {
 
 } // namespace
 
-TMainForm::TMainForm(MainServices services, const QStringList& arguments, const std::string& startFolder,
+TMainForm::TMainForm(MainServices services, const CommandLine& commandLine, const std::string& startFolder,
                      QWidget* parent)
-    : QMainWindow(parent), services_(services), image_(services.image) {
+    : QMainWindow(parent), services_(services), image_(services.image), commandLinePaths_(commandLine.images),
+      debugMode_(commandLine.debug) {
     setObjectName(QStringLiteral("MainForm"));
     setWindowTitle(QStringLiteral("Dyskel32"));
     QFont f = font();
@@ -110,16 +86,19 @@ TMainForm::TMainForm(MainServices services, const QStringList& arguments, const 
     // The window's own resize rule keeps it at least 230 by 230.
     setMinimumSize(1, 1);
 
-    ProcessCommandLine(arguments);
     BuildMenu();
     BuildControls();
     if (!DirListBox->SetDirectory(startFolder, false)) DirListBox->SetDirectory("/", false);
 
-    for (int i = 1; i <= RecentCount; ++i) {
-        std::string path = IniReadText(services_.ini, RecentSection, "File" + std::to_string(i), "");
-        if (!path.empty()) recent_.push_back(path);
-    }
-    ShowRecent();
+    recent_ = std::make_unique<TRecentFiles>(services_.ini, MnuRecent,
+                                             [this](const std::string& path) { OpenPaths({path}); });
+    health_ = std::make_unique<THealthCheck>(this);
+    connect(health_.get(), &THealthCheck::Done, this, [this] { MnuHealth->setEnabled(!Scanning()); });
+    scan_ = std::make_unique<TFolderScan>(ScanView{FileStrGrid, PanelScanStat, RescanP, StImages});
+    connect(scan_.get(), &TFolderScan::Done, this, [this] {
+        MnuHealth->setEnabled(!HealthRunning());
+        emit ScanDone();
+    });
     setAcceptDrops(true);
 
     // A remembered folder that is gone leaves the start folder in place.
@@ -144,13 +123,22 @@ TMainForm::TMainForm(MainServices services, const QStringList& arguments, const 
     connect(Options, &TOptions::rescanRequested, this, &TMainForm::ScanImages);
 }
 
-TMainForm::~TMainForm() {
-    if (scanStop_) scanStop_->store(true);
-    scanPool_.waitForDone();
-    if (healthThread_) {
-        healthStop_->store(true);
-        healthThread_->wait();
-    }
+TMainForm::~TMainForm() = default;
+
+std::string TMainForm::Folder() const {
+    return DirListBox->Directory();
+}
+
+bool TMainForm::Scanning() const {
+    return scan_->Running();
+}
+
+bool TMainForm::HealthRunning() const {
+    return health_->Running();
+}
+
+std::vector<std::string> TMainForm::RecentImages() const {
+    return recent_->Paths();
 }
 
 void TMainForm::BuildMenu() {
@@ -332,23 +320,6 @@ bool TMainForm::eventFilter(QObject* watched, QEvent* event) {
     return QMainWindow::eventFilter(watched, event);
 }
 
-void TMainForm::ProcessCommandLine(const QStringList& arguments) {
-    for (const QString& a : arguments) {
-        std::string arg = ToDisk(a);
-        if (IsDebugSwitch(arg)) {
-            debugMode_ = true;
-        } else if (IsSwitch(arg)) {
-            // Unknown switches are ignored.
-        } else {
-            // Made absolute against the folder the program was started in;
-            // checked and opened once the window is up, so that a message
-            // stands over it.
-            std::error_code ec;
-            commandLinePaths_.push_back(fs::absolute(fs::path(arg), ec).string());
-        }
-    }
-}
-
 std::optional<std::pair<std::string, ImageEntry>> TMainForm::CheckImage(const std::string& path) {
     std::error_code ec;
     std::string full = fs::absolute(fs::path(path), ec).lexically_normal().string();
@@ -431,28 +402,6 @@ void TMainForm::dropEvent(QDropEvent* event) {
     QTimer::singleShot(0, this, [this, paths] { OpenPaths(paths); });
 }
 
-void TMainForm::RememberRecent(const std::string& path) {
-    std::erase(recent_, path);
-    recent_.insert(recent_.begin(), path);
-    if (recent_.size() > std::size_t(RecentCount)) recent_.resize(std::size_t(RecentCount));
-    for (std::size_t i = 0; i < recent_.size(); ++i)
-        if (!services_.ini.Write(RecentSection, "File" + std::to_string(i + 1), recent_[i])) break;
-    ShowRecent();
-}
-
-void TMainForm::ShowRecent() {
-    MnuRecent->clear();
-    for (std::size_t i = 0; i < recent_.size(); ++i) {
-        const std::string path = recent_[i];
-        QString caption = FromDisk(path);
-        caption.replace(QLatin1Char('&'), QStringLiteral("&&"));
-        QAction* a = MnuRecent->addAction(QStringLiteral("&%1 %2").arg((i + 1) % 10).arg(caption));
-        a->setObjectName(QStringLiteral("MnuRecent%1").arg(i + 1));
-        connect(a, &QAction::triggered, this, [this, path] { OpenPaths({path}); });
-    }
-    MnuRecent->setEnabled(!recent_.empty());
-}
-
 void TMainForm::RestoreLayout() {
     const IIniFile& ini = services_.ini;
     const long long width = IniReadNumber(ini, WindowSection, "Width", 0);
@@ -528,121 +477,14 @@ void TMainForm::Refresh() {
     }
     // The folder is gone: its nearest parent that is still there.
     DirListBox->SetDirectory(folder.string());
-    scanNote_ = QStringLiteral("Folder gone");
-    scanNoteTip_ = QStringLiteral("The folder %1 is gone; %2 is shown.")
-                       .arg(FromDisk(shown), FromDisk(DirListBox->Directory()));
-    if (!Scanning()) ScanFinished(scanNumber_);
-}
-
-void TMainForm::SetProgress(int percent) {
-    if (RescanP->value() == percent) return;
-    RescanP->setValue(percent);
-    RescanP->repaint();
-}
-
-void TMainForm::ShowScanStatus(const QString& text) {
-    PanelScanStat->setText(text);
-    PanelScanStat->repaint();
+    scan_->Note(QStringLiteral("Folder gone"), QStringLiteral("The folder %1 is gone; %2 is shown.")
+                                                   .arg(FromDisk(shown), FromDisk(DirListBox->Directory())));
 }
 
 void TMainForm::ScanImages() {
-    if (scanStop_) scanStop_->store(true);
-    auto stop = std::make_shared<std::atomic<bool>>(false);
-    scanStop_ = stop;
-    const unsigned number = ++scanNumber_;
-    scanNote_.clear();
-    scanNoteTip_.clear();
-    pendingSelect_.clear();
-    FileStrGrid->Rows()->Clear();
-    FileStrGrid->setEnabled(true);
-    FileStrGrid->scrollToTop();
     // The health report covers the whole folder: it waits for the scan.
     MnuHealth->setEnabled(false);
-    StImages->setText(QStringLiteral("0"));
-    RescanP->setEnabled(true);
-    PanelScanStat->setToolTip(QString());
-    ShowScanStatus(QStringLiteral("Analyzing"));
-
-    // What the worker hands over runs here only while its scan is the
-    // running one.
-    auto post = [this, number](auto work) {
-        QMetaObject::invokeMethod(
-            this,
-            [this, number, work = std::move(work)]() mutable {
-                if (number == scanNumber_) work();
-            },
-            Qt::QueuedConnection);
-    };
-    const std::string folder = image_.CurrentFolder;
-    const bool byName = Options->data.sortFilesBy == 1;
-    const bool details = Options->data.imageDetails;
-    scanPool_.start([this, post, stop, number, folder, byName, details] {
-        // The window's thread goes first when the machine is busy.
-        setpriority(PRIO_PROCESS, id_t(gettid()), 10);
-        int shown = -1;
-        auto progress = [&](int percent) {
-            if (percent == shown) return;
-            shown = percent;
-            post([this, percent] { SetProgress(percent); });
-        };
-        std::vector<ImageEntry> images = ListImages(folder, progress);
-        if (stop->load()) return;
-        if (byName && images.size() > 1) {
-            post([this] { ShowScanStatus(QStringLiteral("Sorting")); });
-            SortImages(images, "NAME");
-        }
-        if (!images.empty()) post([this] { ShowScanStatus(QStringLiteral("Updating")); });
-        std::vector<ImageRow> batch;
-        QElapsedTimer age;
-        age.start();
-        auto handOver = [&] {
-            if (batch.empty()) return;
-            post([this, number, rows = std::move(batch)]() mutable {
-                ScanRowsArrived(number, std::move(rows));
-            });
-            batch.clear();
-            age.restart();
-        };
-        for (std::size_t r = 0; r < images.size(); ++r) {
-            if (stop->load()) return;
-            const auto cells = ImageRowCells(folder, images[r], details);
-            ImageRow row{images[r], {}};
-            for (std::size_t c = 1; c < cells.size(); ++c)
-                row.cells[c] = int(c) == LabelColumn ? PetsciiToQString(cells[c]) : FromDisk(cells[c]);
-            batch.push_back(std::move(row));
-            if (batch.size() >= ScanBatchRows || age.elapsed() >= ScanBatchMs) handOver();
-            progress(int(100 * (r + 1) / images.size()));
-        }
-        handOver();
-        post([this, number] { ScanFinished(number); });
-    });
-}
-
-void TMainForm::ScanRowsArrived(unsigned number, std::vector<ImageRow> rows) {
-    if (number != scanNumber_) return;
-    ImageGridModel* model = FileStrGrid->Rows();
-    const bool first = model->Images() == 0;
-    model->Append(std::move(rows));
-    StImages->setText(QString::number(model->Images()));
-    FileStrGrid->setEnabled(true);
-    if (first) {
-        FileStrGrid->setCurrentCell(0, NameColumn);
-        FileStrGrid->scrollToTop();
-    }
-    if (!pendingSelect_.empty()) SelectImage(pendingSelect_);
-}
-
-void TMainForm::ScanFinished(unsigned number) {
-    if (number != scanNumber_) return;
-    scanStop_.reset();
-    FileStrGrid->setEnabled(FileStrGrid->Rows()->Images() > 0);
-    MnuHealth->setEnabled(!healthThread_);
-    ShowScanStatus(scanNote_.isEmpty() ? QString::fromLatin1(IdleScanText) : scanNote_);
-    PanelScanStat->setToolTip(scanNoteTip_);
-    RescanP->setEnabled(false);
-    if (!pendingSelect_.empty()) SelectImage(pendingSelect_);
-    pendingSelect_.clear();
-    emit ScanDone();
+    scan_->Start(image_.CurrentFolder, Options->data.sortFilesBy == 1, Options->data.imageDetails);
 }
 
 QString TMainForm::CurrentName() const {
@@ -667,18 +509,11 @@ void TMainForm::OpenFromGrid(bool rescanAfter) {
 }
 
 void TMainForm::SelectImage(const std::string& name) {
-    const int row = FileStrGrid->Rows()->RowOf(name);
-    if (row >= 0) {
-        FileStrGrid->setCurrentCell(row, NameColumn);
-        FileStrGrid->scrollTo(FileStrGrid->currentIndex());
-        pendingSelect_.clear();
-    } else if (Scanning()) {
-        pendingSelect_ = name;
-    }
+    scan_->Select(name);
 }
 
 void TMainForm::OpenImage() {
-    RememberRecent(image_.ImagePath());
+    recent_->Remember(image_.ImagePath());
     if (OpenImageHook) OpenImageHook();
 }
 
@@ -725,49 +560,13 @@ void TMainForm::MnuNewImageClick() {
     }
 }
 
-bool TMainForm::HealthRunning() const {
-    return healthThread_ != nullptr;
-}
-
 void TMainForm::MnuHealthClick() {
-    if (healthThread_ || Scanning()) return;
-    if (!HealthDialog) HealthDialog = new THealthDialog(this);
-    QTableWidget* grid = HealthDialog->GridHealth;
+    if (HealthRunning() || Scanning()) return;
     const ImageGridModel* rows = FileStrGrid->Rows();
-    grid->setRowCount(rows->Images());
-    std::vector<std::string> paths;
-    for (int r = 0; r < rows->Images(); ++r) {
-        const std::string& name = rows->Entry(r)->name;
-        grid->setItem(r, 0, new QTableWidgetItem(FromDisk(name)));
-        grid->setItem(r, 1, new QTableWidgetItem);
-        paths.push_back((std::filesystem::path(image_.CurrentFolder) / name).string());
-    }
-    HealthDialog->HealthProgress->setValue(0);
-    HealthDialog->show();
+    std::vector<std::string> names;
+    for (int r = 0; r < rows->Images(); ++r) names.push_back(rows->Entry(r)->name);
     MnuHealth->setEnabled(false);
-    healthStop_ = std::make_shared<std::atomic<bool>>(false);
-    healthThread_ = QThread::create([this, paths, stop = healthStop_] {
-        for (std::size_t r = 0; r < paths.size() && !stop->load(); ++r) {
-            Result<DiskImage> disk = DiskImage::Load(paths[r]);
-            Result<ValidationReport> report = disk ? ValidateImage(*disk) : Failure{disk.Error()};
-            const QString text = QString::fromStdString(report ? ValidationSummary(*report) : report.Error());
-            const int percent = int(100 * (r + 1) / paths.size());
-            QMetaObject::invokeMethod(
-                this,
-                [this, r, text, percent] {
-                    if (auto* item = HealthDialog->GridHealth->item(int(r), 1)) item->setText(text);
-                    HealthDialog->HealthProgress->setValue(percent);
-                },
-                Qt::QueuedConnection);
-        }
-    });
-    connect(healthThread_, &QThread::finished, this, [this] {
-        healthThread_->deleteLater();
-        healthThread_ = nullptr;
-        HealthDialog->HealthProgress->setValue(100);
-        MnuHealth->setEnabled(!Scanning());
-    });
-    healthThread_->start();
+    health_->Start(image_.CurrentFolder, names);
 }
 
 void TMainForm::MnuFindClick() {

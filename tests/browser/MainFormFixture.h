@@ -17,13 +17,16 @@
 #include <QAction>
 #include <QComboBox>
 #include <QCoreApplication>
+#include <QFrame>
 #include <QLabel>
+#include <QMenu>
 #include <QProgressBar>
 #include <QTest>
 #include <filesystem>
 #include <gtest/gtest.h>
 #include <memory>
 #include <set>
+#include <stdexcept>
 
 // Readable failure messages for Qt strings.
 inline void PrintTo(const QString& s, std::ostream* os) {
@@ -58,7 +61,9 @@ class MainFormTest : public ::testing::Test {
     std::unique_ptr<TMainForm> form;
 
     void Start(const QStringList& arguments = {"/DEBUG"}, const std::string& folder = {}) {
-        form = std::make_unique<TMainForm>(MainServices{image, dialogs, ini, drives}, arguments,
+        std::vector<std::string> words;
+        for (const QString& a : arguments) words.push_back(a.toLocal8Bit().toStdString());
+        form = std::make_unique<TMainForm>(MainServices{image, dialogs, ini, drives}, ParseCommandLine(words),
                                            folder.empty() ? images.Path() : folder);
         form->AboutBox = &about;
         form->OpenImageHook = [this] {
@@ -92,7 +97,7 @@ class MainFormTest : public ::testing::Test {
     // The grid once the folder is scanned.
     TImageGrid* Grid() {
         Scanned();
-        return form->FileStrGrid;
+        return Find<TImageGrid>("FileStrGrid");
     }
     QString Cell(int row, int column) { return Grid()->Text(row, column); }
     QVariant Data(int row, int column, int role) { return Grid()->model()->index(row, column).data(role); }
@@ -108,9 +113,13 @@ class MainFormTest : public ::testing::Test {
         return texts;
     }
     QAction* Item(const char* name) { return form->findChild<QAction*>(QString::fromLatin1(name)); }
+    // The window's control of that name; a test that asks for one that is
+    // not there fails.
     template <class W>
-    W* Widget(const char* name) {
-        return form->findChild<W*>(QString::fromLatin1(name));
+    W* Find(const char* name) {
+        W* w = form->findChild<W*>(QString::fromLatin1(name));
+        if (!w) throw std::runtime_error(std::string("no control named ") + name);
+        return w;
     }
     QStringList Messages() {
         QStringList texts;

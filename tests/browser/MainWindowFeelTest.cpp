@@ -46,14 +46,14 @@ TEST_F(MainWindowFeelTest, F5ReadsTheFolderListAgainAndLeavesAFolderThatIsGone) 
     Show();
     std::filesystem::create_directory(deeper + "/new");
     QTest::keyClick(form.get(), Qt::Key_F5);
-    EXPECT_FALSE(form->DirListBox->findItems("new", Qt::MatchEndsWith).isEmpty());
+    EXPECT_FALSE(Find<TDirListBox>("DirListBox")->findItems("new", Qt::MatchEndsWith).isEmpty());
     std::filesystem::remove_all(images.Path() + "/sub");
     QTest::keyClick(form.get(), Qt::Key_F5);
     Scanned();
-    EXPECT_EQ(form->DirListBox->Directory(), images.Path());
-    EXPECT_EQ(form->StImages->text(), "3");
-    EXPECT_EQ(form->PanelScanStat->text(), "Folder gone");
-    EXPECT_TRUE(form->PanelScanStat->toolTip().contains(QString::fromStdString(deeper)));
+    EXPECT_EQ(Find<TDirListBox>("DirListBox")->Directory(), images.Path());
+    EXPECT_EQ(Find<QLabel>("StImages")->text(), "3");
+    EXPECT_EQ(Find<QLabel>("PanelScanStat")->text(), "Folder gone");
+    EXPECT_TRUE(Find<QLabel>("PanelScanStat")->toolTip().contains(QString::fromStdString(deeper)));
 }
 
 TEST_F(MainWindowFeelTest, NameAndLabelCellsGiveTheWholeTextAsTip) {
@@ -84,7 +84,7 @@ TEST_F(MainWindowFeelTest, EveryLabelByteHasAGlyphInTheLabelFont) {
 TEST_F(MainWindowFeelTest, GaugePercentageIsReadableOnBothParts) {
     Start();
     Show();
-    QProgressBar* gauge = form->RescanP;
+    QProgressBar* gauge = Find<QProgressBar>("RescanP");
     gauge->setValue(50);
     const QImage shot = gauge->grab().toImage();
     // Dark ink on the empty right part, cyan ink on the blue left part.
@@ -128,7 +128,7 @@ TEST_F(MainWindowFeelTest, TitleClicksSortByTheirColumnAndReverse) {
 
 TEST_F(MainWindowFeelTest, OpenFilesAllFilterTakesNamesWithoutADot) {
     Start();
-    form->MnuOpenFile->trigger();
+    Item("MnuOpenFile")->trigger();
     ASSERT_EQ(dialogs.openFilters.size(), 1);
     EXPECT_TRUE(dialogs.openFilters[0].endsWith(";;All (*)"));
 }

@@ -32,11 +32,12 @@ TEST_F(MainWindowTest, FirstStartAndCloseWriteEveryKey) {
     EXPECT_TRUE(Item("MnuImgDetails")->isChecked());
     EXPECT_FALSE(Item("MnuEditorEditMode")->isChecked()); // the file's default wins over the menu's
     EXPECT_TRUE(form->close());
-    EXPECT_TRUE(IniText().starts_with("[OPTIONS]\nBackupFiles=0\nDftEditorPage=1\nDefault6502Mode=A\n6502Change=0\n"
-                                      "C64Symbols=0\nIllegalOpcodes=0\nEditorEditMode=0\nHints=1\n"
-                                      "IgnoreDeletedFiles=1\nImageDetails=1\nJumpTS=1\n"
-                                      "PromptOnExport=0\nPromptSave=0\nSortFilesBy=1\nStrPath=0\nPath=" +
-                                      images.Path() + "\n\n[Window]\n"))
+    EXPECT_TRUE(
+        IniText().starts_with("[OPTIONS]\nBackupFiles=0\nDftEditorPage=1\nDefault6502Mode=A\n6502Change=0\n"
+                              "C64Symbols=0\nIllegalOpcodes=0\nEditorEditMode=0\nHints=1\n"
+                              "IgnoreDeletedFiles=1\nImageDetails=1\nJumpTS=1\n"
+                              "PromptOnExport=0\nPromptSave=0\nSortFilesBy=1\nStrPath=0\nPath=" +
+                              images.Path() + "\n\n[Window]\n"))
         << IniText();
     EXPECT_TRUE(dialogs.shown.empty());
 }
@@ -60,7 +61,7 @@ TEST_F(MainWindowTest, RememberPathReturnsToTheFolder) {
     remembered.Write("kept.D64", StandardImage());
     Ini("[OPTIONS]\nStrPath=1\nPath=" + remembered.Path() + "\n");
     Start();
-    EXPECT_EQ(form->DirListBox->Directory(), remembered.Path());
+    EXPECT_EQ(Find<TDirListBox>("DirListBox")->Directory(), remembered.Path());
     EXPECT_EQ(image.CurrentFolder, remembered.Path());
     EXPECT_EQ(Column(1), QStringList{"kept.D64"});
 }
@@ -69,7 +70,7 @@ TEST_F(MainWindowTest, RememberedFolderThatIsGoneKeepsTheStartFolder) {
     images.Write("here.D64", StandardImage());
     Ini("[OPTIONS]\nStrPath=1\nPath=" + images.File("gone") + "\n");
     Start();
-    EXPECT_EQ(form->DirListBox->Directory(), images.Path());
+    EXPECT_EQ(Find<TDirListBox>("DirListBox")->Directory(), images.Path());
     EXPECT_EQ(Column(1), QStringList{"here.D64"});
     EXPECT_TRUE(dialogs.shown.empty());
 }
@@ -77,8 +78,8 @@ TEST_F(MainWindowTest, RememberedFolderThatIsGoneKeepsTheStartFolder) {
 TEST_F(MainWindowTest, RefusedSaveIsReportedAndTheWindowStillCloses) {
     config.Write("blocker", {1});
     IniFile blocked(config.File("blocker") + "/Dyskel.ini");
-    form = std::make_unique<TMainForm>(MainServices{image, dialogs, blocked, drives}, QStringList{"/DEBUG"},
-                                       images.Path());
+    form = std::make_unique<TMainForm>(MainServices{image, dialogs, blocked, drives},
+                                       ParseCommandLine({"/DEBUG"}), images.Path());
     EXPECT_TRUE(form->close());
     ASSERT_EQ(dialogs.shown.size(), 1u);
     EXPECT_EQ(dialogs.shown[0].kind, MsgKind::Error);
@@ -99,7 +100,7 @@ TEST_F(MainWindowTest, AboutBoxAtFirstActivationOnly) {
     ASSERT_TRUE(QTest::qWaitForWindowActive(form.get()));
     QCoreApplication::processEvents();
     EXPECT_EQ(dialogs.dialogTitles.size(), 1);
-    form->MnuAbout->trigger();
+    Item("MnuAbout")->trigger();
     EXPECT_EQ(dialogs.dialogTitles.size(), 2);
 }
 
@@ -107,7 +108,7 @@ TEST_F(MainWindowTest, DebugModeShowsTheAboutBoxOnlyFromTheMenu) {
     Start({"/debug"});
     Show();
     EXPECT_TRUE(dialogs.dialogTitles.isEmpty());
-    form->MnuAbout->trigger();
+    Item("MnuAbout")->trigger();
     EXPECT_EQ(dialogs.dialogTitles, QStringList{"About Dyskel"});
 }
 
@@ -122,20 +123,33 @@ TEST_F(MainWindowTest, TooSmallWindowBecomes230By230) {
     EXPECT_EQ(form->size(), QSize(230, 230));
 }
 
+// A larger window gives its room to the grid and the folder list; the status
+// line stays at the bottom, the gauge at the right edge, nothing is cut off
+// and nothing covers another control.
 TEST_F(MainWindowTest, ControlsFollowTheClientArea) {
     Start();
     Show();
+    QWidget* grid = Find<TImageGrid>("FileStrGrid");
+    QWidget* folders = Find<TDirListBox>("DirListBox");
+    QWidget* status = Find<QLabel>("PanelScanStat");
+    QWidget* gauge = Find<QProgressBar>("RescanP");
+    QWidget* count = Find<QLabel>("StImages");
+    const QRect client0 = form->centralWidget()->rect(), grid0 = grid->geometry(), gauge0 = gauge->geometry();
+    const int folders0 = folders->height();
     form->resize(900, 600);
     QCoreApplication::processEvents();
-    const QSize client = form->centralWidget()->size();
-    const int cw = client.width(), ch = client.height();
-    EXPECT_EQ(form->MainBevel->geometry(), QRect(1, 0, cw - 2, ch - 20));
-    EXPECT_EQ(form->FileStrGrid->geometry(), QRect(205, 4, cw - 209, ch - 27));
-    EXPECT_EQ(form->PanelScanStat->geometry(), QRect(cw - 360, ch - 18, 89, 17));
-    EXPECT_EQ(form->RescanP->geometry(), QRect(cw - 260, ch - 18, 252, 17));
-    EXPECT_EQ(form->StImages->y(), ch - 18);
-    EXPECT_EQ(form->DirListBox->height(), ch - 20 - 29);
-    EXPECT_EQ(form->DriveCombo->geometry(), QRect(4, 4, 200, 19));
+    const QRect client = form->centralWidget()->rect();
+    const QSize gained = client.size() - client0.size();
+    EXPECT_EQ(grid->size(), grid0.size() + gained);
+    EXPECT_EQ(folders->height(), folders0 + gained.height());
+    EXPECT_EQ(client.right() - gauge->geometry().right(), client0.right() - gauge0.right());
+    for (QWidget* w : {grid, folders, status, gauge, count, Find<QWidget>("DriveCombo")}) {
+        EXPECT_TRUE(client.contains(w->geometry())) << w->objectName().toStdString();
+        EXPECT_FALSE(w != grid && w != folders && w->geometry().intersects(grid->geometry()))
+            << w->objectName().toStdString();
+    }
+    EXPECT_FALSE(status->geometry().intersects(gauge->geometry()));
+    EXPECT_GE(status->y(), folders->geometry().bottom());
 }
 
 TEST_F(MainWindowTest, FolderListEntersASubfolderAndScansIt) {
@@ -145,24 +159,24 @@ TEST_F(MainWindowTest, FolderListEntersASubfolderAndScansIt) {
     Start();
     Show();
     QListWidgetItem* sub = nullptr;
-    for (int i = 0; i < form->DirListBox->count(); ++i)
-        if (TDirListBox::ItemFolder(form->DirListBox->item(i)) == images.File("sub"))
-            sub = form->DirListBox->item(i);
+    for (int i = 0; i < Find<TDirListBox>("DirListBox")->count(); ++i)
+        if (TDirListBox::ItemFolder(Find<TDirListBox>("DirListBox")->item(i)) == images.File("sub"))
+            sub = Find<TDirListBox>("DirListBox")->item(i);
     ASSERT_NE(sub, nullptr);
     EXPECT_EQ(sub->text().trimmed(), "sub");
-    for (int i = 0; i < form->DirListBox->count(); ++i)
-        EXPECT_NE(TDirListBox::ItemFolder(form->DirListBox->item(i)), images.File(".dot"));
-    QRect r = form->DirListBox->visualItemRect(sub);
-    QTest::mouseClick(form->DirListBox->viewport(), Qt::LeftButton, {}, r.center());
-    QTest::mouseDClick(form->DirListBox->viewport(), Qt::LeftButton, {}, r.center());
-    EXPECT_EQ(form->DirListBox->Directory(), images.File("sub"));
+    for (int i = 0; i < Find<TDirListBox>("DirListBox")->count(); ++i)
+        EXPECT_NE(TDirListBox::ItemFolder(Find<TDirListBox>("DirListBox")->item(i)), images.File(".dot"));
+    QRect r = Find<TDirListBox>("DirListBox")->visualItemRect(sub);
+    QTest::mouseClick(Find<TDirListBox>("DirListBox")->viewport(), Qt::LeftButton, {}, r.center());
+    QTest::mouseDClick(Find<TDirListBox>("DirListBox")->viewport(), Qt::LeftButton, {}, r.center());
+    EXPECT_EQ(Find<TDirListBox>("DirListBox")->Directory(), images.File("sub"));
     EXPECT_EQ(image.CurrentFolder, images.File("sub"));
     EXPECT_EQ(Column(1), QStringList{"inner.D64"});
     // Enter on the parent goes back up.
-    form->DirListBox->setFocus();
-    form->DirListBox->setCurrentRow(form->DirListBox->currentRow() - 1);
-    QTest::keyClick(form->DirListBox, Qt::Key_Return);
-    EXPECT_EQ(form->DirListBox->Directory(), images.Path());
+    Find<TDirListBox>("DirListBox")->setFocus();
+    Find<TDirListBox>("DirListBox")->setCurrentRow(Find<TDirListBox>("DirListBox")->currentRow() - 1);
+    QTest::keyClick(Find<TDirListBox>("DirListBox"), Qt::Key_Return);
+    EXPECT_EQ(Find<TDirListBox>("DirListBox")->Directory(), images.Path());
 }
 
 TEST_F(MainWindowTest, DriveThatDoesNotAnswerIsRefusedSilently) {
@@ -173,23 +187,23 @@ TEST_F(MainWindowTest, DriveThatDoesNotAnswerIsRefusedSilently) {
     drives.notReady = {"/media/empty-floppy"};
     Start();
     Show();
-    ASSERT_EQ(form->DriveCombo->currentText().toStdString(), "/");
+    ASSERT_EQ(Find<QComboBox>("DriveCombo")->currentText().toStdString(), "/");
     // Pick the drive that has no medium.
-    form->DriveCombo->setCurrentIndex(2);
-    form->DriveComboChange(2);
-    EXPECT_EQ(form->DriveCombo->currentText().toStdString(), "/");
-    EXPECT_EQ(form->DirListBox->Directory(), images.Path());
+    Find<QComboBox>("DriveCombo")->setCurrentIndex(2);
+    emit Find<QComboBox>("DriveCombo")->activated(2);
+    EXPECT_EQ(Find<QComboBox>("DriveCombo")->currentText().toStdString(), "/");
+    EXPECT_EQ(Find<TDirListBox>("DirListBox")->Directory(), images.Path());
     EXPECT_EQ(Column(1), QStringList{"home.D64"});
     EXPECT_TRUE(dialogs.shown.empty());
     // A drive that answers shows its folder.
-    form->DriveCombo->setCurrentIndex(1);
-    form->DriveComboChange(1);
-    EXPECT_EQ(form->DirListBox->Directory(), other.Path());
+    Find<QComboBox>("DriveCombo")->setCurrentIndex(1);
+    emit Find<QComboBox>("DriveCombo")->activated(1);
+    EXPECT_EQ(Find<TDirListBox>("DirListBox")->Directory(), other.Path());
     EXPECT_EQ(Column(1), QStringList{"usb.D64"});
     // Back on the first drive, its last folder comes back.
-    form->DriveCombo->setCurrentIndex(0);
-    form->DriveComboChange(0);
-    EXPECT_EQ(form->DirListBox->Directory(), images.Path());
+    Find<QComboBox>("DriveCombo")->setCurrentIndex(0);
+    emit Find<QComboBox>("DriveCombo")->activated(0);
+    EXPECT_EQ(Find<TDirListBox>("DirListBox")->Directory(), images.Path());
 }
 
 TEST(AboutBox, TextsSizeAndOk) {

@@ -115,13 +115,12 @@ TEST_F(NewImageTest, HealthReportFillsARowPerImageWithoutBlocking) {
     EXPECT_FALSE(Item("MnuHealth")->isEnabled()); // until the folder's scan is done
     Scanned();
     Item("MnuHealth")->trigger();
-    ASSERT_NE(form->HealthDialog, nullptr);
     EXPECT_TRUE(QTest::qWaitFor([&] { return !form->HealthRunning(); }, 5000));
-    QTableWidget* grid = form->HealthDialog->GridHealth;
+    QTableWidget* grid = Find<QTableWidget>("GridHealth");
     ASSERT_EQ(grid->rowCount(), 2);
     EXPECT_EQ(grid->item(0, 1)->text(), "clean");
     EXPECT_EQ(grid->item(1, 1)->text(), "1 finding: 1 orphan");
-    EXPECT_EQ(form->HealthDialog->HealthProgress->value(), 100);
+    EXPECT_EQ(Find<QProgressBar>("HealthProgress")->value(), 100);
     EXPECT_TRUE(Item("MnuHealth")->isEnabled());
 }
 

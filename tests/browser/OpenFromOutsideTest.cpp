@@ -54,7 +54,7 @@ TEST_F(OpenFromOutsideTest, ADroppedImageOpensWithItsFolderListed) {
     Drop({elsewhere.File("far.D64")});
     ASSERT_EQ(opened.size(), 1u);
     EXPECT_EQ(opened[0].ImagePath(), elsewhere.File("far.D64"));
-    EXPECT_EQ(form->DirListBox->Directory(), elsewhere.Path());
+    EXPECT_EQ(Find<TDirListBox>("DirListBox")->Directory(), elsewhere.Path());
     EXPECT_EQ(Current(), "far.D64");
     EXPECT_TRUE(dialogs.shown.empty());
 }
@@ -64,7 +64,7 @@ TEST_F(OpenFromOutsideTest, RecentImagesAreKeptNewestFirstInTheirOwnSection) {
     Show();
     for (int i = 0; i < 6; ++i) {
         dialogs.fileNames.push_back(QString::fromStdString(images.File(i % 2 ? "alpha.D64" : "beta.D64")));
-        form->MnuOpenFile->trigger();
+        Item("MnuOpenFile")->trigger();
     }
     Drop({elsewhere.File("far.D64")});
     EXPECT_EQ(form->RecentImages(),
@@ -78,7 +78,7 @@ TEST_F(OpenFromOutsideTest, RecentImagesAreKeptNewestFirstInTheirOwnSection) {
     opened.clear();
     Start();
     Show();
-    QMenu* recent = form->MnuRecent;
+    QMenu* recent = Find<QMenu>("MnuRecent");
     ASSERT_EQ(recent->actions().size(), 3);
     EXPECT_TRUE(recent->actions()[2]->text().endsWith(QString::fromStdString(images.File("beta.D64"))));
     recent->actions()[2]->trigger();
@@ -95,7 +95,7 @@ TEST_F(OpenFromOutsideTest, AtMostTenRecentImages) {
     ASSERT_EQ(form->RecentImages().size(), 10u);
     EXPECT_EQ(form->RecentImages().front(), elsewhere.File("d11.D64"));
     EXPECT_EQ(form->RecentImages().back(), elsewhere.File("d2.D64"));
-    EXPECT_EQ(form->MnuRecent->actions().size(), 10);
+    EXPECT_EQ(Find<QMenu>("MnuRecent")->actions().size(), 10);
 }
 
 } // namespace

@@ -27,12 +27,12 @@ TEST_F(ScanTest, EmptyFolder) {
     images.Write("readme.txt", {1, 2, 3});
     Start();
     Scanned();
-    EXPECT_EQ(form->StImages->text(), "0");
+    EXPECT_EQ(Find<QLabel>("StImages")->text(), "0");
     EXPECT_FALSE(Grid()->isEnabled());
     ASSERT_EQ(Grid()->rowCount(), 1);
     for (int c = 1; c < 8; ++c) EXPECT_EQ(Cell(0, c), "") << c;
-    EXPECT_EQ(form->PanelScanStat->text(), "............");
-    EXPECT_FALSE(form->RescanP->isEnabled());
+    EXPECT_EQ(Find<QLabel>("PanelScanStat")->text(), "............");
+    EXPECT_FALSE(Find<QProgressBar>("RescanP")->isEnabled());
 }
 
 TEST_F(ScanTest, GridTitlesAndWidths) {
@@ -51,7 +51,7 @@ TEST_F(ScanTest, OneImageWithItsDetails) {
     images.Write("GAMES.D64", StandardImage("GAMES"));
     Start();
     Scanned();
-    EXPECT_EQ(form->StImages->text(), "1");
+    EXPECT_EQ(Find<QLabel>("StImages")->text(), "1");
     EXPECT_TRUE(Grid()->isEnabled());
     ASSERT_EQ(Grid()->rowCount(), 1);
     EXPECT_EQ(Column(1), QStringList{"GAMES.D64"});
@@ -94,7 +94,7 @@ TEST_F(ScanTest, SortedByNameByteWise) {
     Start();
     EXPECT_EQ(Column(1), (QStringList{"Zork.D64", "arcade.D64", "game.d64", "old.D64"}));
     EXPECT_EQ(Cell(3, 2), "0");
-    EXPECT_EQ(form->StImages->text(), "4");
+    EXPECT_EQ(Find<QLabel>("StImages")->text(), "4");
 }
 
 TEST_F(ScanTest, UnsortedKeepsThePlatformOrderAndTheOptionRescans) {
@@ -169,10 +169,10 @@ TEST_F(ScanTest, StatusTextsAndGaugeDuringARescan) {
     Start();
     Show();
     ScanWatcher watch;
-    watch.panel = form->PanelScanStat;
-    watch.bar = form->RescanP;
-    form->PanelScanStat->installEventFilter(&watch);
-    form->RescanP->installEventFilter(&watch);
+    watch.panel = Find<QLabel>("PanelScanStat");
+    watch.bar = Find<QProgressBar>("RescanP");
+    Find<QLabel>("PanelScanStat")->installEventFilter(&watch);
+    Find<QProgressBar>("RescanP")->installEventFilter(&watch);
     QTest::keyClick(form.get(), Qt::Key_F5);
     Scanned();
     EXPECT_EQ(watch.status, (QStringList{"Analyzing", "Sorting", "Updating", "............"}));
@@ -182,8 +182,8 @@ TEST_F(ScanTest, StatusTextsAndGaugeDuringARescan) {
     EXPECT_TRUE(std::is_sorted(watch.gauge.begin() + 1, watch.gauge.end()));
     EXPECT_GE(watch.gauge.size(), 20u);
     EXPECT_TRUE(watch.gaugeEnabledWhileMoving);
-    EXPECT_FALSE(form->RescanP->isEnabled());
-    EXPECT_EQ(form->RescanP->value(), 100); // not reset until the next scan moves it
+    EXPECT_FALSE(Find<QProgressBar>("RescanP")->isEnabled());
+    EXPECT_EQ(Find<QProgressBar>("RescanP")->value(), 100); // not reset until the next scan moves it
 }
 
 TEST_F(ScanTest, RefreshFindsNewImages) {
@@ -193,7 +193,7 @@ TEST_F(ScanTest, RefreshFindsNewImages) {
     QTest::keyClick(form.get(), Qt::Key_F5);
     Scanned();
     EXPECT_EQ(Column(1), QStringList{"new.D64"});
-    EXPECT_EQ(form->StImages->text(), "1");
+    EXPECT_EQ(Find<QLabel>("StImages")->text(), "1");
 }
 
 // A folder of many images: hard links to one, so that it is made quickly.
@@ -209,15 +209,16 @@ TEST_F(ScanTest, RowsComeInWhileTheScanRunsAndTheWindowAnswers) {
     ManyImages(images, "big", 10000);
     Start({"/DEBUG"}, images.File("big"));
     Show();
-    ASSERT_TRUE(QTest::qWaitFor([this] { return form->FileStrGrid->Rows()->Images() > 0; }, 20000));
+    ASSERT_TRUE(
+        QTest::qWaitFor([this] { return Find<TImageGrid>("FileStrGrid")->Rows()->Images() > 0; }, 20000));
     EXPECT_TRUE(form->Scanning());
-    EXPECT_LT(form->FileStrGrid->Rows()->Images(), 10000);
-    EXPECT_TRUE(form->RescanP->isEnabled());
-    EXPECT_EQ(form->FileStrGrid->currentRow(), 0);
+    EXPECT_LT(Find<TImageGrid>("FileStrGrid")->Rows()->Images(), 10000);
+    EXPECT_TRUE(Find<QProgressBar>("RescanP")->isEnabled());
+    EXPECT_EQ(Find<TImageGrid>("FileStrGrid")->currentRow(), 0);
     Scanned();
-    EXPECT_EQ(form->StImages->text(), "10000");
-    EXPECT_EQ(form->FileStrGrid->rowCount(), 10000);
-    EXPECT_EQ(form->RescanP->value(), 100);
+    EXPECT_EQ(Find<QLabel>("StImages")->text(), "10000");
+    EXPECT_EQ(Find<TImageGrid>("FileStrGrid")->rowCount(), 10000);
+    EXPECT_EQ(Find<QProgressBar>("RescanP")->value(), 100);
 }
 
 TEST_F(ScanTest, AnotherFolderGivesTheRunningScanUp) {
@@ -226,12 +227,12 @@ TEST_F(ScanTest, AnotherFolderGivesTheRunningScanUp) {
     images.Write("small/only.D64", StandardImage());
     Start({"/DEBUG"}, images.File("big"));
     ASSERT_TRUE(form->Scanning());
-    form->DirListBox->SetDirectory(images.File("small"));
+    Find<TDirListBox>("DirListBox")->SetDirectory(images.File("small"));
     Scanned();
     QTest::qWait(100); // rows of the old scan would have come by now
     EXPECT_EQ(Column(1), QStringList{"only.D64"});
-    EXPECT_EQ(form->StImages->text(), "1");
-    EXPECT_EQ(form->PanelScanStat->text(), "............");
+    EXPECT_EQ(Find<QLabel>("StImages")->text(), "1");
+    EXPECT_EQ(Find<QLabel>("PanelScanStat")->text(), "............");
 }
 
 // A string grid cuts a text at the column's edge: the narrow E/C column shows

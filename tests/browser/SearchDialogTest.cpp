@@ -68,7 +68,7 @@ class SearchDialogTest : public MainFormTest {
 TEST_F(SearchDialogTest, NameTypeAndSizeFromTheFieldsWithSubfolders) {
     InSearch([&](TSearchDialog& s) {
         EXPECT_EQ(s.EditFolder->text().toStdString(), images.Path());
-        EXPECT_EQ(form->MnuFind->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_F));
+        EXPECT_EQ(Item("MnuFind")->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_F));
         s.EditName->setText("GAME*");
         QTest::mouseClick(s.BtnSearch, Qt::LeftButton);
         EXPECT_TRUE(s.BtnStop->isEnabled() || !s.Running());
