@@ -77,15 +77,14 @@ int main(int argc, char** argv) {
         }
     }
 
-    OpenImageState image;
     QtDialogs dialogs;
     IniFile ini(iniPath);
     MountedDrives drives;
     std::error_code ec;
     std::string startFolder = std::filesystem::current_path(ec).string();
 
-    TMainForm mainForm(MainServices{image, dialogs, ini, drives}, arguments, startFolder);
-    EditorData data(image);
+    TMainForm mainForm(MainServices{dialogs, ini, drives}, arguments, startFolder);
+    EditorData data;
     EditorServices services{data, mainForm.Options->data, dialogs, nullptr};
     TEditor editor(services, &mainForm);
     TAboutBox aboutBox;
@@ -93,9 +92,9 @@ int main(int argc, char** argv) {
     services.exportDialog = &exportDialog;
 
     mainForm.AboutBox = &aboutBox;
-    mainForm.OpenImageHook = [&editor, &data, &mainForm] {
+    mainForm.OpenImageHook = [&editor, &data, &mainForm](const ImageRef& image) {
         data.place = mainForm.pos();
-        editor.OpenImage();
+        editor.Open(image);
     };
     mainForm.show();
     return QApplication::exec();

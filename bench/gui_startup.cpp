@@ -68,9 +68,8 @@ void BM_MainWindowToFilledGrid(benchmark::State& state) {
     IniFile ini(Folder().Ini(details));
     ScriptedDialogs dialogs;
     MountedDrives drives;
-    OpenImageState image;
     for (auto _ : state) {
-        TMainForm form(MainServices{image, dialogs, ini, drives}, {"/DEBUG"}, Folder().Path());
+        TMainForm form(MainServices{dialogs, ini, drives}, {"/DEBUG"}, Folder().Path());
         form.show();
         QEventLoop loop;
         QObject::connect(&form, &TMainForm::ScanDone, &loop, &QEventLoop::quit);

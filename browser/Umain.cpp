@@ -101,7 +101,7 @@ class TElidingDelegate : public QStyledItemDelegate {
 
 TMainForm::TMainForm(MainServices services, const QStringList& arguments, const std::string& startFolder,
                      QWidget* parent)
-    : QMainWindow(parent), services_(services), image_(services.image) {
+    : QMainWindow(parent), services_(services) {
     setObjectName(QStringLiteral("MainForm"));
     setWindowTitle(QStringLiteral("Dyskel32"));
     QFont f = font();
@@ -133,9 +133,9 @@ TMainForm::TMainForm(MainServices services, const QStringList& arguments, const 
     SetUpGrid();
     RestoreLayout();
 
-    image_.CurrentFolder = DirListBox->Directory();
-    driveFolders_[services_.drives.DriveOf(image_.CurrentFolder)] = image_.CurrentFolder;
-    ShowDriveOf(image_.CurrentFolder);
+    const std::string& folder = DirListBox->Directory();
+    driveFolders_[services_.drives.DriveOf(folder)] = folder;
+    ShowDriveOf(folder);
     ScanImages();
 
     FileStrGrid->setFocus(); // Enter right after start opens the selected image
@@ -366,13 +366,10 @@ std::optional<std::pair<std::string, ImageEntry>> TMainForm::CheckImage(const st
     return std::make_pair(folder.empty() ? std::string("/") : folder, e);
 }
 
-void TMainForm::OpenChecked(const std::pair<std::string, ImageEntry>& checked) {
-    image_.CurrentFolder = checked.first;
-    image_.ImageFileName = checked.second.name;
-    image_.ImageFindRec = checked.second;
-    OpenImage();
-    image_.CurrentFolder = DirListBox->Directory();
-    ShowDriveOf(image_.CurrentFolder);
+void TMainForm::OpenChecked(const std::pair<std::string, ImageEntry>& checked,
+                            const std::optional<std::pair<int, int>>& showEntry) {
+    OpenImage({(fs::path(checked.first) / checked.second.name).string(), checked.second, showEntry});
+    ShowDriveOf(DirListBox->Directory());
     ScanImages();
 }
 
@@ -509,9 +506,9 @@ void TMainForm::DriveComboChange(int index) {
 }
 
 void TMainForm::DirListBoxChange() {
-    image_.CurrentFolder = DirListBox->Directory();
-    driveFolders_[services_.drives.DriveOf(image_.CurrentFolder)] = image_.CurrentFolder;
-    ShowDriveOf(image_.CurrentFolder);
+    const std::string& folder = DirListBox->Directory();
+    driveFolders_[services_.drives.DriveOf(folder)] = folder;
+    ShowDriveOf(folder);
     ScanImages();
 }
 
@@ -573,7 +570,7 @@ void TMainForm::ScanImages() {
             },
             Qt::QueuedConnection);
     };
-    const std::string folder = image_.CurrentFolder;
+    const std::string folder = DirListBox->Directory();
     const bool byName = Options->data.sortFilesBy == 1;
     const bool details = Options->data.imageDetails;
     scanPool_.start([this, post, stop, number, folder, byName, details] {
@@ -656,11 +653,10 @@ void TMainForm::OpenFromGrid(bool rescanAfter) {
     const std::string name = current->name;
     // The rule of File, Open File: a folder, or a file gone since the folder
     // was read, is refused.
-    const auto checked = CheckImage((fs::path(image_.CurrentFolder) / name).string());
+    const std::string path = (fs::path(DirListBox->Directory()) / name).string();
+    const auto checked = CheckImage(path);
     if (!checked) return;
-    image_.ImageFileName = checked->second.name;
-    image_.ImageFindRec = checked->second;
-    OpenImage();
+    OpenImage({path, checked->second, std::nullopt});
     if (!rescanAfter) return;
     ScanImages();
     SelectImage(name);
@@ -677,15 +673,15 @@ void TMainForm::SelectImage(const std::string& name) {
     }
 }
 
-void TMainForm::OpenImage() {
-    RememberRecent(image_.ImagePath());
-    if (OpenImageHook) OpenImageHook();
+void TMainForm::OpenImage(const ImageRef& image) {
+    RememberRecent(image.path);
+    if (OpenImageHook) OpenImageHook(image);
 }
 
 void TMainForm::MnuOpenFileClick() {
-    QString path =
-        services_.dialogs.OpenFileName(this, QString::fromLatin1(OpenImageTitle),
-                                       QString::fromLatin1(OpenImageFilter), FromDisk(image_.CurrentFolder));
+    QString path = services_.dialogs.OpenFileName(this, QString::fromLatin1(OpenImageTitle),
+                                                  QString::fromLatin1(OpenImageFilter),
+                                                  FromDisk(DirListBox->Directory()));
     // As from Open Recent or a drop: the image's folder is listed, the image
     // selected.
     if (!path.isEmpty()) OpenPaths({ToDisk(path)});
@@ -698,11 +694,11 @@ void TMainForm::MnuAboutClick() {
 void TMainForm::MnuNewImageClick() {
     // The dialog checks what is typed before it closes; it opens again as it
     // was left when an existing file is not to be replaced or cannot be made.
-    TNewImageDialog dialog(FromDisk(image_.CurrentFolder), this);
+    TNewImageDialog dialog(FromDisk(DirListBox->Directory()), this);
     while (services_.dialogs.Exec(dialog) == QDialog::Accepted) {
         const std::optional<TNewImageDialog::Typed> typed = dialog.Values();
         if (!typed) return;
-        const std::string path = (std::filesystem::path(image_.CurrentFolder) / typed->fileName).string();
+        const std::string path = (std::filesystem::path(DirListBox->Directory()) / typed->fileName).string();
         std::error_code ec;
         const bool exists = std::filesystem::exists(path, ec);
         if (exists) {
@@ -740,7 +736,7 @@ void TMainForm::MnuHealthClick() {
         const std::string& name = rows->Entry(r)->name;
         grid->setItem(r, 0, new QTableWidgetItem(FromDisk(name)));
         grid->setItem(r, 1, new QTableWidgetItem);
-        paths.push_back((std::filesystem::path(image_.CurrentFolder) / name).string());
+        paths.push_back((std::filesystem::path(DirListBox->Directory()) / name).string());
     }
     HealthDialog->HealthProgress->setValue(0);
     HealthDialog->show();
@@ -771,7 +767,7 @@ void TMainForm::MnuHealthClick() {
 }
 
 void TMainForm::MnuFindClick() {
-    TSearchDialog dialog(services_.dialogs, image_.CurrentFolder, this);
+    TSearchDialog dialog(services_.dialogs, DirListBox->Directory(), this);
     dialog.OpenHit = [this](const SearchHit& hit) { OpenSearchHit(hit); };
     services_.dialogs.Exec(dialog);
 }
@@ -780,9 +776,9 @@ void TMainForm::OpenSearchHit(const SearchHit& hit) {
     const ImageEntry entry = FindImage(hit.path);
     if (entry.name.empty()) return;
     const std::string folder = std::filesystem::path(hit.path).parent_path().string();
-    if (hit.number > 0) image_.ShowEntry = std::make_pair(int(hit.entry.sector), int(hit.entry.offset));
-    OpenChecked({folder.empty() ? std::string("/") : folder, entry});
-    image_.ShowEntry.reset();
+    std::optional<std::pair<int, int>> showEntry;
+    if (hit.number > 0) showEntry = std::make_pair(int(hit.entry.sector), int(hit.entry.offset));
+    OpenChecked({folder.empty() ? std::string("/") : folder, entry}, showEntry);
 }
 
 } // namespace dyskel

@@ -1,6 +1,5 @@
 // The main window: drive list, folder list and the grid of the folder's D64
-// images.  Opening an image fills the open-image state and hands over to the
-// editor through OpenImageHook.
+// images.  Opening an image hands it to the editor through OpenImageHook.
 #pragma once
 
 #include "core/Search.h"
@@ -47,7 +46,6 @@ inline constexpr int MinWindowSide = 230;
 
 // What the main window works with; owned by the program (or a test).
 struct MainServices {
-    OpenImageState& image;
     IDialogs& dialogs;
     IIniFile& ini;
     const IDrives& drives;
@@ -63,9 +61,8 @@ class TMainForm : public QMainWindow {
               QWidget* parent = nullptr);
     ~TMainForm() override;
 
-    // Shows the editor over the image named by the open-image state and
-    // returns when it has closed.
-    std::function<void()> OpenImageHook;
+    // Shows the editor over the image and returns when it has closed.
+    std::function<void(const ImageRef&)> OpenImageHook;
     // Shown on the first activation and by About; set by the program.
     TAboutBox* AboutBox = nullptr;
 
@@ -98,7 +95,7 @@ class TMainForm : public QMainWindow {
     // True while a scan is running.
     bool Scanning() const { return scanStop_ != nullptr; }
     // Adds the image to the recent list and shows the editor.
-    void OpenImage();
+    void OpenImage(const ImageRef& image);
 
     void DriveComboChange(int index);
     void DirListBoxChange();
@@ -146,7 +143,10 @@ class TMainForm : public QMainWindow {
     // Checks an image named by the user; shows the error box when it is not
     // a D64 file.  The image's folder and entry when it is one.
     std::optional<std::pair<std::string, ImageEntry>> CheckImage(const std::string& path);
-    void OpenChecked(const std::pair<std::string, ImageEntry>& image);
+    // Opens a checked image (on the directory entry given, if any), then
+    // lists the folder shown again.
+    void OpenChecked(const std::pair<std::string, ImageEntry>& image,
+                     const std::optional<std::pair<int, int>>& showEntry = std::nullopt);
     void ShowDriveOf(const std::string& folder);
     void RememberRecent(const std::string& path);
     void ShowRecent();
@@ -167,7 +167,6 @@ class TMainForm : public QMainWindow {
     bool SaveLayout();
 
     MainServices services_;
-    OpenImageState& image_;
     std::map<std::string, std::string> driveFolders_; // last folder shown per drive
     std::vector<std::string> commandLinePaths_;       // images named on the command line, made absolute
     std::vector<std::string> recent_;

@@ -32,11 +32,12 @@ TEST_F(MainWindowTest, FirstStartAndCloseWriteEveryKey) {
     EXPECT_TRUE(Item("MnuImgDetails")->isChecked());
     EXPECT_FALSE(Item("MnuEditorEditMode")->isChecked()); // the file's default wins over the menu's
     EXPECT_TRUE(form->close());
-    EXPECT_TRUE(IniText().starts_with("[OPTIONS]\nBackupFiles=0\nDftEditorPage=1\nDefault6502Mode=A\n6502Change=0\n"
-                                      "C64Symbols=0\nIllegalOpcodes=0\nEditorEditMode=0\nHints=1\n"
-                                      "IgnoreDeletedFiles=1\nImageDetails=1\nJumpTS=1\n"
-                                      "PromptOnExport=0\nPromptSave=0\nSortFilesBy=1\nStrPath=0\nPath=" +
-                                      images.Path() + "\n\n[Window]\n"))
+    EXPECT_TRUE(
+        IniText().starts_with("[OPTIONS]\nBackupFiles=0\nDftEditorPage=1\nDefault6502Mode=A\n6502Change=0\n"
+                              "C64Symbols=0\nIllegalOpcodes=0\nEditorEditMode=0\nHints=1\n"
+                              "IgnoreDeletedFiles=1\nImageDetails=1\nJumpTS=1\n"
+                              "PromptOnExport=0\nPromptSave=0\nSortFilesBy=1\nStrPath=0\nPath=" +
+                              images.Path() + "\n\n[Window]\n"))
         << IniText();
     EXPECT_TRUE(dialogs.shown.empty());
 }
@@ -61,7 +62,6 @@ TEST_F(MainWindowTest, RememberPathReturnsToTheFolder) {
     Ini("[OPTIONS]\nStrPath=1\nPath=" + remembered.Path() + "\n");
     Start();
     EXPECT_EQ(form->DirListBox->Directory(), remembered.Path());
-    EXPECT_EQ(image.CurrentFolder, remembered.Path());
     EXPECT_EQ(Column(1), QStringList{"kept.D64"});
 }
 
@@ -77,7 +77,7 @@ TEST_F(MainWindowTest, RememberedFolderThatIsGoneKeepsTheStartFolder) {
 TEST_F(MainWindowTest, RefusedSaveIsReportedAndTheWindowStillCloses) {
     config.Write("blocker", {1});
     IniFile blocked(config.File("blocker") + "/Dyskel.ini");
-    form = std::make_unique<TMainForm>(MainServices{image, dialogs, blocked, drives}, QStringList{"/DEBUG"},
+    form = std::make_unique<TMainForm>(MainServices{dialogs, blocked, drives}, QStringList{"/DEBUG"},
                                        images.Path());
     EXPECT_TRUE(form->close());
     ASSERT_EQ(dialogs.shown.size(), 1u);
@@ -156,7 +156,6 @@ TEST_F(MainWindowTest, FolderListEntersASubfolderAndScansIt) {
     QTest::mouseClick(form->DirListBox->viewport(), Qt::LeftButton, {}, r.center());
     QTest::mouseDClick(form->DirListBox->viewport(), Qt::LeftButton, {}, r.center());
     EXPECT_EQ(form->DirListBox->Directory(), images.File("sub"));
-    EXPECT_EQ(image.CurrentFolder, images.File("sub"));
     EXPECT_EQ(Column(1), QStringList{"inner.D64"});
     // Enter on the parent goes back up.
     form->DirListBox->setFocus();
