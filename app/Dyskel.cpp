@@ -55,15 +55,14 @@ int main(int argc, char** argv) {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QString::fromLatin1(ApplicationTitle));
 
-    OpenImageState image;
     QtDialogs dialogs;
     IniFile ini(line.iniPath.empty() ? DefaultIniPath() : line.iniPath);
     MountedDrives drives;
     std::error_code ec;
     std::string startFolder = std::filesystem::current_path(ec).string();
 
-    TMainForm mainForm(MainServices{image, dialogs, ini, drives}, line, startFolder);
-    EditorData data(image);
+    TMainForm mainForm(MainServices{dialogs, ini, drives}, line, startFolder);
+    EditorData data;
     EditorServices services{data, mainForm.Options->data, dialogs, nullptr};
     TEditor editor(services, &mainForm);
     TAboutBox aboutBox;
@@ -71,9 +70,9 @@ int main(int argc, char** argv) {
     services.exportDialog = &exportDialog;
 
     mainForm.AboutBox = &aboutBox;
-    mainForm.OpenImageHook = [&editor, &data, &mainForm] {
+    mainForm.OpenImageHook = [&editor, &data, &mainForm](const ImageRef& image) {
         data.place = mainForm.pos();
-        editor.OpenImage();
+        editor.Open(image);
     };
     mainForm.show();
     return QApplication::exec();

@@ -35,10 +35,8 @@ void BM_DisassembleFile64K(benchmark::State& state) {
     D64Builder::Address first = disk.AddPrg("BIG", 0x0801, code);
     disk.Save((folder / "BIG.D64").string());
 
-    OpenImageState image;
-    image.CurrentFolder = folder.string();
-    image.ImageFileName = "BIG.D64";
-    EditorData data(image);
+    EditorData data;
+    data.image.path = (folder / "BIG.D64").string();
     Options options;
     ScriptedDialogs dialogs;
     EditorServices services{data, options, dialogs, nullptr};

@@ -33,8 +33,8 @@ std::filesystem::path FullDisk() {
 }
 
 struct Editor {
-    OpenImageState image;
-    EditorData data{image};
+    ImageRef image;
+    EditorData data;
     QWidget mainWindow;
     Options options;
     ScriptedDialogs dialogs;
@@ -42,18 +42,16 @@ struct Editor {
     TEditor editor{services, &mainWindow};
 
     explicit Editor(const std::filesystem::path& folder) {
-        image.CurrentFolder = folder.string();
-        image.ImageFileName = "FULL.D64";
-        image.ImageFindRec = {"FULL.D64", std::int64_t(std::filesystem::file_size(folder / "FULL.D64")), 0,
-                              -1};
+        image.path = (folder / "FULL.D64").string();
+        image.file = {"FULL.D64", std::int64_t(std::filesystem::file_size(folder / "FULL.D64")), 0, -1};
     }
 };
 
 void BM_EditorSetUp(benchmark::State& state) {
     const auto folder = FullDisk();
     Editor e(folder);
-    for (auto _ : state) e.editor.FormActivate();
-    state.counters["free"] = e.image.FreeBlocks;
+    for (auto _ : state) e.editor.FormActivate(e.image);
+    state.counters["free"] = e.data.view ? e.data.view->bam.freeBlocks : -1;
     state.counters["dirRows"] = e.editor.findChild<QTableWidget*>(QStringLiteral("StrGridDir"))->rowCount();
     std::filesystem::remove_all(folder);
 }
@@ -66,7 +64,7 @@ void BM_EditorOpenShowClose(benchmark::State& state) {
     Editor e(folder);
     auto* close = e.editor.findChild<QPushButton*>(QStringLiteral("BtnClose"));
     for (auto _ : state) {
-        e.editor.FormActivate();
+        e.editor.FormActivate(e.image);
         e.editor.show();
         e.editor.repaint();
         close->click();

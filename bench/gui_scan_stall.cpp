@@ -52,10 +52,9 @@ void BM_LongestEventLoopStallWhileAFolderFills(benchmark::State& state) {
     IniFile ini(empty.File("Dyskel.ini"));
     ScriptedDialogs dialogs;
     MountedDrives drives;
-    OpenImageState image;
     qint64 worst = 0, fill = 0;
     for (auto _ : state) {
-        TMainForm form(MainServices{image, dialogs, ini, drives}, ParseCommandLine({"/DEBUG"}), empty.Path());
+        TMainForm form(MainServices{dialogs, ini, drives}, ParseCommandLine({"/DEBUG"}), empty.Path());
         form.show();
         // The window's first paint (fonts loaded, the empty folder drawn) is
         // not part of the scan.

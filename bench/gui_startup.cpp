@@ -68,9 +68,8 @@ void BM_MainWindowToFilledGrid(benchmark::State& state) {
     IniFile ini(Folder().Ini(details));
     ScriptedDialogs dialogs;
     MountedDrives drives;
-    OpenImageState image;
     for (auto _ : state) {
-        TMainForm form(MainServices{image, dialogs, ini, drives}, ParseCommandLine({"/DEBUG"}),
+        TMainForm form(MainServices{dialogs, ini, drives}, ParseCommandLine({"/DEBUG"}),
                        Folder().Path());
         form.show();
         QEventLoop loop;

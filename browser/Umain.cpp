@@ -76,7 +76,7 @@ class TElidingDelegate : public QStyledItemDelegate {
 
 TMainForm::TMainForm(MainServices services, const CommandLine& commandLine, const std::string& startFolder,
                      QWidget* parent)
-    : QMainWindow(parent), services_(services), image_(services.image), commandLinePaths_(commandLine.images),
+    : QMainWindow(parent), services_(services), commandLinePaths_(commandLine.images),
       debugMode_(commandLine.debug) {
     setObjectName(QStringLiteral("MainForm"));
     setWindowTitle(QStringLiteral("Dyskel32"));
@@ -112,9 +112,9 @@ TMainForm::TMainForm(MainServices services, const CommandLine& commandLine, cons
     SetUpGrid();
     RestoreLayout();
 
-    image_.CurrentFolder = DirListBox->Directory();
-    driveFolders_[services_.drives.DriveOf(image_.CurrentFolder)] = image_.CurrentFolder;
-    ShowDriveOf(image_.CurrentFolder);
+    const std::string& folder = DirListBox->Directory();
+    driveFolders_[services_.drives.DriveOf(folder)] = folder;
+    ShowDriveOf(folder);
     ScanImages();
 
     FileStrGrid->setFocus(); // Enter right after start opens the selected image
@@ -337,13 +337,10 @@ std::optional<std::pair<std::string, ImageEntry>> TMainForm::CheckImage(const st
     return std::make_pair(folder.empty() ? std::string("/") : folder, e);
 }
 
-void TMainForm::OpenChecked(const std::pair<std::string, ImageEntry>& checked) {
-    image_.CurrentFolder = checked.first;
-    image_.ImageFileName = checked.second.name;
-    image_.ImageFindRec = checked.second;
-    OpenImage();
-    image_.CurrentFolder = DirListBox->Directory();
-    ShowDriveOf(image_.CurrentFolder);
+void TMainForm::OpenChecked(const std::pair<std::string, ImageEntry>& checked,
+                            const std::optional<std::pair<int, int>>& showEntry) {
+    OpenImage({(fs::path(checked.first) / checked.second.name).string(), checked.second, showEntry});
+    ShowDriveOf(DirListBox->Directory());
     ScanImages();
 }
 
@@ -458,9 +455,9 @@ void TMainForm::DriveComboChange(int index) {
 }
 
 void TMainForm::DirListBoxChange() {
-    image_.CurrentFolder = DirListBox->Directory();
-    driveFolders_[services_.drives.DriveOf(image_.CurrentFolder)] = image_.CurrentFolder;
-    ShowDriveOf(image_.CurrentFolder);
+    const std::string& folder = DirListBox->Directory();
+    driveFolders_[services_.drives.DriveOf(folder)] = folder;
+    ShowDriveOf(folder);
     ScanImages();
 }
 
@@ -484,7 +481,7 @@ void TMainForm::Refresh() {
 void TMainForm::ScanImages() {
     // The health report covers the whole folder: it waits for the scan.
     MnuHealth->setEnabled(false);
-    scan_->Start(image_.CurrentFolder, Options->data.sortFilesBy == 1, Options->data.imageDetails);
+    scan_->Start(DirListBox->Directory(), Options->data.sortFilesBy == 1, Options->data.imageDetails);
 }
 
 QString TMainForm::CurrentName() const {
@@ -498,11 +495,10 @@ void TMainForm::OpenFromGrid(bool rescanAfter) {
     const std::string name = current->name;
     // The rule of File, Open File: a folder, or a file gone since the folder
     // was read, is refused.
-    const auto checked = CheckImage((fs::path(image_.CurrentFolder) / name).string());
+    const std::string path = (fs::path(DirListBox->Directory()) / name).string();
+    const auto checked = CheckImage(path);
     if (!checked) return;
-    image_.ImageFileName = checked->second.name;
-    image_.ImageFindRec = checked->second;
-    OpenImage();
+    OpenImage({path, checked->second, std::nullopt});
     if (!rescanAfter) return;
     ScanImages();
     SelectImage(name);
@@ -512,15 +508,15 @@ void TMainForm::SelectImage(const std::string& name) {
     scan_->Select(name);
 }
 
-void TMainForm::OpenImage() {
-    recent_->Remember(image_.ImagePath());
-    if (OpenImageHook) OpenImageHook();
+void TMainForm::OpenImage(const ImageRef& image) {
+    recent_->Remember(image.path);
+    if (OpenImageHook) OpenImageHook(image);
 }
 
 void TMainForm::MnuOpenFileClick() {
-    QString path =
-        services_.dialogs.OpenFileName(this, QString::fromLatin1(OpenImageTitle),
-                                       QString::fromLatin1(OpenImageFilter), FromDisk(image_.CurrentFolder));
+    QString path = services_.dialogs.OpenFileName(this, QString::fromLatin1(OpenImageTitle),
+                                                  QString::fromLatin1(OpenImageFilter),
+                                                  FromDisk(DirListBox->Directory()));
     // As from Open Recent or a drop: the image's folder is listed, the image
     // selected.
     if (!path.isEmpty()) OpenPaths({ToDisk(path)});
@@ -533,11 +529,11 @@ void TMainForm::MnuAboutClick() {
 void TMainForm::MnuNewImageClick() {
     // The dialog checks what is typed before it closes; it opens again as it
     // was left when an existing file is not to be replaced or cannot be made.
-    TNewImageDialog dialog(FromDisk(image_.CurrentFolder), this);
+    TNewImageDialog dialog(FromDisk(DirListBox->Directory()), this);
     while (services_.dialogs.Exec(dialog) == QDialog::Accepted) {
         const std::optional<TNewImageDialog::Typed> typed = dialog.Values();
         if (!typed) return;
-        const std::string path = (std::filesystem::path(image_.CurrentFolder) / typed->fileName).string();
+        const std::string path = (std::filesystem::path(DirListBox->Directory()) / typed->fileName).string();
         std::error_code ec;
         const bool exists = std::filesystem::exists(path, ec);
         if (exists) {
@@ -566,11 +562,11 @@ void TMainForm::MnuHealthClick() {
     std::vector<std::string> names;
     for (int r = 0; r < rows->Images(); ++r) names.push_back(rows->Entry(r)->name);
     MnuHealth->setEnabled(false);
-    health_->Start(image_.CurrentFolder, names);
+    health_->Start(DirListBox->Directory(), names);
 }
 
 void TMainForm::MnuFindClick() {
-    TSearchDialog dialog(services_.dialogs, image_.CurrentFolder, this);
+    TSearchDialog dialog(services_.dialogs, DirListBox->Directory(), this);
     dialog.OpenHit = [this](const SearchHit& hit) { OpenSearchHit(hit); };
     services_.dialogs.Exec(dialog);
 }
@@ -579,9 +575,9 @@ void TMainForm::OpenSearchHit(const SearchHit& hit) {
     const ImageEntry entry = FindImage(hit.path);
     if (entry.name.empty()) return;
     const std::string folder = std::filesystem::path(hit.path).parent_path().string();
-    if (hit.number > 0) image_.ShowEntry = std::make_pair(int(hit.entry.sector), int(hit.entry.offset));
-    OpenChecked({folder.empty() ? std::string("/") : folder, entry});
-    image_.ShowEntry.reset();
+    std::optional<std::pair<int, int>> showEntry;
+    if (hit.number > 0) showEntry = std::make_pair(int(hit.entry.sector), int(hit.entry.offset));
+    OpenChecked({folder.empty() ? std::string("/") : folder, entry}, showEntry);
 }
 
 } // namespace dyskel

@@ -1,6 +1,5 @@
 // The main window: drive list, folder list and the grid of the folder's D64
-// images.  Opening an image fills the open-image state and hands over to the
-// editor through OpenImageHook.
+// images.  Opening an image hands it to the editor through OpenImageHook.
 #pragma once
 
 #include "browser/CommandLine.h"
@@ -44,7 +43,6 @@ inline constexpr int MinWindowSide = 230;
 
 // What the main window works with; owned by the program (or a test).
 struct MainServices {
-    OpenImageState& image;
     IDialogs& dialogs;
     IIniFile& ini;
     const IDrives& drives;
@@ -60,9 +58,8 @@ class TMainForm : public QMainWindow {
               QWidget* parent = nullptr);
     ~TMainForm() override;
 
-    // Shows the editor over the image named by the open-image state and
-    // returns when it has closed.
-    std::function<void()> OpenImageHook;
+    // Shows the editor over the image and returns when it has closed.
+    std::function<void(const ImageRef&)> OpenImageHook;
     // Shown on the first activation and by About; set by the program.
     TAboutBox* AboutBox = nullptr;
     // The options of the Options menu, shared with the editor.
@@ -99,12 +96,12 @@ class TMainForm : public QMainWindow {
     void SetUpGrid();
     void PlaceControls();
     void StartUp();
-    // Lists the images of CurrentFolder in the grid: a worker reads them and
+    // Lists the images of the folder shown in the grid: a worker reads them and
     // the rows come in while the window goes on; a scan still running is
     // given up.
     void ScanImages();
     // Adds the image to the recent list and shows the editor.
-    void OpenImage();
+    void OpenImage(const ImageRef& image);
     void DriveComboChange(int index);
     void DirListBoxChange();
     void MnuOpenFileClick();
@@ -124,7 +121,10 @@ class TMainForm : public QMainWindow {
     // Checks an image named by the user; shows the error box when it is not
     // a D64 file.  The image's folder and entry when it is one.
     std::optional<std::pair<std::string, ImageEntry>> CheckImage(const std::string& path);
-    void OpenChecked(const std::pair<std::string, ImageEntry>& image);
+    // Opens a checked image (on the directory entry given, if any), then
+    // lists the folder shown again.
+    void OpenChecked(const std::pair<std::string, ImageEntry>& image,
+                     const std::optional<std::pair<int, int>>& showEntry = std::nullopt);
     void ShowDriveOf(const std::string& folder);
     // F5: the folder list and the grid read anew; a folder that is gone
     // gives way to its nearest parent that is still there.
@@ -138,7 +138,6 @@ class TMainForm : public QMainWindow {
     bool SaveLayout();
 
     MainServices services_;
-    OpenImageState& image_;
     QFrame* MainBevel = nullptr;
     QComboBox* DriveCombo = nullptr;
     TDirListBox* DirListBox = nullptr;

@@ -118,8 +118,13 @@ Result<TrackData> ReadTrack(const std::string& path, int track) {
     return data;
 }
 
-std::string OpenImageState::ImagePath() const {
-    return (std::filesystem::path(CurrentFolder) / ImageFileName).string();
+std::string ImageRef::Folder() const {
+    const std::filesystem::path folder = std::filesystem::path(path).parent_path();
+    if (folder.empty()) return {};
+    // "/disks/" names the folder "/disks"; the root keeps its one separator.
+    std::string text = folder.string();
+    while (text.size() > 1 && text.back() == '/') text.pop_back();
+    return text;
 }
 
 } // namespace dyskel

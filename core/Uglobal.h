@@ -60,20 +60,18 @@ struct TrackData {
 };
 [[nodiscard]] Result<TrackData> ReadTrack(const std::string& path, int track);
 
-// Which image is open and what its header said.
-struct OpenImageState {
-    std::string CurrentFolder; // folder of the image, no trailing separator
-    std::string ImageFileName; // file name without folder
-    ImageEntry ImageFindRec;   // the folder-scan record of the image
-    bool DoubleSided = false;
-    bool WriteProtected = false;
-    std::uint16_t FreeBlocks = 0;
+// An image to open: its file, what the folder scan found of the file, and the
+// directory entry to show first.  What the image holds (header, BAM,
+// directory) is read from the file by whoever opens it.
+struct ImageRef {
+    std::string path; // the image file
+    ImageEntry file;  // the folder-scan record of the file: name, size, attributes, time stamp
     // The directory entry (its sector on track 18 and offset there) that the
     // editor selects on its Directory page when it opens; none for the first.
-    std::optional<std::pair<int, int>> ShowEntry;
+    std::optional<std::pair<int, int>> showEntry;
 
-    std::string ImagePath() const;
-    bool HasErrorInfo() const { return HasErrorBytes(ImageFindRec.size); }
+    // The folder of the file, no trailing separator ("/" for the root).
+    std::string Folder() const;
 };
 
 // Used/free flag per track 0 to 40 and sector 0 to 20: 1 used, 0 free.

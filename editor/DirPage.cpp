@@ -27,6 +27,7 @@
 #include <QStyledItemDelegate>
 #include <QTableWidget>
 #include <QVBoxLayout>
+#include <algorithm>
 #include <functional>
 
 namespace dyskel {
@@ -263,7 +264,24 @@ TDirPage::TDirPage(EditorServices& services, IEditorHost& host, QWidget* parent)
 }
 
 std::string TDirPage::ImagePath() const {
-    return svc_.data.image.ImagePath();
+    return svc_.data.image.path;
+}
+
+int TDirPage::CurrentRow() const {
+    return StrGridDir->currentRow();
+}
+
+bool TDirPage::SelectEntry(int sector, int offset) {
+    for (int r = 0; EntryAt(r); ++r)
+        if (EntryAt(r)->sector == sector && EntryAt(r)->offset == offset) {
+            StrGridDir->setCurrentCell(r, std::max(StrGridDir->currentColumn(), 0));
+            return true;
+        }
+    return false;
+}
+
+void TDirPage::ClearNote() {
+    LblDirStatus->clear();
 }
 
 std::string TDirPage::CellBytes(int row, int column) const {
@@ -347,7 +365,7 @@ void TDirPage::PopupMenuDirPopup() {
     PMnuDirHexDump->setVisible(listed);
     PMnuDirExportPRG->setVisible(name == "PRG");
     PMnuDir6502->setVisible(name == "PRG");
-    PMnuDirClrImg->setVisible(!svc_.data.image.ImageFileName.empty());
+    PMnuDirClrImg->setVisible(!svc_.data.image.path.empty());
     PMnuDirUndo->setVisible(true);
     PMnuDirUndo->setEnabled(!svc_.data.undo.empty());
 }
@@ -459,7 +477,7 @@ void TDirPage::PMnuDirExportPRGClick() {
     const DirEntry* entry = EntryAt(StrGridDir->currentRow());
     if (!entry) return;
     EditorData& data = svc_.data;
-    const std::string& folder = data.image.CurrentFolder;
+    const std::string folder = data.image.Folder();
     const bool prompt = svc_.options.promptExport;
     std::string name = ExportBaseName(*entry);
     bool cancelled = false;
@@ -494,7 +512,7 @@ void TDirPage::PMnuDirExportPRGClick() {
 void TDirPage::PMnuDirHexDumpClick() {
     const DirEntry* entry = EntryAt(StrGridDir->currentRow());
     if (!entry) return;
-    const std::string& folder = svc_.data.image.CurrentFolder;
+    const std::string folder = svc_.data.image.Folder();
     Result<DiskImage> image = DiskImage::Load(ImagePath());
     if (!image) return ShowError(JoinLines({ExportFailedText, image.Error()}));
     FileOutcome outcome = WriteHexDump(*image, *entry, folder);
@@ -540,8 +558,8 @@ bool TDirPage::DropEvent(QEvent* event) {
 
 void TDirPage::PMnuDirImportClick() {
     if (!host_.EnsureEditMode()) return;
-    const QStringList paths = svc_.dialogs.OpenFileNames(
-        this, QStringLiteral("Import File"), QString::fromStdString(svc_.data.image.CurrentFolder));
+    const QStringList paths = svc_.dialogs.OpenFileNames(this, QStringLiteral("Import File"),
+                                                         QString::fromStdString(svc_.data.image.Folder()));
     if (!paths.isEmpty()) ImportFiles(paths);
 }
 

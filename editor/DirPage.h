@@ -16,6 +16,9 @@ class QMenu;
 
 namespace dyskel {
 
+// The window talks to the page through its few public functions; the
+// commands run from the page's own menu, and tests find its widgets and
+// actions by objectName.
 class TDirPage : public QWidget {
     Q_OBJECT
   public:
@@ -25,15 +28,64 @@ class TDirPage : public QWidget {
     // PanelDirHeaderID; no view (the image could not be read) leaves both
     // empty.  The row at keepRow is selected (the first one when it is gone).
     void ShowDirectory(const DiskView* view, int keepRow = 0);
+    // The row selected (-1 when none).
+    int CurrentRow() const;
+    // Selects the entry at that sector of track 18 and offset there; false
+    // when the listing holds none there.
+    bool SelectEntry(int sector, int offset);
+    // Clears the page's short note (a refused character and the like).
+    void ClearNote();
+    // Undo (Ctrl+Z), which the window also takes from its other controls.
+    QAction* UndoAction() const { return PMnuDirUndo; }
 
+  protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+  private:
     // The entry of a grid row; null for the free-blocks row and outside.
     const DirEntry* EntryAt(int row) const;
-
     // The raw bytes of a cell.  Row 0 is the first entry (the header row is
     // the grid's header); the last row is the free-blocks row.
     std::string CellBytes(int row, int column) const;
     // True when row is an entry row (not the free-blocks row).
     bool IsEntryRow(int row) const;
+
+    // The handlers of the grid and of the pop-up menu's items.
+    void StrGridDirMouseDown();
+    void PopupMenuDirPopup();
+    void PMnuDirFileNameClick();
+    void PMnuDirRenameClick();
+    void PMnuDirExportPRGClick();
+    void PMnuDirHexDumpClick();
+    void PMnuDir6502Click();
+    void PMnuDirDeleteClick();
+    void PMnuDirTypeClick(FileType type);
+    // Takes a scratched entry back as the type the user picks (PRG unless
+    // told otherwise), its blocks used again: one write, one Undo step.
+    void PMnuDirUndeleteClick();
+    void PMnuDirWPClick(bool locked);
+    void PMnuDirFsizeClick();
+    void PMnuDirClrImgClick();
+    void PMnuDirImportClick();
+    void PMnuDirValidateClick();
+    // Writes host files onto the disk as new entries, in one change; a name
+    // already on the disk asks "Replace", "Keep both" or "Cancel".  Import
+    // File and a drop of files onto the grid run it.
+    void ImportFiles(const QStringList& paths);
+
+    void EndRename(QLineEdit* editor);
+    // Drag and drop of host files onto the grid; true when it took the event.
+    bool DropEvent(QEvent* event);
+    void ShowError(const QString& text);
+    std::string ImagePath() const;
+    // The entry of the current row after the edit-mode check; null when
+    // there is none or the user stays in Display mode.
+    const DirEntry* EntryToEdit();
+
+    EditorServices& svc_;
+    IEditorHost& host_;
+    DirListing listing_;
+    bool renaming_ = false;
 
     QLabel* PanelDirHeaderID = nullptr;
     QLabel* LblDirStatus = nullptr; // short notes, such as a refused character
@@ -60,46 +112,6 @@ class TDirPage : public QWidget {
     QAction* PMnuDirUndo = nullptr;
     QAction* PMnuDirImport = nullptr;
     QAction* PMnuDirValidate = nullptr;
-
-    // Handlers, public so that the window and the tests can reach them.
-    void StrGridDirMouseDown();
-    void PopupMenuDirPopup();
-    void PMnuDirFileNameClick();
-    void PMnuDirRenameClick();
-    void PMnuDirExportPRGClick();
-    void PMnuDirHexDumpClick();
-    void PMnuDir6502Click();
-    void PMnuDirDeleteClick();
-    void PMnuDirTypeClick(FileType type);
-    // Takes a scratched entry back as the type the user picks (PRG unless
-    // told otherwise), its blocks used again: one write, one Undo step.
-    void PMnuDirUndeleteClick();
-    void PMnuDirWPClick(bool locked);
-    void PMnuDirFsizeClick();
-    void PMnuDirClrImgClick();
-    void PMnuDirImportClick();
-    void PMnuDirValidateClick();
-    // Writes host files onto the disk as new entries, in one change; a name
-    // already on the disk asks "Replace", "Keep both" or "Cancel".
-    void ImportFiles(const QStringList& paths);
-
-  protected:
-    bool eventFilter(QObject* watched, QEvent* event) override;
-
-  private:
-    void EndRename(QLineEdit* editor);
-    // Drag and drop of host files onto the grid; true when it took the event.
-    bool DropEvent(QEvent* event);
-    void ShowError(const QString& text);
-    std::string ImagePath() const;
-    // The entry of the current row after the edit-mode check; null when
-    // there is none or the user stays in Display mode.
-    const DirEntry* EntryToEdit();
-
-    EditorServices& svc_;
-    IEditorHost& host_;
-    DirListing listing_;
-    bool renaming_ = false;
 };
 
 } // namespace dyskel

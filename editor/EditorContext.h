@@ -2,6 +2,7 @@
 // the few things a page asks of the window around it.
 #pragma once
 
+#include "core/Directory.h"
 #include "core/ImageUpdate.h"
 #include "core/Uglobal.h"
 #include "disasm/Listing6502.h"
@@ -19,9 +20,11 @@ class TExportFileName;
 
 // Owned by the program (or by a test), alive as long as the editor window.
 struct EditorData {
-    OpenImageState& image;   // filled by the main window before each opening
+    ImageRef image; // the image open, as the editor was given it (its time stamp kept current)
+    // Header, BAM and directory as last read from the image; none when it
+    // could not be read.
+    std::optional<DiskView> view;
     QPoint place;            // where the window opens: over the main window
-    FreeMap freeMap;         // decoded from the BAM at each opening
     FileBuffer6502 file6502; // the file last gathered for the 6502 page
     GatherResult gather;     // how that walk went
     ListingMode listingMode = ListingMode::Asm;
@@ -30,8 +33,6 @@ struct EditorData {
     // address on.
     std::optional<std::uint16_t> start6502;
     std::vector<UpdateResult> undo; // the writes since the opening, last one last
-
-    explicit EditorData(OpenImageState& img) : image(img) {}
 };
 
 // Services of the editor window that its pages call.

@@ -195,7 +195,7 @@ void T6502Page::SaveAsSource() {
     const FileBuffer6502& file = svc_.data.file6502;
     const QString path =
         svc_.dialogs.SaveFileName(this, QStringLiteral("Save as source"), QStringLiteral("ca65 source (*.s)"),
-                                  QString::fromStdString(svc_.data.image.CurrentFolder));
+                                  QString::fromStdString(svc_.data.image.Folder()));
     if (path.isEmpty()) return;
     const std::string source = Ca65Source(std::span(file.bytes.data(), file.length), file.loadAddress,
                                           ListingOptions(svc_.options, svc_.data.start6502));
@@ -211,7 +211,7 @@ void T6502Page::DisassembleFile(int track, int sector) {
     StrGrid6502->scrollToTop();
     StrGrid6502->setCurrentIndex(model_->index(0, 0));
 
-    Result<DiskImage> image = DiskImage::Load(data.image.ImagePath());
+    Result<DiskImage> image = DiskImage::Load(data.image.path);
     if (!image) {
         data.file6502.bytes.fill(0);
         data.file6502.length = 0;

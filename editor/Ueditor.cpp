@@ -36,6 +36,7 @@
 #include <QVBoxLayout>
 #include <algorithm>
 #include <array>
+#include <filesystem>
 
 namespace dyskel {
 
@@ -192,7 +193,7 @@ TEditor::TEditor(EditorServices& services, QWidget* mainWindow, QWidget* parent)
     MnuRefresh->setObjectName(QStringLiteral("MnuEditorRefresh"));
     MnuRefresh->setShortcut(QKeySequence(Qt::Key_F5));
     connect(MnuRefresh, &QAction::triggered, this, &TEditor::Refresh);
-    for (QAction* a : {MnuRefresh, hexPage_->MnuWriteBlock, dirPage_->PMnuDirUndo}) {
+    for (QAction* a : {MnuRefresh, hexPage_->MnuWriteBlock, dirPage_->UndoAction()}) {
         a->setShortcutContext(Qt::WindowShortcut);
         addAction(a);
     }
@@ -289,20 +290,21 @@ void TEditor::BuildTopPanel(QWidget* top) {
     connect(BtnResetTracking, &QPushButton::clicked, this, &TEditor::BtnResetTrackingClick);
 }
 
-int TEditor::OpenImage() {
-    FormActivate();
+int TEditor::Open(const ImageRef& image) {
+    FormActivate(image);
     return exec();
 }
 
-void TEditor::FormActivate() {
-    OpenImageState& img = svc_.data.image;
+void TEditor::FormActivate(const ImageRef& image) {
+    ImageRef& img = svc_.data.image;
+    img = image;
     // Over the main window, which hides, and wholly on its screen; the
     // caption names the image.
     PlaceOnScreen();
     if (mainWindow_) mainWindow_->hide();
     // The file as it is now, not as the folder list found it.
-    if (ImageEntry now = FindImage(img.ImagePath()); !now.name.empty()) img.ImageFindRec = now;
-    const QString fileName = QString::fromStdString(img.ImageFileName);
+    if (ImageEntry now = FindImage(img.path); !now.name.empty()) img.file = now;
+    const QString fileName = QString::fromStdString(std::filesystem::path(img.path).filename().string());
     setWindowTitle(QStringLiteral("Dyskel V1.00beta - EDITOR  (") + fileName + QLatin1Char(')'));
     // Grid headers, file name; no block on show yet.
     hexPage_->WriteHeaders();
@@ -311,22 +313,21 @@ void TEditor::FormActivate() {
     // A long name shows from its start; the tool tip gives the whole path.
     EditFileName->setText(fileName);
     EditFileName->setCursorPosition(0);
-    EditFileName->setToolTip(QString::fromStdString(img.ImagePath()));
+    EditFileName->setToolTip(QString::fromStdString(img.path));
     // Page and mode from the options.
     TNBdisplay->setCurrentIndex(1);
     const int page = svc_.options.editorPage;
     if (page == 0 || page == 2 || page == 3) TNBdisplay->setCurrentIndex(page);
     // Opened on a search result: the Directory page, on that entry.
-    const std::optional<std::pair<int, int>> showEntry = std::exchange(img.ShowEntry, std::nullopt);
-    if (showEntry) TNBdisplay->setCurrentIndex(1);
+    if (img.showEntry) TNBdisplay->setCurrentIndex(1);
     // An image of none of the four D64 sizes (perhaps a cut copy) opens
     // read-only, however it was opened: the write path would refuse it.
     readOnly_.clear();
-    if (!TracksOfD64Size(img.ImageFindRec.size))
+    if (!TracksOfD64Size(img.file.size))
         readOnly_ =
             QStringLiteral("Read-only: the file is %1 bytes long, which is no D64 size (174848, 175531, "
                            "196608 or 197376); it may be cut short.")
-                .arg(img.ImageFindRec.size);
+                .arg(img.file.size);
     RBEdit->setEnabled(readOnly_.isEmpty());
     if (!readOnly_.isEmpty()) {
         // Display mode for this image only: the start-mode option stays.
@@ -345,7 +346,7 @@ void TEditor::FormActivate() {
     SpinEditSector->setValue(0);
     SpinEditSector->setMaximum(SectorsPerTrack(SpinEditTrack->value()));
     // A standard image ends at track 35.
-    SpinEditTrack->setMaximum(TrackLimitForSize(img.ImageFindRec.size));
+    SpinEditTrack->setMaximum(TrackLimitForSize(img.file.size));
     // The chart's sector axis, then what the image holds: header, BAM,
     // directory and the block on show.  A block that cannot be read leaves
     // empty panels and says so; nothing of an image opened before can show.
@@ -354,14 +355,11 @@ void TEditor::FormActivate() {
     ShowPosition();
     SetBold(PanelPos, false);
     svc_.data.undo.clear();
-    dirPage_->PMnuDirUndo->setEnabled(false);
+    dirPage_->UndoAction()->setEnabled(false);
     QString error;
     const bool shown = ShowImage(&error, false);
     ShowStatus();
-    for (int r = 0; showEntry && dirPage_->EntryAt(r); ++r)
-        if (dirPage_->EntryAt(r)->sector == showEntry->first &&
-            dirPage_->EntryAt(r)->offset == showEntry->second)
-            dirPage_->StrGridDir->setCurrentCell(r, std::max(dirPage_->StrGridDir->currentColumn(), 0));
+    if (img.showEntry) dirPage_->SelectEntry(img.showEntry->first, img.showEntry->second);
     ShowSector();
     page6502_->PrepareForOpening();
     ApplyHints(svc_.options.hints);
@@ -388,27 +386,25 @@ void TEditor::PlaceOnScreen() {
 }
 
 bool TEditor::ShowImage(QString* error, bool keepRow) {
-    OpenImageState& img = svc_.data.image;
+    ImageRef& img = svc_.data.image;
     // The time stamp of the file as it is now (after a write: the write's).
-    const ImageEntry now = FindImage(img.ImagePath());
-    img.ImageFindRec.mtime = now.name.empty() ? -1 : now.mtime;
-    PanelTimeStamp->setText(ImageTimeStampText(img.ImageFindRec.mtime));
-    Result<DiskImage> disk = DiskImage::Load(img.ImagePath());
+    const ImageEntry now = FindImage(img.path);
+    img.file.mtime = now.name.empty() ? -1 : now.mtime;
+    PanelTimeStamp->setText(ImageTimeStampText(img.file.mtime));
+    Result<DiskImage> disk = DiskImage::Load(img.path);
     Result<DiskView> view = disk ? ReadDiskView(*disk, svc_.options.ignoreDeleted) : Failure{disk.Error()};
+    svc_.data.view = view ? std::optional<DiskView>(*view) : std::nullopt;
     const HeaderInfo header = view ? view->header : HeaderInfo{};
-    img.DoubleSided = header.doubleSided;
-    img.WriteProtected = header.writeProtected;
     PanelHeaderID->setText(PetsciiToQString(header.label));
     // The facts.
-    (img.WriteProtected ? RBWPon : RBWPoff)->setChecked(true);
-    LblFormat->setText(QString::fromLatin1(FormatText(img.DoubleSided)));
-    LblEC->setText(QString::fromLatin1(ErrorInfoText(img.HasErrorInfo())));
-    svc_.data.freeMap = view ? view->bam.freeMap : FreeMap{};
-    img.FreeBlocks = view ? view->bam.freeBlocks : 0;
-    PanelBlocksFree->setText(view ? QString::number(img.FreeBlocks) : QString());
+    (header.writeProtected ? RBWPon : RBWPoff)->setChecked(true);
+    LblFormat->setText(QString::fromLatin1(FormatText(header.doubleSided)));
+    LblEC->setText(QString::fromLatin1(ErrorInfoText(HasErrorBytes(img.file.size))));
+    PanelBlocksFree->setText(view ? QString::number(view->bam.freeBlocks) : QString());
     Result<ValidationReport> report = view ? ValidateImage(*disk) : Failure{view.Error()};
-    bamPage_->PanelBAM->Build(svc_.data.freeMap, svc_.options.hints, report ? &*report : nullptr);
-    const int row = keepRow ? dirPage_->StrGridDir->currentRow() : 0;
+    bamPage_->PanelBAM->Build(view ? view->bam.freeMap : FreeMap{}, svc_.options.hints,
+                              report ? &*report : nullptr);
+    const int row = keepRow ? dirPage_->CurrentRow() : 0;
     dirPage_->ShowDirectory(view ? &*view : nullptr, row);
     if (!view && error) *error = QString::fromStdString(view.Error());
     return view.Ok();
@@ -447,16 +443,16 @@ void TEditor::ShowStatus(const std::vector<std::string>& notes) {
     if (!readOnly_.isEmpty()) lines << readOnly_;
     for (const std::string& note : notes) lines << QString::fromStdString(note);
     const QString soft = QString::fromLatin1(SoftWriteProtectedText);
-    if (svc_.data.image.WriteProtected && !lines.contains(soft)) lines << soft;
+    const bool softProtected = svc_.data.view && svc_.data.view->header.writeProtected;
+    if (softProtected && !lines.contains(soft)) lines << soft;
     LblStatus->setText(lines.join(QStringLiteral("; ")));
     LblStatus->setToolTip(lines.join(QLatin1Char('\n')));
     // A note of the Directory page was about the image as it was.
-    dirPage_->LblDirStatus->clear();
+    dirPage_->ClearNote();
 }
 
 UpdateResult TEditor::Write(const ImageEdit& edit) {
-    UpdateResult result =
-        WriteWithOptions(svc_.data.image.ImagePath(), edit, svc_.options, svc_.dialogs, this);
+    UpdateResult result = WriteWithOptions(svc_.data.image.path, edit, svc_.options, svc_.dialogs, this);
     if (result.status == UpdateStatus::Failed)
         svc_.dialogs.Message(this, MsgKind::Error, MsgButtons::Ok, QString::fromStdString(result.message));
     else if (!result.warning.empty())
@@ -474,7 +470,7 @@ bool TEditor::ApplyEdit(const ImageEdit& edit) {
     UpdateResult result = Write(edit);
     if (result.status != UpdateStatus::Updated) return false;
     svc_.data.undo.push_back(std::move(result));
-    dirPage_->PMnuDirUndo->setEnabled(true);
+    dirPage_->UndoAction()->setEnabled(true);
     return true;
 }
 
@@ -498,7 +494,7 @@ void TEditor::Undo() {
         return;
     }
     if (Write(UndoWrite(svc_.data.undo.back())).status == UpdateStatus::Updated) svc_.data.undo.pop_back();
-    dirPage_->PMnuDirUndo->setEnabled(!svc_.data.undo.empty());
+    dirPage_->UndoAction()->setEnabled(!svc_.data.undo.empty());
 }
 
 void TEditor::ApplyHints(bool on) {
@@ -557,7 +553,7 @@ void TEditor::ShowSector() {
         return;
     }
     shownAt_ = {track, sector};
-    Result<Block> block = ReadBlock(svc_.data.image.ImagePath(), {track, sector});
+    Result<Block> block = ReadBlock(svc_.data.image.path, {track, sector});
     if (block) {
         hexPage_->ShowBlock(block->data());
     } else {
@@ -645,7 +641,7 @@ void TEditor::WriteBlock() {
     if (!hexPage_->HasChanges() || !EnsureEditMode()) return;
     // Only the typed bytes are written, and only over the block as it was
     // read: another program may have written it since.
-    Result<Block> now = ReadBlock(svc_.data.image.ImagePath(), shownAt_);
+    Result<Block> now = ReadBlock(svc_.data.image.path, shownAt_);
     if (now && *now != hexPage_->ReadBytes()) {
         const QString text =
             QString::fromStdString(BlockChangedText(shownAt_)) +
@@ -684,7 +680,7 @@ bool TEditor::eventFilter(QObject* watched, QEvent* event) {
     // they take the key (the override accepted) and hand it to the window.
     if (event->type() == QEvent::ShortcutOverride || event->type() == QEvent::KeyPress) {
         const auto* key = static_cast<QKeyEvent*>(event);
-        QAction* action = key->matches(QKeySequence::Undo)   ? dirPage_->PMnuDirUndo
+        QAction* action = key->matches(QKeySequence::Undo)   ? dirPage_->UndoAction()
                           : key->matches(QKeySequence::Save) ? hexPage_->MnuWriteBlock
                                                              : nullptr;
         if (action) {

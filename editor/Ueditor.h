@@ -30,14 +30,13 @@ class TEditor : public QDialog, public IEditorHost {
     TEditor(EditorServices& services, QWidget* mainWindow, QWidget* parent = nullptr);
     ~TEditor() override;
 
-    // Shows the window modally over the image named by the open-image state:
-    // the set-up runs once, before the user can act; returns when the window
-    // is closed with BtnClose.
-    int OpenImage();
+    // Shows the window modally over the image: the set-up runs once, before
+    // the user can act; returns when the window is closed with BtnClose.
+    int Open(const ImageRef& image);
 
-    // The set-up: fills every control and page from the open image.  Run by
-    // OpenImage before the window is shown; nothing else runs it.
-    void FormActivate();
+    // The set-up: fills every control and page from the image.  Run by Open
+    // before the window is shown (and alone by the benchmark of an opening).
+    void FormActivate(const ImageRef& image);
 
     // IEditorHost
     void JumpToBlock(int track, int sector) override;

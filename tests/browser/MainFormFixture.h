@@ -54,19 +54,18 @@ class MainFormTest : public ::testing::Test {
     IniFile ini{config.File("Dyskel.ini")};
     ScriptedDialogs dialogs;
     FakeDrives drives;
-    OpenImageState image;
     TAboutBox about;
-    std::vector<OpenImageState> opened; // the open-image state at each opening
-    std::function<void()> whileOpen;    // runs while the "editor" is shown
+    std::vector<ImageRef> opened;    // the image given to the editor at each opening
+    std::function<void()> whileOpen; // runs while the "editor" is shown
     std::unique_ptr<TMainForm> form;
 
     void Start(const QStringList& arguments = {"/DEBUG"}, const std::string& folder = {}) {
         std::vector<std::string> words;
         for (const QString& a : arguments) words.push_back(a.toLocal8Bit().toStdString());
-        form = std::make_unique<TMainForm>(MainServices{image, dialogs, ini, drives}, ParseCommandLine(words),
+        form = std::make_unique<TMainForm>(MainServices{dialogs, ini, drives}, ParseCommandLine(words),
                                            folder.empty() ? images.Path() : folder);
         form->AboutBox = &about;
-        form->OpenImageHook = [this] {
+        form->OpenImageHook = [this](const ImageRef& image) {
             opened.push_back(image);
             if (whileOpen) whileOpen();
         };

@@ -36,7 +36,7 @@ TEST_F(MainWindowFeelTest, FocusStartsInTheGridAndTheCurrentCellNeverInColumnZer
     EXPECT_EQ(Grid()->currentColumn(), 1);
     QTest::keyClick(Grid(), Qt::Key_Return);
     ASSERT_EQ(opened.size(), 1u);
-    EXPECT_EQ(opened[0].ImageFileName, Cell(2, 1).toStdString());
+    EXPECT_EQ(opened[0].file.name, Cell(2, 1).toStdString());
 }
 
 TEST_F(MainWindowFeelTest, F5ReadsTheFolderListAgainAndLeavesAFolderThatIsGone) {
@@ -121,7 +121,7 @@ TEST_F(MainWindowFeelTest, TitleClicksSortByTheirColumnAndReverse) {
     Grid()->setCurrentCell(1, 1);
     QTest::keyClick(Grid(), Qt::Key_Return);
     ASSERT_EQ(opened.size(), 1u);
-    EXPECT_EQ(opened[0].ImageFileName, "gamma.D64");
+    EXPECT_EQ(opened[0].file.name, "gamma.D64");
     QTest::keyClick(form.get(), Qt::Key_F5);
     EXPECT_EQ(Column(1).first(), "tiny.D64");
 }

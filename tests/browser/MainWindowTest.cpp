@@ -62,7 +62,6 @@ TEST_F(MainWindowTest, RememberPathReturnsToTheFolder) {
     Ini("[OPTIONS]\nStrPath=1\nPath=" + remembered.Path() + "\n");
     Start();
     EXPECT_EQ(Find<TDirListBox>("DirListBox")->Directory(), remembered.Path());
-    EXPECT_EQ(image.CurrentFolder, remembered.Path());
     EXPECT_EQ(Column(1), QStringList{"kept.D64"});
 }
 
@@ -78,7 +77,7 @@ TEST_F(MainWindowTest, RememberedFolderThatIsGoneKeepsTheStartFolder) {
 TEST_F(MainWindowTest, RefusedSaveIsReportedAndTheWindowStillCloses) {
     config.Write("blocker", {1});
     IniFile blocked(config.File("blocker") + "/Dyskel.ini");
-    form = std::make_unique<TMainForm>(MainServices{image, dialogs, blocked, drives},
+    form = std::make_unique<TMainForm>(MainServices{dialogs, blocked, drives},
                                        ParseCommandLine({"/DEBUG"}), images.Path());
     EXPECT_TRUE(form->close());
     ASSERT_EQ(dialogs.shown.size(), 1u);
@@ -170,7 +169,6 @@ TEST_F(MainWindowTest, FolderListEntersASubfolderAndScansIt) {
     QTest::mouseClick(Find<TDirListBox>("DirListBox")->viewport(), Qt::LeftButton, {}, r.center());
     QTest::mouseDClick(Find<TDirListBox>("DirListBox")->viewport(), Qt::LeftButton, {}, r.center());
     EXPECT_EQ(Find<TDirListBox>("DirListBox")->Directory(), images.File("sub"));
-    EXPECT_EQ(image.CurrentFolder, images.File("sub"));
     EXPECT_EQ(Column(1), QStringList{"inner.D64"});
     // Enter on the parent goes back up.
     Find<TDirListBox>("DirListBox")->setFocus();

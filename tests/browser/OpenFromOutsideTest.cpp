@@ -40,7 +40,7 @@ TEST_F(OpenFromOutsideTest, SeveralPathsOpenTheFirstAndListTheOthers) {
            QString::fromStdString(images.File("beta.D64"))});
     Show();
     ASSERT_EQ(opened.size(), 1u);
-    EXPECT_EQ(opened[0].ImagePath(), elsewhere.File("near.d64"));
+    EXPECT_EQ(opened[0].path, elsewhere.File("near.d64"));
     ASSERT_EQ(dialogs.shown.size(), 1u);
     EXPECT_EQ(dialogs.shown[0].parent, form.get());
     EXPECT_TRUE(dialogs.shown[0].text.endsWith(QStringLiteral("not opened:\n") +
@@ -53,7 +53,7 @@ TEST_F(OpenFromOutsideTest, ADroppedImageOpensWithItsFolderListed) {
     Show();
     Drop({elsewhere.File("far.D64")});
     ASSERT_EQ(opened.size(), 1u);
-    EXPECT_EQ(opened[0].ImagePath(), elsewhere.File("far.D64"));
+    EXPECT_EQ(opened[0].path, elsewhere.File("far.D64"));
     EXPECT_EQ(Find<TDirListBox>("DirListBox")->Directory(), elsewhere.Path());
     EXPECT_EQ(Current(), "far.D64");
     EXPECT_TRUE(dialogs.shown.empty());
@@ -83,7 +83,7 @@ TEST_F(OpenFromOutsideTest, RecentImagesAreKeptNewestFirstInTheirOwnSection) {
     EXPECT_TRUE(recent->actions()[2]->text().endsWith(QString::fromStdString(images.File("beta.D64"))));
     recent->actions()[2]->trigger();
     ASSERT_EQ(opened.size(), 1u);
-    EXPECT_EQ(opened[0].ImagePath(), images.File("beta.D64"));
+    EXPECT_EQ(opened[0].path, images.File("beta.D64"));
     EXPECT_EQ(form->RecentImages().front(), images.File("beta.D64"));
 }
 

@@ -116,11 +116,15 @@ TEST_F(SearchDialogTest, DoubleClickOpensTheEditorOnTheEntryAndABrokenImageIsNot
         s.OpenRow(0);
     });
     ASSERT_EQ(opened.size(), 1u);
-    EXPECT_EQ(opened[0].CurrentFolder, images.File("sub"));
-    EXPECT_EQ(opened[0].ImageFileName, "B.D64");
+    EXPECT_EQ(opened[0].Folder(), images.File("sub"));
+    EXPECT_EQ(opened[0].file.name, "B.D64");
     // GAME COPY is the second entry of 18/1: offset 0x20.
-    EXPECT_EQ(opened[0].ShowEntry, std::make_optional(std::make_pair(1, 0x20)));
-    EXPECT_FALSE(image.ShowEntry.has_value());
+    EXPECT_EQ(opened[0].showEntry, std::make_optional(std::make_pair(1, 0x20)));
+    // The entry was the search's alone: the next image opened shows the first.
+    Grid()->setCurrentCell(0, 1);
+    QTest::keyClick(Grid(), Qt::Key_Return);
+    ASSERT_EQ(opened.size(), 2u);
+    EXPECT_FALSE(opened[1].showEntry.has_value());
 }
 
 // An entry of an image picked as the file to find; "" where nothing is shown.

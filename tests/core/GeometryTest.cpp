@@ -114,27 +114,20 @@ TEST(BlockAddress, ComparesByTrackThenSector) {
     EXPECT_NE((BlockAddress{17, 5}), (BlockAddress{5, 17}));
 }
 
-struct PathRow {
-    const char* folder;
-    const char* name;
+// The folder of an opened image, where its exports and hex dumps go.
+struct FolderRow {
     const char* path;
+    const char* folder;
 };
-constexpr PathRow PathRows[] = {
-    {"", "GAMES.D64", "GAMES.D64"},
-    {"/disks", "GAMES.D64", "/disks/GAMES.D64"},
-    {"/disks/", "GAMES.D64", "/disks/GAMES.D64"},
-    {"/", "GAMES.D64", "/GAMES.D64"},
-    {"/a", "b.d64", "/a/b.d64"},
-    {"rel/dir", "x.d64", "rel/dir/x.d64"},
+constexpr FolderRow FolderRows[] = {
+    {"/disks/GAMES.D64", "/disks"}, {"/GAMES.D64", "/"}, {"/disks//GAMES.D64", "/disks"},
+    {"rel/dir/x.d64", "rel/dir"},   {"GAMES.D64", ""},
 };
-class ImagePath : public ::testing::TestWithParam<PathRow> {};
-TEST_P(ImagePath, SeparatorOnlyWhereNeeded) {
-    OpenImageState s;
-    s.CurrentFolder = GetParam().folder;
-    s.ImageFileName = GetParam().name;
-    EXPECT_EQ(s.ImagePath(), GetParam().path);
+class ImageFolder : public ::testing::TestWithParam<FolderRow> {};
+TEST_P(ImageFolder, NoTrailingSeparatorButTheRoot) {
+    EXPECT_EQ((ImageRef{GetParam().path, {}, {}}.Folder()), GetParam().folder);
 }
-INSTANTIATE_TEST_SUITE_P(Table, ImagePath, ::testing::ValuesIn(PathRows));
+INSTANTIATE_TEST_SUITE_P(Table, ImageFolder, ::testing::ValuesIn(FolderRows));
 
 // --- Reading blocks and tracks --------------------------------------------
 

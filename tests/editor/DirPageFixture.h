@@ -12,6 +12,7 @@
 
 #include <QAbstractItemView>
 #include <QAction>
+#include <QLabel>
 #include <QMenu>
 #include <QTableWidget>
 #include <QTest>
@@ -53,8 +54,8 @@ class FakeHost : public IEditorHost {
     }
     // Writes as the window does, without undo, and lists the image again.
     bool ApplyEdit(const ImageEdit& edit) override {
-        last = WriteWithOptions(services->data.image.ImagePath(), edit, services->options, services->dialogs,
-                                nullptr);
+        last =
+            WriteWithOptions(services->data.image.path, edit, services->options, services->dialogs, nullptr);
         if (last.status == UpdateStatus::Failed)
             services->dialogs.Message(nullptr, MsgKind::Error, MsgButtons::Ok,
                                       QString::fromStdString(last.message));
@@ -85,8 +86,7 @@ class PagesTest : public ::testing::Test {
 
     TempDir dir;
     D64Builder disk{"TEST DISK", "01"};
-    OpenImageState image;
-    EditorData data{image};
+    EditorData data;
     QWidget owner;
     TOptions options{&owner};
     ScriptedDialogs dialogs;
@@ -96,13 +96,12 @@ class PagesTest : public ::testing::Test {
     std::unique_ptr<T6502Page> page6502;
 
     void SetUp() override {
-        image.CurrentFolder = dir.Path();
-        image.ImageFileName = ImageName;
+        data.image.path = dir.File(ImageName);
         host.fileName = QString::fromLatin1(ImageName);
         host.services = &services;
         host.relist = [this] {
             if (!page) return;
-            Result<DiskImage> disk = DiskImage::Load(image.ImagePath());
+            Result<DiskImage> disk = DiskImage::Load(data.image.path);
             Result<DiskView> view =
                 disk ? ReadDiskView(*disk, options.data.ignoreDeleted) : Failure{disk.Error()};
             page->ShowDirectory(view ? &*view : nullptr, Grid()->currentRow());
@@ -115,8 +114,6 @@ class PagesTest : public ::testing::Test {
     // Saves the disk and builds both pages over it, as the window's set-up does.
     void Open(std::uint16_t freeBlocks = 664) {
         ASSERT_TRUE(disk.Save(dir.File(ImageName)));
-        image.ImageFindRec.size = std::int64_t(disk.Bytes().size());
-        image.FreeBlocks = freeBlocks;
         page = std::make_unique<TDirPage>(services, host);
         page6502 = std::make_unique<T6502Page>(services, host);
         host.page6502 = page6502.get();
@@ -128,7 +125,17 @@ class PagesTest : public ::testing::Test {
         page6502->PrepareForOpening();
     }
 
-    QTableWidget* Grid() const { return page->StrGridDir; }
+    // The page's widgets and actions, found as a user's tools find them.
+    template <class W>
+    W* Find(const char* name) const {
+        W* w = page->findChild<W*>(QString::fromLatin1(name));
+        EXPECT_NE(w, nullptr) << name;
+        return w;
+    }
+    QTableWidget* Grid() const { return Find<QTableWidget>("StrGridDir"); }
+    QAction* Action(const char* name) const { return Find<QAction>(name); }
+    QMenu* Menu(const char* name) const { return Find<QMenu>(name); }
+    QLabel* Label(const char* name) const { return Find<QLabel>(name); }
 
     void Press(int row, int column, Qt::MouseButton button) {
         QRect r = Grid()->visualRect(Grid()->model()->index(row, column));
@@ -144,14 +151,19 @@ class PagesTest : public ::testing::Test {
     }
     std::vector<std::string> OpenMenu() {
         Press(Grid()->currentRow(), 1, Qt::RightButton);
-        emit page->PopupMenuDir->aboutToShow();
+        emit Menu("PopupMenuDir")->aboutToShow();
         std::vector<std::string> shown;
-        for (QAction* a : page->PopupMenuDir->actions())
+        for (QAction* a : Menu("PopupMenuDir")->actions())
             if (a->isVisible()) shown.push_back(a->objectName().toStdString());
         return shown;
     }
 
-    std::string Cell(int row, int column) const { return page->CellBytes(row, column); }
+    // The raw bytes of a cell, as the listing holds them.
+    std::string Cell(int row, int column) const {
+        const QTableWidgetItem* item = Grid()->item(row, column);
+        const QByteArray raw = item ? item->data(Qt::UserRole).toByteArray() : QByteArray();
+        return {raw.constData(), std::size_t(raw.size())};
+    }
 };
 
 } // namespace dyskel::test

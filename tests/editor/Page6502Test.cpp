@@ -64,7 +64,7 @@ TEST_F(Page6502Test, OpeningAnotherImageClearsThePanelsAndTheGrid) {
     disk.AddFile("BORDER", 0x82, {0x00, 0xC0, 0xA9, 0x01, 0x60}, {{17, 0}});
     Open();
     MenuFor(0);
-    page->PMnuDir6502->trigger();
+    Action("PMnuDir6502")->trigger();
     ASSERT_EQ(page6502->PanelLoadAdr->text(), QStringLiteral("$C000"));
     page6502->PrepareForOpening(); // as the window's set-up does for the next image
     EXPECT_EQ(page6502->PanelLoadAdr->text(), QStringLiteral("LoadAdr"));
@@ -94,7 +94,7 @@ TEST_F(Page6502Test, DisassemblesAProgramWithTheRowAtTheEndAddress) {
     disk.AddFile("BORDER", 0x82, {0x00, 0xC0, 0xA9, 0x01, 0x8D, 0x20, 0xD0, 0x60}, {{17, 0}});
     Open();
     MenuFor(0);
-    page->PMnuDir6502->trigger();
+    Action("PMnuDir6502")->trigger();
     EXPECT_EQ(host.pages, std::vector<int>{3});
     EXPECT_EQ(page6502->PanelBlocks->text(), QStringLiteral("1 / 6"));
     EXPECT_EQ(page6502->PanelLoadAdr->text(), QStringLiteral("$C000"));
@@ -205,7 +205,7 @@ TEST_F(Page6502Test, ABrokenChainIsListedAndReported) {
     disk.AddDirEntry(0x82, {20, 0}, "LOOP", 1);
     Open();
     MenuFor(0);
-    page->PMnuDir6502->trigger();
+    Action("PMnuDir6502")->trigger();
     EXPECT_EQ(page6502->PanelBlocks->text().left(4), QStringLiteral("1 / "));
     ASSERT_EQ(dialogs.shown.size(), 1u);
     EXPECT_EQ(dialogs.shown[0].kind, MsgKind::Error);

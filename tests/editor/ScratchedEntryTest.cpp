@@ -48,15 +48,15 @@ TEST_F(ScratchedEntryTest, AScratchedRowIsGreyAndOffersUndeleteForFileType) {
     UseImage(Disk());
     Open([&] {
         ASSERT_EQ(Grid()->rowCount(), 4);
-        EXPECT_EQ(DirPage()->CellBytes(1, 3), DirPage()->CellBytes(2, 3)); // the listing's text as it was
+        EXPECT_EQ(CellBytes(1, 3), CellBytes(2, 3)); // the listing's text as it was
         for (int row : {1, 2}) {
             const bool scratched = row == 1;
             EXPECT_EQ(DrawsCyan(row), !scratched) << row;
             Grid()->setCurrentCell(row, 1);
-            emit DirPage()->PopupMenuDir->aboutToShow();
-            EXPECT_EQ(DirPage()->PMnuDirUndelete->isVisible(), scratched) << row;
-            EXPECT_EQ(DirPage()->PMnuDirFtype->menuAction()->isVisible(), !scratched) << row;
-            EXPECT_EQ(DirPage()->PMnuDirDelete->isVisible(), !scratched) << row;
+            emit Find<QMenu>("PopupMenuDir")->aboutToShow();
+            EXPECT_EQ(Find<QAction>("PMnuDirUndelete")->isVisible(), scratched) << row;
+            EXPECT_EQ(Find<QMenu>("PMnuDirFtype")->menuAction()->isVisible(), !scratched) << row;
+            EXPECT_EQ(Find<QAction>("PMnuDirDelete")->isVisible(), !scratched) << row;
         }
     });
 }
@@ -77,12 +77,12 @@ TEST_P(UndeleteTest, TakesTheEntryBackAsOneUndoStep) {
     dialogs.choices = {GetParam().choice};
     Open([&] {
         Grid()->setCurrentCell(1, 1);
-        DirPage()->PMnuDirUndelete->trigger();
+        Find<QAction>("PMnuDirUndelete")->trigger();
         const Bytes after = OnDisk();
         EXPECT_EQ(after[Dir1 + 32 + 2], GetParam().type);
         EXPECT_EQ(after[Bam + 4], GetParam().track1);
         EXPECT_EQ(after[Bam + 5], GetParam().sectors);
-        if (after != before) DirPage()->PMnuDirUndo->trigger();
+        if (after != before) Find<QAction>("PMnuDirUndo")->trigger();
     });
     EXPECT_EQ(OnDisk(), before);
     ASSERT_EQ(dialogs.choiceButtons.size(), 1u);
