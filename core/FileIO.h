@@ -6,6 +6,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <span>
 #include <string>
 
 namespace dyskel::fileio {
@@ -32,12 +33,6 @@ class Fd {
     int fd_ = -1;
 };
 
-// Opens a file to be written as a whole, without following a link and
-// without blocking: creates it, or empties an existing regular file.  A link,
-// a pipe, a folder or any other kind of file at the name is refused, with a
-// message naming the file.
-[[nodiscard]] Result<Fd> CreateTarget(const std::string& path);
-
 // Reads up to len bytes at offset, stopping at the end of the file or at an
 // error; returns the count read.  dst beyond that count is left untouched.
 std::size_t ReadAt(int fd, std::int64_t offset, std::uint8_t* dst, std::size_t len);
@@ -57,8 +52,12 @@ bool SameFile(const std::string& a, const std::string& b);
 // Text of the last error (errno), e.g. "No space left on device".
 std::string LastError();
 
-// Writes bytes as the whole content of path.  Empty on success, else a
-// message naming the file.
+// Writes bytes as the whole content of path, as exports and dumps do: a new
+// file, or one that replaces an existing regular file whole (written beside
+// it, flushed and renamed over it; its mode is kept).  A symbolic link, a
+// pipe, a folder or any other kind of file at the name is refused, never
+// followed or waited on.  Empty on success, else a message naming the file.
+std::string WriteWholeFile(const std::string& path, std::span<const std::uint8_t> bytes);
 std::string WriteWholeFile(const std::string& path, const std::string& bytes);
 
 // The folder as an absolute path without "." or ".." parts and without a
