@@ -38,6 +38,12 @@ bool Fd::Close() {
     return rc == 0;
 }
 
+Stamp StampOf(const struct stat& st) {
+    return {std::uint64_t(st.st_dev), std::uint64_t(st.st_ino), std::int64_t(st.st_size),
+            std::int64_t(st.st_mtim.tv_sec), std::int64_t(st.st_mtim.tv_nsec), std::int64_t(st.st_ctim.tv_sec),
+            std::int64_t(st.st_ctim.tv_nsec)};
+}
+
 std::size_t ReadAt(int fd, std::int64_t offset, std::uint8_t* dst, std::size_t len) {
     std::size_t done = 0;
     while (done < len) {

@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <span>
 #include <string>
+#include <sys/stat.h>
 
 namespace dyskel::fileio {
 
@@ -32,6 +33,16 @@ class Fd {
   private:
     int fd_ = -1;
 };
+
+// What tells one version of a file from another without reading it: its
+// device, inode, size, modification and change times.
+struct Stamp {
+    std::uint64_t device = 0, inode = 0;
+    std::int64_t size = -1; // -1: none taken
+    std::int64_t modified = 0, modifiedNs = 0, changed = 0, changedNs = 0;
+    bool operator==(const Stamp&) const = default;
+};
+Stamp StampOf(const struct stat& st);
 
 // Reads up to len bytes at offset, stopping at the end of the file or at an
 // error; returns the count read.  dst beyond that count is left untouched.

@@ -102,8 +102,10 @@ std::string WriteRefusal(const std::string& imagePath) {
     return {};
 }
 
-UpdateResult UpdateImage(const std::string& imagePath, const ImageEdit& edit, UpdateOptions& options,
-                         const Confirm& confirm) {
+namespace {
+
+UpdateResult Update(const std::string& imagePath, const DiskImage* read, const ImageEdit& edit,
+                    UpdateOptions& options, const Confirm& confirm) {
     const std::string imageName = std::filesystem::path(imagePath).filename().string();
     if (std::string refusal = WriteRefusal(imagePath); !refusal.empty()) return Fail(refusal);
     const std::string target = guard::Resolve(imagePath);
@@ -121,16 +123,22 @@ UpdateResult UpdateImage(const std::string& imagePath, const ImageEdit& edit, Up
 
     // The image as it is now, read once: the edit works on these bytes and the
     // new file is made of them, so nothing read earlier can slip in.
-    Fd in = Fd::OpenRead(target);
+    // Bytes the caller read are taken when the file is still the one read.
     struct stat st {};
-    if (!in.IsOpen() || ::fstat(in.Get(), &st) != 0)
-        return Fail("The image \"" + imagePath + "\" could not be read (" + fileio::LastError() +
-                    "); nothing was written.");
-    std::vector<std::uint8_t> bytes(static_cast<std::size_t>(st.st_size));
-    if (fileio::ReadAt(in.Get(), 0, bytes.data(), bytes.size()) != bytes.size())
-        return Fail("Reading the image \"" + imagePath + "\" failed (" + fileio::LastError() +
-                    "); nothing was written.");
-    in.Close();
+    std::vector<std::uint8_t> bytes;
+    if (read && ::stat(target.c_str(), &st) == 0 && fileio::StampOf(st) == read->ReadStamp() &&
+        std::int64_t(read->Bytes().size()) == st.st_size) {
+        bytes = read->Bytes();
+    } else {
+        Fd in = Fd::OpenRead(target);
+        if (!in.IsOpen() || ::fstat(in.Get(), &st) != 0)
+            return Fail("The image \"" + imagePath + "\" could not be read (" + fileio::LastError() +
+                        "); nothing was written.");
+        bytes.resize(static_cast<std::size_t>(st.st_size));
+        if (fileio::ReadAt(in.Get(), 0, bytes.data(), bytes.size()) != bytes.size())
+            return Fail("Reading the image \"" + imagePath + "\" failed (" + fileio::LastError() +
+                        "); nothing was written.");
+    }
     DiskImage image = DiskImage::FromBytes(target, bytes);
     Result<EditPlan> plan = edit(image);
     if (!plan) return Fail(plan.Error());
@@ -223,6 +231,18 @@ UpdateResult UpdateImage(const std::string& imagePath, const ImageEdit& edit, Up
             }
     }
     return result;
+}
+
+} // namespace
+
+UpdateResult UpdateImage(const std::string& imagePath, const ImageEdit& edit, UpdateOptions& options,
+                         const Confirm& confirm) {
+    return Update(imagePath, nullptr, edit, options, confirm);
+}
+
+UpdateResult UpdateImage(const DiskImage& read, const ImageEdit& edit, UpdateOptions& options,
+                         const Confirm& confirm) {
+    return Update(read.Path(), &read, edit, options, confirm);
 }
 
 Result<void> CreateImageFile(const std::string& path, const std::vector<std::uint8_t>& bytes, bool replace) {
