@@ -244,7 +244,7 @@ bool Write(Invocation& inv, const Image& image, const ImageEdit& edit) {
     }
     UpdateOptions options;
     options.backupFiles = inv.backup;
-    UpdateResult result = UpdateImage(image.path, edit, options, {});
+    UpdateResult result = UpdateImage(image.disk, edit, options, {});
     if (result.status != UpdateStatus::Updated)
         throw CliFailure{result.message.empty() ? "the image was not updated" : result.message};
     for (const std::string& note : result.notes) inv.err << "dyskel-cli: warning: " << note << '\n';

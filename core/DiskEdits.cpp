@@ -134,18 +134,6 @@ Failure ScratchMark(const DirEntry& entry) {
 
 } // namespace
 
-void SetBamBlockFree(Block& header, BlockAddress at, bool free) {
-    const std::size_t entry = BamEntryOffset(header, at.track);
-    if (!entry || !ValidBlock(at.track, at.sector)) return;
-    std::uint8_t& bits = header[entry + 1 + std::size_t(at.sector / 8)];
-    const auto mask = static_cast<std::uint8_t>(1u << (at.sector % 8));
-    bits = static_cast<std::uint8_t>(free ? bits | mask : bits & ~mask);
-    int count = 0;
-    for (int s = 0; s < SectorsPerTrack(at.track); ++s)
-        count += (header[entry + 1 + std::size_t(s / 8)] >> (s % 8)) & 1;
-    header[entry] = static_cast<std::uint8_t>(count);
-}
-
 int FreeEntryBlocks(Block& header, const ValidationReport& report, const DirEntry& entry,
                     const std::vector<BlockAddress>& blocks, std::vector<std::string>& notes) {
     const int row = report.Row(entry);
@@ -301,10 +289,7 @@ std::array<Block, 2> FormattedTrack18(const Block& oldHeader, int tracks, std::s
     Block header{};
     header[0x00] = DirTrack;
     header[0x01] = 1;
-    header[0x02] = 0x41; // format "A"
-    for (int t = 1; t <= StdTracks; ++t)
-        for (int s = 0; s < SectorsPerTrack(t); ++s)
-            SetBamBlockFree(header, {t, s}, !(t == DirTrack && s <= 1));
+    header[0x02] = 0x41;                                              // format "A"
     std::copy_n(oldHeader.begin() + 0x90, 16, header.begin() + 0x90); // disk name
     header[0xA0] = header[0xA1] = 0xA0;
     header[0xA2] = oldHeader[0xA2]; // ID
@@ -314,10 +299,7 @@ std::array<Block, 2> FormattedTrack18(const Block& oldHeader, int tracks, std::s
     header[0xA6] = 'A';
     for (std::size_t i = 0xA7; i <= 0xAA; ++i) header[i] = 0xA0;
     if (tracks > StdTracks) std::copy(oldHeader.begin() + 0xAB, oldHeader.end(), header.begin() + 0xAB);
-    for (std::size_t entry = extended; extended && entry < extended + 20; entry += 4) {
-        static constexpr std::uint8_t AllFree[] = {17, 0xFF, 0xFF, 0x01}; // sectors 0 to 16
-        std::copy(std::begin(AllFree), std::end(AllFree), header.begin() + std::ptrdiff_t(entry));
-    }
+    FormatBam(header, extended);
     Block dir{};
     dir[1] = 0xFF;
     return {header, dir};

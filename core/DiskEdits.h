@@ -3,6 +3,7 @@
 // the entry is still the one the user chose, and gives the changed blocks.
 #pragma once
 
+#include "core/Bam.h"
 #include "core/Directory.h"
 #include "core/ImageUpdate.h"
 
@@ -14,15 +15,6 @@
 
 namespace dyskel {
 
-// --- The BAM ------------------------------------------------------------------
-
-// The BAM is read through core/DiskHeader.h (BamBlockFree, LastBamTrack,
-// BamFreeBlocks, ExtendedBamOffset).
-// Sets a block free or used and sets the track's free count to the free
-// sectors of its bitmap (bits past the track's last sector are kept and not
-// counted).  Tracks outside the BAM are left alone: on a 40-track image
-// without an extended BAM, tracks 36 to 40.
-void SetBamBlockFree(Block& header, BlockAddress at, bool free);
 // --- Who owns a block -------------------------------------------------------------
 
 struct ValidationReport;

@@ -18,31 +18,6 @@ using fileio::Fd;
 
 namespace {
 
-bool Takeable(const Block& header, const BlockSet& barred, BlockAddress at) {
-    return BamBlockFree(header, at) && !barred[std::size_t(at.track)][std::size_t(at.sector)];
-}
-
-bool TrackHasFree(const Block& header, const BlockSet& barred, int track) {
-    for (int s = 0; s < SectorsPerTrack(track); ++s)
-        if (Takeable(header, barred, {track, s})) return true;
-    return false;
-}
-
-// The track after a full one: on away from track 18, and past the edge on
-// the other side of it.
-int NextTrack(int track, int last) {
-    if (track < DirTrack) return track > 1 ? track - 1 : DirTrack + 1;
-    return track < last ? track + 1 : DirTrack - 1;
-}
-
-// The first free sector of the track from sector on, wrapping; -1 when none.
-int FreeSectorFrom(const Block& header, const BlockSet& barred, int track, int sector) {
-    const int n = SectorsPerTrack(track);
-    for (int k = 0; k < n; ++k)
-        if (int s = (sector + k) % n; Takeable(header, barred, {track, s})) return s;
-    return -1;
-}
-
 std::string Quote(const std::string& name) {
     return "\"" + PetsciiToUtf8(name) + "\"";
 }
@@ -116,36 +91,6 @@ BlockSet BlocksNotToTake(const DiskImage& image, const ValidationReport& report,
                 barred[std::size_t(t)].set(std::size_t(s));
         }
     return barred;
-}
-
-int BlocksToTake(const Block& header, int tracks, const BlockSet& barred) {
-    int n = 0;
-    for (int t = 1; t <= LastBamTrack(header, tracks); ++t)
-        for (int s = 0; t != DirTrack && s < SectorsPerTrack(t); ++s) n += Takeable(header, barred, {t, s});
-    return n;
-}
-
-std::vector<BlockAddress> AllocateBlocks(Block& header, int tracks, int count, const BlockSet& barred) {
-    const int last = LastBamTrack(header, tracks);
-    if (count <= 0 || BlocksToTake(header, tracks, barred) < count) return {};
-    int track = 0;
-    for (int d = 1; !track && d < MaxTracks; ++d)
-        for (int t : {DirTrack - d, DirTrack + d})
-            if (!track && t >= 1 && t <= last && TrackHasFree(header, barred, t)) track = t;
-    std::vector<BlockAddress> out;
-    int sector = 0;
-    while (int(out.size()) < count) {
-        const int s = FreeSectorFrom(header, barred, track, sector);
-        if (s < 0) {
-            track = NextTrack(track, last);
-            sector = 0;
-            continue;
-        }
-        SetBamBlockFree(header, {track, s}, false);
-        out.push_back({track, s});
-        sector = NextSector(s, FileInterleave, SectorsPerTrack(track));
-    }
-    return out;
 }
 
 int BlocksForBytes(std::size_t bytes) {

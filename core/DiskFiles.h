@@ -2,11 +2,10 @@
 // new directory entries with the blocks the 1541 DOS would give them.
 #pragma once
 
+#include "core/Bam.h"
 #include "core/Directory.h"
 #include "core/ImageUpdate.h"
 
-#include <array>
-#include <bitset>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -31,23 +30,7 @@ std::vector<std::uint8_t> NewImageBytes(int tracks, const std::string& name, con
 
 // --- Allocation -----------------------------------------------------------------
 
-constexpr int FileInterleave = 10; // sectors between two blocks of a file
-constexpr int DirInterleave = 3;   // sectors between two directory blocks
-
-// The sector the 1541 tries after sector s on a track of n sectors: s +
-// interleave, and past the end of the track that less n, one less again when
-// that is not 0.
-constexpr int NextSector(int s, int interleave, int n) {
-    int next = s + interleave;
-    if (next >= n) {
-        next -= n;
-        if (next > 0) --next;
-    }
-    return next;
-}
-
-// Blocks by track and sector.
-using BlockSet = std::array<std::bitset<MaxSectors>, MaxTracks + 1>;
+// The 1541's allocation is in core/Bam.h (AllocateBlocks, NextSector).
 
 struct ValidationReport;
 
@@ -56,20 +39,6 @@ struct ValidationReport;
 // row except, whose blocks are being given up, where only it owns them), and
 // those whose error byte is other than 0x00 or 0x01 (a read that failed).
 BlockSet BlocksNotToTake(const DiskImage& image, const ValidationReport& report, int except = 0);
-
-// The blocks allocation may take: free in the BAM (tracks 1 to LastBamTrack,
-// track 18 not counted) and not barred.
-int BlocksToTake(const Block& header, int tracks, const BlockSet& barred);
-
-// Picks free blocks for a file as the 1541 DOS does: the first on the track
-// nearest track 18 with a free block (below first on a tie), from sector 0;
-// then interleave 10 within the track (the first free sector from there on,
-// wrapping); a full track moves on away from track 18, and past the edge to
-// the other side.  Never track 18, never a block the BAM marks used or that
-// is barred; tracks 36 to 40 only when the image has 40 tracks and the
-// extended BAM.  The blocks found are marked used in header.  Empty when
-// fewer than count may be taken.
-std::vector<BlockAddress> AllocateBlocks(Block& header, int tracks, int count, const BlockSet& barred = {});
 
 // --- Import -------------------------------------------------------------------
 

@@ -157,18 +157,14 @@ FileOutcome ExportPRG(const DiskImage& image, const DirEntry& entry, const std::
                       const std::string& fileName) {
     const std::string path = JoinPath(folder, fileName);
     if (fileio::SameFile(path, image.Path())) return Outcome(path, {}, OverwriteImageText(path));
-    Result<fileio::Fd> out = fileio::CreateTarget(path);
-    if (!out) return Outcome(path, {}, out.Error());
-
-    std::string writeError;
+    std::vector<std::uint8_t> bytes;
     ChainWalk walk =
         WalkChain(image, entry.first, ExportBlockLimit, [&](BlockAddress, const Block& block, int) {
-            if (fileio::WriteAll(out->Get(), block.data() + 2, DataBytesInBlock(block))) return true;
-            writeError = "Could not write file \"" + path + "\": " + fileio::LastError();
-            return false;
+            bytes.insert(bytes.end(), block.begin() + 2, block.begin() + 2 + DataBytesInBlock(block));
+            return true;
         });
-    if (!out->Close() && writeError.empty())
-        writeError = "Could not close file \"" + path + "\": " + fileio::LastError();
+    const std::string writeError = fileio::WriteWholeFile(path, bytes);
+    if (!writeError.empty()) return Outcome(path, {}, writeError);
     return Outcome(path, walk, writeError);
 }
 

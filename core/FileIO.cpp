@@ -1,5 +1,7 @@
 #include "core/FileIO.h"
 
+#include "core/SafeWrite.h"
+
 #include <filesystem>
 
 #include <cerrno>
@@ -36,21 +38,10 @@ bool Fd::Close() {
     return rc == 0;
 }
 
-Result<Fd> CreateTarget(const std::string& path) {
-    struct stat st {};
-    if (::lstat(path.c_str(), &st) == 0 && !S_ISREG(st.st_mode))
-        return Failure{"Could not create file \"" + path + "\": " +
-                       (S_ISLNK(st.st_mode) ? "a symbolic link is in its place; it is not followed."
-                                            : "something that is no regular file is in its place.")};
-    Fd fd(::open(path.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK, 0666));
-    if (!fd.IsOpen()) return Failure{"Could not create file \"" + path + "\": " + LastError()};
-    // The name may have changed between the look and the open.
-    if (::fstat(fd.Get(), &st) != 0) return Failure{"Could not create file \"" + path + "\": " + LastError()};
-    if (!S_ISREG(st.st_mode))
-        return Failure{"Could not create file \"" + path + "\": it is no regular file."};
-    if (::ftruncate(fd.Get(), 0) != 0)
-        return Failure{"Could not empty file \"" + path + "\": " + LastError()};
-    return fd;
+Stamp StampOf(const struct stat& st) {
+    return {std::uint64_t(st.st_dev), std::uint64_t(st.st_ino), std::int64_t(st.st_size),
+            std::int64_t(st.st_mtim.tv_sec), std::int64_t(st.st_mtim.tv_nsec), std::int64_t(st.st_ctim.tv_sec),
+            std::int64_t(st.st_ctim.tv_nsec)};
 }
 
 std::size_t ReadAt(int fd, std::int64_t offset, std::uint8_t* dst, std::size_t len) {
@@ -107,16 +98,31 @@ std::string LastError() {
     return std::strerror(errno);
 }
 
-std::string WriteWholeFile(const std::string& path, const std::string& bytes) {
-    Result<Fd> target = CreateTarget(path);
-    if (!target) return target.Error();
-    Fd out = std::move(*target);
-    if (!WriteAll(out.Get(), bytes.data(), bytes.size())) {
-        std::string why = LastError();
+std::string WriteWholeFile(const std::string& path, std::span<const std::uint8_t> bytes) {
+    safe::Policy policy;
+    policy.links = safe::Links::Refuse;
+    const safe::Outcome put = safe::WriteFile(path, bytes, policy);
+    const std::string why = std::strerror(put.error);
+    switch (put.failed) {
+    case safe::Step::None:
+        return {};
+    case safe::Step::Refused:
+        return "Could not create file \"" + path + "\": " +
+               (put.refusedLink ? "a symbolic link is in its place; it is not followed."
+                                : "something that is no regular file is in its place.");
+    case safe::Step::Create:
+        return "Could not create file \"" + path + "\": " + why;
+    case safe::Step::Close:
+        return "Could not close file \"" + path + "\": " + why;
+    case safe::Step::Place:
+        return "Could not replace file \"" + path + "\": " + why;
+    default:
         return "Could not write file \"" + path + "\": " + why;
     }
-    if (!out.Close()) return "Could not close file \"" + path + "\": " + LastError();
-    return {};
+}
+
+std::string WriteWholeFile(const std::string& path, const std::string& bytes) {
+    return WriteWholeFile(path, std::span(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size()));
 }
 
 std::string NormalFolder(const std::string& folder) {

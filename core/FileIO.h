@@ -6,7 +6,9 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <span>
 #include <string>
+#include <sys/stat.h>
 
 namespace dyskel::fileio {
 
@@ -32,11 +34,15 @@ class Fd {
     int fd_ = -1;
 };
 
-// Opens a file to be written as a whole, without following a link and
-// without blocking: creates it, or empties an existing regular file.  A link,
-// a pipe, a folder or any other kind of file at the name is refused, with a
-// message naming the file.
-[[nodiscard]] Result<Fd> CreateTarget(const std::string& path);
+// What tells one version of a file from another without reading it: its
+// device, inode, size, modification and change times.
+struct Stamp {
+    std::uint64_t device = 0, inode = 0;
+    std::int64_t size = -1; // -1: none taken
+    std::int64_t modified = 0, modifiedNs = 0, changed = 0, changedNs = 0;
+    bool operator==(const Stamp&) const = default;
+};
+Stamp StampOf(const struct stat& st);
 
 // Reads up to len bytes at offset, stopping at the end of the file or at an
 // error; returns the count read.  dst beyond that count is left untouched.
@@ -57,8 +63,12 @@ bool SameFile(const std::string& a, const std::string& b);
 // Text of the last error (errno), e.g. "No space left on device".
 std::string LastError();
 
-// Writes bytes as the whole content of path.  Empty on success, else a
-// message naming the file.
+// Writes bytes as the whole content of path, as exports and dumps do: a new
+// file, or one that replaces an existing regular file whole (written beside
+// it, flushed and renamed over it; its mode is kept).  A symbolic link, a
+// pipe, a folder or any other kind of file at the name is refused, never
+// followed or waited on.  Empty on success, else a message naming the file.
+std::string WriteWholeFile(const std::string& path, std::span<const std::uint8_t> bytes);
 std::string WriteWholeFile(const std::string& path, const std::string& bytes);
 
 // The folder as an absolute path without "." or ".." parts and without a

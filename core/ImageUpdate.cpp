@@ -3,6 +3,7 @@
 #include "core/DiskFiles.h"
 #include "core/DiskHeader.h"
 #include "core/FileIO.h"
+#include "core/SafeWrite.h"
 #include "core/WriteGuard.h"
 
 #include <algorithm>
@@ -60,16 +61,6 @@ UpdateResult Fail(std::string message) {
     return r;
 }
 
-std::string ErrorText(int error) {
-    return std::strerror(error);
-}
-
-// The error of the last call, with plain words for a full disk.
-std::string Why() {
-    if (errno == ENOSPC || errno == EDQUOT) return "the disk is full (" + fileio::LastError() + ")";
-    return fileio::LastError();
-}
-
 std::string Untouched(const std::string& imagePath) {
     return " The image \"" + imagePath + "\" was left as it was.";
 }
@@ -77,105 +68,6 @@ std::string Untouched(const std::string& imagePath) {
 std::string Changed(const std::string& imagePath) {
     return "The image \"" + imagePath +
            "\" was changed by another program since it was read; nothing was written.";
-}
-
-// Copies the whole file in to out.
-bool CopyAll(int in, int out, std::int64_t size) {
-    std::vector<std::uint8_t> buffer(1 << 16);
-    std::int64_t done = 0;
-    for (;;) {
-        std::size_t n = fileio::ReadSome(in, buffer.data(), buffer.size());
-        if (n == 0) break;
-        if (!fileio::WriteAll(out, buffer.data(), n)) return false;
-        done += std::int64_t(n);
-    }
-    if (done != size) {
-        errno = EIO;
-        return false;
-    }
-    return true;
-}
-
-// A name beside target for the backup's first place, not yet used.
-std::string TempBackupName(const std::string& target) {
-    std::string base = (std::filesystem::path(guard::FolderOf(target)) /
-                        ("." + std::filesystem::path(target).filename().string() + ".dyskel-bak-"))
-                           .string();
-    for (int i = 0; i < 1000; ++i) {
-        std::string name = base + std::to_string(::getpid()) + "-" + std::to_string(i);
-        struct stat st {};
-        if (::lstat(name.c_str(), &st) != 0) return name;
-    }
-    return base + "x";
-}
-
-// Keeps the old image under a temporary name: a second link to it, or a copy
-// where the file system has no hard links.
-bool KeepOld(const std::string& target, const std::string& keep, const struct stat& st) {
-    if (::link(target.c_str(), keep.c_str()) == 0) return true;
-    Fd in = Fd::OpenRead(target);
-    Fd out(::open(keep.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, st.st_mode & 07777));
-    if (!in.IsOpen() || !out.IsOpen()) return false;
-    bool ok = CopyAll(in.Get(), out.Get(), st.st_size) && ::fsync(out.Get()) == 0;
-    if (!out.Close()) ok = false;
-    if (!ok) ::unlink(keep.c_str());
-    return ok;
-}
-
-// A user's or group's name, or its number where it has none.
-std::string UserName(uid_t uid) {
-    std::vector<char> buffer(16384);
-    passwd entry{}, *found = nullptr;
-    if (::getpwuid_r(uid, &entry, buffer.data(), buffer.size(), &found) == 0 && found) return entry.pw_name;
-    return std::to_string(uid);
-}
-std::string GroupName(gid_t gid) {
-    std::vector<char> buffer(16384);
-    group entry{}, *found = nullptr;
-    if (::getgrgid_r(gid, &entry, buffer.data(), buffer.size(), &found) == 0 && found) return entry.gr_name;
-    return std::to_string(gid);
-}
-
-// What a file system without Unix owners says to fchown and fchmod, and the
-// kernel to a writer who may not give a file away.
-bool CannotSet(int error) {
-    return error == ENOSYS || error == EOPNOTSUPP || error == EPERM;
-}
-
-// Gives the new file the image's owner, group and mode, as far as it can be
-// done; then what the new file shows counts.  Only its owner can change: a
-// writer who is not the image's owner (nor root) cannot give the file away,
-// and note says so.  Empty, or what failed.
-std::string KeepOwnerGroupMode(int fd, const struct stat& st, const std::string& imagePath,
-                               std::string& note) {
-    int ownerError = 0, modeError = 0;
-    if (::fchown(fd, st.st_uid, st.st_gid) != 0) {
-        ownerError = errno;
-        if (!CannotSet(ownerError))
-            return "Setting the owner of the new image failed (" + ErrorText(ownerError) + ")";
-        // The group, at least, a member of it may give.
-        if (::fchown(fd, uid_t(-1), st.st_gid) != 0 && !CannotSet(errno))
-            return "Setting the group of the new image failed (" + Why() + ")";
-    }
-    if (::fchmod(fd, st.st_mode & 07777) != 0) {
-        modeError = errno;
-        if (!CannotSet(modeError))
-            return "Setting the mode of the new image failed (" + ErrorText(modeError) + ")";
-    }
-    struct stat now {};
-    if (::fstat(fd, &now) != 0) return "Checking the new image failed (" + Why() + ")";
-    auto reason = [](int error) {
-        return error ? ErrorText(error) : std::string("the file system did not keep it");
-    };
-    if ((now.st_mode & 07777) != (st.st_mode & 07777))
-        return "Setting the mode of the new image failed (" + reason(modeError) + ")";
-    if (now.st_gid != st.st_gid)
-        return "The new image could not keep the image's group " + GroupName(st.st_gid) + " (" +
-               reason(ownerError) + "; only its owner or root can write it without changing the group)";
-    if (now.st_uid != st.st_uid)
-        note = "\"" + imagePath + "\" was written by a user other than its owner: owner changed from " +
-               UserName(st.st_uid) + " to " + UserName(now.st_uid) + " (its group and mode were kept).";
-    return {};
 }
 
 } // namespace
@@ -210,8 +102,10 @@ std::string WriteRefusal(const std::string& imagePath) {
     return {};
 }
 
-UpdateResult UpdateImage(const std::string& imagePath, const ImageEdit& edit, UpdateOptions& options,
-                         const Confirm& confirm) {
+namespace {
+
+UpdateResult Update(const std::string& imagePath, const DiskImage* read, const ImageEdit& edit,
+                    UpdateOptions& options, const Confirm& confirm) {
     const std::string imageName = std::filesystem::path(imagePath).filename().string();
     if (std::string refusal = WriteRefusal(imagePath); !refusal.empty()) return Fail(refusal);
     const std::string target = guard::Resolve(imagePath);
@@ -229,16 +123,22 @@ UpdateResult UpdateImage(const std::string& imagePath, const ImageEdit& edit, Up
 
     // The image as it is now, read once: the edit works on these bytes and the
     // new file is made of them, so nothing read earlier can slip in.
-    Fd in = Fd::OpenRead(target);
+    // Bytes the caller read are taken when the file is still the one read.
     struct stat st {};
-    if (!in.IsOpen() || ::fstat(in.Get(), &st) != 0)
-        return Fail("The image \"" + imagePath + "\" could not be read (" + fileio::LastError() +
-                    "); nothing was written.");
-    std::vector<std::uint8_t> bytes(static_cast<std::size_t>(st.st_size));
-    if (fileio::ReadAt(in.Get(), 0, bytes.data(), bytes.size()) != bytes.size())
-        return Fail("Reading the image \"" + imagePath + "\" failed (" + fileio::LastError() +
-                    "); nothing was written.");
-    in.Close();
+    std::vector<std::uint8_t> bytes;
+    if (read && ::stat(target.c_str(), &st) == 0 && fileio::StampOf(st) == read->ReadStamp() &&
+        std::int64_t(read->Bytes().size()) == st.st_size) {
+        bytes = read->Bytes();
+    } else {
+        Fd in = Fd::OpenRead(target);
+        if (!in.IsOpen() || ::fstat(in.Get(), &st) != 0)
+            return Fail("The image \"" + imagePath + "\" could not be read (" + fileio::LastError() +
+                        "); nothing was written.");
+        bytes.resize(static_cast<std::size_t>(st.st_size));
+        if (fileio::ReadAt(in.Get(), 0, bytes.data(), bytes.size()) != bytes.size())
+            return Fail("Reading the image \"" + imagePath + "\" failed (" + fileio::LastError() +
+                        "); nothing was written.");
+    }
     DiskImage image = DiskImage::FromBytes(target, bytes);
     Result<EditPlan> plan = edit(image);
     if (!plan) return Fail(plan.Error());
@@ -273,54 +173,46 @@ UpdateResult UpdateImage(const std::string& imagePath, const ImageEdit& edit, Up
     if (!softProtected.empty()) result.notes.push_back(softProtected);
     result.notes.insert(result.notes.end(), plan->notes.begin(), plan->notes.end());
 
-    Fd out;
-    const std::string temp = guard::TempBeside(target, out, 0600);
-    if (temp.empty())
-        return Fail("A new file could not be created beside \"" + imagePath + "\" (" + Why() + ")." +
-                    Untouched(imagePath));
-    auto abandon = [&](const std::string& what) {
-        out.Close();
-        ::unlink(temp.c_str());
-        return Fail(what + "." + Untouched(imagePath));
-    };
-    if (!fileio::WriteAll(out.Get(), bytes.data(), bytes.size()))
-        return abandon("Writing the new image failed (" + Why() + ")");
-    std::string ownerNote;
-    if (std::string failed = KeepOwnerGroupMode(out.Get(), st, imagePath, ownerNote); !failed.empty())
-        return abandon(failed);
-    if (::fsync(out.Get()) != 0) return abandon("Flushing the new image failed (" + Why() + ")");
-    if (!out.Close()) return abandon("Closing the new image failed (" + Why() + ")");
-    if (!ownerNote.empty()) result.notes.push_back(ownerNote);
+    safe::Policy policy;
+    policy.keep = safe::Keep::OwnerGroupMode;
+    policy.createMode = 0600;
+    policy.noun = "image";
+    policy.shownPath = imagePath;
+    if (options.backupFiles) policy.backupPath = backupPath;
     // Writers that take no lock: the image must still be the one read.
-    if (!guard::StillTheFileRead(target, st, bytes)) {
-        ::unlink(temp.c_str());
-        return Fail(Changed(imagePath));
-    }
-
-    std::string keep;
-    if (options.backupFiles) {
-        keep = TempBackupName(target);
-        if (!KeepOld(target, keep, st)) {
-            std::string why = Why();
-            ::unlink(temp.c_str());
+    policy.beforePlace = [&] { return guard::StillTheFileRead(target, st, bytes) ? "" : Changed(imagePath); };
+    const safe::Outcome put = safe::WriteFile(target, bytes, policy);
+    if (!put.Done()) {
+        const std::string why = safe::Why(put.error);
+        switch (put.failed) {
+        case safe::Step::Check:
+            return Fail(put.detail);
+        case safe::Step::Create:
+            return Fail("A new file could not be created beside \"" + imagePath + "\" (" + why + ")." +
+                        Untouched(imagePath));
+        case safe::Step::Keep:
+            return Fail(put.detail + "." + Untouched(imagePath));
+        case safe::Step::Write:
+            return Fail("Writing the new image failed (" + why + ")." + Untouched(imagePath));
+        case safe::Step::Flush:
+            return Fail("Flushing the new image failed (" + why + ")." + Untouched(imagePath));
+        case safe::Step::Close:
+            return Fail("Closing the new image failed (" + why + ")." + Untouched(imagePath));
+        case safe::Step::Backup:
             return Fail("The backup of \"" + imagePath + "\" could not be made (" + why + ")." +
+                        Untouched(imagePath));
+        default:
+            return Fail("The new image could not take the image's name (" + why + ")." +
                         Untouched(imagePath));
         }
     }
-    if (::rename(temp.c_str(), target.c_str()) != 0) {
-        std::string why = Why();
-        ::unlink(temp.c_str());
-        if (!keep.empty()) ::unlink(keep.c_str());
-        return Fail("The new image could not take the image's name (" + why + ")." + Untouched(imagePath));
-    }
-    // From here on the new image is in place.
-    if (!keep.empty() && ::rename(keep.c_str(), backupPath.c_str()) != 0) {
-        result.warning =
-            "The image was written, but the backup \"" + backupPath + "\" could not be kept (" + Why() + ").";
-        ::unlink(keep.c_str());
-    }
-    if (!guard::SyncFolder(folder) && result.warning.empty())
-        result.warning = "The image was written, but its folder could not be flushed (" + Why() + ").";
+    if (!put.note.empty()) result.notes.push_back(put.note);
+    if (put.backupLost)
+        result.warning = "The image was written, but the backup \"" + backupPath + "\" could not be kept (" +
+                         safe::Why(put.backupLost) + ").";
+    else if (put.folderNotFlushed)
+        result.warning = "The image was written, but its folder could not be flushed (" +
+                         safe::Why(put.folderNotFlushed) + ").";
 
     // Read back what was written.
     Result<DiskImage> written = DiskImage::Load(target);
@@ -341,28 +233,17 @@ UpdateResult UpdateImage(const std::string& imagePath, const ImageEdit& edit, Up
     return result;
 }
 
-namespace {
+} // namespace
 
-// Writes a new image under its name where no second name can be linked to a
-// file (FAT): made there with O_EXCL, removed again when it cannot be
-// written whole.
-Result<void> CreateInPlace(const std::string& path, const std::vector<std::uint8_t>& bytes) {
-    Fd fd(::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666));
-    if (!fd.IsOpen() && errno == EEXIST)
-        return Failure{"\"" + path + "\" already exists; it was not replaced."};
-    if (!fd.IsOpen()) return Failure{"Cannot create \"" + path + "\": " + fileio::LastError()};
-    std::string failed;
-    if (!fileio::WriteAll(fd.Get(), bytes.data(), bytes.size()) || ::fsync(fd.Get()) != 0)
-        failed = "Cannot write \"" + path + "\": " + Why();
-    else if (!fd.Close())
-        failed = "Cannot write \"" + path + "\": closing it failed (" + Why() + ")";
-    if (failed.empty()) return {};
-    fd.Close();
-    ::unlink(path.c_str());
-    return Failure{failed};
+UpdateResult UpdateImage(const std::string& imagePath, const ImageEdit& edit, UpdateOptions& options,
+                         const Confirm& confirm) {
+    return Update(imagePath, nullptr, edit, options, confirm);
 }
 
-} // namespace
+UpdateResult UpdateImage(const DiskImage& read, const ImageEdit& edit, UpdateOptions& options,
+                         const Confirm& confirm) {
+    return Update(read.Path(), &read, edit, options, confirm);
+}
 
 Result<void> CreateImageFile(const std::string& path, const std::vector<std::uint8_t>& bytes, bool replace) {
     const std::string folder = guard::FolderOf(path);
@@ -372,45 +253,26 @@ Result<void> CreateImageFile(const std::string& path, const std::vector<std::uin
     guard::FolderLock lock;
     if (std::string busy = lock.Take(folder, path); !busy.empty()) return Failure{busy};
     if (lock.Held()) guard::SweepLeftovers(path, backupPath);
-    const Failure exists{"\"" + path + "\" already exists; it was not replaced."};
-    struct stat st {};
-    if (!replace && ::lstat(path.c_str(), &st) == 0) return exists;
-
-    Fd fd;
-    const std::string temp = guard::TempBeside(path, fd, 0666);
-    if (temp.empty()) return Failure{"Cannot create a new file beside \"" + path + "\": " + Why()};
-    std::string failed;
-    if (!fileio::WriteAll(fd.Get(), bytes.data(), bytes.size()) || ::fsync(fd.Get()) != 0)
-        failed = "Cannot write \"" + path + "\": " + Why();
-    else if (!fd.Close())
-        failed = "Cannot write \"" + path + "\": closing it failed (" + Why() + ")";
-    if (!failed.empty()) {
-        fd.Close();
-        ::unlink(temp.c_str());
-        return Failure{failed};
+    safe::Policy policy;
+    policy.keep = safe::Keep::Nothing;
+    policy.mustNotExist = !replace;
+    const safe::Outcome made = safe::WriteFile(path, bytes, policy);
+    const std::string why = safe::Why(made.error);
+    switch (made.failed) {
+    case safe::Step::None:
+        return {};
+    case safe::Step::Exists:
+        return Failure{"\"" + path + "\" already exists; it was not replaced."};
+    case safe::Step::Create:
+        return Failure{made.inPlace ? "Cannot create \"" + path + "\": " + why
+                                    : "Cannot create a new file beside \"" + path + "\": " + why};
+    case safe::Step::Close:
+        return Failure{"Cannot write \"" + path + "\": closing it failed (" + why + ")"};
+    case safe::Step::Place:
+        return Failure{"Cannot replace \"" + path + "\": " + why};
+    default:
+        return Failure{"Cannot write \"" + path + "\": " + why};
     }
-    if (replace) {
-        if (::rename(temp.c_str(), path.c_str()) != 0) {
-            failed = "Cannot replace \"" + path + "\": " + Why();
-            ::unlink(temp.c_str());
-            return Failure{failed};
-        }
-    } else {
-        bool placed = ::link(temp.c_str(), path.c_str()) == 0;
-        if (placed)
-            ::unlink(temp.c_str());
-        else if (errno != EEXIST)
-            placed = ::renameat2(AT_FDCWD, temp.c_str(), AT_FDCWD, path.c_str(), RENAME_NOREPLACE) == 0;
-        if (!placed) {
-            const bool taken = errno == EEXIST;
-            ::unlink(temp.c_str());
-            if (taken) return exists;
-            // No hard links and no renaming without replacing here (FAT).
-            if (Result<void> made = CreateInPlace(path, bytes); !made) return made;
-        }
-    }
-    guard::SyncFolder(folder); // the image is whole under its name either way
-    return {};
 }
 
 } // namespace dyskel

@@ -98,6 +98,11 @@ std::string WriteRefusal(const std::string& imagePath);
 // so.  The changed blocks are read back to confirm.
 UpdateResult UpdateImage(const std::string& imagePath, const ImageEdit& edit, UpdateOptions& options,
                          const Confirm& confirm);
+// The same for an image the caller has just read: its bytes are taken
+// without reading the file again when the file is still the one read (the
+// same inode, size, modification and change times); else it is read again.
+UpdateResult UpdateImage(const DiskImage& read, const ImageEdit& edit, UpdateOptions& options,
+                         const Confirm& confirm);
 
 // The blocks of a change as the image holds them now.
 [[nodiscard]] Result<ChangeSet> CurrentBlocks(const DiskImage& image, const ChangeSet& changes);

@@ -34,6 +34,7 @@ Result<DiskImage> DiskImage::Load(const std::string& path) {
     DiskImage image;
     image.path_ = path;
     image.fileSize_ = st.st_size;
+    image.stamp_ = fileio::StampOf(st);
     const auto want = static_cast<std::size_t>(std::min<std::int64_t>(st.st_size, MostBytesRead));
     image.bytes_.resize(want);
     const std::size_t got = fileio::ReadAt(in.Get(), 0, image.bytes_.data(), want);

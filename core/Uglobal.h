@@ -3,6 +3,7 @@
 #pragma once
 
 #include "core/FileAttributes.h"
+#include "core/FileIO.h"
 #include "core/Geometry.h"
 #include "core/Result.h"
 
@@ -29,6 +30,8 @@ class DiskImage {
     const std::string& Path() const { return path_; }
     std::int64_t FileSize() const { return fileSize_; }
     const std::vector<std::uint8_t>& Bytes() const { return bytes_; }
+    // The file as it was when read (size -1 for an image held in memory only).
+    const fileio::Stamp& ReadStamp() const { return stamp_; }
     // True when the file holds every byte of the track.
     bool HoldsTrack(int track) const { return ImageHoldsTrack(fileSize_, track); }
     // True when the file holds every byte of the block.
@@ -44,6 +47,7 @@ class DiskImage {
     std::string path_;
     std::vector<std::uint8_t> bytes_;
     std::int64_t fileSize_ = 0;
+    fileio::Stamp stamp_;
 };
 
 // The message of a block that could not be read, naming file and block.

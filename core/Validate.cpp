@@ -121,11 +121,11 @@ class Checker {
     }
 
     void Bam() {
-        const std::size_t extended = ExtendedBamOffset(header_);
+        const BamLayout layout = D64BamLayout(header_);
         for (int t = 1; t <= r_.lastBamTrack; ++t) {
             int freeBits = 0;
             for (int s = 0; s < SectorsPerTrack(t); ++s) {
-                const bool free = BamBlockFree(header_, {t, s});
+                const bool free = BamBlockFree(header_, layout, {t, s});
                 freeBits += free;
                 const BlockOwner& o = r_.owners[std::size_t(t)][std::size_t(s)];
                 if (o.claims && free)
@@ -133,7 +133,7 @@ class Checker {
                         {FindingKind::UsedButFree, {t, s}, o.kind == OwnerKind::File ? o.entry : 0});
                 if (!o.claims && !free) r_.findings.push_back({FindingKind::Orphan, {t, s}});
             }
-            const int count = header_[BamEntryOffset(t, extended)];
+            const int count = header_[layout.Entry(t)];
             if (count != freeBits)
                 r_.findings.push_back({FindingKind::TrackCount, {t, 0}, 0, 0, count, freeBits});
         }
@@ -305,12 +305,12 @@ std::string OwnerText(const ValidationReport& report, BlockAddress at, const Nam
 
 Block BamFromOwners(const Block& header, const ValidationReport& report) {
     Block out = header;
-    const std::size_t extended = ExtendedBamOffset(header);
+    const BamLayout layout = D64BamLayout(header);
     for (int t = 1; t <= report.lastBamTrack; ++t) {
         std::uint32_t bits = 0;
         for (int s = 0; s < SectorsPerTrack(t); ++s)
             if (report.Owner({t, s}).claims == 0) bits |= 1u << s;
-        const std::size_t entry = BamEntryOffset(t, extended);
+        const std::size_t entry = layout.Entry(t);
         out[entry] = std::uint8_t(std::popcount(bits));
         for (std::size_t i = 0; i < 3; ++i) out[entry + 1 + i] = std::uint8_t(bits >> (8 * i));
     }

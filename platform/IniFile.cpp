@@ -1,5 +1,7 @@
 #include "platform/IniFile.h"
 
+#include "core/SafeWrite.h"
+
 #include <algorithm>
 #include <cctype>
 #include <charconv>
@@ -114,34 +116,20 @@ std::string OneLine(std::string s) {
     return s;
 }
 
-bool Store(const fs::path& path, const std::string& text) {
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    if (!out) return false;
-    out << text;
-    out.close();
-    return !out.fail();
-}
-
-// Writes the new text next to the file and moves it over the old one, so that
-// a failed write never leaves half a file.  A symbolic link keeps pointing at
-// the file it named.
+// Writes the new text beside the file, flushed, and renames it over the old
+// one, so that a failed write never leaves half a file; the file keeps its
+// mode.  A symbolic link keeps pointing at the file it named.  A folder that
+// takes no new files may still hold a writable file: it is then written in
+// place.
 bool Replace(const std::string& path, const std::string& text) {
     std::error_code ec;
-    fs::path target = path;
-    if (fs::is_symlink(target, ec)) target = fs::weakly_canonical(target, ec);
-    if (target.has_parent_path() && !fs::exists(target.parent_path(), ec))
-        fs::create_directories(target.parent_path(), ec);
-    fs::path temp = target;
-    temp += ".new";
-    if (Store(temp, text)) {
-        auto perms = fs::status(target, ec).permissions();
-        if (!ec) fs::permissions(temp, perms, ec);
-        fs::rename(temp, target, ec);
-        if (!ec) return true;
-        fs::remove(temp, ec);
-    }
-    // A folder that takes no new files may still hold a writable file.
-    return Store(target, text);
+    const fs::path folder = fs::path(path).parent_path();
+    if (!folder.empty() && !fs::exists(folder, ec)) fs::create_directories(folder, ec);
+    safe::Policy policy;
+    policy.inPlaceFallback = true;
+    return safe::WriteFile(path, std::span(reinterpret_cast<const std::uint8_t*>(text.data()), text.size()),
+                           policy)
+        .Done();
 }
 
 } // namespace

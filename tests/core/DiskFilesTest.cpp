@@ -147,19 +147,22 @@ TEST(Bam, TracksThatCountFollowTheImageAndTheExtendedBam) {
         const char* name;
         int tracks;
         const std::vector<std::uint8_t>& at0xC0;
-        int last, free; // 664 free on tracks 1 to 35, 17 more on each of 36 to 40
-    } cases[] = {{"35 tracks", 35, zero, 35, 664},
-                 {"35 tracks, bytes at 0xC0", 35, ext, 35, 664},
-                 {"40 tracks, extended BAM", 40, ext, 40, 749},
-                 {"40 tracks, none", 40, zero, 35, 664},
-                 {"40 tracks, count wrong", 40, badCount, 35, 664},
-                 {"30 tracks held", 30, zero, 30, 579}};
+        int last, free, take; // 664 free on tracks 1 to 35, 17 more on each of 36 to 40
+    } cases[] = {{"35 tracks", 35, zero, 35, 664, 664},
+                 {"35 tracks, bytes at 0xC0", 35, ext, 35, 664, 664},
+                 {"40 tracks, extended BAM", 40, ext, 40, 749, 749},
+                 {"40 tracks, none", 40, zero, 35, 664, 664},
+                 {"40 tracks, count wrong", 40, badCount, 35, 664, 664},
+                 // Listed with the BAM's count; new files only where the file holds whole tracks.
+                 {"30 tracks held", 30, zero, 30, 664, 664 - 5 * 17}};
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         Block header = Header(InMemory(NewImageBytes(35, "A", "00")));
         std::copy(c.at0xC0.begin(), c.at0xC0.end(), header.begin() + 0xC0);
         EXPECT_EQ(LastBamTrack(header, c.tracks), c.last);
         EXPECT_EQ(BamFreeBlocks(header, c.tracks), c.free);
+        EXPECT_EQ(DecodeBAM(header, c.tracks).freeBlocks, c.free);
+        EXPECT_EQ(BlocksToTake(header, c.tracks, {}), c.take);
     }
 }
 

@@ -69,6 +69,22 @@ TEST_F(WritePathTest, UndoPutsBackUntilTheImageChangedElsewhere) {
     EXPECT_NE(undo.message.find("changed elsewhere"), std::string::npos);
 }
 
+// The bytes the caller read are used only while the file is still the one
+// read: an image replaced since then is read again, and nothing of the
+// earlier read comes back.
+TEST_F(WritePathTest, AnImageReplacedSinceTheCallerReadItIsReadAgain) {
+    const std::string path = Image(D64Builder("FIRST", "01").Bytes());
+    Result<DiskImage> read = DiskImage::Load(path);
+    ASSERT_TRUE(read.Ok());
+    Bytes second = D64Builder("SECOND", "02").Bytes();
+    dir.Write("OTHER.D64", second);
+    fs::rename(dir.File("OTHER.D64"), path);
+    UpdateOptions options;
+    ASSERT_EQ(UpdateImage(*read, PokeBlock({1, 0}, 0, {0x55}), options, {}).status, UpdateStatus::Updated);
+    second[0] = 0x55; // 1/0 is the file's first block
+    EXPECT_EQ(dir.Read("IMAGE.D64"), second);
+}
+
 TEST_F(WritePathTest, AnEntryChangedSinceTheListingIsNotTouched) {
     D64Builder disk;
     disk.AddPrg("ONE", 0x0801, {0x60});
