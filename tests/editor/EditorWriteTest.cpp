@@ -101,7 +101,7 @@ INSTANTIATE_TEST_SUITE_P(
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(EditorWriteTest, DisplayModeAsksFirstAndWritesNothingOnNo) {
-    options.MnuEditorEditMode->setChecked(false);
+    options.Item("MnuEditorEditMode")->setChecked(false);
     UseImage(TwoFiles());
     const Bytes before = OnDisk();
     dialogs.answers = {MsgResult::No};
@@ -208,7 +208,7 @@ INSTANTIATE_TEST_SUITE_P(Choices, LeaveTest,
                          [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(HexEditTest, DisplayModeTypingChangesNoByte) {
-    options.MnuEditorEditMode->setChecked(false);
+    options.Item("MnuEditorEditMode")->setChecked(false);
     UseImage(TwoFiles());
     const Bytes before = OnDisk();
     Open([&] {
