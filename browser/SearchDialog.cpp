@@ -3,6 +3,7 @@
 #include "core/FactsCache.h"
 #include "platform/Dialogs.h"
 #include "platform/Fonts.h"
+#include "platform/HostPath.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -30,10 +31,6 @@ constexpr std::array<const char*, 7> ResultTitles = {"Group", "Image",  "Entry",
 constexpr int MaxBlocksShown = 65535;
 constexpr int TickMs = 40; // how often results move from the worker to the grid
 constexpr const char* ImageFilter = "D64 Image Files (*.D64 *.d64);;All (*)";
-
-QString FromDisk(const std::string& s) {
-    return QString::fromLocal8Bit(s.data(), qsizetype(s.size()));
-}
 
 // An entry as a choice: its number, quoted name and type as the listing
 // shows them, e.g. "2 "INTRO" >PRG".
@@ -69,7 +66,7 @@ QVariant SearchResultModel::data(const QModelIndex& index, int role) const {
     case 0:
         return r.group ? QString::number(r.group) : QString();
     case 1:
-        return FromDisk(r.hit.path);
+        return FromHostPath(r.hit.path);
     case 2:
         return entry ? QString::number(r.hit.number) : QString();
     case 3:
@@ -111,7 +108,7 @@ TSearchDialog::TSearchDialog(IDialogs& dialogs, const std::string& folder, QWidg
         w->setObjectName(QString::fromLatin1(name));
         return w;
     };
-    EditFolder = new QLineEdit(FromDisk(folder), this);
+    EditFolder = new QLineEdit(FromHostPath(folder), this);
     named(EditFolder, "EditFolder");
     CBSubfolders = new QCheckBox(QStringLiteral("Include subfolders"), this);
     named(CBSubfolders, "CBSubfolders");
@@ -222,7 +219,7 @@ TSearchDialog::~TSearchDialog() {
 
 std::optional<SearchQuery> TSearchDialog::Query() {
     SearchQuery q;
-    q.folders = {EditFolder->text().toLocal8Bit().toStdString()};
+    q.folders = {ToHostPath(EditFolder->text())};
     q.recursive = CBSubfolders->isChecked();
     if (!EditName->text().isEmpty()) q.name = QStringToPetscii(EditName->text());
     if (!EditLabel->text().isEmpty()) q.label = QStringToPetscii(EditLabel->text());
@@ -232,9 +229,9 @@ std::optional<SearchQuery> TSearchDialog::Query() {
     if (pickedEntry_ && EditSameAs->text() == pickedEntry_->shown) {
         q.sameAs = pickedEntry_->sha;
     } else if (!EditSameAs->text().isEmpty()) {
-        Result<Sha1Digest> hash = HostFileSha1(EditSameAs->text().toLocal8Bit().toStdString());
+        Result<Sha1Digest> hash = HostFileSha1(ToHostPath(EditSameAs->text()));
         if (!hash) {
-            dialogs_.Message(this, MsgKind::Error, MsgButtons::Ok, FromDisk(hash.Error()));
+            dialogs_.Message(this, MsgKind::Error, MsgButtons::Ok, FromHostPath(hash.Error()));
             return std::nullopt;
         }
         q.sameAs = *hash;
@@ -252,7 +249,7 @@ void TSearchDialog::BtnSearchClick() {
 
 void TSearchDialog::BtnDupesClick() {
     if (Running()) return;
-    std::vector<std::string> folders{EditFolder->text().toLocal8Bit().toStdString()};
+    std::vector<std::string> folders{ToHostPath(EditFolder->text())};
     const bool recursive = CBSubfolders->isChecked();
     Start([folders, recursive](const SearchEvents& ev, const std::atomic<bool>* cancel, FactsCache* cache,
                                std::vector<ResultRow>& rows) {
@@ -288,7 +285,7 @@ void TSearchDialog::Start(Work work) {
         };
         ev.note = [box](const std::string& path, const std::string& note) {
             std::lock_guard guard(box->lock);
-            box->notes << FromDisk(path + ": " + note);
+            box->notes << FromHostPath(path + ": " + note);
         };
         ev.progress = [box](std::size_t done, std::size_t total) {
             std::lock_guard guard(box->lock);
@@ -373,13 +370,13 @@ void TSearchDialog::BtnSameAsEntryClick() {
     const QString path = dialogs_.OpenFileName(this, QStringLiteral("Same file as an entry of"),
                                                QString::fromLatin1(ImageFilter), EditFolder->text());
     if (path.isEmpty()) return;
-    const std::string file = path.toLocal8Bit().toStdString();
+    const std::string file = ToHostPath(path);
     Result<ImageFacts> facts = ReadImageFacts(file, true);
     if (!facts) {
-        dialogs_.Message(this, MsgKind::Error, MsgButtons::Ok, FromDisk(facts.Error()));
+        dialogs_.Message(this, MsgKind::Error, MsgButtons::Ok, FromHostPath(facts.Error()));
         return;
     }
-    const QString image = FromDisk(std::filesystem::path(file).filename().string());
+    const QString image = FromHostPath(std::filesystem::path(file).filename().string());
     if (facts->entries.empty()) {
         dialogs_.Message(this, MsgKind::Information, MsgButtons::Ok,
                          QStringLiteral("The image \"%1\" lists no entries.").arg(image));

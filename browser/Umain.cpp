@@ -14,6 +14,7 @@
 #include "platform/Dialogs.h"
 #include "platform/Drives.h"
 #include "platform/Fonts.h"
+#include "platform/HostPath.h"
 #include "platform/IniFile.h"
 
 #include <QCloseEvent>
@@ -57,13 +58,6 @@ constexpr const char* RecentSection = "Recent"; // File1 (newest) to File10
 constexpr const char* WindowSection = "Window"; // place, size, column widths
 constexpr int RecentCount = 10;
 constexpr int GridRowHeight = 18;
-
-QString FromDisk(const std::string& s) {
-    return QString::fromLocal8Bit(s.data(), qsizetype(s.size()));
-}
-std::string ToDisk(const QString& s) {
-    return s.toLocal8Bit().toStdString();
-}
 
 // A switch is "/" and a word: a path with no further "/" that names nothing.
 bool IsSwitch(const std::string& arg) {
@@ -212,7 +206,7 @@ void TMainForm::BuildControls() {
     DriveCombo->setObjectName(QStringLiteral("DriveCombo"));
     DriveCombo->setGeometry(4, 4, 200, 19);
     for (const auto& root : services_.drives.List())
-        DriveCombo->addItem(style()->standardIcon(QStyle::SP_DriveHDIcon), FromDisk(root),
+        DriveCombo->addItem(style()->standardIcon(QStyle::SP_DriveHDIcon), FromHostPath(root),
                             QByteArray(root.data(), qsizetype(root.size())));
 
     DirListBox = new TDirListBox(client);
@@ -334,7 +328,7 @@ bool TMainForm::eventFilter(QObject* watched, QEvent* event) {
 
 void TMainForm::ProcessCommandLine(const QStringList& arguments) {
     for (const QString& a : arguments) {
-        std::string arg = ToDisk(a);
+        std::string arg = ToHostPath(a);
         if (IsDebugSwitch(arg)) {
             debugMode_ = true;
         } else if (IsSwitch(arg)) {
@@ -359,7 +353,7 @@ std::optional<std::pair<std::string, ImageEntry>> TMainForm::CheckImage(const st
     ImageEntry e = FindImage(full);
     if (e.name.empty() || (e.attributes & AttrDirectory) || !EndsWithD64(e.name)) {
         services_.dialogs.Message(this, MsgKind::Error, MsgButtons::Ok,
-                                  QString::fromLatin1(InvalidD64Text) + FromDisk(path));
+                                  QString::fromLatin1(InvalidD64Text) + FromHostPath(path));
         return std::nullopt;
     }
     std::string folder = full.substr(0, full.size() - std::min(full.size(), e.name.size() + 1));
@@ -409,7 +403,7 @@ void TMainForm::OpenPaths(const std::vector<std::string>& paths) {
     }
     if (paths.size() > 1) {
         QString text = QStringLiteral("Dyskel opens one image at a time, the first one named; not opened:");
-        for (std::size_t i = 1; i < paths.size(); ++i) text += QStringLiteral("\n") + FromDisk(paths[i]);
+        for (std::size_t i = 1; i < paths.size(); ++i) text += QStringLiteral("\n") + FromHostPath(paths[i]);
         services_.dialogs.Message(this, MsgKind::Information, MsgButtons::Ok, text);
     }
     if (!checked) return;
@@ -425,7 +419,7 @@ void TMainForm::dragEnterEvent(QDragEnterEvent* event) {
 void TMainForm::dropEvent(QDropEvent* event) {
     std::vector<std::string> paths;
     for (const QUrl& url : event->mimeData()->urls())
-        if (url.isLocalFile()) paths.push_back(ToDisk(url.toLocalFile()));
+        if (url.isLocalFile()) paths.push_back(ToHostPath(url.toLocalFile()));
     event->acceptProposedAction();
     // The editor opens after the drop has ended, not inside it.
     QTimer::singleShot(0, this, [this, paths] { OpenPaths(paths); });
@@ -444,7 +438,7 @@ void TMainForm::ShowRecent() {
     MnuRecent->clear();
     for (std::size_t i = 0; i < recent_.size(); ++i) {
         const std::string path = recent_[i];
-        QString caption = FromDisk(path);
+        QString caption = FromHostPath(path);
         caption.replace(QLatin1Char('&'), QStringLiteral("&&"));
         QAction* a = MnuRecent->addAction(QStringLiteral("&%1 %2").arg((i + 1) % 10).arg(caption));
         a->setObjectName(QStringLiteral("MnuRecent%1").arg(i + 1));
@@ -485,7 +479,7 @@ bool TMainForm::SaveLayout() {
 void TMainForm::closeEvent(QCloseEvent* event) {
     if (!Options->Save(services_.ini, DirListBox->Directory()) || !SaveLayout())
         services_.dialogs.Message(this, MsgKind::Error, MsgButtons::Ok,
-                                  FromDisk(UnableToWriteText(services_.ini.Path())));
+                                  FromHostPath(UnableToWriteText(services_.ini.Path())));
     event->accept();
 }
 
@@ -530,7 +524,7 @@ void TMainForm::Refresh() {
     DirListBox->SetDirectory(folder.string());
     scanNote_ = QStringLiteral("Folder gone");
     scanNoteTip_ = QStringLiteral("The folder %1 is gone; %2 is shown.")
-                       .arg(FromDisk(shown), FromDisk(DirListBox->Directory()));
+                       .arg(FromHostPath(shown), FromHostPath(DirListBox->Directory()));
     if (!Scanning()) ScanFinished(scanNumber_);
 }
 
@@ -608,7 +602,7 @@ void TMainForm::ScanImages() {
             const auto cells = ImageRowCells(folder, images[r], details);
             ImageRow row{images[r], {}};
             for (std::size_t c = 1; c < cells.size(); ++c)
-                row.cells[c] = int(c) == LabelColumn ? PetsciiToQString(cells[c]) : FromDisk(cells[c]);
+                row.cells[c] = int(c) == LabelColumn ? PetsciiToQString(cells[c]) : FromHostPath(cells[c]);
             batch.push_back(std::move(row));
             if (batch.size() >= ScanBatchRows || age.elapsed() >= ScanBatchMs) handOver();
             progress(int(100 * (r + 1) / images.size()));
@@ -647,7 +641,7 @@ void TMainForm::ScanFinished(unsigned number) {
 
 QString TMainForm::CurrentName() const {
     const ImageEntry* entry = FileStrGrid->Rows()->Entry(FileStrGrid->currentRow());
-    return entry ? FromDisk(entry->name) : QString();
+    return entry ? FromHostPath(entry->name) : QString();
 }
 
 void TMainForm::OpenFromGrid(bool rescanAfter) {
@@ -683,12 +677,12 @@ void TMainForm::OpenImage() {
 }
 
 void TMainForm::MnuOpenFileClick() {
-    QString path =
-        services_.dialogs.OpenFileName(this, QString::fromLatin1(OpenImageTitle),
-                                       QString::fromLatin1(OpenImageFilter), FromDisk(image_.CurrentFolder));
+    QString path = services_.dialogs.OpenFileName(this, QString::fromLatin1(OpenImageTitle),
+                                                  QString::fromLatin1(OpenImageFilter),
+                                                  FromHostPath(image_.CurrentFolder));
     // As from Open Recent or a drop: the image's folder is listed, the image
     // selected.
-    if (!path.isEmpty()) OpenPaths({ToDisk(path)});
+    if (!path.isEmpty()) OpenPaths({ToHostPath(path)});
 }
 
 void TMainForm::MnuAboutClick() {
@@ -698,7 +692,7 @@ void TMainForm::MnuAboutClick() {
 void TMainForm::MnuNewImageClick() {
     // The dialog checks what is typed before it closes; it opens again as it
     // was left when an existing file is not to be replaced or cannot be made.
-    TNewImageDialog dialog(FromDisk(image_.CurrentFolder), this);
+    TNewImageDialog dialog(FromHostPath(image_.CurrentFolder), this);
     while (services_.dialogs.Exec(dialog) == QDialog::Accepted) {
         const std::optional<TNewImageDialog::Typed> typed = dialog.Values();
         if (!typed) return;
@@ -707,7 +701,7 @@ void TMainForm::MnuNewImageClick() {
         const bool exists = std::filesystem::exists(path, ec);
         if (exists) {
             const QString ask = QStringLiteral("\"%1\" already exists.\n\rReplace it with a new empty image?")
-                                    .arg(QString::fromStdString(typed->fileName));
+                                    .arg(FromHostPath(typed->fileName));
             if (services_.dialogs.Message(this, MsgKind::Confirmation, MsgButtons::YesNoDefaultNo, ask) !=
                 MsgResult::Yes)
                 continue;
@@ -715,8 +709,7 @@ void TMainForm::MnuNewImageClick() {
         const Result<void> made =
             CreateImageFile(path, NewImageBytes(dialog.Tracks(), typed->name, typed->id), exists);
         if (!made) {
-            services_.dialogs.Message(this, MsgKind::Error, MsgButtons::Ok,
-                                      QString::fromStdString(made.Error()));
+            services_.dialogs.Message(this, MsgKind::Error, MsgButtons::Ok, FromHostPath(made.Error()));
             continue;
         }
         ScanImages();
@@ -738,7 +731,7 @@ void TMainForm::MnuHealthClick() {
     std::vector<std::string> paths;
     for (int r = 0; r < rows->Images(); ++r) {
         const std::string& name = rows->Entry(r)->name;
-        grid->setItem(r, 0, new QTableWidgetItem(FromDisk(name)));
+        grid->setItem(r, 0, new QTableWidgetItem(FromHostPath(name)));
         grid->setItem(r, 1, new QTableWidgetItem);
         paths.push_back((std::filesystem::path(image_.CurrentFolder) / name).string());
     }
