@@ -45,10 +45,6 @@ QString EntryChoice(const DirEntry& e, int number) {
 
 } // namespace
 
-int SearchResultModel::rowCount(const QModelIndex& parent) const {
-    return parent.isValid() ? 0 : int(rows_.size());
-}
-
 int SearchResultModel::columnCount(const QModelIndex& parent) const {
     return parent.isValid() ? 0 : int(ResultTitles.size());
 }
@@ -84,19 +80,6 @@ QVariant SearchResultModel::data(const QModelIndex& index, int role) const {
 QVariant SearchResultModel::headerData(int section, Qt::Orientation orientation, int role) const {
     if (role != Qt::DisplayRole || orientation != Qt::Horizontal) return {};
     return QString::fromLatin1(ResultTitles[std::size_t(section)]);
-}
-
-void SearchResultModel::Clear() {
-    beginResetModel();
-    rows_.clear();
-    endResetModel();
-}
-
-void SearchResultModel::Append(std::vector<ResultRow> rows) {
-    if (rows.empty()) return;
-    beginInsertRows({}, int(rows_.size()), int(rows_.size() + rows.size()) - 1);
-    rows_.insert(rows_.end(), std::make_move_iterator(rows.begin()), std::make_move_iterator(rows.end()));
-    endInsertRows();
 }
 
 TSearchDialog::TSearchDialog(IDialogs& dialogs, const std::string& folder, QWidget* parent)
