@@ -15,6 +15,7 @@
 #include "editor/UexportPRG.h"
 #include "platform/Dialogs.h"
 #include "platform/Drives.h"
+#include "platform/HostPath.h"
 #include "platform/IniFile.h"
 
 #include <QApplication>
@@ -66,7 +67,7 @@ int main(int argc, char** argv) {
     EditorServices services{data, mainForm.Options->data, dialogs, nullptr};
     TEditor editor(services, &mainForm);
     TAboutBox aboutBox;
-    TExportFileName exportDialog(QString::fromLocal8Bit(mainForm.Folder().c_str()));
+    TExportFileName exportDialog(FromHostPath(mainForm.Folder()));
     services.exportDialog = &exportDialog;
 
     mainForm.AboutBox = &aboutBox;

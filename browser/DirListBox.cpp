@@ -1,6 +1,7 @@
 #include "browser/DirListBox.h"
 
 #include "core/FileIO.h"
+#include "platform/HostPath.h"
 
 #include <QIcon>
 #include <QStyle>
@@ -16,10 +17,6 @@ namespace {
 
 constexpr int ItemHeight = 16;
 constexpr int IndentPerLevel = 2; // blanks per folder level
-
-QString FolderName(const std::string& name) {
-    return QString::fromLocal8Bit(name.data(), qsizetype(name.size()));
-}
 
 } // namespace
 
@@ -51,7 +48,8 @@ void TDirListBox::Fill() {
     QIcon open = style()->standardIcon(QStyle::SP_DirOpenIcon);
     QIcon closed = style()->standardIcon(QStyle::SP_DirClosedIcon);
     auto add = [&](const std::string& path, const std::string& name, int level, const QIcon& icon) {
-        auto* item = new QListWidgetItem(icon, QString(level * IndentPerLevel, ' ') + FolderName(name), this);
+        auto* item =
+            new QListWidgetItem(icon, QString(level * IndentPerLevel, ' ') + FromHostPath(name), this);
         item->setData(Qt::UserRole, QByteArray(path.data(), qsizetype(path.size())));
         item->setSizeHint(QSize(0, ItemHeight));
         return item;
@@ -82,7 +80,7 @@ void TDirListBox::Fill() {
         if (!name.starts_with('.') && it->is_directory(typeEc)) names.push_back(name);
     }
     std::sort(names.begin(), names.end(), [](const std::string& a, const std::string& b) {
-        int c = QString::compare(FolderName(a), FolderName(b), Qt::CaseInsensitive);
+        int c = QString::compare(FromHostPath(a), FromHostPath(b), Qt::CaseInsensitive);
         return c != 0 ? c < 0 : a < b;
     });
     for (const auto& name : names) add((current / name).string(), name, level, closed);

@@ -1,4 +1,5 @@
 #include "browser/FolderScan.h"
+#include "platform/HostPath.h"
 
 #include "browser/ImageGrid.h"
 #include "browser/Umain.h"
@@ -20,10 +21,6 @@ namespace {
 // the last batch is this old.
 constexpr std::size_t BatchRows = 1000;
 constexpr qint64 BatchMs = 40;
-
-QString FromDisk(const std::string& s) {
-    return QString::fromLocal8Bit(s.data(), qsizetype(s.size()));
-}
 
 } // namespace
 
@@ -75,7 +72,7 @@ void TFolderScan::Start(const std::string& folder, bool byName, bool details) {
             ImageRow row{images[r], {}};
             for (std::size_t c = 1; c < cells.size(); ++c)
                 row.cells[c] =
-                    int(c) == ImageGridModel::LabelColumn ? PetsciiToQString(cells[c]) : FromDisk(cells[c]);
+                    int(c) == ImageGridModel::LabelColumn ? PetsciiToQString(cells[c]) : FromHostPath(cells[c]);
             batch.push_back(std::move(row));
             if (batch.size() >= BatchRows || age.elapsed() >= BatchMs) handOver();
             progress(int(100 * (r + 1) / images.size()));

@@ -1,4 +1,5 @@
 #include "browser/HealthCheck.h"
+#include "platform/HostPath.h"
 
 #include "browser/NewImageDialog.h"
 #include "core/Uglobal.h"
@@ -11,10 +12,6 @@
 namespace dyskel {
 
 namespace {
-
-QString FromDisk(const std::string& s) {
-    return QString::fromLocal8Bit(s.data(), qsizetype(s.size()));
-}
 
 } // namespace
 
@@ -32,7 +29,7 @@ void THealthCheck::Start(const std::string& folder, const std::vector<std::strin
     grid->setRowCount(int(names.size()));
     std::vector<std::string> paths;
     for (std::size_t r = 0; r < names.size(); ++r) {
-        grid->setItem(int(r), 0, new QTableWidgetItem(FromDisk(names[r])));
+        grid->setItem(int(r), 0, new QTableWidgetItem(FromHostPath(names[r])));
         grid->setItem(int(r), 1, new QTableWidgetItem);
         paths.push_back((std::filesystem::path(folder) / names[r]).string());
     }

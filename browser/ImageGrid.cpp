@@ -8,11 +8,7 @@
 namespace dyskel {
 
 ImageGridModel::ImageGridModel(QBrush fixedFace, QFont labelFont, QObject* parent)
-    : QAbstractTableModel(parent), fixedFace_(std::move(fixedFace)), labelFont_(std::move(labelFont)) {}
-
-int ImageGridModel::rowCount(const QModelIndex& parent) const {
-    return parent.isValid() ? 0 : std::max(int(rows_.size()), 1);
-}
+    : BatchModel(true, parent), fixedFace_(std::move(fixedFace)), labelFont_(std::move(labelFont)) {}
 
 int ImageGridModel::columnCount(const QModelIndex& parent) const {
     return parent.isValid() ? 0 : int(ImageGridTitles.size());
@@ -102,33 +98,9 @@ void ImageGridModel::SortFrom(std::size_t first) {
     emit layoutChanged({}, QAbstractItemModel::VerticalSortHint);
 }
 
-void ImageGridModel::Clear() {
-    beginResetModel();
-    rows_.clear();
-    endResetModel();
-}
-
-void ImageGridModel::Append(std::vector<ImageRow> rows) {
-    if (rows.empty()) return;
-    // The blank row of an empty grid becomes the first image.
-    const int first = int(rows_.size());
-    const int last = first + int(rows.size()) - 1;
-    if (first == 0) {
-        if (last > 0) beginInsertRows({}, 1, last);
-        rows_ = std::move(rows);
-        if (last > 0) endInsertRows();
-        emit dataChanged(index(0, 0), index(0, columnCount() - 1));
-        SortFrom(0);
-        return;
-    }
-    beginInsertRows({}, first, last);
-    rows_.insert(rows_.end(), std::make_move_iterator(rows.begin()), std::make_move_iterator(rows.end()));
-    endInsertRows();
-    SortFrom(std::size_t(first));
-}
-
 const ImageEntry* ImageGridModel::Entry(int row) const {
-    return row >= 0 && std::size_t(row) < rows_.size() ? &rows_[std::size_t(row)].entry : nullptr;
+    const ImageRow* r = At(row);
+    return r ? &r->entry : nullptr;
 }
 
 int ImageGridModel::RowOf(const std::string& name) const {

@@ -4,9 +4,9 @@
 // cell, and rows can be added while a scan is still running.
 #pragma once
 
+#include "browser/BatchModel.h"
 #include "core/FileAttributes.h"
 
-#include <QAbstractTableModel>
 #include <QBrush>
 #include <QFont>
 #include <QTableView>
@@ -20,7 +20,7 @@ struct ImageRow {
     std::array<QString, 8> cells; // as the grid's titles name them
 };
 
-class ImageGridModel : public QAbstractTableModel {
+class ImageGridModel : public BatchModel<ImageRow> {
     Q_OBJECT
   public:
     static constexpr int NameColumn = 1;
@@ -32,7 +32,6 @@ class ImageGridModel : public QAbstractTableModel {
     ImageGridModel(QBrush fixedFace, QFont labelFont, QObject* parent = nullptr);
 
     // One blank row when there are no images, as in an empty string grid.
-    int rowCount(const QModelIndex& parent = {}) const override;
     int columnCount(const QModelIndex& parent = {}) const override;
     QVariant data(const QModelIndex& index, int role) const override;
     // A cell's text may be replaced; the grid does not offer editing.
@@ -43,10 +42,8 @@ class ImageGridModel : public QAbstractTableModel {
     // by the number.  Rows appended later go to their places in that order.
     void sort(int column, Qt::SortOrder order) override;
 
-    // No rows; a sort order given stays.
-    void Clear();
-    void Append(std::vector<ImageRow> rows);
-    int Images() const { return int(rows_.size()); }
+    // Clear() keeps a sort order given.
+    int Images() const { return Count(); }
     // The image of a row; nullptr for the blank row of an empty grid.
     const ImageEntry* Entry(int row) const;
     // The row of the image of that name, or -1.
@@ -55,7 +52,7 @@ class ImageGridModel : public QAbstractTableModel {
   private:
     bool Before(int a, int b) const; // row a goes before row b
     void SortFrom(std::size_t first);
-    std::vector<ImageRow> rows_;
+    void Appended(std::size_t first) override { SortFrom(first); }
     int sortColumn_ = -1; // -1: the order the rows came in
     Qt::SortOrder order_ = Qt::AscendingOrder;
     QBrush fixedFace_;

@@ -2,6 +2,7 @@
 
 #include "core/Directory.h"
 #include "core/Petscii.h"
+#include "platform/HostPath.h"
 #include "platform/Menus.h"
 
 #include <QFormLayout>
@@ -87,7 +88,7 @@ std::optional<TNewImageDialog::Typed> TNewImageDialog::Values(QString* message, 
     if (file.contains(QLatin1Char('/')))
         return refuse(EdtFileName,
                       QStringLiteral("The file name holds \"/\": give the name alone, without a folder."));
-    typed.fileName = file.toStdString();
+    typed.fileName = ToHostPath(file);
     if (std::filesystem::path(typed.fileName).extension().empty()) typed.fileName += ".D64";
     const struct {
         QLineEdit* edit;

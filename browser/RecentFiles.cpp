@@ -1,4 +1,5 @@
 #include "browser/RecentFiles.h"
+#include "platform/HostPath.h"
 
 #include "platform/IniFile.h"
 
@@ -41,7 +42,7 @@ void TRecentFiles::Show() {
     menu_->clear();
     for (std::size_t i = 0; i < paths_.size(); ++i) {
         const std::string path = paths_[i];
-        QString caption = QString::fromLocal8Bit(path.data(), qsizetype(path.size()));
+        QString caption = FromHostPath(path);
         caption.replace(QLatin1Char('&'), QStringLiteral("&&"));
         QAction* a = menu_->addAction(QStringLiteral("&%1 %2").arg((i + 1) % 10).arg(caption));
         a->setObjectName(QStringLiteral("MnuRecent%1").arg(i + 1));

@@ -4,6 +4,7 @@
 #include "index/SqliteIndex.h"
 #include "platform/Dialogs.h"
 #include "platform/Fonts.h"
+#include "platform/HostPath.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -35,10 +36,6 @@ constexpr std::size_t BatchRows = 1000;
 constexpr qint64 BatchMs = 40;
 constexpr const char* ImageFilter = "D64 Image Files (*.D64 *.d64);;All (*)";
 
-QString FromDisk(const std::string& s) {
-    return QString::fromLocal8Bit(s.data(), qsizetype(s.size()));
-}
-
 // An entry as a choice: its number, quoted name and type as the listing
 // shows them, e.g. "2 "INTRO" >PRG".
 QString EntryChoice(const DirEntry& e, int number) {
@@ -51,10 +48,6 @@ QString EntryChoice(const DirEntry& e, int number) {
 }
 
 } // namespace
-
-int SearchResultModel::rowCount(const QModelIndex& parent) const {
-    return parent.isValid() ? 0 : int(rows_.size());
-}
 
 int SearchResultModel::columnCount(const QModelIndex& parent) const {
     return parent.isValid() ? 0 : int(ResultTitles.size());
@@ -73,7 +66,7 @@ QVariant SearchResultModel::data(const QModelIndex& index, int role) const {
     case 0:
         return r.group ? QString::number(r.group) : QString();
     case 1:
-        return FromDisk(r.hit.path);
+        return FromHostPath(r.hit.path);
     case 2:
         return entry ? QString::number(r.hit.number) : QString();
     case 3:
@@ -93,19 +86,6 @@ QVariant SearchResultModel::headerData(int section, Qt::Orientation orientation,
     return QString::fromLatin1(ResultTitles[std::size_t(section)]);
 }
 
-void SearchResultModel::Clear() {
-    beginResetModel();
-    rows_.clear();
-    endResetModel();
-}
-
-void SearchResultModel::Append(std::vector<ResultRow> rows) {
-    if (rows.empty()) return;
-    beginInsertRows({}, int(rows_.size()), int(rows_.size() + rows.size()) - 1);
-    rows_.insert(rows_.end(), std::make_move_iterator(rows.begin()), std::make_move_iterator(rows.end()));
-    endInsertRows();
-}
-
 TSearchDialog::TSearchDialog(IDialogs& dialogs, const std::string& folder, QWidget* parent)
     : QDialog(parent), cacheFile(FactsCache::DefaultFile()), dialogs_(dialogs) {
     setObjectName(QStringLiteral("SearchDialog"));
@@ -115,7 +95,7 @@ TSearchDialog::TSearchDialog(IDialogs& dialogs, const std::string& folder, QWidg
         w->setObjectName(QString::fromLatin1(name));
         return w;
     };
-    EditFolder = new QLineEdit(FromDisk(folder), this);
+    EditFolder = new QLineEdit(FromHostPath(folder), this);
     named(EditFolder, "EditFolder");
     CBSubfolders = new QCheckBox(QStringLiteral("Include subfolders"), this);
     named(CBSubfolders, "CBSubfolders");
@@ -225,7 +205,7 @@ TSearchDialog::~TSearchDialog() {
 
 std::optional<SearchQuery> TSearchDialog::Query() {
     SearchQuery q;
-    q.folders = {EditFolder->text().toLocal8Bit().toStdString()};
+    q.folders = {ToHostPath(EditFolder->text())};
     q.recursive = CBSubfolders->isChecked();
     if (!EditName->text().isEmpty()) q.name = QStringToPetscii(EditName->text());
     if (!EditLabel->text().isEmpty()) q.label = QStringToPetscii(EditLabel->text());
@@ -235,9 +215,9 @@ std::optional<SearchQuery> TSearchDialog::Query() {
     if (pickedEntry_ && EditSameAs->text() == pickedEntry_->shown) {
         q.sameAs = pickedEntry_->sha;
     } else if (!EditSameAs->text().isEmpty()) {
-        Result<Sha1Digest> hash = HostFileSha1(EditSameAs->text().toLocal8Bit().toStdString());
+        Result<Sha1Digest> hash = HostFileSha1(ToHostPath(EditSameAs->text()));
         if (!hash) {
-            dialogs_.Message(this, MsgKind::Error, MsgButtons::Ok, FromDisk(hash.Error()));
+            dialogs_.Message(this, MsgKind::Error, MsgButtons::Ok, FromHostPath(hash.Error()));
             return std::nullopt;
         }
         q.sameAs = *hash;
@@ -255,7 +235,7 @@ void TSearchDialog::BtnSearchClick() {
 
 void TSearchDialog::BtnDupesClick() {
     if (Running()) return;
-    std::vector<std::string> folders{EditFolder->text().toLocal8Bit().toStdString()};
+    std::vector<std::string> folders{ToHostPath(EditFolder->text())};
     const bool recursive = CBSubfolders->isChecked();
     Start([folders, recursive](const SearchEvents& ev, const std::atomic<bool>* cancel, FactsCache* cache,
                                std::vector<ResultRow>& rows) {
@@ -296,7 +276,7 @@ void TSearchDialog::Start(Work work) {
             if (batch.size() >= BatchRows || age.elapsed() >= BatchMs) handOver();
         };
         ev.note = [&](const std::string& path, const std::string& note) {
-            job.Post([this, text = FromDisk(path + ": " + note)] { NoteList->appendPlainText(text); });
+            job.Post([this, text = FromHostPath(path + ": " + note)] { NoteList->appendPlainText(text); });
         };
         ev.progress = [&](std::size_t done, std::size_t total) {
             if (age.elapsed() >= BatchMs) handOver();
@@ -356,13 +336,13 @@ void TSearchDialog::BtnSameAsEntryClick() {
     const QString path = dialogs_.OpenFileName(this, QStringLiteral("Same file as an entry of"),
                                                QString::fromLatin1(ImageFilter), EditFolder->text());
     if (path.isEmpty()) return;
-    const std::string file = path.toLocal8Bit().toStdString();
+    const std::string file = ToHostPath(path);
     Result<ImageFacts> facts = ReadImageFacts(file, true);
     if (!facts) {
-        dialogs_.Message(this, MsgKind::Error, MsgButtons::Ok, FromDisk(facts.Error()));
+        dialogs_.Message(this, MsgKind::Error, MsgButtons::Ok, FromHostPath(facts.Error()));
         return;
     }
-    const QString image = FromDisk(std::filesystem::path(file).filename().string());
+    const QString image = FromHostPath(std::filesystem::path(file).filename().string());
     if (facts->entries.empty()) {
         dialogs_.Message(this, MsgKind::Information, MsgButtons::Ok,
                          QStringLiteral("The image \"%1\" lists no entries.").arg(image));

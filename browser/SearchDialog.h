@@ -5,10 +5,10 @@
 // ends it.
 #pragma once
 
+#include "browser/BatchModel.h"
 #include "browser/Worker.h"
 #include "core/Search.h"
 
-#include <QAbstractTableModel>
 #include <QDialog>
 #include <atomic>
 #include <functional>
@@ -37,21 +37,15 @@ struct ResultRow {
     SearchHit hit;
 };
 
-class SearchResultModel : public QAbstractTableModel {
+class SearchResultModel : public BatchModel<ResultRow> {
     Q_OBJECT
   public:
-    using QAbstractTableModel::QAbstractTableModel;
-    int rowCount(const QModelIndex& parent = {}) const override;
+    explicit SearchResultModel(QObject* parent = nullptr) : BatchModel(false, parent) {}
     int columnCount(const QModelIndex& parent = {}) const override;
     QVariant data(const QModelIndex& index, int role) const override;
     QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
 
-    void Clear();
-    void Append(std::vector<ResultRow> rows);
     const ResultRow& Row(int row) const { return rows_[std::size_t(row)]; }
-
-  private:
-    std::vector<ResultRow> rows_;
 };
 
 class TSearchDialog : public QDialog {

@@ -15,6 +15,7 @@
 #include "platform/Dialogs.h"
 #include "platform/Drives.h"
 #include "platform/Fonts.h"
+#include "platform/HostPath.h"
 #include "platform/IniFile.h"
 
 #include <QCloseEvent>
@@ -50,11 +51,6 @@ constexpr int GridTitleHeight = 15;
 constexpr const char* WindowSection = "Window"; // place, size, column widths
 constexpr int GridRowHeight = 18;
 
-QString FromDisk(const std::string& s) {
-    return QString::fromLocal8Bit(s.data(), qsizetype(s.size()));
-}
-std::string ToDisk(const QString& s) {
-    return s.toLocal8Bit().toStdString();
 }
 
 constexpr int NameColumn = ImageGridModel::NameColumn;
@@ -200,7 +196,7 @@ void TMainForm::BuildControls() {
     DriveCombo->setObjectName(QStringLiteral("DriveCombo"));
     DriveCombo->setGeometry(4, 4, 200, 19);
     for (const auto& root : services_.drives.List())
-        DriveCombo->addItem(style()->standardIcon(QStyle::SP_DriveHDIcon), FromDisk(root),
+        DriveCombo->addItem(style()->standardIcon(QStyle::SP_DriveHDIcon), FromHostPath(root),
                             QByteArray(root.data(), qsizetype(root.size())));
 
     DirListBox = new TDirListBox(client);
@@ -330,7 +326,7 @@ std::optional<std::pair<std::string, ImageEntry>> TMainForm::CheckImage(const st
     ImageEntry e = FindImage(full);
     if (e.name.empty() || (e.attributes & AttrDirectory) || !EndsWithD64(e.name)) {
         services_.dialogs.Message(this, MsgKind::Error, MsgButtons::Ok,
-                                  QString::fromLatin1(InvalidD64Text) + FromDisk(path));
+                                  QString::fromLatin1(InvalidD64Text) + FromHostPath(path));
         return std::nullopt;
     }
     std::string folder = full.substr(0, full.size() - std::min(full.size(), e.name.size() + 1));
@@ -377,7 +373,7 @@ void TMainForm::OpenPaths(const std::vector<std::string>& paths) {
     }
     if (paths.size() > 1) {
         QString text = QStringLiteral("Dyskel opens one image at a time, the first one named; not opened:");
-        for (std::size_t i = 1; i < paths.size(); ++i) text += QStringLiteral("\n") + FromDisk(paths[i]);
+        for (std::size_t i = 1; i < paths.size(); ++i) text += QStringLiteral("\n") + FromHostPath(paths[i]);
         services_.dialogs.Message(this, MsgKind::Information, MsgButtons::Ok, text);
     }
     if (!checked) return;
@@ -393,7 +389,7 @@ void TMainForm::dragEnterEvent(QDragEnterEvent* event) {
 void TMainForm::dropEvent(QDropEvent* event) {
     std::vector<std::string> paths;
     for (const QUrl& url : event->mimeData()->urls())
-        if (url.isLocalFile()) paths.push_back(ToDisk(url.toLocalFile()));
+        if (url.isLocalFile()) paths.push_back(ToHostPath(url.toLocalFile()));
     event->acceptProposedAction();
     // The editor opens after the drop has ended, not inside it.
     QTimer::singleShot(0, this, [this, paths] { OpenPaths(paths); });
@@ -431,7 +427,7 @@ bool TMainForm::SaveLayout() {
 void TMainForm::closeEvent(QCloseEvent* event) {
     if (!Options->Save(services_.ini, DirListBox->Directory()) || !SaveLayout())
         services_.dialogs.Message(this, MsgKind::Error, MsgButtons::Ok,
-                                  FromDisk(UnableToWriteText(services_.ini.Path())));
+                                  FromHostPath(UnableToWriteText(services_.ini.Path())));
     event->accept();
 }
 
@@ -475,7 +471,7 @@ void TMainForm::Refresh() {
     // The folder is gone: its nearest parent that is still there.
     DirListBox->SetDirectory(folder.string());
     scan_->Note(QStringLiteral("Folder gone"), QStringLiteral("The folder %1 is gone; %2 is shown.")
-                                                   .arg(FromDisk(shown), FromDisk(DirListBox->Directory())));
+                                                   .arg(FromHostPath(shown), FromHostPath(DirListBox->Directory())));
 }
 
 void TMainForm::ScanImages() {
@@ -486,7 +482,7 @@ void TMainForm::ScanImages() {
 
 QString TMainForm::CurrentName() const {
     const ImageEntry* entry = FileStrGrid->Rows()->Entry(FileStrGrid->currentRow());
-    return entry ? FromDisk(entry->name) : QString();
+    return entry ? FromHostPath(entry->name) : QString();
 }
 
 void TMainForm::OpenFromGrid(bool rescanAfter) {
@@ -516,10 +512,10 @@ void TMainForm::OpenImage(const ImageRef& image) {
 void TMainForm::MnuOpenFileClick() {
     QString path = services_.dialogs.OpenFileName(this, QString::fromLatin1(OpenImageTitle),
                                                   QString::fromLatin1(OpenImageFilter),
-                                                  FromDisk(DirListBox->Directory()));
+                                                  FromHostPath(DirListBox->Directory()));
     // As from Open Recent or a drop: the image's folder is listed, the image
     // selected.
-    if (!path.isEmpty()) OpenPaths({ToDisk(path)});
+    if (!path.isEmpty()) OpenPaths({ToHostPath(path)});
 }
 
 void TMainForm::MnuAboutClick() {
@@ -529,7 +525,7 @@ void TMainForm::MnuAboutClick() {
 void TMainForm::MnuNewImageClick() {
     // The dialog checks what is typed before it closes; it opens again as it
     // was left when an existing file is not to be replaced or cannot be made.
-    TNewImageDialog dialog(FromDisk(DirListBox->Directory()), this);
+    TNewImageDialog dialog(FromHostPath(DirListBox->Directory()), this);
     while (services_.dialogs.Exec(dialog) == QDialog::Accepted) {
         const std::optional<TNewImageDialog::Typed> typed = dialog.Values();
         if (!typed) return;
@@ -538,7 +534,7 @@ void TMainForm::MnuNewImageClick() {
         const bool exists = std::filesystem::exists(path, ec);
         if (exists) {
             const QString ask = QStringLiteral("\"%1\" already exists.\n\rReplace it with a new empty image?")
-                                    .arg(QString::fromStdString(typed->fileName));
+                                    .arg(FromHostPath(typed->fileName));
             if (services_.dialogs.Message(this, MsgKind::Confirmation, MsgButtons::YesNoDefaultNo, ask) !=
                 MsgResult::Yes)
                 continue;
@@ -546,8 +542,7 @@ void TMainForm::MnuNewImageClick() {
         const Result<void> made =
             CreateImageFile(path, NewImageBytes(dialog.Tracks(), typed->name, typed->id), exists);
         if (!made) {
-            services_.dialogs.Message(this, MsgKind::Error, MsgButtons::Ok,
-                                      QString::fromStdString(made.Error()));
+            services_.dialogs.Message(this, MsgKind::Error, MsgButtons::Ok, FromHostPath(made.Error()));
             continue;
         }
         ScanImages();

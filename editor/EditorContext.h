@@ -6,7 +6,7 @@
 #include "core/ImageUpdate.h"
 #include "core/Uglobal.h"
 #include "disasm/Listing6502.h"
-#include "platform/Options.h"
+#include "options/Options.h"
 
 #include <QPoint>
 

@@ -1,10 +1,11 @@
 #include "platform/Drives.h"
 
+#include "platform/HostPath.h"
+
+#include <QStorageInfo>
 #include <algorithm>
 #include <array>
 #include <filesystem>
-#include <fstream>
-#include <sstream>
 #include <string_view>
 #include <sys/statvfs.h>
 
@@ -28,22 +29,6 @@ bool Under(const std::string& path, std::string_view folder) {
            (path.size() == folder.size() || path[folder.size()] == '/');
 }
 
-// Mount points write a blank, a tab, a line feed and a backslash as \040,
-// \011, \012 and \134.
-std::string Unescape(const std::string& s) {
-    std::string out;
-    for (std::size_t i = 0; i < s.size(); ++i) {
-        if (s[i] == '\\' && i + 3 < s.size() &&
-            std::all_of(s.begin() + i + 1, s.begin() + i + 4, [](char c) { return c >= '0' && c <= '7'; })) {
-            out += static_cast<char>((s[i + 1] - '0') * 64 + (s[i + 2] - '0') * 8 + (s[i + 3] - '0'));
-            i += 3;
-        } else {
-            out += s[i];
-        }
-    }
-    return out;
-}
-
 bool IsFolder(const std::string& path) {
     std::error_code ec;
     return std::filesystem::is_directory(path, ec);
@@ -58,17 +43,13 @@ std::string IDrives::DriveOf(const std::string& folder) const {
     return best;
 }
 
-std::vector<std::string> ParseMounts(const std::string& table, bool (*isFolder)(const std::string&)) {
+std::vector<std::string> DriveRoots(const std::vector<Mount>& mounts, bool (*isFolder)(const std::string&)) {
     std::vector<std::string> roots = {"/"};
-    std::istringstream in(table);
-    std::string line;
-    while (std::getline(in, line)) {
-        std::istringstream fields(line);
-        std::string device, mountPoint, type;
-        if (!(fields >> device >> mountPoint >> type)) continue;
-        mountPoint = Unescape(mountPoint);
+    for (const Mount& mount : mounts) {
+        const std::string& mountPoint = mount.root;
         if (mountPoint.empty() || mountPoint.front() != '/') continue;
-        if (std::find(SystemFileSystems.begin(), SystemFileSystems.end(), type) != SystemFileSystems.end())
+        if (std::find(SystemFileSystems.begin(), SystemFileSystems.end(), mount.type) !=
+            SystemFileSystems.end())
             continue;
         if (std::any_of(SystemFolders.begin(), SystemFolders.end(),
                         [&](std::string_view f) { return Under(mountPoint, f); }))
@@ -81,10 +62,10 @@ std::vector<std::string> ParseMounts(const std::string& table, bool (*isFolder)(
 }
 
 std::vector<std::string> MountedDrives::List() const {
-    std::ifstream in("/proc/self/mounts");
-    std::stringstream table;
-    table << in.rdbuf();
-    return ParseMounts(table.str(), IsFolder);
+    std::vector<Mount> mounts;
+    for (const QStorageInfo& volume : QStorageInfo::mountedVolumes())
+        mounts.push_back({ToHostPath(volume.rootPath()), volume.fileSystemType().toStdString()});
+    return DriveRoots(mounts, IsFolder);
 }
 
 bool MountedDrives::Ready(const std::string& root) const {

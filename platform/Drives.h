@@ -22,17 +22,26 @@ class IDrives {
     std::string DriveOf(const std::string& folder) const;
 };
 
-// The volumes of /proc/self/mounts that hold files: system and kernel file
-// systems, and single files mounted over files, are left out.
+// The mounted volumes as Qt lists them (QStorageInfo::mountedVolumes) that
+// hold files, as DriveRoots picks them.
 class MountedDrives : public IDrives {
   public:
     std::vector<std::string> List() const override;
     bool Ready(const std::string& root) const override;
 };
 
-// The mount points of a mounts table (the text of /proc/self/mounts): "/"
-// first, then the others in the table's order, without repeats.  isFolder
-// tells whether a mount point is a folder.
-std::vector<std::string> ParseMounts(const std::string& table, bool (*isFolder)(const std::string&));
+// A mounted volume: the folder it is mounted on and its file system's name
+// ("ext4", "vfat", "proc" ...).
+struct Mount {
+    std::string root;
+    std::string type;
+};
+
+// The roots of the volumes that hold user files: "/" first, then the others
+// in their order, without repeats.  Kernel and system file systems, volumes
+// under /proc, /sys, /dev, /run and /snap, and mount points that are no
+// folder (a single file mounted over a file) are left out; isFolder tells
+// whether a mount point is a folder.
+std::vector<std::string> DriveRoots(const std::vector<Mount>& mounts, bool (*isFolder)(const std::string&));
 
 } // namespace dyskel

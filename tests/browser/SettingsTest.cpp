@@ -42,11 +42,15 @@ constexpr std::pair<const char*, bool> FirstStartMarks[] = {
     {"MnuRemStrPath", false},
 };
 
+// The menu shows the settings file's defaults before and after a start
+// without the file: one default per option.
 TEST_F(SettingsTest, FirstStartGivesTheDefaults) {
-    EXPECT_EQ(options.Load(ini), "");
-    for (auto [name, checked] : FirstStartMarks) {
-        ASSERT_NE(Item(name), nullptr) << name;
-        EXPECT_EQ(Item(name)->isChecked(), checked) << name;
+    for (bool loaded : {false, true}) {
+        if (loaded) EXPECT_EQ(options.Load(ini), "");
+        for (auto [name, checked] : FirstStartMarks) {
+            ASSERT_NE(Item(name), nullptr) << name;
+            EXPECT_EQ(Item(name)->isChecked(), checked) << name << (loaded ? " loaded" : " before loading");
+        }
     }
 }
 
@@ -123,8 +127,8 @@ INSTANTIATE_TEST_SUITE_P(
 TEST_F(SettingsTest, HintsOffInTheFileLeavesTheMenuHint) {
     FileHolds("[OPTIONS]\nHints=0\n");
     options.Load(ini);
-    EXPECT_FALSE(options.MnuHints->isChecked());
-    EXPECT_EQ(options.MnuIgnoreDeletedFiles->toolTip().toStdString(),
+    EXPECT_FALSE(options.Item("MnuHints")->isChecked());
+    EXPECT_EQ(options.Item("MnuIgnoreDeletedFiles")->toolTip().toStdString(),
               "Ignore deleted files when shoing the directory (Editor).");
 }
 
@@ -133,7 +137,7 @@ TEST_F(SettingsTest, RememberedFolderOnlyWithRememberPath) {
     EXPECT_EQ(options.Load(ini), "");
     FileHolds("[OPTIONS]\nStrPath=1\nPath=/home/c64\n");
     EXPECT_EQ(options.Load(ini), "/home/c64");
-    EXPECT_TRUE(options.MnuRemStrPath->isChecked());
+    EXPECT_TRUE(options.Item("MnuRemStrPath")->isChecked());
     FileHolds("[OPTIONS]\nStrPath=1\nPath=/" + std::string(1500, 'p') + "\n");
     EXPECT_EQ(options.Load(ini).size(), 1023u);
 }
@@ -141,7 +145,7 @@ TEST_F(SettingsTest, RememberedFolderOnlyWithRememberPath) {
 TEST_F(SettingsTest, NoDefaultPageCheckedKeepsTheStoredPage) {
     FileHolds("[OPTIONS]\nDftEditorPage=2\n");
     options.Load(ini);
-    options.MnuEdBAM->trigger(); // clicking the checked item unchecks it
+    options.Item("MnuEdBAM")->trigger(); // clicking the checked item unchecks it
     ASSERT_EQ(options.data.editorPage, -1);
     ASSERT_TRUE(options.Save(ini, "/"));
     EXPECT_EQ(ini.Read("OPTIONS", "DftEditorPage"), "2");
@@ -151,8 +155,8 @@ TEST_F(SettingsTest, NoDefaultPageCheckedKeepsTheStoredPage) {
 TEST_F(SettingsTest, EditModeSwitchedOffIsSaved) {
     FileHolds("[OPTIONS]\nEditorEditMode=1\n");
     options.Load(ini);
-    ASSERT_TRUE(options.MnuEditorEditMode->isChecked());
-    options.MnuEditorEditMode->setChecked(false); // what the editor's Display choice does
+    ASSERT_TRUE(options.Item("MnuEditorEditMode")->isChecked());
+    options.Item("MnuEditorEditMode")->setChecked(false); // what the editor's Display choice does
     ASSERT_TRUE(options.Save(ini, "/"));
     EXPECT_EQ(ini.Read("OPTIONS", "EditorEditMode"), "0");
 }

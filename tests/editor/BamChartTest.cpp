@@ -89,7 +89,7 @@ TEST_F(BamChartTest, EachSquareNamesItsBlockAndItsOwner) {
     D64Builder disk;
     disk.AddFile("HELLO", 0x82, Bytes(300, 1), {{1, 20}, {2, 0}});
     UseImage(disk);
-    options.MnuHints->setChecked(true);
+    options.Item("MnuHints")->setChecked(true);
     Open([&] {
         ShowBamPage();
         EXPECT_EQ(TooltipAt(1, 20), "Track 1, Sector 20 (Used): \"HELLO\", block 1 of 2");
@@ -105,7 +105,7 @@ TEST_F(BamChartTest, EachSquareNamesItsBlockAndItsOwner) {
 
 TEST_F(BamChartTest, NoHintsWhenHintsAreOff) {
     UseImage(D64Builder());
-    options.MnuHints->setChecked(false);
+    options.Item("MnuHints")->setChecked(false);
     Open([&] {
         ShowBamPage();
         EXPECT_EQ(TooltipAt(1, 0), "");
@@ -125,7 +125,7 @@ TEST_F(BamChartTest, FortyTracksInTheSamePanel) {
                            0xFF, 0x01, 0x11, 0xFF, 0xFF, 0x01, 0x11, 0xFF, 0xFF, 0x01};
         if (extended) std::copy(bam.begin(), bam.end(), disk.Header() + 0xC0);
         UseImage(disk);
-        options.MnuHints->setChecked(true);
+        options.Item("MnuHints")->setChecked(true);
         Open([&] {
             ShowBamPage();
             EXPECT_EQ(Chart()->CellCount(), 768);
@@ -210,7 +210,7 @@ TEST_F(BamChartTest, BlocksValidateFlagsAreMagentaAndAClickShowsTheBlock) {
     disk.SetFree(1, 0, true);                 // used by ONE but free
     disk.SetFree(7, 7, false);                // orphan
     UseImage(disk);
-    options.MnuHints->setChecked(true);
+    options.Item("MnuHints")->setChecked(true);
     Open([&] {
         ShowBamPage();
         const QImage shot = Chart()->grab().toImage();

@@ -106,9 +106,9 @@ class PagesTest : public ::testing::Test {
                 disk ? ReadDiskView(*disk, options.data.ignoreDeleted) : Failure{disk.Error()};
             page->ShowDirectory(view ? &*view : nullptr, Grid()->currentRow());
         };
-        options.MnuPromptSave->setChecked(false);
-        options.MnuBackupFiles->setChecked(false);
-        options.MnuPromptExport->setChecked(false);
+        options.Item("MnuPromptSave")->setChecked(false);
+        options.Item("MnuBackupFiles")->setChecked(false);
+        options.Item("MnuPromptExport")->setChecked(false);
     }
 
     // Saves the disk and builds both pages over it, as the window's set-up does.

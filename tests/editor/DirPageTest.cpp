@@ -275,8 +275,8 @@ TEST_F(DirPageTest, RenameInDisplayModeAsksAndStopsOnNo) {
 
 TEST_F(DirPageTest, AnswerNoLeavesImageAndBackupUntouched) {
     Open();
-    options.MnuPromptSave->setChecked(true);
-    options.MnuBackupFiles->setChecked(true);
+    options.Item("MnuPromptSave")->setChecked(true);
+    options.Item("MnuBackupFiles")->setChecked(true);
     dir.Write("TEST.BAK", {1, 2, 3});
     const Bytes before = OnDisk();
     dialogs.answers = {MsgResult::No};
@@ -292,7 +292,7 @@ TEST_F(DirPageTest, AnswerNoLeavesImageAndBackupUntouched) {
 
 TEST_F(DirPageTest, AnswerAllUpdatesAndStopsAsking) {
     Open();
-    options.MnuPromptSave->setChecked(true);
+    options.Item("MnuPromptSave")->setChecked(true);
     dialogs.answers = {MsgResult::All};
     Rename(0, QStringLiteral("ONE"));
     EXPECT_FALSE(options.data.promptSave);
@@ -304,7 +304,7 @@ TEST_F(DirPageTest, AnswerAllUpdatesAndStopsAsking) {
 
 TEST_F(DirPageTest, BackupKeepsThePreviousImage) {
     Open();
-    options.MnuBackupFiles->setChecked(true);
+    options.Item("MnuBackupFiles")->setChecked(true);
     const Bytes before = OnDisk();
     Rename(0, QStringLiteral("NEW"));
     EXPECT_EQ(dir.Read("TEST.BAK"), before);
@@ -334,7 +334,7 @@ TEST_P(DestroyTest, AsksOnceWhateverThePromptOptionAndWritesOnlyOnYes) {
     Open();
     const Bytes before = OnDisk();
     for (MsgResult answer : {MsgResult::No, MsgResult::Yes}) {
-        options.MnuPromptSave->setChecked(answer == MsgResult::Yes);
+        options.Item("MnuPromptSave")->setChecked(answer == MsgResult::Yes);
         dialogs.answers = {answer};
         MenuFor(0);
         Action(GetParam().action)->trigger();
@@ -368,7 +368,7 @@ TEST_F(DirPageTest, ExportWithoutThePromptWritesSilently) {
 }
 
 TEST_F(DirPageTest, ExportWithTheDialogUsesTheTypedName) {
-    options.MnuPromptExport->setChecked(true);
+    options.Item("MnuPromptExport")->setChecked(true);
     Open();
     QString offered;
     bool focused = false;
@@ -395,7 +395,7 @@ TEST_F(DirPageTest, ExportWithTheDialogUsesTheTypedName) {
 }
 
 TEST_F(DirPageTest, ExportDialogShowsTheFolderWrittenTo) {
-    options.MnuPromptExport->setChecked(true);
+    options.Item("MnuPromptExport")->setChecked(true);
     TExportFileName dialog(QStringLiteral("/the/start/folder"));
     services.exportDialog = &dialog;
     Open();
@@ -411,7 +411,7 @@ TEST_F(DirPageTest, ExportDialogShowsTheFolderWrittenTo) {
 }
 
 TEST_F(DirPageTest, CancelledExportWritesNothing) {
-    options.MnuPromptExport->setChecked(true);
+    options.Item("MnuPromptExport")->setChecked(true);
     Open();
     dialogs.dialogs.push_back([](QDialog&) { return int(QDialog::Rejected); });
     MenuFor(0);
@@ -471,7 +471,7 @@ TEST_F(DirPageTest, ExportNameCannotLeaveTheFolder) {
 // --- Hex dump ---------------------------------------------------------------
 
 TEST_F(DirPageTest, HexDumpOfASeqFile) {
-    options.MnuPromptExport->setChecked(true);
+    options.Item("MnuPromptExport")->setChecked(true);
     Open();
     MenuFor(2);
     Action("PMnuDirHexDump")->trigger();

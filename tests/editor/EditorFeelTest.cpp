@@ -147,7 +147,7 @@ TEST_F(EditorFeelTest, CtrlSAndCtrlZWorkWhereverTheFocusIs) {
     D64Builder disk;
     disk.AddPrg("ONE", 0x0801, {0x60});
     UseImage(disk);
-    options.MnuEditorEditMode->setChecked(true);
+    options.Item("MnuEditorEditMode")->setChecked(true);
     const std::vector<std::uint8_t> before = dir.Read("TEST.D64");
     Open([&] {
         editor.ShowPage(1); // the pop-up menu opened with nothing to undo, then a command of it

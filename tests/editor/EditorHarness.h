@@ -42,6 +42,10 @@ class EditorTest : public ::testing::Test {
     EditorServices services{data, options.data, dialogs, nullptr};
     TEditor editor{services, &mainWindow};
 
+    // The window starts in Edit mode, as for a user who checked "Editor
+    // starts in Edit Mode" (unchecked by default).
+    EditorTest() { options.Item("MnuEditorEditMode")->setChecked(true); }
+
     // Saves the image bytes under name (with that time stamp, when given) and
     // names it as the main window does for an opening.
     void UseImage(const std::vector<std::uint8_t>& bytes, const std::string& name = "TEST.D64",

@@ -30,7 +30,8 @@ class EditorWindowTest : public EditorTest {
     QRadioButton* Radio(const char* name) { return Find<QRadioButton>(name); }
 
     void SetDefaultPage(QAction* item) {
-        for (QAction* a : {options.MnuEdHex, options.MnuEdDir, options.MnuEdBAM, options.MnuEd6502})
+        for (QAction* a : {options.Item("MnuEdHex"), options.Item("MnuEdDir"), options.Item("MnuEdBAM"),
+                           options.Item("MnuEd6502")})
             a->setChecked(false);
         if (item) item->setChecked(true);
     }
@@ -101,7 +102,8 @@ class DefaultPageTest : public EditorWindowTest, public ::testing::WithParamInte
 
 TEST_P(DefaultPageTest, OpensOnThePageTheOptionNames) {
     const PageCase& c = GetParam();
-    QAction* items[] = {options.MnuEdHex, options.MnuEdDir, options.MnuEdBAM, options.MnuEd6502};
+    QAction* items[] = {options.Item("MnuEdHex"), options.Item("MnuEdDir"), options.Item("MnuEdBAM"),
+                        options.Item("MnuEd6502")};
     SetDefaultPage(c.item < 0 ? nullptr : items[c.item]);
     UseImage(D64Builder());
     Open([&] { EXPECT_EQ(Notebook()->currentIndex(), c.page); });
@@ -115,12 +117,12 @@ INSTANTIATE_TEST_SUITE_P(Options, DefaultPageTest,
 
 TEST_F(EditorWindowTest, StartModeFollowsTheOptionEachOpening) {
     UseImage(D64Builder());
-    options.MnuEditorEditMode->setChecked(true);
+    options.Item("MnuEditorEditMode")->setChecked(true);
     Open([&] {
         EXPECT_TRUE(Radio("RBEdit")->isChecked());
         EXPECT_FALSE(Radio("RBdispOnly")->isChecked());
     });
-    options.MnuEditorEditMode->setChecked(false);
+    options.Item("MnuEditorEditMode")->setChecked(false);
     Open([&] {
         EXPECT_FALSE(Radio("RBEdit")->isChecked());
         EXPECT_TRUE(Radio("RBdispOnly")->isChecked());
@@ -129,7 +131,7 @@ TEST_F(EditorWindowTest, StartModeFollowsTheOptionEachOpening) {
 
 TEST_F(EditorWindowTest, ModeButtonsWriteTheStartModeOption) {
     UseImage(D64Builder());
-    options.MnuEditorEditMode->setChecked(false);
+    options.Item("MnuEditorEditMode")->setChecked(false);
     Open([&] { QTest::mouseClick(Radio("RBEdit"), Qt::LeftButton); });
     EXPECT_TRUE(options.data.editMode);
     Open([&] {
@@ -141,7 +143,7 @@ TEST_F(EditorWindowTest, ModeButtonsWriteTheStartModeOption) {
 
 TEST_F(EditorWindowTest, EditModePromptAnsweredNoKeepsDisplayMode) {
     UseImage(D64Builder());
-    options.MnuEditorEditMode->setChecked(false);
+    options.Item("MnuEditorEditMode")->setChecked(false);
     dialogs.answers = {MsgResult::No};
     Open([&] {
         EXPECT_FALSE(editor.EnsureEditMode());
@@ -158,7 +160,7 @@ TEST_F(EditorWindowTest, EditModePromptAnsweredNoKeepsDisplayMode) {
 
 TEST_F(EditorWindowTest, EditModePromptAnsweredYesSwitchesToEdit) {
     UseImage(D64Builder());
-    options.MnuEditorEditMode->setChecked(false);
+    options.Item("MnuEditorEditMode")->setChecked(false);
     dialogs.answers = {MsgResult::Yes};
     Open([&] {
         EXPECT_TRUE(editor.EnsureEditMode());
@@ -203,7 +205,7 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST_F(EditorWindowTest, SetUpDoesNotRunAgainWhenADialogCloses) {
     UseImage(D64Builder());
-    SetDefaultPage(options.MnuEdDir);
+    SetDefaultPage(options.Item("MnuEdDir"));
     Open([&] {
         Track()->setValue(5);
         Sector()->setValue(7);
@@ -267,13 +269,13 @@ TEST_F(EditorWindowTest, HintsFollowTheOption) {
         {"RBdispOnly", "Editor is in \"View Only\"-mode."},
     };
     UseImage(D64Builder());
-    options.MnuHints->setChecked(true);
+    options.Item("MnuHints")->setChecked(true);
     Open([&] {
         for (const Hint& h : hints) EXPECT_EQ(Find<QWidget>(h.control)->toolTip(), h.text) << h.control;
         // Byte 0 of the header block, 0x12, starts no instruction.
         EXPECT_EQ(Find<QWidget>("Panel6502")->toolTip(), "Future Expansion or not part of program code.");
     });
-    options.MnuHints->setChecked(false);
+    options.Item("MnuHints")->setChecked(false);
     Open([&] {
         for (const Hint& h : hints) EXPECT_TRUE(Find<QWidget>(h.control)->toolTip().isEmpty()) << h.control;
         EXPECT_TRUE(Find<QWidget>("Panel6502")->toolTip().isEmpty());
@@ -284,15 +286,15 @@ TEST_F(EditorWindowTest, HintOfTheInstructionIsCurrentWhenHintsComeOn) {
     D64Builder disk;
     disk.Header()[0] = 0xA9; // LDA #$01 (the header's link sector is 1)
     UseImage(disk);
-    options.MnuHints->setChecked(false);
+    options.Item("MnuHints")->setChecked(false);
     Open();
-    options.MnuHints->setChecked(true);
+    options.Item("MnuHints")->setChecked(true);
     Open([&] { EXPECT_EQ(Find<QWidget>("Panel6502")->toolTip(), "Load Accumulator with memory: LDA #$01"); });
 }
 
 TEST_F(EditorWindowTest, SixFiveOhTwoPageIsPreparedForTheDefaultModeButListsDisassembly) {
     UseImage(D64Builder());
-    options.Mnu6502DmodeTXT->setChecked(true);
+    options.Item("Mnu6502DmodeTXT")->setChecked(true);
     Open([&] {
         auto* grid = Find<QTableView>("StrGrid6502");
         ASSERT_NE(grid, nullptr);
@@ -311,8 +313,8 @@ TEST_F(EditorWindowTest, TextListingOfALongFileFitsTheGridWithoutSideways) {
     D64Builder disk;
     disk.AddPrg("LONG", 0x1000, std::vector<std::uint8_t>(2500, 0x41));
     UseImage(disk);
-    options.Mnu6502change->setChecked(true);
-    options.Mnu6502DmodeTXT->setChecked(true);
+    options.Item("Mnu6502change")->setChecked(true);
+    options.Item("Mnu6502DmodeTXT")->setChecked(true);
     Open([&] {
         auto* dir = Find<QTableWidget>("StrGridDir");
         dir->setCurrentCell(0, 2);
@@ -366,7 +368,7 @@ TEST_F(EditorWindowTest, OpenedOnASearchResultShowsTheDirectoryOnThatEntryOnce) 
     D64Builder disk;
     for (const char* name : {"ONE", "TWO", "THREE"}) disk.AddPrg(name, 0x0801, {0x60});
     UseImage(disk);
-    SetDefaultPage(options.MnuEdHex);
+    SetDefaultPage(options.Item("MnuEdHex"));
     image.showEntry = std::make_pair(1, 0x40); // THREE: 18/1, third slot
     Open([&] {
         EXPECT_EQ(Notebook()->currentIndex(), 1);
@@ -380,7 +382,7 @@ TEST_F(EditorWindowTest, TheStatusLineShowsTheNotesOfTheLastWriteAndStartsEmptyF
     D64Builder disk;
     disk.AddPrg("HELLO", 0x0801, {0x60});
     UseImage(disk);
-    options.MnuEditorEditMode->setChecked(true);
+    options.Item("MnuEditorEditMode")->setChecked(true);
     Open([&] {
         EXPECT_TRUE(editor.ApplyEdit([](const DiskImage&) -> Result<EditPlan> {
             return EditPlan{{}, {}, {"the BAM was wrong", "\"HELLO\" is cross-linked"}};
@@ -403,7 +405,7 @@ TEST_F(EditorWindowTest, SoftWriteProtectionAndTheTimeStampShowAtOpeningAndAfter
     disk.Header()[2] = 0x42; // format byte not "A"
     const QDateTime old(QDate(2001, 2, 3), QTime(4, 5, 6));
     UseImage(disk.Bytes(), "TEST.D64", old.toSecsSinceEpoch());
-    options.MnuEditorEditMode->setChecked(true);
+    options.Item("MnuEditorEditMode")->setChecked(true);
     const QLocale locale = QLocale::system();
     Open([&] {
         EXPECT_EQ(Text("LblStatus"), soft);
@@ -419,7 +421,7 @@ TEST_F(EditorWindowTest, AnImageOfNoD64SizeOpensReadOnlyWithTheReason) {
     std::vector<std::uint8_t> cut = D64Builder().Bytes();
     cut.resize(100000);
     UseImage(cut);
-    options.MnuEditorEditMode->setChecked(true);
+    options.Item("MnuEditorEditMode")->setChecked(true);
     Open([&] {
         EXPECT_TRUE(Radio("RBdispOnly")->isChecked());
         EXPECT_FALSE(Radio("RBEdit")->isEnabled());

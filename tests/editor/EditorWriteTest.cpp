@@ -100,7 +100,7 @@ INSTANTIATE_TEST_SUITE_P(Commands, EntryCommandTest,
                          [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(EditorWriteTest, DisplayModeAsksFirstAndWritesNothingOnNo) {
-    options.MnuEditorEditMode->setChecked(false);
+    options.Item("MnuEditorEditMode")->setChecked(false);
     UseImage(TwoFiles());
     const Bytes before = OnDisk();
     dialogs.answers = {MsgResult::No};
@@ -207,7 +207,7 @@ INSTANTIATE_TEST_SUITE_P(Choices, LeaveTest,
                          [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(HexEditTest, DisplayModeTypingChangesNoByte) {
-    options.MnuEditorEditMode->setChecked(false);
+    options.Item("MnuEditorEditMode")->setChecked(false);
     UseImage(TwoFiles());
     const Bytes before = OnDisk();
     Open([&] {

@@ -288,7 +288,7 @@ TEST_F(HexPageTest, DescriptionIsTheHintWhenHintsAreOn) {
     disk.Block(1, 0)[1] = 0x00;
     disk.Block(1, 0)[2] = 0xFF;
     UseImage(disk);
-    options.MnuHints->setChecked(true);
+    options.Item("MnuHints")->setChecked(true);
     Open([&] {
         Track()->setValue(1);
         EXPECT_EQ(Panel6502()->text(), "LDA #$00");
@@ -303,7 +303,7 @@ TEST_F(HexPageTest, NoDescriptionWhenHintsAreOff) {
     D64Builder disk;
     disk.Block(1, 0)[0] = 0xA9;
     UseImage(disk);
-    options.MnuHints->setChecked(false);
+    options.Item("MnuHints")->setChecked(false);
     Open([&] {
         Track()->setValue(1);
         EXPECT_EQ(Panel6502()->text(), "LDA #$00");
@@ -312,7 +312,7 @@ TEST_F(HexPageTest, NoDescriptionWhenHintsAreOff) {
 }
 
 TEST_F(HexPageTest, TypedHexStaysInTheGridUntilTheNextBlockIsShown) {
-    options.MnuEditorEditMode->setChecked(false); // Display mode: the grid is a plain string grid
+    options.Item("MnuEditorEditMode")->setChecked(false); // Display mode: the grid is a plain string grid
     D64Builder disk;
     disk.Block(1, 0)[0] = 0x11;
     UseImage(disk);
@@ -336,7 +336,7 @@ TEST_F(HexPageTest, TypedHexStaysInTheGridUntilTheNextBlockIsShown) {
 }
 
 TEST_F(HexPageTest, BackspaceTakesBackTheLastByteEscapeAllAndTypingStopsAtTheEnd) {
-    options.MnuEditorEditMode->setChecked(true);
+    options.Item("MnuEditorEditMode")->setChecked(true);
     D64Builder disk;
     disk.Block(1, 0)[0xFE] = 0x11;
     disk.Block(1, 0)[0xFF] = 0x22;

@@ -46,7 +46,7 @@ const std::vector<std::string> BasicHeaders = {" LINE", "BASIC V2"};
 const std::string Zeros47 = "00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00";
 
 TEST_F(Page6502Test, OpeningPreparesTheDefaultModeHeaderButListsDisassembly) {
-    options.Mnu6502DmodeTXT->setChecked(true);
+    options.Item("Mnu6502DmodeTXT")->setChecked(true);
     Open();
     EXPECT_EQ(Headers(), TextHeaders);
     EXPECT_EQ(Widths(), (std::vector<int>{44, 380, 132}));
@@ -143,8 +143,8 @@ TEST_P(TextPagesTest, TextListsWholePages) {
     std::vector<std::uint8_t> code(std::size_t(GetParam().bytes));
     for (std::size_t i = 0; i < code.size(); ++i) code[i] = std::uint8_t(i);
     disk.AddPrg("PAGES", 0x0801, code);
-    options.Mnu6502change->setChecked(true);
-    options.Mnu6502DmodeTXT->setChecked(true);
+    options.Item("Mnu6502change")->setChecked(true);
+    options.Item("Mnu6502DmodeTXT")->setChecked(true);
     Open();
     host.DisassembleFile(1, 0);
     EXPECT_EQ(Headers(), TextHeaders);
@@ -159,7 +159,7 @@ INSTANTIATE_TEST_SUITE_P(Sizes, TextPagesTest,
 
 TEST_F(Page6502Test, WithoutTheChangeOptionTheButtonsModeStays) {
     disk.AddPrg("P", 0x1000, {0xEA});
-    options.Mnu6502DmodeTXT->setChecked(true);
+    options.Item("Mnu6502DmodeTXT")->setChecked(true);
     Open();
     host.DisassembleFile(1, 0);
     EXPECT_EQ(Headers(), AsmHeaders);
@@ -270,7 +270,7 @@ TEST_F(SysProgram, TheButtonStepsThroughTheThreeModes) {
 }
 
 TEST_F(SysProgram, SymbolsAddAColumnAndNameTheAddresses) {
-    options.MnuC64Symbols->setChecked(true);
+    options.Item("MnuC64Symbols")->setChecked(true);
     page6502->List6502();
     EXPECT_EQ(Headers().back(), "C64 SYMBOL");
     EXPECT_EQ(Widths().back(), 150);
@@ -280,7 +280,7 @@ TEST_F(SysProgram, SymbolsAddAColumnAndNameTheAddresses) {
 }
 
 TEST_F(SysProgram, SaveAsSourceWritesCa65Source) {
-    options.MnuC64Symbols->setChecked(true);
+    options.Item("MnuC64Symbols")->setChecked(true);
     dialogs.saveNames.push_back(QString::fromStdString(dir.File("BORDER.S")));
     page6502->PMnu6502Source->trigger();
     EXPECT_TRUE(dialogs.shown.empty());
@@ -304,8 +304,8 @@ TEST_F(SysProgram, SaveAsSourceRefusesALinkAtTheName) {
 
 TEST_F(Page6502Test, BasicListingReversesControlCodesAndSaysWhereALinkBreaks) {
     disk.AddPrg("BROKEN", 0x0801, BrokenLinkBasic);
-    options.Mnu6502change->setChecked(true);
-    options.Mnu6502DmodeBAS->setChecked(true);
+    options.Item("Mnu6502change")->setChecked(true);
+    options.Item("Mnu6502DmodeBAS")->setChecked(true);
     Open();
     host.DisassembleFile(1, 0);
     EXPECT_EQ(Headers(), BasicHeaders);

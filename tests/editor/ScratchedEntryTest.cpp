@@ -30,7 +30,7 @@ class ScratchedEntryTest : public EditorTest {
         disk.SetFree(1, 2, true);
         return disk;
     }
-    void SetUp() override { options.MnuIgnoreDeletedFiles->setChecked(false); }
+    void SetUp() override { options.Item("MnuIgnoreDeletedFiles")->setChecked(false); }
 
     // Whether the row's name cell draws any pixel in the listing's cyan.
     bool DrawsCyan(int row) {

@@ -120,7 +120,7 @@ TEST_F(TrackingTest, DirectoryChainMovesAtOnceAndLeavesThePosition) {
 
 TEST_F(TrackingTest, BackDoesNothingBeforeTheFirstForwardStep) {
     UseImage(ProgramDisk());
-    options.MnuJump2HexTS->setChecked(true);
+    options.Item("MnuJump2HexTS")->setChecked(true);
     Open([&] {
         Select(17, 10);
         Notebook()->setCurrentIndex(2);
@@ -151,7 +151,7 @@ TEST_F(TrackingTest, ResetForgetsTheWay) {
 
 TEST_F(TrackingTest, StepsShowTheHexEditorPageWhenTheOptionIsOn) {
     UseImage(ProgramDisk());
-    options.MnuJump2HexTS->setChecked(true);
+    options.Item("MnuJump2HexTS")->setChecked(true);
     Open([&] {
         Select(17, 0);
         Notebook()->setCurrentIndex(2);
@@ -165,7 +165,7 @@ TEST_F(TrackingTest, StepsShowTheHexEditorPageWhenTheOptionIsOn) {
 
 TEST_F(TrackingTest, StepsKeepThePageWhenTheOptionIsOff) {
     UseImage(ProgramDisk());
-    options.MnuJump2HexTS->setChecked(false);
+    options.Item("MnuJump2HexTS")->setChecked(false);
     Open([&] {
         Select(17, 0);
         Notebook()->setCurrentIndex(2);
