@@ -69,8 +69,7 @@ void BM_MainWindowToFilledGrid(benchmark::State& state) {
     ScriptedDialogs dialogs;
     MountedDrives drives;
     for (auto _ : state) {
-        TMainForm form(MainServices{dialogs, ini, drives}, ParseCommandLine({"/DEBUG"}),
-                       Folder().Path());
+        TMainForm form(MainServices{dialogs, ini, drives}, ParseCommandLine({"/DEBUG"}), Folder().Path());
         form.show();
         QEventLoop loop;
         QObject::connect(&form, &TMainForm::ScanDone, &loop, &QEventLoop::quit);

@@ -71,8 +71,8 @@ void TFolderScan::Start(const std::string& folder, bool byName, bool details) {
             const auto cells = ImageRowCells(folder, images[r], details);
             ImageRow row{images[r], {}};
             for (std::size_t c = 1; c < cells.size(); ++c)
-                row.cells[c] =
-                    int(c) == ImageGridModel::LabelColumn ? PetsciiToQString(cells[c]) : FromHostPath(cells[c]);
+                row.cells[c] = int(c) == ImageGridModel::LabelColumn ? PetsciiToQString(cells[c])
+                                                                     : FromHostPath(cells[c]);
             batch.push_back(std::move(row));
             if (batch.size() >= BatchRows || age.elapsed() >= BatchMs) handOver();
             progress(int(100 * (r + 1) / images.size()));

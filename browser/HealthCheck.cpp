@@ -11,9 +11,7 @@
 
 namespace dyskel {
 
-namespace {
-
-} // namespace
+namespace {} // namespace
 
 THealthCheck::THealthCheck(QWidget* window) : window_(window) {
     connect(&worker_, &TWorker::Finished, this, [this] {

@@ -51,8 +51,6 @@ constexpr int GridTitleHeight = 15;
 constexpr const char* WindowSection = "Window"; // place, size, column widths
 constexpr int GridRowHeight = 18;
 
-}
-
 constexpr int NameColumn = ImageGridModel::NameColumn;
 constexpr int LabelColumn = ImageGridModel::LabelColumn;
 
@@ -470,8 +468,9 @@ void TMainForm::Refresh() {
     }
     // The folder is gone: its nearest parent that is still there.
     DirListBox->SetDirectory(folder.string());
-    scan_->Note(QStringLiteral("Folder gone"), QStringLiteral("The folder %1 is gone; %2 is shown.")
-                                                   .arg(FromHostPath(shown), FromHostPath(DirListBox->Directory())));
+    scan_->Note(QStringLiteral("Folder gone"),
+                QStringLiteral("The folder %1 is gone; %2 is shown.")
+                    .arg(FromHostPath(shown), FromHostPath(DirListBox->Directory())));
 }
 
 void TMainForm::ScanImages() {

@@ -39,8 +39,9 @@ bool Fd::Close() {
 }
 
 Stamp StampOf(const struct stat& st) {
-    return {std::uint64_t(st.st_dev), std::uint64_t(st.st_ino), std::int64_t(st.st_size),
-            std::int64_t(st.st_mtim.tv_sec), std::int64_t(st.st_mtim.tv_nsec), std::int64_t(st.st_ctim.tv_sec),
+    return {std::uint64_t(st.st_dev),         std::uint64_t(st.st_ino),
+            std::int64_t(st.st_size),         std::int64_t(st.st_mtim.tv_sec),
+            std::int64_t(st.st_mtim.tv_nsec), std::int64_t(st.st_ctim.tv_sec),
             std::int64_t(st.st_ctim.tv_nsec)};
 }
 

@@ -77,8 +77,8 @@ TEST_F(MainWindowTest, RememberedFolderThatIsGoneKeepsTheStartFolder) {
 TEST_F(MainWindowTest, RefusedSaveIsReportedAndTheWindowStillCloses) {
     config.Write("blocker", {1});
     IniFile blocked(config.File("blocker") + "/Dyskel.ini");
-    form = std::make_unique<TMainForm>(MainServices{dialogs, blocked, drives},
-                                       ParseCommandLine({"/DEBUG"}), images.Path());
+    form = std::make_unique<TMainForm>(MainServices{dialogs, blocked, drives}, ParseCommandLine({"/DEBUG"}),
+                                       images.Path());
     EXPECT_TRUE(form->close());
     ASSERT_EQ(dialogs.shown.size(), 1u);
     EXPECT_EQ(dialogs.shown[0].kind, MsgKind::Error);
