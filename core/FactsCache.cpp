@@ -243,7 +243,9 @@ void FactsCache::Preload(const std::string& folder) {
 void FactsCache::ForgetGone(const std::string& folder, bool recursive, const std::vector<ImageFile>& found) {
     const std::string root = WithoutLastSlash(folder);
     std::string path;
-    for (auto& [key, f] : folders_) {
+    for (auto& entry : folders_) {
+        const std::string& key = entry.first;
+        Folder& f = entry.second;
         if (!(recursive ? Under(key, root) : key == root)) continue;
         const std::size_t before = f.images.size();
         std::erase_if(f.images, [&](const Image& image) {
