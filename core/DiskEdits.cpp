@@ -333,6 +333,17 @@ ImageEdit ClearImage(const std::string* name, const std::string* id) {
     };
 }
 
+ImageEdit SetDiskLabel(const std::array<std::uint8_t, 16>& name,
+                       const std::array<std::uint8_t, 5>& idAndType) {
+    return [name, idAndType](const DiskImage& image) -> Result<EditPlan> {
+        Result<Block> header = image.ReadBlock({DirTrack, 0});
+        if (!header) return Failure{header.Error() + " Nothing was written."};
+        std::copy(name.begin(), name.end(), header->begin() + 0x90);
+        std::copy(idAndType.begin(), idAndType.end(), header->begin() + 0xA2);
+        return EditPlan{{{{DirTrack, 0}, *header}}, {}, {}};
+    };
+}
+
 ImageEdit PokeBlock(BlockAddress at, int offset, const std::vector<std::uint8_t>& bytes) {
     return [at, offset, bytes](const DiskImage& image) -> Result<EditPlan> {
         if (offset < 0 || offset >= BlockSize || bytes.size() > std::size_t(BlockSize - offset))

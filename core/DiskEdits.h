@@ -80,6 +80,12 @@ void PutNameAndId(Block& header, const std::optional<std::string>& name,
 // BAM at `extended` (0xC0 or 0xAC; 0: none is written).
 std::array<Block, 2> FormattedTrack18(const Block& oldHeader, int tracks, std::size_t extended);
 
+// Writes the header line's bytes of the header block as they are given: the
+// 16 name bytes at 0x90-0x9F and the 5 bytes after them at 0xA2-0xA6 (the ID,
+// 0xA0 and the DOS type), the way the listing's first line shows them.
+ImageEdit SetDiskLabel(const std::array<std::uint8_t, 16>& name,
+                       const std::array<std::uint8_t, 5>& idAndType);
+
 // Writes bytes into a block from offset on.
 ImageEdit PokeBlock(BlockAddress at, int offset, const std::vector<std::uint8_t>& bytes);
 

@@ -469,6 +469,22 @@ TEST_F(RenameEdit, ChangesTheNameBytesOfOneBlockAndNothingElse) {
     EXPECT_EQ((*changes)[0].bytes, expected);
 }
 
+TEST(DiskLabelEdit, WritesTheHeaderLineBytesAndKeepsTheBam) {
+    D64Builder disk;
+    disk.AddPrg("A", 0x0801, {1});
+    const std::array<std::uint8_t, 16> name{0x12, 'A',  'R',  'T',  0x92, 0xA0, 0xA0, 0xA0,
+                                            0xA0, 0xA0, 0xA0, 0xA0, 0xA0, 0xA0, 0xA0, 0xA0};
+    const std::array<std::uint8_t, 5> idAndType{'X', 'Y', 0xA0, '2', 'A'};
+    Result<EditPlan> plan = SetDiskLabel(name, idAndType)(test::InMemory(disk.Bytes()));
+    ASSERT_TRUE(plan) << plan.Error();
+    ASSERT_EQ(plan->changes.size(), 1u);
+    EXPECT_EQ(plan->changes[0].at, (BlockAddress{18, 0}));
+    Block expected = test::BlockAt(disk.Block(18, 0));
+    std::copy(name.begin(), name.end(), expected.begin() + 0x90);
+    std::copy(idAndType.begin(), idAndType.end(), expected.begin() + 0xA2);
+    EXPECT_EQ(plan->changes[0].bytes, expected);
+}
+
 struct StaleRow {
     const char* what;
     int sector, offset; // where the entry is said to lie
