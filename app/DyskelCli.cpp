@@ -32,10 +32,12 @@
 #include <deque>
 #include <filesystem>
 #include <iostream>
+#include <malloc.h>
 #include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
+#include <sys/mman.h>
 #include <sys/stat.h>
 #include <vector>
 
@@ -658,10 +660,30 @@ int RunScan(Invocation& inv) {
     return 0;
 }
 
+// A search of a large collection holds a few megabytes at once: the index's
+// values, the facts of every image, the tables of duplicates.  Taken page by
+// page, each 4 KiB costs a page fault, which costs more than the work done
+// with it.  The heap is given room up front, marked for huge pages and kept
+// when freed, so that it grows a 2 MiB page at a time; room that is never
+// touched costs nothing.
+void ReserveHeap() {
+    constexpr std::size_t Room = std::size_t(24) << 20;
+    ::mallopt(M_MMAP_THRESHOLD, 32 << 20); // the most it takes
+    ::mallopt(M_TRIM_THRESHOLD, int(2 * Room));
+    void* room = std::malloc(Room);
+    if (!room) return;
+    const auto page = std::uintptr_t(2) << 20;
+    const auto first = (reinterpret_cast<std::uintptr_t>(room) + page - 1) & ~(page - 1);
+    const auto end = (reinterpret_cast<std::uintptr_t>(room) + Room) & ~(page - 1);
+    if (end > first) (void)::madvise(reinterpret_cast<void*>(first), end - first, MADV_HUGEPAGE);
+    std::free(room);
+}
+
 // The search index, loaded only now so that no other command maps SQLite; or
 // none (with a warning) when the module or its file cannot be opened: the
 // index only spares reading images again, so the search goes on without it.
 std::unique_ptr<FactsCache> OpenCache(Invocation& inv) {
+    ReserveHeap();
     Result<std::unique_ptr<IndexStore>> index = OpenIndexModule(FactsCache::DefaultFile());
     if (index) return std::make_unique<FactsCache>(std::move(*index));
     inv.err << "dyskel-cli: warning: " << index.Error() << "; every image is read\n";

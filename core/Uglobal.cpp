@@ -3,8 +3,11 @@
 #include "core/FileIO.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <filesystem>
+#include <sys/mman.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace dyskel {
 
@@ -16,6 +19,20 @@ std::string Where(BlockAddress at) {
 
 // Bytes of the image that are read: 40 tracks and their error bytes.
 constexpr std::int64_t MostBytesRead = ExtErrImageSize;
+
+void PopulateForWrite(void* data, std::size_t size) {
+#ifdef MADV_POPULATE_WRITE
+    const auto page = static_cast<std::uintptr_t>(::sysconf(_SC_PAGESIZE));
+    const auto first = reinterpret_cast<std::uintptr_t>(data) & ~(page - 1);
+    const auto end = reinterpret_cast<std::uintptr_t>(data) + size;
+    // Not available (an older kernel) is no failure: the pages then come
+    // one fault at a time.
+    (void)::madvise(reinterpret_cast<void*>(first), end - first, MADV_POPULATE_WRITE);
+#else
+    (void)data;
+    (void)size;
+#endif
+}
 
 } // namespace
 
@@ -36,6 +53,11 @@ Result<DiskImage> DiskImage::Load(const std::string& path) {
     image.fileSize_ = st.st_size;
     image.stamp_ = fileio::StampOf(st);
     const auto want = static_cast<std::size_t>(std::min<std::int64_t>(st.st_size, MostBytesRead));
+    // The buffer's pages are made present in one call before they are
+    // filled: a process that reads one image pays for a page fault per 4 KiB
+    // otherwise, which costs more than reading the bytes.
+    image.bytes_.reserve(want);
+    PopulateForWrite(image.bytes_.data(), want);
     image.bytes_.resize(want);
     const std::size_t got = fileio::ReadAt(in.Get(), 0, image.bytes_.data(), want);
     if (got != want)
