@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cstring>
 #include <deque>
 #include <dirent.h>
 #include <fcntl.h>
@@ -264,7 +265,8 @@ DuplicateGroups FindDuplicates(const std::vector<std::string>& folders, bool rec
     const Sha1Digest empty = Sha1Of(nullptr, 0);
     // Flat tables, sorted once at the end: every file with data bytes, and
     // each disk's set of files (sorted, without repeats) in one run of sets.
-    // Deques grow without copying what they hold.
+    // The deques grow without copying what they hold; the files, sorted
+    // once, are a vector.
     struct File {
         Sha1Digest hash;
         std::uint32_t image; // into paths
@@ -274,7 +276,7 @@ DuplicateGroups FindDuplicates(const std::vector<std::string>& folders, bool rec
         std::uint32_t image, first, count; // the set: sets[first, first + count)
     };
     std::vector<std::string> paths;
-    std::deque<File> files;
+    std::vector<File> files;
     std::deque<std::pair<int, DirEntry>> entries; // number in the listing, entry
     std::vector<Sha1Digest> set;
     std::deque<Sha1Digest> sets;
@@ -299,9 +301,12 @@ DuplicateGroups FindDuplicates(const std::vector<std::string>& folders, bool rec
                      });
     if (stats) *stats = s;
     DuplicateGroups groups;
-    // Files: equal hashes side by side, each run in the order walked.
-    std::stable_sort(files.begin(), files.end(),
-                     [](const File& a, const File& b) { return a.hash < b.hash; });
+    // Files: equal hashes side by side, each run in the order walked (the
+    // entries were numbered in that order).
+    std::sort(files.begin(), files.end(), [](const File& a, const File& b) {
+        const int order = std::memcmp(a.hash.data(), b.hash.data(), a.hash.size());
+        return order != 0 ? order < 0 : a.entry < b.entry;
+    });
     for (std::size_t i = 0, j; i < files.size(); i = j) {
         for (j = i + 1; j < files.size() && files[j].hash == files[i].hash;) ++j;
         if (j - i < 2) continue;
