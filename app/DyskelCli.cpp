@@ -32,6 +32,7 @@
 #include <deque>
 #include <filesystem>
 #include <iostream>
+#include <link.h>
 #include <malloc.h>
 #include <memory>
 #include <optional>
@@ -39,6 +40,7 @@
 #include <string_view>
 #include <sys/mman.h>
 #include <sys/stat.h>
+#include <unistd.h>
 #include <vector>
 
 namespace dyskel {
@@ -1066,6 +1068,34 @@ int RunCli(int argc, char** argv, std::ostream& out, std::ostream& err) {
 
 } // namespace
 } // namespace dyskel
+
+namespace {
+
+// A command lists a disk in a millisecond or two, and most of that is the
+// start of the process: each 4 KiB of the program's code and constants is
+// mapped by a page fault the first time it runs.  Mapping the program's
+// read-only segments in one call costs a fraction of those faults.  Runs
+// before the other constructors of the program (the C++ runtime's among
+// them).
+int MapProgramSegment(dl_phdr_info* info, std::size_t, void*) {
+    const auto page = std::uintptr_t(::sysconf(_SC_PAGESIZE));
+    for (int i = 0; i < info->dlpi_phnum; ++i) {
+        const ElfW(Phdr)& segment = info->dlpi_phdr[i];
+        if (segment.p_type != PT_LOAD || (segment.p_flags & PF_W) != 0) continue;
+        const std::uintptr_t start = (info->dlpi_addr + segment.p_vaddr) & ~(page - 1);
+        const std::uintptr_t end = info->dlpi_addr + segment.p_vaddr + segment.p_memsz;
+#ifdef MADV_POPULATE_READ
+        (void)::madvise(reinterpret_cast<void*>(start), end - start, MADV_POPULATE_READ);
+#endif
+    }
+    return 1; // the program is the first object listed
+}
+
+__attribute__((constructor(101))) void MapProgram() {
+    ::dl_iterate_phdr(MapProgramSegment, nullptr);
+}
+
+} // namespace
 
 int main(int argc, char** argv) {
     std::ios::sync_with_stdio(false);
