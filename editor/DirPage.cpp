@@ -9,6 +9,7 @@
 #include "editor/ValidateDialog.h"
 #include "platform/Dialogs.h"
 #include "platform/Fonts.h"
+#include "platform/HostPath.h"
 #include "platform/Menus.h"
 
 #include <QAction>
@@ -485,13 +486,13 @@ void TDirPage::PMnuDirExportPRGClick() {
         TExportFileName* dialog = svc_.exportDialog;
         std::unique_ptr<TExportFileName> own;
         if (!dialog) {
-            own = std::make_unique<TExportFileName>(QString::fromStdString(folder), this);
+            own = std::make_unique<TExportFileName>(FromHostPath(folder), this);
             dialog = own.get();
         }
-        dialog->PanelDir->setText(QString::fromStdString(folder));
-        dialog->EditFileName->setText(QString::fromStdString(name));
+        dialog->PanelDir->setText(FromHostPath(folder));
+        dialog->EditFileName->setText(FromHostPath(name));
         cancelled = svc_.dialogs.Exec(*dialog) != QDialog::Accepted;
-        name = SafeFileName(dialog->EditFileName->text().toStdString());
+        name = SafeFileName(ToHostPath(dialog->EditFileName->text()));
     }
     const std::string fileName = name + ".PRG";
     FileOutcome outcome;
@@ -559,7 +560,7 @@ bool TDirPage::DropEvent(QEvent* event) {
 void TDirPage::PMnuDirImportClick() {
     if (!host_.EnsureEditMode()) return;
     const QStringList paths = svc_.dialogs.OpenFileNames(this, QStringLiteral("Import File"),
-                                                         QString::fromStdString(svc_.data.image.Folder()));
+                                                         FromHostPath(svc_.data.image.Folder()));
     if (!paths.isEmpty()) ImportFiles(paths);
 }
 
@@ -569,7 +570,7 @@ void TDirPage::ImportFiles(const QStringList& paths) {
     if (!image) return ShowError(QString::fromStdString(image.Error()));
     std::vector<ImportFile> files;
     for (const QString& path : paths) {
-        Result<HostFileName> host = NameOfHostFile(path.toStdString());
+        Result<HostFileName> host = NameOfHostFile(ToHostPath(path));
         if (!host) return ShowError(QString::fromStdString(host.Error()));
         QFile in(path);
         if (!in.open(QIODevice::ReadOnly))

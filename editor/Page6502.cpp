@@ -6,6 +6,7 @@
 #include "editor/Listing6502Model.h"
 #include "platform/Dialogs.h"
 #include "platform/Fonts.h"
+#include "platform/HostPath.h"
 #include "platform/Menus.h"
 
 #include <QHBoxLayout>
@@ -195,11 +196,11 @@ void T6502Page::SaveAsSource() {
     const FileBuffer6502& file = svc_.data.file6502;
     const QString path =
         svc_.dialogs.SaveFileName(this, QStringLiteral("Save as source"), QStringLiteral("ca65 source (*.s)"),
-                                  QString::fromStdString(svc_.data.image.Folder()));
+                                  FromHostPath(svc_.data.image.Folder()));
     if (path.isEmpty()) return;
     const std::string source = Ca65Source(std::span(file.bytes.data(), file.length), file.loadAddress,
                                           ListingOptions(svc_.options, svc_.data.start6502));
-    const std::string failed = fileio::WriteWholeFile(path.toStdString(), source);
+    const std::string failed = fileio::WriteWholeFile(ToHostPath(path), source);
     if (!failed.empty())
         svc_.dialogs.Message(this, MsgKind::Error, MsgButtons::Ok, QString::fromStdString(failed));
 }

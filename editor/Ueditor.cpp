@@ -17,6 +17,7 @@
 #include "editor/Page6502.h"
 #include "platform/Dialogs.h"
 #include "platform/Fonts.h"
+#include "platform/HostPath.h"
 
 #include <QAction>
 #include <QDateTime>
@@ -304,7 +305,7 @@ void TEditor::FormActivate(const ImageRef& image) {
     if (mainWindow_) mainWindow_->hide();
     // The file as it is now, not as the folder list found it.
     if (ImageEntry now = FindImage(img.path); !now.name.empty()) img.file = now;
-    const QString fileName = QString::fromStdString(std::filesystem::path(img.path).filename().string());
+    const QString fileName = FromHostPath(std::filesystem::path(img.path).filename().string());
     setWindowTitle(QStringLiteral("Dyskel V1.00beta - EDITOR  (") + fileName + QLatin1Char(')'));
     // Grid headers, file name; no block on show yet.
     hexPage_->WriteHeaders();
@@ -313,7 +314,7 @@ void TEditor::FormActivate(const ImageRef& image) {
     // A long name shows from its start; the tool tip gives the whole path.
     EditFileName->setText(fileName);
     EditFileName->setCursorPosition(0);
-    EditFileName->setToolTip(QString::fromStdString(img.path));
+    EditFileName->setToolTip(FromHostPath(img.path));
     // Page and mode from the options.
     TNBdisplay->setCurrentIndex(1);
     const int page = svc_.options.editorPage;
