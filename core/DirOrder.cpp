@@ -98,7 +98,7 @@ std::array<std::uint8_t, 16> SeparatorName() {
     return name;
 }
 
-ImageEdit ArrangeDirectory(const std::vector<Placement>& order, const std::optional<DiskLabelBytes>& label) {
+ImageEdit ArrangeDirectory(const std::vector<Placement>& order, const DiskLabelBytes& label) {
     return [order, label](const DiskImage& image) -> Result<EditPlan> {
         const DirCapacity capacity = DirectoryCapacity(image);
         Result<Block> read = image.ReadBlock({DirTrack, 0});
@@ -187,10 +187,9 @@ ImageEdit ArrangeDirectory(const std::vector<Placement>& order, const std::optio
         for (std::size_t b = 0; b < chain->blocks.size(); ++b)
             if (b >= before.blocks.size() || chain->blocks[b] != before.blocks[b])
                 PutChange(plan.changes, chain->at[b], chain->blocks[b]);
-        if (label) {
-            std::copy(label->name.begin(), label->name.end(), header.begin() + 0x90);
-            std::copy(label->idAndType.begin(), label->idAndType.end(), header.begin() + 0xA2);
-        }
+        if (label.name) std::copy(label.name->begin(), label.name->end(), header.begin() + 0x90);
+        if (label.idAndType)
+            std::copy(label.idAndType->begin(), label.idAndType->end(), header.begin() + 0xA2);
         if (header != *read) PutChange(plan.changes, {DirTrack, 0}, header);
         return plan;
     };

@@ -51,16 +51,16 @@ struct Placement {
     std::optional<NameBytes> name;
 };
 
-// The header line's bytes: the disk name (0x90-0x9F) and ID, 0xA0 and DOS
-// type (0xA2-0xA6).
+// The header line's bytes, each part when it is to change: the disk name
+// (0x90-0x9F) and ID, 0xA0 and DOS type (0xA2-0xA6).
 struct DiskLabelBytes {
-    NameBytes name{};
-    std::array<std::uint8_t, 5> idAndType{};
+    std::optional<NameBytes> name;
+    std::optional<std::array<std::uint8_t, 5>> idAndType;
 };
 
 // Puts every live entry of the directory, each once, and the new separators
-// into the directory in the order given, names as given, and the disk label
-// when given, in one change.  The entries fill the slots the live entries
+// into the directory in the order given, names as given, and the parts of the
+// disk label given, in one change.  The entries fill the slots the live entries
 // hold, in the chain's order; a new separator takes in addition the first
 // free slot (type byte 0), and when there is none a new directory block is
 // linked in as the drive does (interleave 3 on the directory track, never a
@@ -68,8 +68,7 @@ struct DiskLabelBytes {
 // more entries than it may, when the directory track has no block left for
 // it, when its chain is broken, and when the entries given are not the live
 // entries of the image as it is now.
-ImageEdit ArrangeDirectory(const std::vector<Placement>& order,
-                           const std::optional<DiskLabelBytes>& label = std::nullopt);
+ImageEdit ArrangeDirectory(const std::vector<Placement>& order, const DiskLabelBytes& label = {});
 
 // The live entries of a listing (scratched ones left out), as placements.
 std::vector<Placement> PlacementsOf(const std::vector<DirEntry>& listed);
