@@ -259,20 +259,28 @@ Result<DirArtImport> PlaceNames(const std::vector<NameBytes>& names, const std::
     return out;
 }
 
+namespace {
+
+bool EndsWith(const std::string& fileName, std::string_view ext) {
+    if (fileName.size() < ext.size()) return false;
+    return std::equal(ext.begin(), ext.end(), fileName.end() - std::ptrdiff_t(ext.size()),
+                      [](char a, char b) { return a == (b >= 'A' && b <= 'Z' ? char(b - 'A' + 'a') : b); });
+}
+
+} // namespace
+
+bool DirArtFileIsText(const std::string& fileName, const std::vector<std::uint8_t>& bytes) {
+    constexpr std::string_view DiskLine = "disk \"";
+    if (EndsWith(fileName, ".prg")) return false;
+    return EndsWith(fileName, ".txt") ||
+           (bytes.size() >= DiskLine.size() && std::equal(DiskLine.begin(), DiskLine.end(), bytes.begin()));
+}
+
 Result<DirArtImport> ReadDirArtFile(const std::string& fileName, const std::vector<std::uint8_t>& bytes,
                                     const std::vector<DirEntry>& listed, int maxEntries, bool append) {
-    const auto endsWith = [&](std::string_view ext) {
-        if (fileName.size() < ext.size()) return false;
-        return std::equal(
-            ext.begin(), ext.end(), fileName.end() - std::ptrdiff_t(ext.size()),
-            [](char a, char b) { return a == (b >= 'A' && b <= 'Z' ? char(b - 'A' + 'a') : b); });
-    };
-    constexpr std::string_view DiskLine = "disk \"";
-    const bool text = endsWith(".txt") || (bytes.size() >= DiskLine.size() &&
-                                           std::equal(DiskLine.begin(), DiskLine.end(), bytes.begin()));
-    if (endsWith(".prg") || !text) {
+    if (!DirArtFileIsText(fileName, bytes)) {
         Result<std::vector<NameBytes>> names =
-            endsWith(".prg") ? NamesFromScreenGrab(bytes) : NamesFromRawFile(bytes);
+            EndsWith(fileName, ".prg") ? NamesFromScreenGrab(bytes) : NamesFromRawFile(bytes);
         if (!names) return Failure{names.Error()};
         return PlaceNames(*names, listed, maxEntries, append);
     }

@@ -68,6 +68,9 @@ std::optional<std::uint8_t> ScreenCodeToPetscii(std::uint8_t code);
                                               const std::vector<DirEntry>& listed, int maxEntries,
                                               bool append);
 
+// Whether ReadDirArtFile takes the file as the text (else as names).
+bool DirArtFileIsText(const std::string& fileName, const std::vector<std::uint8_t>& bytes);
+
 // A file of any of the three kinds: a name ending in ".prg" (any case) is a
 // screen grab, a name ending in ".txt" or bytes starting with "disk \"" the
 // text, anything else raw names.  append is for the two kinds of names; for
