@@ -17,11 +17,12 @@ namespace dyskel {
 
 namespace {
 
-QAction* Button(QWidget* bar, QHBoxLayout* row, const char* name, const char* text, const char* tip,
+// An action and its button (Btn... for Act...); the window gives the
+// button its hint while the Hints option is on.
+QAction* Button(QWidget* bar, QHBoxLayout* row, const char* name, const char* text,
                 const QKeySequence& keys = {}) {
     auto* action = new QAction(QString::fromLatin1(text), bar);
     action->setObjectName(QString::fromLatin1(name));
-    action->setToolTip(QString::fromLatin1(tip));
     if (!keys.isEmpty()) {
         action->setShortcut(keys);
         action->setShortcutContext(Qt::WidgetWithChildrenShortcut);
@@ -29,6 +30,7 @@ QAction* Button(QWidget* bar, QHBoxLayout* row, const char* name, const char* te
     auto* button = new QToolButton(bar);
     button->setObjectName(QString::fromLatin1(name).replace(0, 3, QStringLiteral("Btn")));
     button->setDefaultAction(action);
+    button->setToolTip(QString());
     row->addWidget(button);
     return action;
 }
@@ -44,17 +46,12 @@ TDirArtBar::TDirArtBar(EditorServices& services, IEditorHost& host, TDirPage& pa
     LblDirGauge = new QLabel(this);
     LblDirGauge->setObjectName(QStringLiteral("LblDirGauge"));
     row->addWidget(LblDirGauge, 1);
-    ActDirSeparator = Button(this, row, "ActDirSeparator", "Separator",
-                             "Insert a separator (a DEL entry owning no block) before the entry chosen",
-                             QKeySequence(Qt::CTRL | Qt::Key_Insert));
-    ActDirUp =
-        Button(this, row, "ActDirUp", "Up", "Move the entry chosen up", QKeySequence(Qt::CTRL | Qt::Key_Up));
-    ActDirDown = Button(this, row, "ActDirDown", "Down", "Move the entry chosen down",
-                        QKeySequence(Qt::CTRL | Qt::Key_Down));
-    ActDirExportList = Button(this, row, "ActDirExportList", "Export...", "Export the listing as text");
-    ActDirImportList =
-        Button(this, row, "ActDirImportList", "Import...",
-               "Import a listing: a text, a screen grab (.prg) or a raw file of 16-byte names");
+    ActDirSeparator =
+        Button(this, row, "ActDirSeparator", "Separator", QKeySequence(Qt::CTRL | Qt::Key_Insert));
+    ActDirUp = Button(this, row, "ActDirUp", "Up", QKeySequence(Qt::CTRL | Qt::Key_Up));
+    ActDirDown = Button(this, row, "ActDirDown", "Down", QKeySequence(Qt::CTRL | Qt::Key_Down));
+    ActDirExportList = Button(this, row, "ActDirExportList", "Export...");
+    ActDirImportList = Button(this, row, "ActDirImportList", "Import...");
     for (QAction* a : {ActDirSeparator, ActDirUp, ActDirDown}) page.addAction(a);
     connect(ActDirSeparator, &QAction::triggered, this, &TDirArtBar::InsertSeparatorClick);
     connect(ActDirUp, &QAction::triggered, this, [this] { MoveClick(-1); });
