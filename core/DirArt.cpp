@@ -30,6 +30,13 @@ Failure AtLine(int line, const std::string& why) {
     return {"line " + std::to_string(line) + ": " + why};
 }
 
+int HexDigit(char c) {
+    if (c >= '0' && c <= '9') return c - '0';
+    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+    return -1;
+}
+
 bool Blank(char c) {
     return c == ' ' || c == '\t' || c == '\r';
 }
@@ -61,12 +68,12 @@ Result<std::string> QuotedBytes(std::string_view rest, std::size_t at, int line,
         const auto c = std::uint8_t(rest[i]);
         if (c == '"') break;
         if (c == '{') {
-            unsigned value = 0;
-            const char* from = rest.data() + i + 2;
-            auto [end, ec] = std::from_chars(from, rest.data() + rest.size(), value, 16);
-            if (rest.substr(i, 2) != "{$" || ec != std::errc() || end - from != 2 ||
-                end == rest.data() + rest.size() || *end != '}')
+            const std::string_view escape = rest.substr(i, 5);
+            const int high = escape.size() == 5 ? HexDigit(escape[2]) : -1;
+            const int low = escape.size() == 5 ? HexDigit(escape[3]) : -1;
+            if (high < 0 || low < 0 || escape[1] != '$' || escape[4] != '}')
                 return AtLine(line, "column " + std::to_string(at + i + 1) + ": an escape is written {$XX}");
+            const int value = high * 16 + low;
             bytes += char(value);
             i += 4; // the loop steps past the closing brace
             continue;

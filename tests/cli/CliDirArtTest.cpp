@@ -136,6 +136,8 @@ INSTANTIATE_TEST_SUITE_P(
                     TextRefusal{"Missing", "1 PRG 1 \"A\"\n3 PRG< 1 \"C\"\n", "entry 2 has no line"},
                     TextRefusal{"OtherType", "1 SEQ 1 \"A\"\n2 SEQ 2 \"B\"\n3 PRG< 1 \"C\"\n",
                                 "line 1: entry 1 is PRG 1; an import changes no type or size"},
+                    TextRefusal{"CutEscape", "1 PRG 1 \"A{$4\"\n",
+                                "line 1: column 11: an escape is written {$XX}"},
                     TextRefusal{"LowerCase", "1 PRG 1 \"a\"\n", "line 1: column 10"}),
     [](const auto& info) { return std::string(info.param.name); });
 
