@@ -1,6 +1,7 @@
 // dyskel-cli: the disk image core and the 6502 disassembler from the command
 // line.  Every command calls the same functions as the windows and only joins
 // their cells into lines.
+#include "core/DirArt.h"
 #include "core/Directory.h"
 #include "core/DiskEdits.h"
 #include "core/DiskFiles.h"
@@ -65,7 +66,7 @@ struct Invocation {
     std::vector<std::string> args;
     bool raw = false, deleted = false, text = false, basic = false, assembly = false, symbols = false,
          illegal = false, backup = false, dryRun = false, replace = false, keepBoth = false, fix = false,
-         csv = false, unsorted = false, noDetails = false, recursive = false;
+         csv = false, unsorted = false, noDetails = false, recursive = false, append = false;
     std::optional<std::string> name, to, id, type, label, sameAs, size;
     std::optional<std::uint16_t> start;
     int tracks = StdTracks;
@@ -574,6 +575,41 @@ int RunWrite(Invocation& inv) {
     return 0;
 }
 
+// --- Directory art -----------------------------------------------------------
+
+// "dirart export IMAGE" prints the listing as text; "dirart import IMAGE
+// FILE" puts a text, a screen grab or raw names onto the directory in one
+// write and prints the listing as dir does.
+int RunDirart(Invocation& inv) {
+    const std::string& action = inv.args[0];
+    if (action != "export" && action != "import")
+        throw UsageError{"the action is export or import: " + action};
+    if ((action == "export") != (inv.args.size() == 2))
+        throw UsageError{action == "export" ? "export takes IMAGE alone" : "import takes IMAGE and FILE"};
+    if (inv.append && action == "export") throw UsageError{"--append is for import"};
+    Image image = OpenImage(inv, inv.args[1]);
+    if (action == "export") {
+        Result<Block> header = image.disk.ReadBlock({DirTrack, 0});
+        if (!header) throw CliFailure{header.Error()};
+        inv.out << DirArtText(*header, image.view.dir.entries);
+        return 0;
+    }
+    const std::string& file = inv.args[2];
+    Result<DirArtImport> art = ReadDirArtFile(file, HostFile(file), image.view.dir.entries,
+                                              DirectoryCapacity(image.disk).entries, inv.append);
+    if (!art) throw CliFailure{Quoted(file) + ": " + art.Error()};
+    if (Write(inv, image, ArrangeDirectory(art->order, art->label)))
+        AfterWrite([&] {
+            Image after = OpenImage(inv, image.path);
+            inv.out << DiskText(inv, after.view.header.label) << '\n';
+            int n = 0;
+            for (const DirEntry& entry : after.view.dir.entries)
+                inv.out << JoinCells(inv, DirRowCells(entry, ++n)) << '\n';
+            inv.out << JoinCells(inv, FreeRowCells(after.view.bam.freeBlocks)) << '\n';
+        });
+    return 0;
+}
+
 // A CSV field (RFC 4180): quoted, with its quotes doubled, when it holds a
 // comma, a quote or a line break.
 std::string CsvField(const std::string& text) {
@@ -980,6 +1016,14 @@ void Declare(CLI::App& app, Invocation& inv, const std::string& chosen, std::deq
         .Value("--name", &I::name, "NAME", "the entry's name, for one FILE (default: from the file's name)")
         .Arg("IMAGE", image)
         .Arg("FILE", "the host files", 1, -1);
+    add("dirart", "the listing as text, and directory art put onto the disk",
+        "dyskel-cli dirart export DEMO.D64 > art.txt; dyskel-cli dirart import DEMO.D64 art.txt", RunDirart)
+        .Writes()
+        .Raw()
+        .Flag("--append", &I::append, "add every name of a screen grab or raw file as a separator")
+        .Arg("ACTION", "export (the text on stdout) or import")
+        .Arg("IMAGE", image)
+        .Arg("FILE", "for import: the text, a screen grab (.prg) or a raw file of 16-byte names", 0);
     add("validate", "check chains, directory and BAM; exit 1 when an image is not clean",
         "dyskel-cli validate --csv *.D64 > report.csv", RunValidate)
         .Flag("--fix", &I::fix, "rewrite the BAM from what the files own (one IMAGE)")

@@ -51,6 +51,9 @@ struct DirEntry {
     std::uint8_t TypeCode() const { return typeByte & TypeMask; }
     // Scratched by the drive: type byte 0.
     bool Scratched() const { return typeByte == 0; }
+    // A DEL entry whose first block is on track 0 (a separator of a
+    // listing's art): it names no block and owns none.
+    bool OwnsNoBlock() const { return TypeCode() == std::uint8_t(FileType::Del) && first.track == 0; }
     // The name bytes up to the first 0xA0 padding byte.
     std::string Name() const;
 };

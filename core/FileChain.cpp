@@ -158,8 +158,9 @@ FileOutcome ExportPRG(const DiskImage& image, const DirEntry& entry, const std::
     const std::string path = JoinPath(folder, fileName);
     if (fileio::SameFile(path, image.Path())) return Outcome(path, {}, OverwriteImageText(path));
     std::vector<std::uint8_t> bytes;
-    ChainWalk walk =
-        WalkChain(image, entry.first, ExportBlockLimit, [&](BlockAddress, const Block& block, int) {
+    ChainWalk walk;
+    if (!entry.OwnsNoBlock())
+        walk = WalkChain(image, entry.first, ExportBlockLimit, [&](BlockAddress, const Block& block, int) {
             bytes.insert(bytes.end(), block.begin() + 2, block.begin() + 2 + DataBytesInBlock(block));
             return true;
         });
@@ -180,6 +181,7 @@ HexDumpText BuildHexDump(const DiskImage& image, const DirEntry& entry) {
     HexDumpText dump;
     dump.text = "FILENAME: \"" + RawBaseName(entry) + ".PRG\"      SIZE: " + std::to_string(entry.blocks) +
                 " BLOCKS" + Eol;
+    if (entry.OwnsNoBlock()) return dump; // a separator: the title line alone
     dump.walk =
         WalkChain(image, entry.first, DumpBlockLimit, [&](BlockAddress at, const Block& block, int index) {
             std::string& t = dump.text;

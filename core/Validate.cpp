@@ -29,6 +29,7 @@ using BreakSink = std::function<void(FindingKind kind, BlockAddress at)>;
 std::vector<BlockAddress> WalkEntry(const DiskImage& image, bool geos, const DirEntry& e,
                                     const BreakSink& broke) {
     std::vector<BlockAddress> blocks;
+    if (e.OwnsNoBlock()) return blocks;
     Block dir{};
     if (Result<Block> d = image.ReadBlock({DirTrack, e.sector})) dir = *d;
     auto raw = [&](int i) { return e.offset + i < BlockSize ? dir[std::size_t(e.offset + i)] : 0; };

@@ -5,6 +5,7 @@
 #include "core/FileChain.h"
 #include "core/Validate.h"
 #include "editor/CharGrid.h"
+#include "editor/DirArtBar.h"
 #include "editor/UexportPRG.h"
 #include "editor/ValidateDialog.h"
 #include "platform/Dialogs.h"
@@ -157,6 +158,8 @@ TDirPage::TDirPage(EditorServices& services, IEditorHost& host, QWidget* parent)
         StrGridDir->setColumnWidth(c, DirWidths[std::size_t(c)]);
     }
     layout->addWidget(StrGridDir, 1);
+    DirArtBar = new TDirArtBar(svc_, host_, *this);
+    layout->addWidget(DirArtBar);
 
     LblDirStatus = new QLabel(this);
     LblDirStatus->setObjectName(QStringLiteral("LblDirStatus"));
@@ -303,6 +306,7 @@ void TDirPage::ShowDirectory(const DiskView* view, int keepRow) {
     renaming_ = false;
     StrGridDir->setRowCount(0);
     PanelDirHeaderID->setText(view ? PetsciiToQString(view->header.label) : QString());
+    DirArtBar->Show(view);
     if (!view) return;
     StrGridDir->setRowCount(int(listing_.entries.size()) + 1);
     auto put = [this](int row, const DirCells& cells, bool scratched) {

@@ -33,6 +33,8 @@ class TDirPage : public QWidget {
     // Selects the entry at that sector of track 18 and offset there; false
     // when the listing holds none there.
     bool SelectEntry(int sector, int offset);
+    // The listing on show.
+    const DirListing& Listing() const { return listing_; }
     // Clears the page's short note (a refused character and the like).
     void ClearNote();
     // Undo (Ctrl+Z), which the window also takes from its other controls.
@@ -90,6 +92,7 @@ class TDirPage : public QWidget {
     QLabel* PanelDirHeaderID = nullptr;
     QLabel* LblDirStatus = nullptr; // short notes, such as a refused character
     QTableWidget* StrGridDir = nullptr;
+    class TDirArtBar* DirArtBar = nullptr; // the gauge and the directory art commands
     QMenu* PopupMenuDir = nullptr;
 
     QAction* PMnuDirFileName = nullptr;

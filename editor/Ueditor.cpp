@@ -56,7 +56,7 @@ struct HintRow {
     const char* control;
     const char* hint;
 };
-constexpr std::array<HintRow, 8> Hints = {{
+constexpr std::array<HintRow, 13> Hints = {{
     {"GrpBoxWP", "Status of the C64 disk (not the .D64 file itself)."},
     {"PanelTimeStamp", "Time stamp on image file."},
     {"BtnTrackBack", "Track back"},
@@ -65,6 +65,11 @@ constexpr std::array<HintRow, 8> Hints = {{
     {"GrpBoxPos", "Position in file when tracking."},
     {"RBEdit", "Editor is in Edit-mode."},
     {"RBdispOnly", "Editor is in \"View Only\"-mode."},
+    {"BtnDirSeparator", "Insert a separator (a DEL entry owning no block) before the entry chosen"},
+    {"BtnDirUp", "Move the entry chosen up"},
+    {"BtnDirDown", "Move the entry chosen down"},
+    {"BtnDirExportList", "Export the listing as text"},
+    {"BtnDirImportList", "Import a listing: a text, a screen grab (.prg) or a raw file of 16-byte names"},
 }};
 
 // Group boxes of the top panel: name, caption, place.

@@ -39,6 +39,7 @@ INSTANTIATE_TEST_SUITE_P(
         HelpCase{"poke", {"--dry-run", "TRACK", "SECTOR", "OFFSET", "BYTE"}},
         HelpCase{"new", {"--tracks", "35", "40", "IMAGE", "NAME", "ID"}},
         HelpCase{"write", {"--backup", "--dry-run", "--replace", "--keep-both", "--type", "--name", "FILE"}},
+        HelpCase{"dirart", {"--append", "--backup", "--dry-run", "ACTION", "IMAGE", "FILE"}},
         HelpCase{"validate", {"--fix", "--backup", "--dry-run", "--csv", "IMAGE"}},
         HelpCase{"scan", {"--unsorted", "--no-details", "--raw", "FOLDER"}},
         HelpCase{"find", {"--recursive", "--name", "--label", "--type", "--size", "--same-as", "FOLDER"}},
@@ -52,7 +53,7 @@ TEST(CliHelp, TheOverviewListsEveryCommand) {
         for (const char* command :
              {"info",   "dir",   "bam",      "block", "list",     "export", "dump",  "rename",
               "delete", "lock",  "unlock",   "type",  "undelete", "size",   "clear", "poke",
-              "new",    "write", "validate", "scan",  "find",     "dupes",  "op"})
+              "new",    "write", "validate", "scan",  "find",     "dupes",  "op",    "dirart"})
             EXPECT_NE(r.out.find("\n  " + std::string(command) + " "), std::string::npos) << command;
     }
 }

@@ -1,6 +1,7 @@
 // libFuzzer target for the engine: any bytes as an image, through every read
 // path and, in memory, through the edits of the write path.  An edit that
 // succeeds on a damaged image must leave Validate nothing new to find.
+#include "core/DirArt.h"
 #include "core/Directory.h"
 #include "core/DiskEdits.h"
 #include "core/DiskFiles.h"
@@ -105,7 +106,20 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         Check(image, before, "undelete REL", UndeleteEntry(entry, FileType::Rel));
         return 0;
     }
+    // The bytes as directory art too: a text, a screen grab, raw names.
+    const std::vector<std::uint8_t> bytes(data, data + size);
+    for (const char* name : {"ART.TXT", "ART.PRG", "ART.BIN"})
+        if (Result<DirArtImport> art =
+                ReadDirArtFile(name, bytes, listing->entries, DirectoryCapacity(image).entries, false))
+            Check(image, before, "dirart import", ArrangeDirectory(art->order, art->label), false);
     switch (pick % 16) {
+    case 11: // entries change slots, so a finding of one is keyed anew
+        Check(image, before, "insert separator", InsertSeparator(listing->entries, pick / 16), false);
+        break;
+    case 12:
+        Check(image, before, "move down",
+              MoveEntry(listing->entries, (pick / 16) % listing->entries.size(), 1), false);
+        break;
     case 1:
         Check(image, before, "delete", DeleteEntry(entry));
         break;
