@@ -270,12 +270,13 @@ void TMainForm::SetUpGrid() {
     titles->setSectionsClickable(true);
     titles->setSortIndicatorShown(false);
     connect(titles, &QHeaderView::sectionClicked, this, [this](int column) {
-        if (column == 0) return;
+        if (column == 0) return ShowSortMark();
         sortOrder_ = column == sortColumn_ && sortOrder_ == Qt::AscendingOrder ? Qt::DescendingOrder
                                                                                : Qt::AscendingOrder;
         sortColumn_ = column;
         FileStrGrid->Rows()->sort(sortColumn_, sortOrder_);
         FileStrGrid->scrollTo(FileStrGrid->currentIndex());
+        ShowSortMark();
     });
     for (int c = 0; c < g->columnCount(); ++c) g->setColumnWidth(c, ImageGridWidths[std::size_t(c)]);
     // A cut name or label shows an ellipsis where it is cut.
@@ -462,8 +463,14 @@ void TMainForm::Refresh() {
     while (!fs::is_directory(folder, ec) && folder.has_parent_path() && folder != folder.parent_path())
         folder = folder.parent_path();
     if (folder.string() == shown) {
+        // The image selected stays selected; when it has gone, the row that
+        // took its place is.
+        const ImageEntry* current = FileStrGrid->Rows()->Entry(FileStrGrid->currentRow());
+        const std::string selected = current ? current->name : std::string();
+        const int row = FileStrGrid->currentRow();
         DirListBox->SetDirectory(shown, false); // the folder list read anew
         ScanImages();
+        if (!selected.empty()) scan_->SelectOrRow(selected, row);
         return;
     }
     // The folder is gone: its nearest parent that is still there.
@@ -477,6 +484,17 @@ void TMainForm::ScanImages() {
     // The health report covers the whole folder: it waits for the scan.
     MnuHealth->setEnabled(false);
     scan_->Start(DirListBox->Directory(), Options->data.sortFilesBy == 1, Options->data.imageDetails);
+    ShowSortMark();
+}
+
+void TMainForm::ShowSortMark() {
+    QHeaderView* titles = FileStrGrid->horizontalHeader();
+    // The column a title click sorted by; without one, FileName while the
+    // Sort option sorts by name; none while the grid is unsorted.
+    const bool byName = Options->data.sortFilesBy == 1;
+    const int column = sortColumn_ > 0 ? sortColumn_ : byName ? NameColumn : -1;
+    titles->setSortIndicatorShown(column > 0);
+    titles->setSortIndicator(column, sortColumn_ > 0 ? sortOrder_ : Qt::AscendingOrder);
 }
 
 QString TMainForm::CurrentName() const {

@@ -129,6 +129,8 @@ class TMainForm : public QMainWindow {
     // F5: the folder list and the grid read anew; a folder that is gone
     // gives way to its nearest parent that is still there.
     void Refresh();
+    // The sort mark on the grid's column titles: the order the rows are in.
+    void ShowSortMark();
     // Makes the image's row current; while a scan runs, once the row is in.
     void SelectImage(const std::string& name);
     QString CurrentName() const; // the image name in the current row
