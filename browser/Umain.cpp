@@ -88,6 +88,7 @@ TMainForm::TMainForm(MainServices services, const CommandLine& commandLine, cons
                                              [this](const std::string& path) { OpenPaths({path}); });
     health_ = std::make_unique<THealthCheck>(this);
     connect(health_.get(), &THealthCheck::Done, this, [this] { MnuHealth->setEnabled(!Scanning()); });
+    health_->OpenImage = [this](const std::string& path) { OpenFromHealth(path); };
     scan_ = std::make_unique<TFolderScan>(ScanView{FileStrGrid, PanelScanStat, RescanP, StImages});
     connect(scan_.get(), &TFolderScan::Done, this, [this] {
         MnuHealth->setEnabled(!HealthRunning());
@@ -590,6 +591,13 @@ void TMainForm::OpenSearchHit(const SearchHit& hit) {
     std::optional<std::pair<int, int>> showEntry;
     if (hit.number > 0) showEntry = std::make_pair(int(hit.entry.sector), int(hit.entry.offset));
     OpenChecked({folder.empty() ? std::string("/") : folder, entry}, showEntry);
+}
+
+void TMainForm::OpenFromHealth(const std::string& path) {
+    const auto checked = CheckImage(path);
+    // The Directory page, on the first entry of a 1541 directory (18/1,
+    // offset 0) when there is one.
+    if (checked) OpenImage({path, checked->second, std::make_pair(1, 0)});
 }
 
 } // namespace dyskel

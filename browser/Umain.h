@@ -113,6 +113,8 @@ class TMainForm : public QMainWindow {
     // File > Image Health: checks every image of the folder on a worker
     // thread, filling a report row by row with a progress bar.
     void MnuHealthClick();
+    // The editor on an image of the health report, on the Directory page.
+    void OpenFromHealth(const std::string& path);
     // Search (Ctrl+F): the Search dialog over the current folder.
     void MnuFindClick();
     // The editor on an image a search found, on the entry found.
