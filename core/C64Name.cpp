@@ -159,8 +159,8 @@ constexpr Decomposition Decompositions[] = {
 
 // Combining marks: dropped wherever they stand (a name written decomposed).
 bool Combining(char32_t c) {
-    return (c >= 0x0300 && c <= 0x036F) || (c >= 0x1AB0 && c <= 0x1AFF) || (c >= 0x1DC0 && c <= 0x1DFF) ||
-           (c >= 0x20D0 && c <= 0x20FF) || (c >= 0xFE20 && c <= 0xFE2F);
+    return (c >= 0x0300 && c <= 0x036F) || (c >= 0x1AB0 && c <= 0x1ACE) || (c >= 0x1DC0 && c <= 0x1DFF) ||
+           (c >= 0x20D0 && c <= 0x20F0) || (c >= 0xFE20 && c <= 0xFE2F);
 }
 
 // The next character of s from i on (i moves past it); U+FFFD for a byte
