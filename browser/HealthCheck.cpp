@@ -57,9 +57,8 @@ void THealthCheck::RowOpened(int row) {
     if (row < 0 || std::size_t(row) >= paths_.size() || !OpenImage) return;
     const std::string path = paths_[std::size_t(row)];
     OpenImage(path);
-    // The editor may have changed the image.  While the worker still runs,
-    // the row is one it has checked already or will check.
-    if (!Running()) ShowRow(row, Check(path));
+    // The editor may have changed the image.
+    ShowRow(row, Check(path));
 }
 
 void THealthCheck::Start(const std::string& folder, const std::vector<std::string>& names) {
