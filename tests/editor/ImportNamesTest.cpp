@@ -81,20 +81,9 @@ TEST_P(ImportNames, OneDialogBeforeWriting) {
 INSTANTIATE_TEST_SUITE_P(Typed, ImportNames, ::testing::ValuesIn(NamesCases),
                          [](const auto& info) { return std::string(info.param.label); });
 
-TEST_F(EditorTest, ImportOfPlainNamesAsksNoNames) {
-    dir.Write("plain.prg", {1, 8, 2});
-    UseImage(D64Builder());
-    dialogs.fileLists = {{QString::fromStdString(dir.File("plain.prg"))}};
-    Open([&] {
-        Find<QAction>("PMnuDirImport")->trigger();
-        EXPECT_EQ(Names(Grid()), QStringList{"PLAIN"});
-    });
-    EXPECT_TRUE(dialogs.dialogTitles.isEmpty()) << dialogs.dialogTitles.join(',').toStdString();
-}
-
 // What the settings file keeps before the first Import; the folder that
 // Import opens in, then the one the second Import opens in (after files
-// were taken from "files").
+// with plain names were taken from "files").
 struct FolderCase {
     const char* label;
     const char* kept; // "" none; a folder under the test's folder
@@ -131,6 +120,8 @@ TEST_P(ImportFolder, StartsWhereTheLastImportWasTakenFrom) {
     const std::string first = *c.first ? dir.File(c.first) : dir.Path();
     EXPECT_EQ(dialogs.openFolders,
               (QStringList{QString::fromStdString(first), QString::fromStdString(dir.File("files"))}));
+    // Plain names ask nothing.
+    EXPECT_TRUE(dialogs.dialogTitles.isEmpty());
     // Not among the options.
     EXPECT_EQ(ini.Read("OPTIONS", "ImportFolder"), std::nullopt);
 }
