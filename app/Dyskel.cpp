@@ -64,7 +64,7 @@ int main(int argc, char** argv) {
 
     TMainForm mainForm(MainServices{dialogs, ini, drives}, line, startFolder);
     EditorData data;
-    EditorServices services{data, mainForm.Options->data, dialogs, nullptr};
+    EditorServices services{data, mainForm.Options->data, dialogs, nullptr, &ini};
     TEditor editor(services, &mainForm);
     TAboutBox aboutBox;
     TExportFileName exportDialog(FromHostPath(mainForm.Folder()));

@@ -531,6 +531,14 @@ std::vector<std::uint8_t> HostFile(const std::string& path) {
     return data;
 }
 
+// A host file whose name has characters without a C64 byte gets the name
+// proposed for it: said on stderr, so that the user knows it.
+void TellProposedName(Invocation& inv, const std::string& path, const HostFileName& host) {
+    if (host.changed)
+        inv.err << "dyskel-cli: warning: " << path << ": the entry is named \"" << PetsciiToUtf8(host.name)
+                << "\" (characters without a C64 byte changed)\n";
+}
+
 int RunWrite(Invocation& inv) {
     if (inv.name && inv.args.size() > 2) throw UsageError{"--name takes one FILE"};
     if (inv.replace && inv.keepBoth) throw UsageError{"--replace or --keep-both, not both"};
@@ -545,6 +553,7 @@ int RunWrite(Invocation& inv) {
     for (std::size_t i = 1; i < inv.args.size(); ++i) {
         Result<HostFileName> host = NameOfHostFile(inv.args[i]);
         if (!host && !inv.name) throw CliFailure{host.Error()};
+        if (!inv.name) TellProposedName(inv, inv.args[i], *host);
         ImportFile f;
         f.name = inv.name ? TypedText(*inv.name, "NAME", 16) : host->name;
         f.type = type.value_or(host ? host->type : FileType::Prg);

@@ -9,6 +9,7 @@
 #include <QElapsedTimer>
 #include <QLabel>
 #include <QProgressBar>
+#include <algorithm>
 
 #include <sys/resource.h>
 #include <unistd.h>
@@ -32,6 +33,7 @@ void TFolderScan::Start(const std::string& folder, bool byName, bool details) {
     note_.clear();
     noteTip_.clear();
     pendingSelect_.clear();
+    fallbackRow_ = -1;
     TImageGrid* grid = view_.grid;
     grid->Rows()->Clear();
     grid->setEnabled(true);
@@ -113,7 +115,12 @@ void TFolderScan::Finished() {
     view_.status->setToolTip(noteTip_);
     view_.gauge->setEnabled(false);
     if (!pendingSelect_.empty()) Select(pendingSelect_);
+    if (!pendingSelect_.empty() && fallbackRow_ >= 0 && grid->Rows()->Images() > 0) {
+        grid->setCurrentCell(std::min(fallbackRow_, grid->Rows()->Images() - 1), ImageGridModel::NameColumn);
+        grid->scrollTo(grid->currentIndex());
+    }
     pendingSelect_.clear();
+    fallbackRow_ = -1;
     emit Done();
 }
 
@@ -133,6 +140,16 @@ void TFolderScan::Select(const std::string& name) {
     } else if (Running()) {
         pendingSelect_ = name;
     }
+}
+
+} // namespace dyskel
+
+namespace dyskel {
+
+void TFolderScan::SelectOrRow(const std::string& name, int row) {
+    fallbackRow_ = row;
+    Select(name);
+    if (pendingSelect_.empty()) fallbackRow_ = -1;
 }
 
 } // namespace dyskel

@@ -38,6 +38,10 @@ class TFolderScan : public QObject {
     bool Running() const { return worker_.Running(); }
     // Makes the image's row current; while a scan runs, once the row is in.
     void Select(const std::string& name);
+    // As Select; when the scan ends without that image, the row at index
+    // row (or the last one) is made current instead: the one that took its
+    // place.
+    void SelectOrRow(const std::string& name, int row);
     // Shown in the status panel (with a tool tip) at the end of the scan, or
     // now when none runs, instead of the idle text.
     void Note(const QString& text, const QString& tip);
@@ -55,6 +59,7 @@ class TFolderScan : public QObject {
     ScanView view_;
     TWorker worker_;
     std::string pendingSelect_; // the image to select once its row is in
+    int fallbackRow_ = -1;      // made current at the end when pendingSelect_ never came
     QString note_, noteTip_;    // shown at the end of the scan instead of the idle text
 };
 

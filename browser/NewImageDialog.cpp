@@ -130,6 +130,8 @@ THealthDialog::THealthDialog(QWidget* parent) : QDialog(parent) {
     GridHealth->horizontalHeader()->setStretchLastSection(true);
     GridHealth->setColumnWidth(0, 180);
     layout->addWidget(GridHealth, 1);
+    LblHealthSummary = Named(new QLabel(this), "LblHealthSummary");
+    layout->addWidget(LblHealthSummary);
     HealthProgress = Named(new QProgressBar(this), "HealthProgress");
     HealthProgress->setRange(0, 100);
     layout->addWidget(HealthProgress);

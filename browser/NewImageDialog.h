@@ -56,6 +56,7 @@ class THealthDialog : public QDialog {
 
     QTableWidget* GridHealth = nullptr;
     QProgressBar* HealthProgress = nullptr;
+    QLabel* LblHealthSummary = nullptr; // how many images are clean, how many not
 };
 
 } // namespace dyskel

@@ -278,6 +278,10 @@ void TSearchDialog::Start(Work work) {
         ev.note = [&](const std::string& path, const std::string& note) {
             job.Post([this, text = FromHostPath(path + ": " + note)] { NoteList->appendPlainText(text); });
         };
+        ev.skipped = [&](const std::string& path, const std::string& why) {
+            job.Post(
+                [this, text = FromHostPath(path + ": skipped: " + why)] { NoteList->appendPlainText(text); });
+        };
         ev.progress = [&](std::size_t done, std::size_t total) {
             if (age.elapsed() >= BatchMs) handOver();
             const int percent = total ? int(100 * done / total) : 0;
@@ -304,10 +308,11 @@ void TSearchDialog::Start(Work work) {
 
 void TSearchDialog::Finished() {
     const SearchStats s = stats_;
-    LblStatus->setText(QStringLiteral("%1 found in %2 images (%3 read, %4 skipped)%5")
+    LblStatus->setText(QStringLiteral("%1 found in %2 images (%3 read, %4 from the index, %5 skipped)%6")
                            .arg(model_.rowCount())
                            .arg(s.images)
                            .arg(s.read)
+                           .arg(s.fromIndex)
                            .arg(s.skipped)
                            .arg(s.cancelled ? QStringLiteral(", stopped") : QString()));
     if (!s.cancelled) ProgressSearch->setValue(100);

@@ -88,6 +88,7 @@ TMainForm::TMainForm(MainServices services, const CommandLine& commandLine, cons
                                              [this](const std::string& path) { OpenPaths({path}); });
     health_ = std::make_unique<THealthCheck>(this);
     connect(health_.get(), &THealthCheck::Done, this, [this] { MnuHealth->setEnabled(!Scanning()); });
+    health_->OpenImage = [this](const std::string& path) { OpenFromHealth(path); };
     scan_ = std::make_unique<TFolderScan>(ScanView{FileStrGrid, PanelScanStat, RescanP, StImages});
     connect(scan_.get(), &TFolderScan::Done, this, [this] {
         MnuHealth->setEnabled(!HealthRunning());
@@ -270,12 +271,13 @@ void TMainForm::SetUpGrid() {
     titles->setSectionsClickable(true);
     titles->setSortIndicatorShown(false);
     connect(titles, &QHeaderView::sectionClicked, this, [this](int column) {
-        if (column == 0) return;
+        if (column == 0) return ShowSortMark();
         sortOrder_ = column == sortColumn_ && sortOrder_ == Qt::AscendingOrder ? Qt::DescendingOrder
                                                                                : Qt::AscendingOrder;
         sortColumn_ = column;
         FileStrGrid->Rows()->sort(sortColumn_, sortOrder_);
         FileStrGrid->scrollTo(FileStrGrid->currentIndex());
+        ShowSortMark();
     });
     for (int c = 0; c < g->columnCount(); ++c) g->setColumnWidth(c, ImageGridWidths[std::size_t(c)]);
     // A cut name or label shows an ellipsis where it is cut.
@@ -462,8 +464,14 @@ void TMainForm::Refresh() {
     while (!fs::is_directory(folder, ec) && folder.has_parent_path() && folder != folder.parent_path())
         folder = folder.parent_path();
     if (folder.string() == shown) {
+        // The image selected stays selected; when it has gone, the row that
+        // took its place is.
+        const ImageEntry* current = FileStrGrid->Rows()->Entry(FileStrGrid->currentRow());
+        const std::string selected = current ? current->name : std::string();
+        const int row = FileStrGrid->currentRow();
         DirListBox->SetDirectory(shown, false); // the folder list read anew
         ScanImages();
+        if (!selected.empty()) scan_->SelectOrRow(selected, row);
         return;
     }
     // The folder is gone: its nearest parent that is still there.
@@ -477,6 +485,17 @@ void TMainForm::ScanImages() {
     // The health report covers the whole folder: it waits for the scan.
     MnuHealth->setEnabled(false);
     scan_->Start(DirListBox->Directory(), Options->data.sortFilesBy == 1, Options->data.imageDetails);
+    ShowSortMark();
+}
+
+void TMainForm::ShowSortMark() {
+    QHeaderView* titles = FileStrGrid->horizontalHeader();
+    // The column a title click sorted by; without one, FileName while the
+    // Sort option sorts by name; none while the grid is unsorted.
+    const bool byName = Options->data.sortFilesBy == 1;
+    const int column = sortColumn_ > 0 ? sortColumn_ : byName ? NameColumn : -1;
+    titles->setSortIndicatorShown(column > 0);
+    titles->setSortIndicator(column, sortColumn_ > 0 ? sortOrder_ : Qt::AscendingOrder);
 }
 
 QString TMainForm::CurrentName() const {
@@ -572,6 +591,13 @@ void TMainForm::OpenSearchHit(const SearchHit& hit) {
     std::optional<std::pair<int, int>> showEntry;
     if (hit.number > 0) showEntry = std::make_pair(int(hit.entry.sector), int(hit.entry.offset));
     OpenChecked({folder.empty() ? std::string("/") : folder, entry}, showEntry);
+}
+
+void TMainForm::OpenFromHealth(const std::string& path) {
+    const auto checked = CheckImage(path);
+    // The Directory page, on the first entry of a 1541 directory (18/1,
+    // offset 0) when there is one.
+    if (checked) OpenImage({path, checked->second, std::make_pair(1, 0)});
 }
 
 } // namespace dyskel

@@ -113,6 +113,8 @@ class TMainForm : public QMainWindow {
     // File > Image Health: checks every image of the folder on a worker
     // thread, filling a report row by row with a progress bar.
     void MnuHealthClick();
+    // The editor on an image of the health report, on the Directory page.
+    void OpenFromHealth(const std::string& path);
     // Search (Ctrl+F): the Search dialog over the current folder.
     void MnuFindClick();
     // The editor on an image a search found, on the entry found.
@@ -129,6 +131,8 @@ class TMainForm : public QMainWindow {
     // F5: the folder list and the grid read anew; a folder that is gone
     // gives way to its nearest parent that is still there.
     void Refresh();
+    // The sort mark on the grid's column titles: the order the rows are in.
+    void ShowSortMark();
     // Makes the image's row current; while a scan runs, once the row is in.
     void SelectImage(const std::string& name);
     QString CurrentName() const; // the image name in the current row

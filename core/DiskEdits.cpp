@@ -1,5 +1,6 @@
 #include "core/DiskEdits.h"
 
+#include "core/Directory.h"
 #include "core/FileChain.h"
 #include "core/Petscii.h"
 #include "core/Validate.h"
@@ -65,6 +66,19 @@ ImageEdit EntryBytesEdit(const DirEntry& entry, std::function<void(EntryBlocks& 
 
 std::string Quote(const std::string& name) {
     return "\"" + PetsciiToUtf8(name) + "\"";
+}
+
+// A live entry renamed to the name of another live one is allowed, as the
+// drive allows it; LOAD finds the first of them in the directory.
+std::optional<std::string> SameNameNote(const DiskImage& image, const DirEntry& renamed) {
+    Result<DirListing> listing = ListDirectory(image, true);
+    if (!listing) return std::nullopt;
+    for (const DirEntry& other : listing->entries)
+        if ((other.sector != renamed.sector || other.offset != renamed.offset) &&
+            other.Name() == renamed.Name())
+            return "Another entry is named " + Quote(renamed.Name()) +
+                   " too: the C64 loads the first of them.";
+    return std::nullopt;
 }
 
 std::string Names(const ValidationReport& report, int claimant) {
@@ -152,9 +166,17 @@ int FreeEntryBlocks(Block& header, const ValidationReport& report, const DirEntr
 }
 
 ImageEdit RenameEntry(const DirEntry& entry, const std::array<std::uint8_t, 16>& name) {
-    return EntryBytesEdit(entry, [name](EntryBlocks& b) {
-        std::copy(name.begin(), name.end(), b.dirBlock.begin() + std::ptrdiff_t(b.offset + 0x05));
-    });
+    return EntryEdit(
+        entry, [entry, name](const DiskImage& image, EntryBlocks& b, EditPlan& plan) -> Result<void> {
+            std::copy(name.begin(), name.end(), b.dirBlock.begin() + std::ptrdiff_t(b.offset + 0x05));
+            if (!entry.Scratched()) {
+                DirEntry renamed = entry;
+                renamed.name = name;
+                if (std::optional<std::string> note = SameNameNote(image, renamed))
+                    plan.notes.push_back(*note);
+            }
+            return {};
+        });
 }
 
 ImageEdit DeleteEntry(const DirEntry& entry) {

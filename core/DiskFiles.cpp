@@ -1,5 +1,6 @@
 #include "core/DiskFiles.h"
 
+#include "core/C64Name.h"
 #include "core/DiskEdits.h"
 #include "core/FileChain.h"
 #include "core/FileIO.h"
@@ -103,10 +104,11 @@ Result<HostFileName> NameOfHostFile(const std::string& path) {
     std::string stem = p.stem().string();
     HostFileName out;
     out.type = ext == ".SEQ" ? FileType::Seq : ext == ".USR" ? FileType::Usr : FileType::Prg;
-    Result<std::string> bytes = PetsciiFromUtf8(UpperAscii(stem), "The file name \"" + stem + "\"");
-    if (!bytes) return Failure{bytes.Error() + "; rename the file first."};
-    if (bytes->empty()) return Failure{"The file \"" + path + "\" has no name to give the entry."};
-    out.name = bytes->substr(0, 16);
+    const std::string bytes = C64NameFromHost(stem);
+    if (bytes.empty()) return Failure{"The file \"" + path + "\" has no name to give the entry."};
+    const Result<std::string> plain = PetsciiFromUtf8(UpperAscii(stem), stem);
+    out.changed = !plain || *plain != bytes;
+    out.name = bytes.substr(0, 16);
     return out;
 }
 

@@ -46,12 +46,14 @@ BlockSet BlocksNotToTake(const DiskImage& image, const ValidationReport& report,
 int BlocksForBytes(std::size_t bytes);
 
 // The name and type of a host file: the base name (without the extension)
-// with letters in capitals, cut to 16 characters; PRG for ".prg" and anything
-// else, SEQ for ".seq", USR for ".usr".  Fails when the name holds a
-// character without a C64 byte, or is empty.
+// with letters in capitals, cut to 16 characters, as C64NameFromHost makes
+// it (a character without a C64 byte decomposed, else '-'); PRG for ".prg"
+// and anything else, SEQ for ".seq", USR for ".usr".  Fails when the name is
+// empty.
 struct HostFileName {
     std::string name; // C64 bytes, 1 to 16
     FileType type = FileType::Prg;
+    bool changed = false; // a character of the base name was not taken as it is
 };
 [[nodiscard]] Result<HostFileName> NameOfHostFile(const std::string& path);
 

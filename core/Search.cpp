@@ -104,15 +104,20 @@ SearchStats ForEachImage(const std::vector<std::string>& folders, bool recursive
         ++stats.images;
         std::optional<ImageFacts> facts;
         if (cache) facts = cache->Find(path, stamp, needHashes);
-        if (!facts) {
+        if (facts) {
+            ++stats.fromIndex;
+        } else {
             Result<ImageFacts> read = ReadImageFacts(path, needHashes);
-            ++stats.read;
             if (read) {
+                ++stats.read;
                 facts = std::move(*read);
                 if (cache) cache->Store(path, stamp, *facts);
             } else {
                 ++stats.skipped;
-                if (events.note) events.note(path, read.Error());
+                if (events.skipped)
+                    events.skipped(path, read.Error());
+                else if (events.note)
+                    events.note(path, read.Error());
             }
         }
         if (facts) {

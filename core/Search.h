@@ -65,13 +65,17 @@ struct SearchHit {
 struct SearchEvents {
     std::function<void(const SearchHit&)> hit;
     std::function<void(const std::string& path, const std::string& note)> note; // an image skipped or cut
-    std::function<void(std::size_t done, std::size_t total)> progress;          // images looked at
+    // An image that could not be read, and why; when unset, told through note.
+    std::function<void(const std::string& path, const std::string& why)> skipped;
+    std::function<void(std::size_t done, std::size_t total)> progress; // images looked at
 };
 
 struct SearchStats {
-    std::size_t images = 0;  // images looked at
-    std::size_t read = 0;    // images read from their files
-    std::size_t skipped = 0; // images that could not be read
+    // images == read + fromIndex + skipped
+    std::size_t images = 0;    // images looked at
+    std::size_t read = 0;      // images read from their files (a cut directory too)
+    std::size_t fromIndex = 0; // images the index held unchanged, not read
+    std::size_t skipped = 0;   // images that could not be read
     bool cancelled = false;
 };
 

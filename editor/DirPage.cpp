@@ -6,6 +6,7 @@
 #include "core/Validate.h"
 #include "editor/CharGrid.h"
 #include "editor/DirArtBar.h"
+#include "editor/ImportNames.h"
 #include "editor/UexportPRG.h"
 #include "editor/ValidateDialog.h"
 #include "platform/Dialogs.h"
@@ -563,8 +564,10 @@ bool TDirPage::DropEvent(QEvent* event) {
 
 void TDirPage::PMnuDirImportClick() {
     if (!host_.EnsureEditMode()) return;
-    const QStringList paths = svc_.dialogs.OpenFileNames(this, QStringLiteral("Import File"),
-                                                         FromHostPath(svc_.data.image.Folder()));
+    // Where the last import was taken from.
+    const QStringList paths =
+        svc_.dialogs.OpenFileNames(this, QStringLiteral("Import File"),
+                                   FromHostPath(ImportStartFolder(svc_.ini, svc_.data.image.Folder())));
     if (!paths.isEmpty()) ImportFiles(paths);
 }
 
@@ -572,10 +575,13 @@ void TDirPage::ImportFiles(const QStringList& paths) {
     if (!host_.EnsureEditMode()) return;
     Result<DiskImage> image = DiskImage::Load(ImagePath());
     if (!image) return ShowError(QString::fromStdString(image.Error()));
+    RememberImportFolder(svc_.ini, ToHostPath(paths.first()));
+    const std::optional<std::vector<HostFileName>> names = ImportNames(paths);
+    if (!names) return;
     std::vector<ImportFile> files;
-    for (const QString& path : paths) {
-        Result<HostFileName> host = NameOfHostFile(ToHostPath(path));
-        if (!host) return ShowError(QString::fromStdString(host.Error()));
+    for (qsizetype i = 0; i < paths.size(); ++i) {
+        const QString& path = paths[i];
+        const HostFileName* host = &(*names)[std::size_t(i)];
         QFile in(path);
         if (!in.open(QIODevice::ReadOnly))
             return ShowError(QStringLiteral("Cannot read \"%1\": %2").arg(path, in.errorString()));
@@ -607,6 +613,29 @@ void TDirPage::PMnuDirValidateClick() {
     TValidateDialog dialog(*report, this);
     if (svc_.dialogs.Exec(dialog) != QDialog::Accepted || report->Clean()) return;
     if (host_.EnsureEditMode()) host_.ApplyEdit(FixBam());
+}
+
+std::optional<std::vector<HostFileName>> TDirPage::ImportNames(const QStringList& paths) {
+    std::vector<std::string> hostPaths;
+    std::vector<HostFileName> names;
+    bool changed = false;
+    for (const QString& path : paths) {
+        hostPaths.push_back(ToHostPath(path));
+        Result<HostFileName> host = NameOfHostFile(hostPaths.back());
+        if (!host) {
+            ShowError(QString::fromStdString(host.Error()));
+            return std::nullopt;
+        }
+        changed = changed || host->changed;
+        names.push_back(*host);
+    }
+    if (!changed) return names;
+    // One dialog for all files of the import, every name proposed editable.
+    TImportNamesDialog dialog(hostPaths, names, this);
+    if (svc_.dialogs.Exec(dialog) != QDialog::Accepted) return std::nullopt;
+    for (std::size_t i = 0; i < names.size() && i < dialog.Names().size(); ++i)
+        names[i].name = dialog.Names()[i];
+    return names;
 }
 
 } // namespace dyskel

@@ -3,10 +3,13 @@
 #pragma once
 
 #include "core/Directory.h"
+#include "core/DiskFiles.h"
 #include "editor/EditorContext.h"
 
 #include <QWidget>
+#include <optional>
 #include <string>
+#include <vector>
 
 class QAction;
 class QLabel;
@@ -74,6 +77,10 @@ class TDirPage : public QWidget {
     // already on the disk asks "Replace", "Keep both" or "Cancel".  Import
     // File and a drop of files onto the grid run it.
     void ImportFiles(const QStringList& paths);
+    // The C64 names of the host files; when a name has characters without a
+    // C64 byte, the names proposed are shown, editable, in one dialog.  None
+    // when a file has no name or the dialog was cancelled.
+    std::optional<std::vector<HostFileName>> ImportNames(const QStringList& paths);
 
     void EndRename(QLineEdit* editor);
     // Drag and drop of host files onto the grid; true when it took the event.

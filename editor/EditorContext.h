@@ -16,6 +16,7 @@ class QWidget;
 namespace dyskel {
 
 class IDialogs;
+class IIniFile;
 class TExportFileName;
 
 // Owned by the program (or by a test), alive as long as the editor window.
@@ -88,6 +89,7 @@ struct EditorServices {
     Options& options;
     IDialogs& dialogs;
     TExportFileName* exportDialog = nullptr; // the export file-name dialog
+    IIniFile* ini = nullptr;                 // the settings file (Import's last folder); none in some tests
 };
 
 } // namespace dyskel

@@ -448,6 +448,7 @@ struct NameCase {
     const char* path;
     const char* name; // nullptr: refused
     FileType type;
+    bool changed = false; // a character not taken as it is
 };
 
 TEST(Import, NamesAndTypesOfHostFiles) {
@@ -458,8 +459,8 @@ TEST(Import, NamesAndTypesOfHostFiles) {
         {"readme.txt", "README", FileType::Prg},
         {"archive.tar.seq", "ARCHIVE.TAR", FileType::Seq},
         {"averyveryverylongname.prg", "AVERYVERYVERYLON", FileType::Prg},
-        {"caf\xC3\xA9.prg", nullptr, FileType::Prg},
-        {"\xE6\x97\xA5.prg", nullptr, FileType::Prg},
+        {"caf\xC3\xA9.prg", "CAFE", FileType::Prg, true},
+        {"\xE6\x97\xA5.prg", "-", FileType::Prg, true},
     };
     for (const NameCase& c : cases) {
         Result<HostFileName> got = NameOfHostFile(c.path);
@@ -467,6 +468,7 @@ TEST(Import, NamesAndTypesOfHostFiles) {
         if (!c.name) continue;
         EXPECT_EQ(got->name, c.name);
         EXPECT_EQ(got->type, c.type) << c.path;
+        EXPECT_EQ(got->changed, c.changed) << c.path;
     }
 }
 

@@ -102,9 +102,10 @@ TEST_F(EditorImportTest, RefusalsWriteNothing) {
         DropFiles({Host("huge.prg")});
     });
     EXPECT_EQ(OnDisk(), before);
-    ASSERT_EQ(dialogs.shown.size(), 2u);
-    EXPECT_TRUE(dialogs.shown[0].text.contains("cannot show"));
-    EXPECT_TRUE(dialogs.shown[1].text.contains("needs 700 blocks; the disk has 663 blocks free"));
+    // The name proposed for café.prg is not taken (the dialog cancelled).
+    EXPECT_EQ(dialogs.dialogTitles, QStringList{"Names on the disk"});
+    ASSERT_EQ(dialogs.shown.size(), 1u);
+    EXPECT_TRUE(dialogs.shown[0].text.contains("needs 700 blocks; the disk has 663 blocks free"));
 }
 
 TEST_F(EditorImportTest, ValidateShowsTheReportAndFixesTheBam) {

@@ -56,8 +56,9 @@ std::optional<int> ScriptedDialogs::AskNumber(QWidget*, const QString&, const QS
     return r;
 }
 
-QStringList ScriptedDialogs::OpenFileNames(QWidget*, const QString& title, const QString&) {
+QStringList ScriptedDialogs::OpenFileNames(QWidget*, const QString& title, const QString& folder) {
     openTitles << title;
+    openFolders << folder;
     if (fileLists.empty()) return {};
     QStringList r = fileLists.front();
     fileLists.pop_front();

@@ -35,6 +35,7 @@ class ScriptedDialogs : public IDialogs {
     std::deque<std::optional<int>> numbers; // answers of AskNumber; the value proposed when empty
     std::vector<int> proposed;              // values AskNumber proposed
     std::deque<QStringList> fileLists;      // answers of OpenFileNames; none when empty
+    QStringList openFolders;                // the folder each OpenFileNames dialog opened in
     std::deque<QString> saveNames;          // answers of SaveFileName; "" when empty
     QStringList saveFolders;                // the folder each save-file dialog opened in
 
