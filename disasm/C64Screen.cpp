@@ -47,6 +47,16 @@ char32_t ScreenCodeGlyph(std::uint8_t code, C64Charset charset) {
     return PetsciiGlyph(UpperSetByte(code));
 }
 
+Result<std::string> DirectoryCharacters(const std::string& path) {
+    Result<DiskImage> image = DiskImage::Load(path);
+    if (!image) return Failure{image.Error()};
+    Result<Block> header = image->ReadBlock({DirTrack, 0});
+    if (!header) return Failure{header.Error()};
+    Result<DirListing> dir = ListDirectory(*image, false);
+    if (!dir) return Failure{dir.Error()};
+    return ListedCharacters(DosDirectoryProgram(*header, dir->entries, StockBlocksFree(*header)));
+}
+
 std::string RowText(const ScreenRow& row, C64Charset charset) {
     std::string text;
     for (const ScreenCell& cell : row) AppendUtf8(text, ScreenCodeGlyph(cell.code, charset));

@@ -98,6 +98,10 @@ C64Screen DirectoryScreen(const Block& header, const std::vector<DirEntry>& entr
 // The same read from an image (its header and every entry of the directory).
 [[nodiscard]] Result<C64Screen> DirectoryScreen(const DiskImage& image, C64Charset charset);
 
+// The characters LIST prints for the directory of the image file at path
+// (steps 1 and 2), for a view that prints them in the set it shows.
+[[nodiscard]] Result<std::string> DirectoryCharacters(const std::string& path);
+
 // A row's glyphs as UTF-8 text (through ScreenCodeGlyph; reverse not shown).
 std::string RowText(const ScreenRow& row, C64Charset charset);
 

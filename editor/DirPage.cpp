@@ -4,6 +4,7 @@
 #include "core/DiskFiles.h"
 #include "core/FileChain.h"
 #include "core/Validate.h"
+#include "editor/C64ScreenView.h"
 #include "editor/CharGrid.h"
 #include "editor/UexportPRG.h"
 #include "editor/ValidateDialog.h"
@@ -14,9 +15,11 @@
 #include <QAction>
 #include <QActionGroup>
 #include <QApplication>
+#include <QCheckBox>
 #include <QColor>
 #include <QDropEvent>
 #include <QFile>
+#include <QHBoxLayout>
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QLabel>
@@ -24,6 +27,7 @@
 #include <QMenu>
 #include <QMimeData>
 #include <QMouseEvent>
+#include <QStackedWidget>
 #include <QStyledItemDelegate>
 #include <QTableWidget>
 #include <QVBoxLayout>
@@ -155,11 +159,14 @@ TDirPage::TDirPage(EditorServices& services, IEditorHost& host, QWidget* parent)
         StrGridDir->setHorizontalHeaderItem(c, new QTableWidgetItem(PetsciiToQString(DirHeaders[c])));
         StrGridDir->setColumnWidth(c, DirWidths[std::size_t(c)]);
     }
-    layout->addWidget(StrGridDir, 1);
+    layout->addWidget(AddC64Screen(StrGridDir), 1);
 
     LblDirStatus = new QLabel(this);
     LblDirStatus->setObjectName(QStringLiteral("LblDirStatus"));
-    layout->addWidget(LblDirStatus);
+    auto* bottom = new QHBoxLayout;
+    bottom->addWidget(LblDirStatus, 1);
+    bottom->addWidget(ChkDirC64);
+    layout->addLayout(bottom);
 
     auto* delegate = new TNameDelegate(StrGridDir);
     StrGridDir->setItemDelegateForColumn(NameColumn, delegate);
@@ -297,11 +304,28 @@ const DirEntry* TDirPage::EntryAt(int row) const {
     return &listing_.entries[std::size_t(row)];
 }
 
+QWidget* TDirPage::AddC64Screen(QWidget* table) {
+    // The table and the C64 screen share the place; the check box switches.
+    auto* stack = new QStackedWidget(this);
+    stack->setObjectName(QStringLiteral("StackDirView"));
+    c64View_ = new TC64ScreenView(stack, 1);
+    stack->addWidget(table);
+    stack->addWidget(c64View_);
+    ChkDirC64 = new QCheckBox(QStringLiteral("C64 &screen"), this);
+    ChkDirC64->setObjectName(QStringLiteral("ChkDirC64"));
+    connect(ChkDirC64, &QCheckBox::toggled, stack, [stack](bool on) { stack->setCurrentIndex(on ? 1 : 0); });
+    return stack;
+}
+
 void TDirPage::ShowDirectory(const DiskView* view, int keepRow) {
     listing_ = view ? view->dir : DirListing{};
     renaming_ = false;
     StrGridDir->setRowCount(0);
     PanelDirHeaderID->setText(view ? PetsciiToQString(view->header.label) : QString());
+    if (view)
+        c64View_->ShowImageFile(ImagePath());
+    else
+        c64View_->ShowCharacters({});
     if (!view) return;
     StrGridDir->setRowCount(int(listing_.entries.size()) + 1);
     auto put = [this](int row, const DirCells& cells, bool scratched) {

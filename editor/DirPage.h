@@ -9,12 +9,15 @@
 #include <string>
 
 class QAction;
+class QCheckBox;
 class QLabel;
 class QLineEdit;
 class QTableWidget;
 class QMenu;
 
 namespace dyskel {
+
+class TC64ScreenView;
 
 // The window talks to the page through its few public functions; the
 // commands run from the page's own menu, and tests find its widgets and
@@ -82,6 +85,10 @@ class TDirPage : public QWidget {
     // there is none or the user stays in Display mode.
     const DirEntry* EntryToEdit();
 
+    // The C64 screen beside the table in one place, switched by ChkDirC64;
+    // returns that place.
+    QWidget* AddC64Screen(QWidget* table);
+
     EditorServices& svc_;
     IEditorHost& host_;
     DirListing listing_;
@@ -91,6 +98,8 @@ class TDirPage : public QWidget {
     QLabel* LblDirStatus = nullptr; // short notes, such as a refused character
     QTableWidget* StrGridDir = nullptr;
     QMenu* PopupMenuDir = nullptr;
+    QCheckBox* ChkDirC64 = nullptr;
+    TC64ScreenView* c64View_ = nullptr;
 
     QAction* PMnuDirFileName = nullptr;
     QAction* PMnuDirRename = nullptr;
