@@ -6,6 +6,7 @@
 #include "core/Validate.h"
 #include "editor/C64ScreenView.h"
 #include "editor/CharGrid.h"
+#include "editor/PetsciiEditDialog.h"
 #include "editor/UexportPRG.h"
 #include "editor/ValidateDialog.h"
 #include "platform/Dialogs.h"
@@ -207,6 +208,8 @@ TDirPage::TDirPage(EditorServices& services, IEditorHost& host, QWidget* parent)
     PopupMenuDir->setObjectName(QStringLiteral("PopupMenuDir"));
     PMnuDirFileName = MenuItem(PopupMenuDir, "PMnuDirFileName", "FileName");
     PMnuDirRename = MenuItem(PopupMenuDir, "PMnuDirRename", "Re&name");
+    PMnuDirPetscii = MenuItem(PopupMenuDir, "PMnuDirPetscii", "&PETSCII Editor...");
+    PMnuDirLabel = MenuItem(PopupMenuDir, "PMnuDirLabel", "Disk Name and &ID...");
     PMnuDirDelete = MenuItem(PopupMenuDir, "PMnuDirDelete", "&Delete");
     PMnuDirExportPRG = MenuItem(PopupMenuDir, "PMnuDirExportPRG", "E&xport to PRG-file");
     PMnuDirHexDump = MenuItem(PopupMenuDir, "PMnuDirHexDump", "&Hex Dump (to file)");
@@ -256,6 +259,8 @@ TDirPage::TDirPage(EditorServices& services, IEditorHost& host, QWidget* parent)
     connect(PopupMenuDir, &QMenu::aboutToShow, this, &TDirPage::PopupMenuDirPopup);
     connect(PMnuDirFileName, &QAction::triggered, this, &TDirPage::PMnuDirFileNameClick);
     connect(PMnuDirRename, &QAction::triggered, this, &TDirPage::PMnuDirRenameClick);
+    connect(PMnuDirPetscii, &QAction::triggered, this, [this] { PetsciiEdit(true); });
+    connect(PMnuDirLabel, &QAction::triggered, this, [this] { PetsciiEdit(false); });
     connect(PMnuDirExportPRG, &QAction::triggered, this, &TDirPage::PMnuDirExportPRGClick);
     connect(PMnuDirHexDump, &QAction::triggered, this, &TDirPage::PMnuDirHexDumpClick);
     connect(PMnuDir6502, &QAction::triggered, this, &TDirPage::PMnuDir6502Click);
@@ -412,6 +417,31 @@ void TDirPage::PMnuDirRenameClick() {
     renaming_ = true;
     LblDirStatus->clear();
     StrGridDir->editItem(item);
+}
+
+void TDirPage::PetsciiEdit(bool entryName) {
+    const DirEntry* entry = entryName ? EntryToEdit() : nullptr;
+    if (entryName ? !entry : !host_.EnsureEditMode()) return;
+    Result<Block> header = ReadBlock(ImagePath(), {DirTrack, 0});
+    if (!header) return ShowError(QString::fromStdString(header.Error()));
+    std::vector<std::uint8_t> bytes;
+    if (entry)
+        bytes.assign(entry->name.begin(), entry->name.end());
+    else
+        bytes.assign(header->begin() + 0x90, header->begin() + 0xA0),
+            bytes.insert(bytes.end(), header->begin() + 0xA2, header->begin() + 0xA7);
+    TPetsciiEditDialog dialog(this, *header, entry ? std::optional<DirEntry>(*entry) : std::nullopt, bytes);
+    if (dialog.exec() != QDialog::Accepted || dialog.Bytes() == bytes) return;
+    const std::vector<std::uint8_t>& b = dialog.Bytes();
+    std::array<std::uint8_t, 16> name{};
+    std::copy(b.begin(), b.begin() + 16, name.begin());
+    if (entry) {
+        host_.ApplyEdit(RenameEntry(*entry, name));
+    } else {
+        std::array<std::uint8_t, 5> id{};
+        std::copy(b.begin() + 16, b.end(), id.begin());
+        host_.ApplyEdit(SetDiskLabel(name, id));
+    }
 }
 
 bool TDirPage::eventFilter(QObject* watched, QEvent* event) {

@@ -88,6 +88,9 @@ class TDirPage : public QWidget {
     // The C64 screen beside the table in one place, switched by ChkDirC64;
     // returns that place.
     QWidget* AddC64Screen(QWidget* table);
+    // The PETSCII editor on the current entry's name or on the disk name and
+    // ID; OK stores them in one write.
+    void PetsciiEdit(bool entryName);
 
     EditorServices& svc_;
     IEditorHost& host_;
@@ -99,6 +102,8 @@ class TDirPage : public QWidget {
     QTableWidget* StrGridDir = nullptr;
     QMenu* PopupMenuDir = nullptr;
     QCheckBox* ChkDirC64 = nullptr;
+    QAction* PMnuDirPetscii = nullptr;
+    QAction* PMnuDirLabel = nullptr;
     TC64ScreenView* c64View_ = nullptr;
 
     QAction* PMnuDirFileName = nullptr;
