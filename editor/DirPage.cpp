@@ -395,6 +395,8 @@ void TDirPage::PopupMenuDirPopup() {
     PMnuDirExportPRG->setVisible(name == "PRG");
     PMnuDir6502->setVisible(name == "PRG");
     PMnuDirClrImg->setVisible(!svc_.data.image.path.empty());
+    PMnuDirPetscii->setVisible(entry);
+    PMnuDirLabel->setVisible(!svc_.data.image.path.empty());
     PMnuDirUndo->setVisible(true);
     PMnuDirUndo->setEnabled(!svc_.data.undo.empty());
 }
