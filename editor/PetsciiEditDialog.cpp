@@ -116,6 +116,17 @@ class TPetsciiCells : public QWidget {
     }
 
   protected:
+    // A C64 key (C= with C or O too) is this widget's, not a button's mnemonic.
+    bool event(QEvent* e) override {
+        if (e->type() == QEvent::ShortcutOverride) {
+            auto* key = static_cast<QKeyEvent*>(e);
+            if (C64KeyByte(key->key(), key->modifiers(), key->text())) {
+                e->accept();
+                return true;
+            }
+        }
+        return QWidget::event(e);
+    }
     void paintEvent(QPaintEvent*) override {
         QPainter p(this);
         p.fillRect(rect(), QColor::fromRgb(Rgb(C64Blue)));

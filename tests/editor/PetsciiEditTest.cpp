@@ -71,10 +71,11 @@ TEST_F(PetsciiEditTest, ShiftAndCommodoreKeysWriteTheirBytesInOneWrite) {
     TypeInto("PMnuDirPetscii", {{Qt::Key_A, Qt::NoModifier},
                                 {Qt::Key_B, Qt::ShiftModifier},
                                 {Qt::Key_A, Qt::AltModifier},
-                                {Qt::Key_Space, Qt::ShiftModifier}});
+                                {Qt::Key_Space, Qt::ShiftModifier},
+                                {Qt::Key_C, Qt::AltModifier}}); // C= C, not the Cancel button's Alt+C
     EXPECT_EQ(host.last.status, UpdateStatus::Updated);
     EXPECT_EQ(host.last.after.size(), 1u); // one block, one write
-    Bytes want = {0x41, 0xC2, 0xB0, 0xA0, 'O'};
+    Bytes want = {0x41, 0xC2, 0xB0, 0xA0, 0xBC};
     want.resize(16, 0xA0);
     EXPECT_EQ(ImageBytes(0x16600 + 0x05, 16), want); // 18/1, the first entry's name
 }
