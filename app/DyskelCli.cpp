@@ -1,6 +1,7 @@
 // dyskel-cli: the disk image core and the 6502 disassembler from the command
 // line.  Every command calls the same functions as the windows and only joins
 // their cells into lines.
+#include "app/PngFile.h"
 #include "core/DirArt.h"
 #include "core/Directory.h"
 #include "core/DiskEdits.h"
@@ -17,6 +18,7 @@
 #include "core/Uglobal.h"
 #include "core/Validate.h"
 #include "disasm/BasicListing.h"
+#include "disasm/C64Screen.h"
 #include "disasm/Ca65Source.h"
 #include "disasm/Disasm6502.h"
 #include "disasm/Listing6502.h"
@@ -70,6 +72,7 @@ struct Invocation {
     std::optional<std::string> name, to, id, type, label, sameAs, size;
     std::optional<std::uint16_t> start;
     int tracks = StdTracks;
+    std::optional<std::string> png, charset, scale; // dir --png
 };
 
 using Handler = int (*)(Invocation&);
@@ -296,7 +299,25 @@ int RunInfo(Invocation& inv) {
     return 0;
 }
 
+// dir --png: the screen the C64 shows after LOAD"$",8 and LIST, as a PNG.
+int RunDirPicture(Invocation& inv) {
+    if (inv.charset && *inv.charset != "upper" && *inv.charset != "lower")
+        throw UsageError{"--charset must be upper or lower: " + *inv.charset};
+    const long scale = inv.scale ? Number(*inv.scale, "--scale", false, 16) : 1;
+    if (scale < 1) throw UsageError{"--scale must be a number from 1 to 16: " + *inv.scale};
+    Image image = OpenImage(inv, inv.args[0], true);
+    const C64Charset set = inv.charset == "lower" ? C64Charset::Lower : C64Charset::Upper;
+    Result<C64Screen> screen = DirectoryScreen(image.disk, set);
+    if (!screen) throw CliFailure{screen.Error()};
+    const std::string png = EncodePng(DrawScreen(*screen, static_cast<int>(scale)));
+    const std::string failed = fileio::WriteWholeFile(*inv.png, png);
+    if (!failed.empty()) throw CliFailure{failed};
+    return 0;
+}
+
 int RunDir(Invocation& inv) {
+    if (inv.png) return RunDirPicture(inv);
+    if (inv.charset || inv.scale) throw UsageError{"--charset and --scale go with --png"};
     Image image = OpenImage(inv, inv.args[0]);
     inv.out << DiskText(inv, image.view.header.label) << '\n';
     int n = 0;
@@ -925,6 +946,9 @@ void Declare(CLI::App& app, Invocation& inv, const std::string& chosen, std::deq
     add("dir", "the directory as the C64 lists it", "dyskel-cli dir --deleted DEMO.D64", RunDir)
         .Raw()
         .Flag("--deleted", &I::deleted, "list scratched entries too, numbered, ending in \"scratched\"")
+        .Value("--png", &I::png, "FILE", "write the screen the C64 shows after LOAD\"$\",8 and LIST as a PNG")
+        .Value("--charset", &I::charset, "SET", "with --png: upper (upper case and graphics) or lower")
+        .Value("--scale", &I::scale, "N", "with --png: pixels a C64 pixel, from 1 to 16 (default: 1)")
         .Arg("IMAGE", image);
     add("bam", "the block availability map", "dyskel-cli bam DEMO.D64", RunBam).Arg("IMAGE", image);
     add("block", "one block in hex and characters", "dyskel-cli block DEMO.D64 18 0", RunBlock)

@@ -6,6 +6,7 @@
 #include "browser/ImageGrid.h"
 #include "browser/NewImageDialog.h"
 #include "browser/Options.h"
+#include "browser/PreviewPane.h"
 #include "browser/RecentFiles.h"
 #include "browser/SearchDialog.h"
 #include "browser/Uabout.h"
@@ -105,6 +106,7 @@ TMainForm::TMainForm(MainServices services, const CommandLine& commandLine, cons
     if (QScreen* s = screen()) move(s->availableGeometry().center() - rect().center());
     PlaceControls();
     SetUpGrid();
+    SetUpPreview();
     RestoreLayout();
 
     const std::string& folder = DirListBox->Directory();
@@ -291,11 +293,32 @@ void TMainForm::PlaceControls() {
     const int cw = client->width();
     const int ch = client->height();
     MainBevel->setGeometry(1, 0, cw - 2, ch - 20);
-    FileStrGrid->setGeometry(205, 4, cw - 209, ch - 27);
+    const int pane = Preview && !Preview->isHidden() ? TPreviewPane::PaneWidth() + 4 : 0;
+    FileStrGrid->setGeometry(205, 4, cw - 209 - pane, ch - 27);
+    if (pane) Preview->setGeometry(cw - pane, 4, pane - 4, ch - 27);
     PanelScanStat->setGeometry(cw - 360, ch - 18, 89, 17);
     RescanP->setGeometry(cw - 260, ch - 18, 252, 17);
     StImages->move(StImages->x(), ch - 18);
     DirListBox->resize(DirListBox->width(), MainBevel->height() - 29);
+}
+
+void TMainForm::SetUpPreview() {
+    Preview = new TPreviewPane(centralWidget());
+    const auto selected = [this] {
+        const ImageEntry* e =
+            !Preview->isHidden() ? FileStrGrid->Rows()->Entry(FileStrGrid->currentRow()) : nullptr;
+        Preview->Select(e && !(e->attributes & AttrDirectory)
+                            ? (fs::path(DirListBox->Directory()) / e->name).string()
+                            : std::string());
+    };
+    const auto show = [this, selected](bool on) {
+        Preview->setVisible(on);
+        PlaceControls();
+        selected();
+    };
+    show(Options->data.preview);
+    connect(Options->Item("MnuPreview"), &QAction::toggled, this, show);
+    connect(FileStrGrid->selectionModel(), &QItemSelectionModel::currentRowChanged, this, selected);
 }
 
 void TMainForm::resizeEvent(QResizeEvent* event) {

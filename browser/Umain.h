@@ -33,6 +33,7 @@ class TAboutBox;
 class TDirListBox;
 class TImageGrid;
 class TOptions;
+class TPreviewPane;
 
 inline constexpr const char* ApplicationTitle = "Dyskel32 V1.00beta";
 inline constexpr const char* MainCaption = "Dyskel V1.00beta";
@@ -64,6 +65,8 @@ class TMainForm : public QMainWindow {
     TAboutBox* AboutBox = nullptr;
     // The options of the Options menu, shared with the editor.
     TOptions* Options = nullptr;
+    // The selected image's C64 screen, shown while the Preview option is on.
+    TPreviewPane* Preview = nullptr;
 
     // The folder the folder list shows.
     std::string Folder() const;
@@ -95,6 +98,8 @@ class TMainForm : public QMainWindow {
     void BuildControls();
     void SetUpGrid();
     void PlaceControls();
+    // The preview pane, its option and the grid's selection.
+    void SetUpPreview();
     void StartUp();
     // Lists the images of the folder shown in the grid: a worker reads them and
     // the rows come in while the window goes on; a scan still running is

@@ -43,6 +43,8 @@ constexpr std::array<char32_t, 256> Glyphs = {
 };
 // clang-format on
 
+} // namespace
+
 void AppendUtf8(std::string& out, char32_t c) {
     if (c < 0x80) {
         out += static_cast<char>(c);
@@ -60,8 +62,6 @@ void AppendUtf8(std::string& out, char32_t c) {
         out += static_cast<char>(0x80 | (c & 0x3F));
     }
 }
-
-} // namespace
 
 char32_t PetsciiGlyph(std::uint8_t b) {
     return Glyphs[b];

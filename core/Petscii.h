@@ -13,6 +13,9 @@ namespace dyskel {
 // character set) in the "C-64" font.
 char32_t PetsciiGlyph(std::uint8_t b);
 
+// Appends a code point to UTF-8 text.
+void AppendUtf8(std::string& out, char32_t c);
+
 // Raw PETSCII bytes as UTF-8 text through PetsciiGlyph.
 std::string PetsciiToUtf8(const std::string& bytes);
 

@@ -4,9 +4,11 @@
 #include "core/DiskFiles.h"
 #include "core/FileChain.h"
 #include "core/Validate.h"
+#include "editor/C64ScreenView.h"
 #include "editor/CharGrid.h"
 #include "editor/DirArtBar.h"
 #include "editor/ImportNames.h"
+#include "editor/PetsciiEditDialog.h"
 #include "editor/UexportPRG.h"
 #include "editor/ValidateDialog.h"
 #include "platform/Dialogs.h"
@@ -17,9 +19,11 @@
 #include <QAction>
 #include <QActionGroup>
 #include <QApplication>
+#include <QCheckBox>
 #include <QColor>
 #include <QDropEvent>
 #include <QFile>
+#include <QHBoxLayout>
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QLabel>
@@ -27,6 +31,7 @@
 #include <QMenu>
 #include <QMimeData>
 #include <QMouseEvent>
+#include <QStackedWidget>
 #include <QStyledItemDelegate>
 #include <QTableWidget>
 #include <QVBoxLayout>
@@ -158,13 +163,16 @@ TDirPage::TDirPage(EditorServices& services, IEditorHost& host, QWidget* parent)
         StrGridDir->setHorizontalHeaderItem(c, new QTableWidgetItem(PetsciiToQString(DirHeaders[c])));
         StrGridDir->setColumnWidth(c, DirWidths[std::size_t(c)]);
     }
-    layout->addWidget(StrGridDir, 1);
+    layout->addWidget(AddC64Screen(StrGridDir), 1);
     DirArtBar = new TDirArtBar(svc_, host_, *this);
     layout->addWidget(DirArtBar);
 
     LblDirStatus = new QLabel(this);
     LblDirStatus->setObjectName(QStringLiteral("LblDirStatus"));
-    layout->addWidget(LblDirStatus);
+    auto* bottom = new QHBoxLayout;
+    bottom->addWidget(LblDirStatus, 1);
+    bottom->addWidget(ChkDirC64);
+    layout->addLayout(bottom);
 
     auto* delegate = new TNameDelegate(StrGridDir);
     StrGridDir->setItemDelegateForColumn(NameColumn, delegate);
@@ -205,6 +213,8 @@ TDirPage::TDirPage(EditorServices& services, IEditorHost& host, QWidget* parent)
     PopupMenuDir->setObjectName(QStringLiteral("PopupMenuDir"));
     PMnuDirFileName = MenuItem(PopupMenuDir, "PMnuDirFileName", "FileName");
     PMnuDirRename = MenuItem(PopupMenuDir, "PMnuDirRename", "Re&name");
+    PMnuDirPetscii = MenuItem(PopupMenuDir, "PMnuDirPetscii", "&PETSCII Editor...");
+    PMnuDirLabel = MenuItem(PopupMenuDir, "PMnuDirLabel", "Disk Name and &ID...");
     PMnuDirDelete = MenuItem(PopupMenuDir, "PMnuDirDelete", "&Delete");
     PMnuDirExportPRG = MenuItem(PopupMenuDir, "PMnuDirExportPRG", "E&xport to PRG-file");
     PMnuDirHexDump = MenuItem(PopupMenuDir, "PMnuDirHexDump", "&Hex Dump (to file)");
@@ -254,6 +264,8 @@ TDirPage::TDirPage(EditorServices& services, IEditorHost& host, QWidget* parent)
     connect(PopupMenuDir, &QMenu::aboutToShow, this, &TDirPage::PopupMenuDirPopup);
     connect(PMnuDirFileName, &QAction::triggered, this, &TDirPage::PMnuDirFileNameClick);
     connect(PMnuDirRename, &QAction::triggered, this, &TDirPage::PMnuDirRenameClick);
+    connect(PMnuDirPetscii, &QAction::triggered, this, [this] { PetsciiEdit(true); });
+    connect(PMnuDirLabel, &QAction::triggered, this, [this] { PetsciiEdit(false); });
     connect(PMnuDirExportPRG, &QAction::triggered, this, &TDirPage::PMnuDirExportPRGClick);
     connect(PMnuDirHexDump, &QAction::triggered, this, &TDirPage::PMnuDirHexDumpClick);
     connect(PMnuDir6502, &QAction::triggered, this, &TDirPage::PMnuDir6502Click);
@@ -302,12 +314,29 @@ const DirEntry* TDirPage::EntryAt(int row) const {
     return &listing_.entries[std::size_t(row)];
 }
 
+QWidget* TDirPage::AddC64Screen(QWidget* table) {
+    // The table and the C64 screen share the place; the check box switches.
+    auto* stack = new QStackedWidget(this);
+    stack->setObjectName(QStringLiteral("StackDirView"));
+    c64View_ = new TC64ScreenView(stack, 1);
+    stack->addWidget(table);
+    stack->addWidget(c64View_);
+    ChkDirC64 = new QCheckBox(QStringLiteral("C64 &screen"), this);
+    ChkDirC64->setObjectName(QStringLiteral("ChkDirC64"));
+    connect(ChkDirC64, &QCheckBox::toggled, stack, [stack](bool on) { stack->setCurrentIndex(on ? 1 : 0); });
+    return stack;
+}
+
 void TDirPage::ShowDirectory(const DiskView* view, int keepRow) {
     listing_ = view ? view->dir : DirListing{};
     renaming_ = false;
     StrGridDir->setRowCount(0);
     PanelDirHeaderID->setText(view ? PetsciiToQString(view->header.label) : QString());
     DirArtBar->Show(view);
+    if (view)
+        c64View_->ShowImageFile(ImagePath());
+    else
+        c64View_->ShowCharacters({});
     if (!view) return;
     StrGridDir->setRowCount(int(listing_.entries.size()) + 1);
     auto put = [this](int row, const DirCells& cells, bool scratched) {
@@ -372,6 +401,8 @@ void TDirPage::PopupMenuDirPopup() {
     PMnuDirExportPRG->setVisible(name == "PRG");
     PMnuDir6502->setVisible(name == "PRG");
     PMnuDirClrImg->setVisible(!svc_.data.image.path.empty());
+    PMnuDirPetscii->setVisible(entry);
+    PMnuDirLabel->setVisible(!svc_.data.image.path.empty());
     PMnuDirUndo->setVisible(true);
     PMnuDirUndo->setEnabled(!svc_.data.undo.empty());
 }
@@ -394,6 +425,31 @@ void TDirPage::PMnuDirRenameClick() {
     renaming_ = true;
     LblDirStatus->clear();
     StrGridDir->editItem(item);
+}
+
+void TDirPage::PetsciiEdit(bool entryName) {
+    const DirEntry* entry = entryName ? EntryToEdit() : nullptr;
+    if (entryName ? !entry : !host_.EnsureEditMode()) return;
+    Result<Block> header = ReadBlock(ImagePath(), {DirTrack, 0});
+    if (!header) return ShowError(QString::fromStdString(header.Error()));
+    std::vector<std::uint8_t> bytes;
+    if (entry)
+        bytes.assign(entry->name.begin(), entry->name.end());
+    else
+        bytes.assign(header->begin() + 0x90, header->begin() + 0xA0),
+            bytes.insert(bytes.end(), header->begin() + 0xA2, header->begin() + 0xA7);
+    TPetsciiEditDialog dialog(this, *header, entry ? std::optional<DirEntry>(*entry) : std::nullopt, bytes);
+    if (dialog.exec() != QDialog::Accepted || dialog.Bytes() == bytes) return;
+    const std::vector<std::uint8_t>& b = dialog.Bytes();
+    std::array<std::uint8_t, 16> name{};
+    std::copy(b.begin(), b.begin() + 16, name.begin());
+    if (entry) {
+        host_.ApplyEdit(RenameEntry(*entry, name));
+    } else {
+        std::array<std::uint8_t, 5> id{};
+        std::copy(b.begin() + 16, b.end(), id.begin());
+        host_.ApplyEdit(SetDiskLabel(name, id));
+    }
 }
 
 bool TDirPage::eventFilter(QObject* watched, QEvent* event) {

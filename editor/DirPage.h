@@ -12,12 +12,15 @@
 #include <vector>
 
 class QAction;
+class QCheckBox;
 class QLabel;
 class QLineEdit;
 class QTableWidget;
 class QMenu;
 
 namespace dyskel {
+
+class TC64ScreenView;
 
 // The window talks to the page through its few public functions; the
 // commands run from the page's own menu, and tests find its widgets and
@@ -91,6 +94,13 @@ class TDirPage : public QWidget {
     // there is none or the user stays in Display mode.
     const DirEntry* EntryToEdit();
 
+    // The C64 screen beside the table in one place, switched by ChkDirC64;
+    // returns that place.
+    QWidget* AddC64Screen(QWidget* table);
+    // The PETSCII editor on the current entry's name or on the disk name and
+    // ID; OK stores them in one write.
+    void PetsciiEdit(bool entryName);
+
     EditorServices& svc_;
     IEditorHost& host_;
     DirListing listing_;
@@ -101,6 +111,10 @@ class TDirPage : public QWidget {
     QTableWidget* StrGridDir = nullptr;
     class TDirArtBar* DirArtBar = nullptr; // the gauge and the directory art commands
     QMenu* PopupMenuDir = nullptr;
+    QCheckBox* ChkDirC64 = nullptr;
+    QAction* PMnuDirPetscii = nullptr;
+    QAction* PMnuDirLabel = nullptr;
+    TC64ScreenView* c64View_ = nullptr;
 
     QAction* PMnuDirFileName = nullptr;
     QAction* PMnuDirRename = nullptr;

@@ -33,6 +33,7 @@ struct Options {
     bool promptSave{};     // ask before an image is written
     bool hints{};          // tooltips in the editor
     bool rememberPath{};   // start in the folder of the last session
+    bool preview{};        // the main window shows the selected image's C64 screen
 
     // Every option at its default.
     Options();
@@ -135,6 +136,7 @@ inline constexpr OptionRow OptionTable[] = {
      Rescans},
     {"JumpTS", &Options::jumpTS, 1, OptionPlace::Editor, "MnuJump2HexTS",
      "&Jump to Hex Editor when Track/Sector changes"},
+    {"Preview", &Options::preview, 0, OptionPlace::Main, "MnuPreview", "Show &preview"},
     {"PromptOnExport", &Options::promptExport, 0, OptionPlace::Editor, "MnuPromptExport",
      "Prompt for file name when e&xporting to PRG"},
     {"PromptSave", &Options::promptSave, 0, OptionPlace::Editor, "MnuPromptSave",

@@ -35,7 +35,7 @@ TEST_F(MainWindowTest, FirstStartAndCloseWriteEveryKey) {
     EXPECT_TRUE(
         IniText().starts_with("[OPTIONS]\nBackupFiles=0\nDftEditorPage=1\nDefault6502Mode=A\n6502Change=0\n"
                               "C64Symbols=0\nIllegalOpcodes=0\nEditorEditMode=0\nHints=1\n"
-                              "IgnoreDeletedFiles=1\nImageDetails=1\nJumpTS=1\n"
+                              "IgnoreDeletedFiles=1\nImageDetails=1\nJumpTS=1\nPreview=0\n"
                               "PromptOnExport=0\nPromptSave=0\nSortFilesBy=1\nStrPath=0\nPath=" +
                               images.Path() + "\n\n[Window]\n"))
         << IniText();

@@ -39,7 +39,7 @@ constexpr std::pair<const char*, bool> FirstStartMarks[] = {
     {"MnuEditorEditMode", false}, {"MnuIgnoreDeletedFiles", true},
     {"MnuJump2HexTS", true},      {"MnuPromptExport", false},
     {"MnuPromptSave", false},     {"MnuHints", true},
-    {"MnuRemStrPath", false},
+    {"MnuRemStrPath", false},     {"MnuPreview", false},
 };
 
 // The menu shows the settings file's defaults before and after a start
@@ -69,6 +69,7 @@ TEST_F(SettingsTest, FirstSaveWritesEveryKeyInOrder) {
                           "IgnoreDeletedFiles=1\n"
                           "ImageDetails=1\n"
                           "JumpTS=1\n"
+                          "Preview=0\n"
                           "PromptOnExport=0\n"
                           "PromptSave=0\n"
                           "SortFilesBy=1\n"
@@ -77,10 +78,11 @@ TEST_F(SettingsTest, FirstSaveWritesEveryKeyInOrder) {
 }
 
 TEST_F(SettingsTest, EveryOtherValueRoundTrips) {
-    FileHolds("[OPTIONS]\nBackupFiles=1\nDftEditorPage=3\nDefault6502Mode=B\n6502Change=1\nC64Symbols=1\n"
-              "IllegalOpcodes=1\nEditorEditMode=1\n"
-              "Hints=0\nIgnoreDeletedFiles=0\nImageDetails=0\nJumpTS=0\nPromptOnExport=1\nPromptSave=1\n"
-              "SortFilesBy=0\nStrPath=1\nPath=/d\n");
+    FileHolds(
+        "[OPTIONS]\nBackupFiles=1\nDftEditorPage=3\nDefault6502Mode=B\n6502Change=1\nC64Symbols=1\n"
+        "IllegalOpcodes=1\nEditorEditMode=1\n"
+        "Hints=0\nIgnoreDeletedFiles=0\nImageDetails=0\nJumpTS=0\nPreview=1\nPromptOnExport=1\nPromptSave=1\n"
+        "SortFilesBy=0\nStrPath=1\nPath=/d\n");
     EXPECT_EQ(options.Load(ini), "/d");
     std::string before = FileText();
     ASSERT_TRUE(options.Save(ini, "/d"));

@@ -94,8 +94,8 @@ TEST_F(DirPageTest, FreshDiskShowsOnlyTheFreeBlocksRow) {
     ASSERT_EQ(Grid()->rowCount(), 1);
     EXPECT_EQ(Cell(0, 1), "  664");
     EXPECT_EQ(Cell(0, 2), "BLOCKS FREE");
-    EXPECT_EQ(MenuFor(0),
-              (std::vector<std::string>{"PMnuDirClrImg", "PMnuDirImport", "PMnuDirValidate", "PMnuDirUndo"}));
+    EXPECT_EQ(MenuFor(0), (std::vector<std::string>{"PMnuDirLabel", "PMnuDirClrImg", "PMnuDirImport",
+                                                    "PMnuDirValidate", "PMnuDirUndo"}));
 }
 
 struct MenuCase {
@@ -105,26 +105,28 @@ struct MenuCase {
 class DirMenuTest : public DirPageTest, public ::testing::WithParamInterface<MenuCase> {};
 
 const std::vector<std::string> PrgMenu = {
-    "PMnuDirFileName", "PMnuDirRename",      "PMnuDirDelete",   "PMnuDirExportPRG", "PMnuDirHexDump",
-    "PMnuDir6502",     "PMnuDirFtypeAction", "PMnuDirWPAction", "PMnuDirFsize",     "PMnuDirClrImg",
+    "PMnuDirFileName",  "PMnuDirRename",  "PMnuDirPetscii", "PMnuDirLabel",       "PMnuDirDelete",
+    "PMnuDirExportPRG", "PMnuDirHexDump", "PMnuDir6502",    "PMnuDirFtypeAction", "PMnuDirWPAction",
+    "PMnuDirFsize",     "PMnuDirClrImg",  "PMnuDirImport",  "PMnuDirValidate",    "PMnuDirUndo"};
+const std::vector<std::string> DataMenu = {
+    "PMnuDirFileName", "PMnuDirRename",      "PMnuDirPetscii",  "PMnuDirLabel", "PMnuDirDelete",
+    "PMnuDirHexDump",  "PMnuDirFtypeAction", "PMnuDirWPAction", "PMnuDirFsize", "PMnuDirClrImg",
     "PMnuDirImport",   "PMnuDirValidate",    "PMnuDirUndo"};
-const std::vector<std::string> DataMenu = {"PMnuDirFileName", "PMnuDirRename",      "PMnuDirDelete",
-                                           "PMnuDirHexDump",  "PMnuDirFtypeAction", "PMnuDirWPAction",
-                                           "PMnuDirFsize",    "PMnuDirClrImg",      "PMnuDirImport",
-                                           "PMnuDirValidate", "PMnuDirUndo"};
-const std::vector<std::string> DelMenu = {"PMnuDirRename",   "PMnuDirDelete",   "PMnuDirFtypeAction",
-                                          "PMnuDirWPAction", "PMnuDirFsize",    "PMnuDirClrImg",
-                                          "PMnuDirImport",   "PMnuDirValidate", "PMnuDirUndo"};
+const std::vector<std::string> DelMenu = {"PMnuDirRename",   "PMnuDirPetscii",     "PMnuDirLabel",
+                                          "PMnuDirDelete",   "PMnuDirFtypeAction", "PMnuDirWPAction",
+                                          "PMnuDirFsize",    "PMnuDirClrImg",      "PMnuDirImport",
+                                          "PMnuDirValidate", "PMnuDirUndo"};
 
 TEST_P(DirMenuTest, ShowsTheItemsOfTheRow) {
     Open();
     EXPECT_EQ(MenuFor(GetParam().row), GetParam().visible);
 }
-INSTANTIATE_TEST_SUITE_P(
-    Rows, DirMenuTest,
-    ::testing::Values(MenuCase{0, PrgMenu}, MenuCase{1, PrgMenu}, MenuCase{2, DataMenu},
-                      MenuCase{3, DataMenu}, MenuCase{4, DataMenu}, MenuCase{5, DelMenu},
-                      MenuCase{6, {"PMnuDirClrImg", "PMnuDirImport", "PMnuDirValidate", "PMnuDirUndo"}}));
+INSTANTIATE_TEST_SUITE_P(Rows, DirMenuTest,
+                         ::testing::Values(MenuCase{0, PrgMenu}, MenuCase{1, PrgMenu}, MenuCase{2, DataMenu},
+                                           MenuCase{3, DataMenu}, MenuCase{4, DataMenu}, MenuCase{5, DelMenu},
+                                           MenuCase{6,
+                                                    {"PMnuDirLabel", "PMnuDirClrImg", "PMnuDirImport",
+                                                     "PMnuDirValidate", "PMnuDirUndo"}}));
 
 struct MarkCase {
     int row;
