@@ -73,17 +73,20 @@ struct DirListing {
     std::string note;              // why it was cut, when a block could not be read
 };
 
-// Walks the directory chain from 18/1 to its end.  Entries whose 30 bytes
+// Walks the directory chain from its first block (18/1; 40/3 on a D81) to
+// its end, on the format's directory track.  Entries whose 30 bytes
 // after the link are all 0 are no entries; scratched entries are left out
 // when ignoreDeleted.  The walk ends at a link track of 0 and, cut, at a link
-// to sector 0 (the header block) or beyond track 18's sectors, at a block
+// to a sector before the first directory block (the header and BAM blocks)
+// or beyond the directory track's sectors, at a block
 // already listed and at a block the file does not hold.  Fails when 18/1
 // cannot be read.
 [[nodiscard]] Result<DirListing> ListDirectory(const DiskImage& image, bool ignoreDeleted);
 // The same walk over blocks of track 18 read by read(sector), for a reader
 // that fetches only the directory track and not the whole image.
 using DirBlockReader = std::function<Result<Block>(int sector)>;
-[[nodiscard]] Result<DirListing> ListDirectory(const DirBlockReader& read, bool ignoreDeleted);
+[[nodiscard]] Result<DirListing> ListDirectory(const DirBlockReader& read, bool ignoreDeleted,
+                                               const DiskFormat& format = D64Format);
 
 // Header, BAM and directory of an image, as the editor and dyskel-cli show
 // them.  Fails when the header block or the first directory block cannot be

@@ -73,8 +73,9 @@ std::string Changed(const std::string& imagePath) {
 } // namespace
 
 std::string SoftWriteProtection(const DiskImage& image) {
-    Result<Block> header = image.ReadBlock({DirTrack, 0});
-    if (!header || !ParseHeader(*header).writeProtected) return {};
+    const DiskFormat& f = image.Format();
+    Result<Block> header = image.ReadBlock({f.dirTrack, f.headerSector});
+    if (!header || !ParseHeader(f, *header).writeProtected) return {};
     return SoftWriteProtectedText;
 }
 
@@ -86,10 +87,10 @@ std::string WriteRefusal(const std::string& imagePath) {
                fileio::LastError() + "); nothing was written.";
     if (!S_ISREG(st.st_mode))
         return "The image \"" + imagePath + "\" is no regular file; nothing was written.";
-    if (!TracksOfD64Size(st.st_size))
+    if (!FormatOfSize(st.st_size))
         return "The image \"" + imagePath + "\" is " + std::to_string(st.st_size) +
-               " bytes long, which is no D64 size (174848, 175531, 196608 or 197376); it may be cut short. "
-               "Nothing was written.";
+               " bytes long, which is no size of a disk image Dyskel knows (" + KnownSizesText() +
+               "); it may be cut short. Nothing was written.";
     if (!(st.st_mode & S_IWUSR)) return "The image \"" + imagePath + "\" is read-only; nothing was written.";
     if (::access(imagePath.c_str(), W_OK) != 0) {
         if (errno == EROFS)
