@@ -163,9 +163,9 @@ UpdateResult Update(const std::string& imagePath, const DiskImage* read, const I
         if (std::string busy = lock.Take(folder, imagePath); !busy.empty()) return Fail(busy);
         if (!guard::StillTheFileRead(target, st, bytes)) return Fail(Changed(imagePath));
     }
+    const DiskFormat& format = image.Format();
     for (const BlockChange& c : changes)
-        std::copy(c.bytes.begin(), c.bytes.end(),
-                  bytes.begin() + std::ptrdiff_t(BlockOffset(c.at.track, c.at.sector)));
+        std::copy(c.bytes.begin(), c.bytes.end(), bytes.begin() + std::ptrdiff_t(BlockOffset(format, c.at)));
 
     UpdateResult result;
     result.status = UpdateStatus::Updated;

@@ -78,15 +78,12 @@ class Checker {
 
     void Directory() {
         const DiskFormat& f = image_.Format();
-        // The header and BAM blocks; on a D71 all of track 53, which the
-        // 1571 keeps for the BAM of side two.
+        // The header and BAM blocks.
         Claim({f.dirTrack, f.headerSector}, OwnerKind::Bam, 0, 1);
         for (int i = 0; i < f.bamBlocks; ++i) {
             const BlockAddress bam{f.bamAt[std::size_t(2 * i)], f.bamAt[std::size_t(2 * i + 1)]};
             if (bam != BlockAddress{f.dirTrack, f.headerSector}) Claim(bam, OwnerKind::Bam, 0, i + 1);
         }
-        for (int s = 0; f.flipDirTrack && s < f.Sectors(f.flipDirTrack); ++s)
-            if (s != f.bamAt[3]) Claim({f.flipDirTrack, s}, OwnerKind::Bam, 0, 1);
         std::vector<BlockAddress> walked;
         BlockAddress at{f.dirTrack, f.firstDirSector};
         while (image_.HoldsBlock(at)) {
@@ -127,6 +124,15 @@ class Checker {
         }
         if (r_.geos && (header_[0xAB] || header_[0xAC]))
             Claim({header_[0xAB], header_[0xAC]}, OwnerKind::GeosBorder, 0, 1);
+    }
+
+    // The 1571 keeps all of track 53 for the BAM of side two: its blocks no
+    // file owns are the BAM's (other tools put files there; those stay the
+    // files').
+    void FlipSide() {
+        const DiskFormat& f = image_.Format();
+        for (int s = 0; f.flipDirTrack && s < f.Sectors(f.flipDirTrack); ++s)
+            if (r_.Owner({f.flipDirTrack, s}).claims == 0) Claim({f.flipDirTrack, s}, OwnerKind::Bam, 0, 1);
     }
 
     void CheckBam(const dyskel::Bam& bam) {
@@ -225,6 +231,7 @@ Result<ValidationReport> ValidateImage(const DiskImage& image) {
     Checker check(image, *header, report);
     check.Directory();
     check.Files();
+    check.FlipSide();
     check.CheckBam(*bam);
     return report;
 }
@@ -298,7 +305,7 @@ std::string ValidationSummary(const ValidationReport& report) {
 }
 
 std::string OwnerText(const ValidationReport& report, BlockAddress at, const NameFormat& name) {
-    if (!ValidBlock(at.track, at.sector)) return "";
+    if (!AnyFormatBlock(at.track, at.sector)) return "";
     const BlockOwner& o = report.Owner(at);
     switch (o.kind) {
     case OwnerKind::None:
