@@ -172,6 +172,7 @@ BamInfo DecodeBAM(const Bam& bam) {
     BamInfo info;
     const DiskFormat& f = *bam.format;
     info.freeMap.tracks = bam.tracks;
+    info.freeMap.format = bam.format;
     // A D64 shows tracks 1 to 35 even when the file is cut short.
     info.freeMap.lastBamTrack =
         f.kind != FormatKind::D64 || bam.tracks > StdTracks ? bam.layout.LastTrack() : StdTracks;

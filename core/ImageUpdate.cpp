@@ -72,11 +72,16 @@ std::string Changed(const std::string& imagePath) {
 
 } // namespace
 
+std::string SoftWriteProtectedTextFor(const DiskFormat& format) {
+    return std::string("The disk is soft write-protected: a ") + format.drive +
+           " would refuse to write this disk.";
+}
+
 std::string SoftWriteProtection(const DiskImage& image) {
     const DiskFormat& f = image.Format();
     Result<Block> header = image.ReadBlock({f.dirTrack, f.headerSector});
     if (!header || !ParseHeader(f, *header).writeProtected) return {};
-    return SoftWriteProtectedText;
+    return SoftWriteProtectedTextFor(f);
 }
 
 std::string WriteRefusal(const std::string& imagePath) {

@@ -87,8 +87,9 @@ struct ImageRef {
 // Used/free flag per track 0 to 80 and sector 0 to 39: 1 used, 0 free.
 struct FreeMap {
     std::array<std::array<std::uint8_t, FormatMaxSectors>, FormatMaxTracks + 1> used{};
-    int tracks = StdTracks;       // tracks the image holds
-    int lastBamTrack = StdTracks; // tracks 1 to this are in the BAM
+    int tracks = StdTracks;                   // tracks the image holds
+    int lastBamTrack = StdTracks;             // tracks 1 to this are in the BAM
+    const DiskFormat* format = &D64ExtFormat; // the disk's format
 };
 
 } // namespace dyskel
