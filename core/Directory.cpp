@@ -47,6 +47,10 @@ const char* FileTypeName(std::uint8_t typeByte) {
     return TypeNames[typeByte & TypeMask];
 }
 
+const char* FileTypeName(const DirEntry& entry) {
+    return entry.Partition() ? "CBM" : FileTypeName(entry.typeByte);
+}
+
 std::optional<FileType> FileTypeNamed(std::string_view name) {
     for (std::uint8_t code = 0; code <= std::uint8_t(FileType::Rel); ++code)
         if (name == TypeNames[code]) return FileType(code);
@@ -92,7 +96,7 @@ DirCells DirRowCells(const DirEntry& entry, int number) {
     else
         name += '"';
     cells[2] = std::move(name);
-    cells[3] = std::string(1, entry.Locked() ? '>' : ' ') + FileTypeName(entry.typeByte);
+    cells[3] = std::string(1, entry.Locked() ? '>' : ' ') + FileTypeName(entry);
     cells[4] = " " + BlockText(entry.first);
     return cells;
 }
@@ -132,6 +136,7 @@ Result<DirListing> ListDirectory(const DirBlockReader& read, bool ignoreDeleted,
             const int offset = DirEntrySize * e;
             if (EmptySlot(*block, offset)) continue;
             DirEntry entry = DecodeDirEntry(*block, sector, offset);
+            entry.onD81 = format.kind == FormatKind::D81;
             if (entry.Scratched() && ignoreDeleted) continue;
             listing.entries.push_back(entry);
         }

@@ -28,11 +28,15 @@ inline constexpr std::array<const char*, DirColumns> DirHeaders = {" #", " SIZE"
 // File type codes, the low three bits of the type byte.
 enum class FileType : std::uint8_t { Del = 0, Seq = 1, Prg = 2, Usr = 3, Rel = 4 };
 constexpr std::uint8_t TypeMask = 0x07;
+constexpr std::uint8_t CbmType = 5;      // a partition on a 1581 disk
 constexpr std::uint8_t LockBit = 0x40;   // ">" in the listing
 constexpr std::uint8_t ClosedBit = 0x80; // "*" on a real drive when clear
 
 // "DEL", "SEQ", "PRG", "USR", "REL" by type code; codes 5 to 7 show "???".
 const char* FileTypeName(std::uint8_t typeByte);
+// The same for a listed entry: a D81's partitions show "CBM".
+struct DirEntry;
+const char* FileTypeName(const DirEntry& entry);
 // The type named as the listing names it ("PRG"), DEL to REL; none for any
 // other text.
 [[nodiscard]] std::optional<FileType> FileTypeNamed(std::string_view name);
@@ -45,6 +49,11 @@ struct DirEntry {
     std::uint16_t blocks = 0;            // bytes 0x1E and 0x1F
     std::uint8_t sector = 0;             // the directory block holding it
     std::uint8_t offset = 0;             // its offset in that block
+    bool onD81 = false;                  // listed from a D81, where type 5 is a partition (CBM)
+
+    // A 1581 partition: type CBM (5) on a D81, a run of whole blocks from
+    // its first block on, no chain.
+    bool Partition() const { return onD81 && TypeCode() == CbmType; }
 
     bool Locked() const { return (typeByte & LockBit) != 0; }
     bool Closed() const { return (typeByte & ClosedBit) != 0; }

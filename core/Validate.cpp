@@ -53,6 +53,20 @@ std::vector<BlockAddress> WalkEntry(const DiskImage& image, bool geos, const Dir
         }
         return blocks;
     }
+    if (e.Partition()) {
+        // A partition owns its blocks one after another, track by track.
+        const DiskFormat& f = image.Format();
+        BlockAddress at = e.first;
+        for (int i = 0; i < e.blocks && ValidBlock(f, at); ++i) {
+            blocks.push_back(at);
+            at = at.sector + 1 < f.Sectors(at.track) ? BlockAddress{at.track, at.sector + 1}
+                                                     : BlockAddress{at.track + 1, 0};
+        }
+        if (int(blocks.size()) < e.blocks) broke(FindingKind::ChainBadLink, at);
+        return blocks;
+    }
+    // A REL file's side sectors; on a D81 the chain starts at its super side
+    // sector, which links to the first side sector.
     if (e.TypeCode() == std::uint8_t(FileType::Rel) && raw(0x15)) chain({raw(0x15), raw(0x16)});
     chain(e.first);
     return blocks;

@@ -200,5 +200,33 @@ TEST(D81Import, DirectoryHolds296Entries) {
     EXPECT_EQ(more.Error(), "The directory is full (296 entries); \"ONE MORE\" was not written.");
 }
 
+// A 1581 partition: an entry of type 5 owning a run of whole blocks (here
+// 41/0 to 42/39), listed as CBM; Validate counts its blocks, no chain.
+TEST(D81Partition, ListedAsCbmAndItsBlocksOwned) {
+    DiskImage image = Fresh(D81Format);
+    Block dir = *image.ReadBlock({40, 3});
+    const std::array<std::uint8_t, 30> entry = {0x85, 41,   0,    'P',  'A',  'R',  'T',  0xA0, 0xA0, 0xA0,
+                                                0xA0, 0xA0, 0xA0, 0xA0, 0xA0, 0xA0, 0xA0, 0xA0, 0xA0, 0,
+                                                0,    0,    0,    0,    0,    0,    0,    0,    80,   0};
+    std::copy(entry.begin(), entry.end(), dir.begin() + 2);
+    image.PutBlock({40, 3}, dir);
+    Bam bam = *ReadBam(image);
+    for (int t = 41; t <= 42; ++t)
+        for (int s = 0; s < 40; ++s) SetBamBlockFree(bam, {t, s}, false);
+    ChangeSet changes;
+    PutBam(changes, image, bam);
+    for (const BlockChange& c : changes) image.PutBlock(c.at, c.bytes);
+    Result<DiskView> view = ReadDiskView(image, true);
+    ASSERT_TRUE(view);
+    ASSERT_EQ(view->dir.entries.size(), 1u);
+    EXPECT_EQ(DirRowCells(view->dir.entries[0], 1)[3], " CBM");
+    EXPECT_EQ(view->bam.freeBlocks, 3160 - 80);
+    Result<ValidationReport> report = ValidateImage(image);
+    ASSERT_TRUE(report);
+    EXPECT_TRUE(report->Clean()) << FindingText(*report, report->findings[0]);
+    EXPECT_EQ(report->Owner({42, 39}).entry, 1);
+    EXPECT_EQ(report->Owner({42, 39}).index, 80);
+}
+
 } // namespace
 } // namespace dyskel
