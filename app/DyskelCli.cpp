@@ -8,6 +8,7 @@
 #include "core/FactsCache.h"
 #include "core/FileChain.h"
 #include "core/FileIO.h"
+#include "core/FormatCheck.h"
 #include "core/HexText.h"
 #include "core/ImageScan.h"
 #include "core/ImageUpdate.h"
@@ -653,6 +654,10 @@ int RunValidate(Invocation& inv) {
             for (const Finding& f : report->findings)
                 inv.out << FindingText(*report, f, [&](const std::string& b) { return DiskText(inv, b); })
                         << '\n';
+            for (const std::string& fault : HeaderFaults(*disk)) {
+                inv.out << fault << '\n';
+                rc = 1;
+            }
         }
     }
     if (inv.fix) {
@@ -663,7 +668,7 @@ int RunValidate(Invocation& inv) {
                 Result<ValidationReport> after = ValidateImage(fixed.disk);
                 if (!after) throw CliFailure{after.Error()};
                 inv.out << "BAM rewritten; " << fixed.view.bam.freeBlocks << " BLOCKS FREE\n";
-                rc = after->Clean() ? 0 : 1;
+                rc = after->Clean() && HeaderFaults(fixed.disk).empty() ? 0 : 1;
             });
     }
     return rc;

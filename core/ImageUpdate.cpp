@@ -1,5 +1,7 @@
 #include "core/ImageUpdate.h"
 
+#include "core/FormatCheck.h"
+
 #include "core/DiskFiles.h"
 #include "core/DiskHeader.h"
 #include "core/FileIO.h"
@@ -148,6 +150,16 @@ UpdateResult Update(const std::string& imagePath, const DiskImage* read, const I
     DiskImage image = DiskImage::FromBytes(target, bytes);
     Result<EditPlan> plan = edit(image);
     if (!plan) return Fail(plan.Error());
+    // A D71 or D81 whose header or BAM blocks break the drive's rules is
+    // written only by an edit that mends them (validate --fix).
+    if (const std::vector<std::string> faults = HeaderFaults(image); !faults.empty()) {
+        DiskImage after = DiskImage::FromBytes(target, bytes);
+        for (const BlockChange& c : plan->changes) after.PutBlock(c.at, c.bytes);
+        if (!HeaderFaults(after).empty())
+            return Fail("The image \"" + imagePath + "\" breaks the " + image.Format().drive +
+                        "'s rules for its header and BAM blocks: " + faults[0] +
+                        " Run validate --fix first; nothing was written.");
+    }
     const ChangeSet& changes = plan->changes;
     Result<ChangeSet> before = CurrentBlocks(image, changes);
     if (!before) return Fail(before.Error() + " Nothing was written.");

@@ -2,6 +2,7 @@
 
 #include "core/DiskEdits.h"
 #include "core/FileChain.h"
+#include "core/FormatCheck.h"
 
 #include <algorithm>
 #include <bit>
@@ -365,10 +366,14 @@ ImageEdit FixBam() {
             if (f.kind == FindingKind::DirLoop || f.kind == FindingKind::DirLeavesTrack18)
                 return Failure{"The directory chain is broken; the BAM was not rewritten, for files past the "
                                "break would lose their blocks. Nothing was written."};
-        Result<Bam> bam = ReadBam(image);
+        // A D71's or D81's header and BAM blocks mended first, then the BAM
+        // rewritten over them.
+        EditPlan plan{MendHeader(image), "Rewrite the BAM from what the files own", {}};
+        DiskImage work = DiskImage::FromBytes(image.Path(), image.Bytes());
+        for (const BlockChange& c : plan.changes) work.PutBlock(c.at, c.bytes);
+        Result<Bam> bam = ReadBam(work);
         if (!bam) return Failure{bam.Error() + " Nothing was written."};
         const Bam fixed = BamFromOwners(*bam, *report);
-        EditPlan plan{{}, "Rewrite the BAM from what the files own", {}};
         for (int i = 0; i < fixed.BlockCount(); ++i)
             if (image.HoldsBlock(fixed.At(i))) PutChange(plan.changes, fixed.At(i), fixed.BlockAt(i));
         return plan;

@@ -97,6 +97,56 @@ TEST_F(Cli, UnknownSizeIsReadByItsNameAndNeverWritten) {
     EXPECT_EQ(dir.Read("A.d81"), bytes);
 }
 
+// A D71 whose header does not say double-sided, a D81 whose BAM blocks
+// disagree with its header: listed, reported by validate, written only after
+// validate --fix.
+struct Malformed {
+    const char* name;
+    const char* file;
+    std::size_t offset; // the byte broken
+    std::uint8_t value;
+    const char* fault;
+};
+
+class MalformedHeader : public Cli, public ::testing::WithParamInterface<Malformed> {};
+
+TEST_P(MalformedHeader, ReportedRefusedMended) {
+    const Malformed& c = GetParam();
+    const std::string disk = dir.File(c.file);
+    ASSERT_EQ(Run({"new", disk, "bent", "42"}).exitCode, 0);
+    Bytes bytes = dir.Read(c.file);
+    bytes[c.offset] = c.value;
+    dir.Write(c.file, bytes);
+    EXPECT_EQ(Run({"dir", disk}).exitCode, 0);
+    CliResult v = Run({"validate", disk});
+    EXPECT_EQ(v.exitCode, 1);
+    EXPECT_EQ(v.out, std::string(c.fault) + "\n");
+    dir.Write("x.prg", Pattern(300, 2));
+    CliResult w = Run({"write", disk, dir.File("x.prg")});
+    EXPECT_EQ(w.exitCode, 1);
+    EXPECT_NE(w.err.find(c.fault), std::string::npos) << w.err;
+    EXPECT_EQ(dir.Read(c.file), bytes);
+    CliResult fix = Run({"validate", "--fix", disk});
+    EXPECT_EQ(fix.exitCode, 0) << fix.out << fix.err;
+    EXPECT_EQ(Run({"validate", disk}).exitCode, 0);
+    EXPECT_EQ(Run({"write", disk, dir.File("x.prg")}).exitCode, 0);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Formats, MalformedHeader,
+    ::testing::Values(
+        Malformed{"D71SingleSided", "a.d71", 0x16500 + 3, 0x00,
+                  "The header block 18/0 does not say double-sided (byte 3 is $00; a 1571 writes $80)."},
+        Malformed{"D81BamId", "b.d81", 0x61800 + 256 + 4, 'X',
+                  "The BAM block 40,01 holds the ID $58 $32, the header block $34 $32."},
+        Malformed{"D81Version", "c.d81", 0x61800 + 512 + 2, 'A',
+                  "The BAM block 40,02 has the DOS version $41, not $44 ('D')."},
+        Malformed{"D81Complement", "d.d81", 0x61800 + 256 + 3, 0x00,
+                  "The BAM block 40,01 has $00 as the complement of the DOS version, not $BB."},
+        Malformed{"D81Link", "e.d81", 0x61800 + 256 + 1, 5,
+                  "The BAM block 40,01 links to $28 $05, not to 40/2."}),
+    [](const auto& info) { return std::string(info.param.name); });
+
 // What new and write made, read back by cbmconvert (the bytes) and cc1541
 // (names, sizes, free count); a file long enough to reach the second side
 // of a D71 and the tracks above the directory of a D81.
@@ -131,7 +181,7 @@ TEST_P(OracleReadsBack, NamesAndBytes) {
     for (std::size_t i = 0; i < files.size(); ++i)
         EXPECT_EQ(out.Read(files[i].first), Pattern(files[i].second, int(i))) << files[i].first;
     const std::string listing = Output("cc1541 '" + disk + "' 2>/dev/null");
-    for (const std::string row : {std::string("1    \"one\""), std::string("2    \"two\""),
+    for (const std::string& row : {std::string("1    \"one\""), std::string("2    \"two\""),
                                   std::to_string(c.bigBlocks) + "  \"big\"", std::string(c.freeLine)})
         EXPECT_NE(listing.find(row), std::string::npos) << row << " in\n" << listing;
 }
