@@ -287,6 +287,10 @@ std::string FindingText(const ValidationReport& report, const Finding& f, const 
         return entry + ": the entry says " + BlockCountText(f.expected) + ", the chain holds " +
                std::to_string(f.actual);
     case FindingKind::UsedButFree:
+        // Track 18 of a D64 is the directory's; the BAM's other blocks (a
+        // D71's track 53, a D81's 40/1 and 40/2) are kept for the BAM.
+        if (!f.entry && report.Owner(f.block).kind == OwnerKind::Bam && f.block != BlockAddress{18, 0})
+            return at + ": kept for the BAM but free in the BAM";
         return at + ": used by " + (f.entry ? entry : "the directory") + " but free in the BAM";
     case FindingKind::Orphan:
         return at + ": marked used in the BAM, but nothing owns it";

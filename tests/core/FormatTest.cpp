@@ -179,6 +179,7 @@ TEST(D71Validate, Track53FreeIsReportedAndFixed) {
     EXPECT_EQ(report->findings.size(), 18u);
     EXPECT_EQ(report->findings[0].kind, FindingKind::UsedButFree);
     EXPECT_EQ(report->findings[0].block, (BlockAddress{53, 1}));
+    EXPECT_EQ(FindingText(*report, report->findings[0]), "53,01: kept for the BAM but free in the BAM");
     Result<EditPlan> fix = FixBam()(image);
     ASSERT_TRUE(fix) << fix.Error();
     for (const BlockChange& c : fix->changes) image.PutBlock(c.at, c.bytes);
