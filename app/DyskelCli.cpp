@@ -10,6 +10,7 @@
 #include "core/FactsCache.h"
 #include "core/FileChain.h"
 #include "core/FileIO.h"
+#include "core/FormatCheck.h"
 #include "core/HexText.h"
 #include "core/ImageScan.h"
 #include "core/ImageUpdate.h"
@@ -69,9 +70,9 @@ struct Invocation {
     bool raw = false, deleted = false, text = false, basic = false, assembly = false, symbols = false,
          illegal = false, backup = false, dryRun = false, replace = false, keepBoth = false, fix = false,
          csv = false, unsorted = false, noDetails = false, recursive = false, append = false;
-    std::optional<std::string> name, to, id, type, label, sameAs, size;
+    std::optional<std::string> name, to, id, type, label, sameAs, size, format;
     std::optional<std::uint16_t> start;
-    int tracks = StdTracks;
+    int tracks = 0; // 0: not given
     std::optional<std::string> png, charset, scale; // dir --png
 };
 
@@ -156,9 +157,20 @@ struct Image {
     DiskView view;
 };
 
+// A file of none of the known sizes is read as the format its extension
+// names, as far as it holds blocks; said on stderr.
+void WarnUnknownSize(const Invocation& inv, const DiskImage& disk) {
+    if (disk.KnownSize() || disk.Format().kind == FormatKind::D64) return;
+    inv.err << "dyskel-cli: warning: " << Quoted(disk.Path()) << " is " << disk.FileSize()
+            << " bytes long, which is no size of a " << disk.Format().name
+            << " image; it is read as far as it "
+            << "holds blocks\n";
+}
+
 Image OpenImage(const Invocation& inv, const std::string& path, bool deleted = false) {
     Result<DiskImage> disk = DiskImage::Load(path);
     if (!disk) throw CliFailure{disk.Error()};
+    WarnUnknownSize(inv, *disk);
     Result<DiskView> view = ReadDiskView(*disk, !deleted && !inv.deleted);
     if (!view) throw CliFailure{view.Error()};
     std::filesystem::path p(path);
@@ -294,8 +306,13 @@ int RunInfo(Invocation& inv) {
             << "Error Correction: " << ErrorInfoText(HasErrorBytes(image.disk.FileSize())) << '\n'
             << "Write Protection: " << (header.writeProtected ? "On" : "Off") << '\n'
             << "Image Time Stamp: " << TimeStamp(entry.mtime) << '\n'
-            << "Format Designation: " << FormatText(header.doubleSided) << '\n'
-            << "Tracks: " << TrackLimitForSize(image.disk.FileSize()) << '\n';
+            << "Format Designation: " << FormatText(image.disk.Format(), header.doubleSided) << '\n'
+            << "Tracks: "
+            << (image.disk.Format().kind == FormatKind::D64 ? TrackLimitForSize(image.disk.FileSize())
+                                                            : image.disk.Format().tracks)
+            << '\n';
+    if (image.disk.Format().kind != FormatKind::D64)
+        inv.out << "Image Format: " << image.disk.Format().name << '\n';
     return 0;
 }
 
@@ -333,11 +350,15 @@ int RunDir(Invocation& inv) {
 int RunBam(Invocation& inv) {
     Image image = OpenImage(inv, inv.args[0]);
     const FreeMap& freeMap = image.view.bam.freeMap;
-    for (int s = 0; s < MaxSectors; ++s) {
+    const DiskFormat& f = image.disk.Format();
+    const int last = f.kind == FormatKind::D64 ? StdTracks : freeMap.lastBamTrack;
+    int rows = 0;
+    for (int t = 1; t <= last; ++t) rows = std::max(rows, f.Sectors(t));
+    for (int s = 0; s < rows; ++s) {
         std::string line;
-        for (int t = 1; t <= StdTracks; ++t)
-            line += s >= SectorsPerTrack(t)                        ? ' '
-                    : t == DirTrack                                ? 'T'
+        for (int t = 1; t <= last; ++t)
+            line += s >= f.Sectors(t)                              ? ' '
+                    : t == f.dirTrack                              ? 'T'
                     : freeMap.used[std::size_t(t)][std::size_t(s)] ? '#'
                                                                    : '.';
         inv.out << line << '\n';
@@ -358,9 +379,9 @@ BlockAddress CheckBlock(const DiskImage& disk, BlockAddress at) {
     const int track = at.track, sector = at.sector;
     if (!disk.HoldsTrack(track))
         throw CliFailure{"track " + std::to_string(track) + " is not in " + Quoted(disk.Path())};
-    if (!ValidBlock(track, sector))
+    if (!disk.Format().Valid(track, sector))
         throw CliFailure{"track " + std::to_string(track) + " has no sector " + std::to_string(sector) +
-                         " (sectors 0 to " + std::to_string(SectorsPerTrack(track) - 1) + ")"};
+                         " (sectors 0 to " + std::to_string(disk.Format().Sectors(track) - 1) + ")"};
     return {track, sector};
 }
 
@@ -521,11 +542,28 @@ int RunPoke(Invocation& inv) {
     return 0;
 }
 
+// The format of a new image: --format, else the extension (.d71, .d81, any
+// case), else D64 of --tracks.
+const DiskFormat& NewImageFormat(const Invocation& inv) {
+    const DiskFormat* f = nullptr;
+    if (inv.format) {
+        f = FormatNamed(*inv.format, inv.tracks);
+        if (!f) throw UsageError{"--format must be d64, d71 or d81: " + *inv.format};
+    } else {
+        const DiskFormat& byName = FormatOfExtension(inv.args[0]);
+        f = byName.kind == FormatKind::D64 ? FormatNamed("d64", inv.tracks) : &byName;
+    }
+    if (f->kind != FormatKind::D64 && inv.tracks)
+        throw UsageError{std::string("--tracks is for D64 images only; a ") + f->name + " image has " +
+                         std::to_string(f->tracks) + " tracks"};
+    return *f;
+}
+
 int RunNew(Invocation& inv) {
-    const int tracks = inv.tracks;
+    const DiskFormat& format = NewImageFormat(inv);
     const std::string name = TypedText(inv.args[1], "NAME", 16);
     const std::string id = TypedText(inv.args.size() > 2 ? inv.args[2] : "00", "ID", 2);
-    Result<void> made = CreateImageFile(inv.args[0], NewImageBytes(tracks, name, id));
+    Result<void> made = CreateImageFile(inv.args[0], NewImageBytes(format, name, id));
     if (!made) throw CliFailure{made.Error()};
     AfterWrite([&] {
         Image image = OpenImage(inv, inv.args[0]);
@@ -686,6 +724,10 @@ int RunValidate(Invocation& inv) {
             for (const Finding& f : report->findings)
                 inv.out << FindingText(*report, f, [&](const std::string& b) { return DiskText(inv, b); })
                         << '\n';
+            for (const std::string& fault : HeaderFaults(*disk)) {
+                inv.out << fault << '\n';
+                rc = 1;
+            }
         }
     }
     if (inv.fix) {
@@ -696,7 +738,7 @@ int RunValidate(Invocation& inv) {
                 Result<ValidationReport> after = ValidateImage(fixed.disk);
                 if (!after) throw CliFailure{after.Error()};
                 inv.out << "BAM rewritten; " << fixed.view.bam.freeBlocks << " BLOCKS FREE\n";
-                rc = after->Clean() ? 0 : 1;
+                rc = after->Clean() && HeaderFaults(fixed.disk).empty() ? 0 : 1;
             });
     }
     return rc;
@@ -1033,8 +1075,10 @@ void Declare(CLI::App& app, Invocation& inv, const std::string& chosen, std::deq
         .Arg("BYTE", "the bytes, hex from 0 to FF", 1, -1);
     add("new", "write a freshly formatted image", "dyskel-cli new --tracks 40 WORK.D64 'work disk' w1",
         RunNew)
+        .Value("--format", &I::format, "d64|d71|d81",
+               "the image format (default: by the extension, .d71 or .d81, else d64)")
         .OneOf("--tracks", &I::tracks, {StdTracks, MaxTracks}, "35|40",
-               "the tracks of the image (default: 35)")
+               "the tracks of a D64 image (default: 35)")
         .Raw()
         .Arg("IMAGE", "the image file to make; an existing one is never replaced")
         .Arg("NAME", "the disk name, up to 16 characters")

@@ -343,11 +343,11 @@ std::optional<std::pair<std::string, ImageEntry>> TMainForm::CheckImage(const st
     std::error_code ec;
     std::string full = fs::absolute(fs::path(path), ec).lexically_normal().string();
     while (full.size() > 1 && full.back() == '/') full.pop_back();
-    // One rule wherever an image is opened from: a ".d64" file of any size.
-    // One of none of the four D64 sizes (perhaps a cut copy) opens, and the
-    // editor shows it read-only, saying why.
+    // One rule wherever an image is opened from: a ".d64", ".d71" or ".d81"
+    // file of any size.  One of none of the known sizes (perhaps a cut copy)
+    // opens, and the editor shows it read-only, saying why.
     ImageEntry e = FindImage(full);
-    if (e.name.empty() || (e.attributes & AttrDirectory) || !EndsWithD64(e.name)) {
+    if (e.name.empty() || (e.attributes & AttrDirectory) || !EndsWithImageExtension(e.name)) {
         services_.dialogs.Message(this, MsgKind::Error, MsgButtons::Ok,
                                   QString::fromLatin1(InvalidD64Text) + FromHostPath(path));
         return std::nullopt;

@@ -38,7 +38,8 @@ class TPreviewPane;
 inline constexpr const char* ApplicationTitle = "Dyskel32 V1.00beta";
 inline constexpr const char* MainCaption = "Dyskel V1.00beta";
 inline constexpr const char* OpenImageTitle = "Open D64 Image File";
-inline constexpr const char* OpenImageFilter = "D64 Image Files (*.D64 *.d64);;All (*)";
+inline constexpr const char* OpenImageFilter =
+    "Disk Image Files (*.D64 *.d64 *.D71 *.d71 *.D81 *.d81);;All (*)";
 inline constexpr const char* IdleScanText = "............";
 inline constexpr int MinWindowSide = 230;
 

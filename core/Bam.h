@@ -6,6 +6,7 @@
 // bring their own.
 #pragma once
 
+#include "core/Result.h"
 #include "core/Uglobal.h"
 
 #include <array>
@@ -17,20 +18,18 @@ namespace dyskel {
 
 // --- Layout ---------------------------------------------------------------------
 
-// Tracks first to last, their entries 4 bytes apart from offset on.
-struct BamRun {
-    int first = 0;
-    int last = -1;
-    std::size_t offset = 0;
-};
-
-// Where a BAM block keeps its tracks.
+// Where a disk's BAM keeps its tracks: runs of entries (core/Format.h).
 struct BamLayout {
-    std::array<BamRun, 2> runs{};
+    std::array<BamRun, 3> runs{};
     int runCount = 0;
 
-    // Offset of a track's entry; 0 when the BAM does not cover the track.
+    // The run holding a track; nullptr when the BAM does not cover it.
+    const BamRun* RunOf(int track) const;
+    // Offset of a track's free count in the BAM bytes; 0 when the BAM does
+    // not cover the track.
     std::size_t Entry(int track) const;
+    // Offset of a track's bitmap in the BAM bytes.
+    std::size_t Map(int track) const;
     // The highest track covered.
     int LastTrack() const { return runCount ? runs[std::size_t(runCount - 1)].last : 0; }
 };
@@ -53,6 +52,46 @@ inline bool HasExtendedBam(const Block& header) {
 BamLayout D64BamLayout(std::size_t extended);
 // The D64 layout the header block's bytes say.
 BamLayout D64BamLayout(const Block& header);
+// The layout of a format's BAM; for a D64 as its first BAM block says.
+BamLayout LayoutOf(const DiskFormat& format, const Block& firstBamBlock);
+
+// --- The BAM of a disk ---------------------------------------------------------
+
+// A disk's BAM blocks as one run of bytes (the second block from offset 256
+// on), their layout, and the tracks the image holds.
+struct Bam {
+    const DiskFormat* format = &D64ExtFormat;
+    BamLayout layout;
+    std::array<std::uint8_t, 2 * BlockSize> bytes{};
+    int tracks = 35;
+
+    int BlockCount() const { return format->bamBlocks; }
+    BlockAddress At(int i) const {
+        return {format->bamAt[std::size_t(2 * i)], format->bamAt[std::size_t(2 * i + 1)]};
+    }
+    Block BlockAt(int i) const;
+    void SetBlock(int i, const Block& block);
+    // The stored free count of a track (0 outside the BAM) and its bitmap.
+    int Count(int track) const;
+    std::uint64_t Bitmap(int track) const;
+};
+
+// The BAM of an image: its BAM blocks as the file holds them (a block the
+// file does not hold reads as zeros).  Fails when the first cannot be read.
+[[nodiscard]] Result<Bam> ReadBam(const DiskImage& image);
+// A D64's BAM: the header block, for an image of this many tracks.
+Bam D64Bam(const Block& header, int tracks);
+// A BAM of the format made of its blocks' bytes (a D64: the header block).
+Bam BamOf(const DiskFormat& format, const Block& first, const Block& second, int tracks);
+
+bool BamBlockFree(const Bam& bam, BlockAddress at);
+// Sets a block free or used and the track's free count to the free sectors
+// of its bitmap.  Tracks outside the BAM are left alone.
+void SetBamBlockFree(Bam& bam, BlockAddress at, bool free);
+// The last track allocation and the checks go up to.
+int LastBamTrack(const Bam& bam);
+// Free blocks of the tracks the BAM covers but the directory track.
+int BamFreeBlocks(const Bam& bam);
 
 // The last track of the BAM on an image of this many tracks: 40 when it has
 // more than 35 and an extended BAM, else 35 or the image's last track when it
@@ -79,6 +118,7 @@ struct BamInfo {
     std::uint16_t freeBlocks = 0; // free blocks of those tracks: BLOCKS FREE
 };
 BamInfo DecodeBAM(const Block& header, int tracks);
+BamInfo DecodeBAM(const Bam& bam);
 
 // The free count, one rule for every place that shows it: the free blocks of
 // tracks 1 to 35 but 18, and of 36 to 40 when the image has 40 tracks and an
@@ -98,6 +138,11 @@ void SetBamBlockFree(Block& header, BlockAddress at, bool free);
 // block of tracks 1 to 35 free but 18/0 and 18/1, and with `extended` (0xC0
 // or 0xAC; 0: none) every block of tracks 36 to 40.
 void FormatBam(Block& header, std::size_t extended);
+// The BAM of a freshly formatted disk of the format: every block free but
+// the header, the BAM blocks and the first directory block, and on a D71
+// every block of track 53 used as the 1571 formats it.  A D64 with
+// `extended` as above.
+void FormatBam(Bam& bam, std::size_t extended = 0);
 
 // --- Allocation -----------------------------------------------------------------
 
@@ -117,7 +162,7 @@ constexpr int NextSector(int s, int interleave, int n) {
 }
 
 // Blocks by track and sector.
-using BlockSet = std::array<std::bitset<MaxSectors>, MaxTracks + 1>;
+using BlockSet = std::array<std::bitset<FormatMaxSectors>, FormatMaxTracks + 1>;
 
 // The blocks allocation may take: free in the BAM (tracks 1 to LastBamTrack,
 // track 18 not counted) and not barred.
@@ -136,5 +181,16 @@ int FreeSectorFrom(const Block& header, const BlockSet& barred, int track, int s
 // extended BAM.  The blocks found are marked used in header.  Empty when
 // fewer than count may be taken.
 std::vector<BlockAddress> AllocateBlocks(Block& header, int tracks, int count, const BlockSet& barred = {});
+
+// The same on any format as its drive does it: the first block on the track
+// nearest the directory track with a free block (on a D71 also nearest its
+// track 53, side one first; below first on a tie), then the format's
+// interleave (10 on a 1541, 6 on a 1571, 1 on a 1581); a full track moves on
+// away from the directory track to the edge, then to the next run: below the
+// directory track, above it, and on a D71 the same on side two.  Never a
+// reserved track (the directory track, a D71's track 53).
+std::vector<BlockAddress> AllocateBlocks(Bam& bam, int count, const BlockSet& barred = {});
+int BlocksToTake(const Bam& bam, const BlockSet& barred);
+int FreeSectorFrom(const Bam& bam, const BlockSet& barred, int track, int sector);
 
 } // namespace dyskel

@@ -21,8 +21,6 @@ constexpr std::array<const char*, 8> TypeNames = {
     "???", //
 };
 
-constexpr int DirSectors = 19; // sectors of track 18
-
 // As printf's "%*u" and "%02d" write them; a listing has hundreds.
 std::string RightAligned(unsigned v, int width) {
     char digits[16];
@@ -47,6 +45,10 @@ bool EmptySlot(const Block& block, int offset) {
 
 const char* FileTypeName(std::uint8_t typeByte) {
     return TypeNames[typeByte & TypeMask];
+}
+
+const char* FileTypeName(const DirEntry& entry) {
+    return entry.Partition() ? "CBM" : FileTypeName(entry.typeByte);
 }
 
 std::optional<FileType> FileTypeNamed(std::string_view name) {
@@ -94,7 +96,7 @@ DirCells DirRowCells(const DirEntry& entry, int number) {
     else
         name += '"';
     cells[2] = std::move(name);
-    cells[3] = std::string(1, entry.Locked() ? '>' : ' ') + FileTypeName(entry.typeByte);
+    cells[3] = std::string(1, entry.Locked() ? '>' : ' ') + FileTypeName(entry);
     cells[4] = " " + BlockText(entry.first);
     return cells;
 }
@@ -104,13 +106,19 @@ DirCells FreeRowCells(std::uint16_t freeBlocks) {
 }
 
 Result<DirListing> ListDirectory(const DiskImage& image, bool ignoreDeleted) {
-    return ListDirectory([&](int sector) { return image.ReadBlock({DirTrack, sector}); }, ignoreDeleted);
+    const int track = image.Format().dirTrack;
+    return ListDirectory(
+        [&](int sector) {
+            return image.ReadBlock({track, sector});
+        },
+        ignoreDeleted, image.Format());
 }
 
-Result<DirListing> ListDirectory(const DirBlockReader& read, bool ignoreDeleted) {
+Result<DirListing> ListDirectory(const DirBlockReader& read, bool ignoreDeleted, const DiskFormat& format) {
     DirListing listing;
-    std::bitset<DirSectors> listed;
-    int sector = 1;
+    std::bitset<FormatMaxSectors> listed;
+    const int dirSectors = format.Sectors(format.dirTrack);
+    int sector = format.firstDirSector;
     for (;;) {
         if (listed[std::size_t(sector)]) {
             listing.cut = true; // the chain came back to a block already listed
@@ -119,7 +127,7 @@ Result<DirListing> ListDirectory(const DirBlockReader& read, bool ignoreDeleted)
         listed.set(std::size_t(sector));
         Result<Block> block = read(sector);
         if (!block) {
-            if (sector == 1) return Failure{block.Error()};
+            if (sector == format.firstDirSector) return Failure{block.Error()};
             listing.cut = true;
             listing.note = block.Error();
             break;
@@ -128,13 +136,14 @@ Result<DirListing> ListDirectory(const DirBlockReader& read, bool ignoreDeleted)
             const int offset = DirEntrySize * e;
             if (EmptySlot(*block, offset)) continue;
             DirEntry entry = DecodeDirEntry(*block, sector, offset);
+            entry.onD81 = format.kind == FormatKind::D81;
             if (entry.Scratched() && ignoreDeleted) continue;
             listing.entries.push_back(entry);
         }
         const int linkTrack = (*block)[0], linkSector = (*block)[1];
         if (linkTrack == 0) break;
-        // Sector 0 is the header block and never a directory block.
-        if (linkSector == 0 || linkSector >= DirSectors) {
+        // The header and BAM blocks before the first are never directory blocks.
+        if (linkSector < format.firstDirSector || linkSector >= dirSectors) {
             listing.cut = true;
             break;
         }
@@ -144,11 +153,14 @@ Result<DirListing> ListDirectory(const DirBlockReader& read, bool ignoreDeleted)
 }
 
 Result<DiskView> ReadDiskView(const DiskImage& image, bool ignoreDeleted) {
-    Result<Block> header = image.ReadBlock({DirTrack, 0});
+    const DiskFormat& f = image.Format();
+    Result<Block> header = image.ReadBlock({f.dirTrack, f.headerSector});
     if (!header) return Failure{header.Error()};
+    Result<Bam> bam = ReadBam(image);
+    if (!bam) return Failure{bam.Error()};
     Result<DirListing> dir = ListDirectory(image, ignoreDeleted);
     if (!dir) return Failure{dir.Error()};
-    return DiskView{ParseHeader(*header), DecodeBAM(*header, image.Tracks()), std::move(*dir)};
+    return DiskView{ParseHeader(f, *header), DecodeBAM(*bam), std::move(*dir)};
 }
 
 std::string UpperAscii(std::string text) {

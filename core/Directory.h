@@ -28,11 +28,15 @@ inline constexpr std::array<const char*, DirColumns> DirHeaders = {" #", " SIZE"
 // File type codes, the low three bits of the type byte.
 enum class FileType : std::uint8_t { Del = 0, Seq = 1, Prg = 2, Usr = 3, Rel = 4 };
 constexpr std::uint8_t TypeMask = 0x07;
+constexpr std::uint8_t CbmType = 5;      // a partition on a 1581 disk
 constexpr std::uint8_t LockBit = 0x40;   // ">" in the listing
 constexpr std::uint8_t ClosedBit = 0x80; // "*" on a real drive when clear
 
 // "DEL", "SEQ", "PRG", "USR", "REL" by type code; codes 5 to 7 show "???".
 const char* FileTypeName(std::uint8_t typeByte);
+// The same for a listed entry: a D81's partitions show "CBM".
+struct DirEntry;
+const char* FileTypeName(const DirEntry& entry);
 // The type named as the listing names it ("PRG"), DEL to REL; none for any
 // other text.
 [[nodiscard]] std::optional<FileType> FileTypeNamed(std::string_view name);
@@ -45,6 +49,11 @@ struct DirEntry {
     std::uint16_t blocks = 0;            // bytes 0x1E and 0x1F
     std::uint8_t sector = 0;             // the directory block holding it
     std::uint8_t offset = 0;             // its offset in that block
+    bool onD81 = false;                  // listed from a D81, where type 5 is a partition (CBM)
+
+    // A 1581 partition: type CBM (5) on a D81, a run of whole blocks from
+    // its first block on, no chain.
+    bool Partition() const { return onD81 && TypeCode() == CbmType; }
 
     bool Locked() const { return (typeByte & LockBit) != 0; }
     bool Closed() const { return (typeByte & ClosedBit) != 0; }
@@ -76,17 +85,20 @@ struct DirListing {
     std::string note;              // why it was cut, when a block could not be read
 };
 
-// Walks the directory chain from 18/1 to its end.  Entries whose 30 bytes
+// Walks the directory chain from its first block (18/1; 40/3 on a D81) to
+// its end, on the format's directory track.  Entries whose 30 bytes
 // after the link are all 0 are no entries; scratched entries are left out
 // when ignoreDeleted.  The walk ends at a link track of 0 and, cut, at a link
-// to sector 0 (the header block) or beyond track 18's sectors, at a block
+// to a sector before the first directory block (the header and BAM blocks)
+// or beyond the directory track's sectors, at a block
 // already listed and at a block the file does not hold.  Fails when 18/1
 // cannot be read.
 [[nodiscard]] Result<DirListing> ListDirectory(const DiskImage& image, bool ignoreDeleted);
 // The same walk over blocks of track 18 read by read(sector), for a reader
 // that fetches only the directory track and not the whole image.
 using DirBlockReader = std::function<Result<Block>(int sector)>;
-[[nodiscard]] Result<DirListing> ListDirectory(const DirBlockReader& read, bool ignoreDeleted);
+[[nodiscard]] Result<DirListing> ListDirectory(const DirBlockReader& read, bool ignoreDeleted,
+                                               const DiskFormat& format = D64Format);
 
 // Header, BAM and directory of an image, as the editor and dyskel-cli show
 // them.  Fails when the header block or the first directory block cannot be

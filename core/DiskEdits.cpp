@@ -21,21 +21,22 @@ Failure Changed() {
 // The header block and the directory block that holds the entry, checked to
 // still hold the entry as it was listed (type byte, first block, name).
 struct EntryBlocks {
-    Block header;
+    Bam bam;
     Block dirBlock;
     std::size_t offset = 0; // of the entry in dirBlock
 };
 
 Result<EntryBlocks> ReadEntryBlocks(const DiskImage& image, const DirEntry& entry) {
-    Result<Block> header = image.ReadBlock({DirTrack, 0});
-    if (!header) return Failure{header.Error() + " Nothing was written."};
-    if (entry.sector == 0 || entry.offset % DirEntrySize != 0) return Failure{Changed()};
-    Result<Block> dir = image.ReadBlock({DirTrack, entry.sector});
+    Result<Bam> bam = ReadBam(image);
+    if (!bam) return Failure{bam.Error() + " Nothing was written."};
+    if (entry.sector < image.Format().firstDirSector || entry.offset % DirEntrySize != 0)
+        return Failure{Changed()};
+    Result<Block> dir = image.ReadBlock({image.Format().dirTrack, entry.sector});
     if (!dir) return Failure{dir.Error() + " Nothing was written."};
     DirEntry now = DecodeDirEntry(*dir, entry.sector, entry.offset);
     if (now.typeByte != entry.typeByte || now.first != entry.first || now.name != entry.name)
         return Failure{Changed()};
-    return EntryBlocks{*header, *dir, entry.offset};
+    return EntryBlocks{*bam, *dir, entry.offset};
 }
 
 // Changes the entry's bytes in blocks.dirBlock (and the BAM in
@@ -46,11 +47,11 @@ ImageEdit EntryEdit(const DirEntry& entry, EntryPatch patch) {
     return [entry, patch = std::move(patch)](const DiskImage& image) -> Result<EditPlan> {
         Result<EntryBlocks> blocks = ReadEntryBlocks(image, entry);
         if (!blocks) return Failure{blocks.Error()};
-        const Block header = blocks->header;
+        const Bam bam = blocks->bam;
         EditPlan plan;
         if (Result<void> done = patch(image, *blocks, plan); !done) return Failure{done.Error()};
-        PutChange(plan.changes, {DirTrack, entry.sector}, blocks->dirBlock);
-        if (blocks->header != header) PutChange(plan.changes, {DirTrack, 0}, blocks->header);
+        PutChange(plan.changes, {image.Format().dirTrack, entry.sector}, blocks->dirBlock);
+        if (blocks->bam.bytes != bam.bytes) PutBam(plan.changes, image, blocks->bam);
         return plan;
     };
 }
@@ -109,17 +110,17 @@ class Marks {
         for (BlockAddress at : blocks) Add(at);
     }
     bool Has(BlockAddress at) const {
-        return ValidBlock(at.track, at.sector) && bits_[std::size_t(at.track)][std::size_t(at.sector)];
+        return AnyFormatBlock(at.track, at.sector) && bits_[std::size_t(at.track)][std::size_t(at.sector)];
     }
     // True when the block was not in the set yet.
     bool Add(BlockAddress at) {
-        if (!ValidBlock(at.track, at.sector) || Has(at)) return false;
+        if (!AnyFormatBlock(at.track, at.sector) || Has(at)) return false;
         bits_[std::size_t(at.track)].set(std::size_t(at.sector));
         return true;
     }
 
   private:
-    std::array<std::bitset<MaxSectors>, MaxTracks + 1> bits_{};
+    BlockSet bits_{};
 };
 
 // The other owners of the entry's blocks, each with the number of blocks
@@ -148,7 +149,12 @@ Failure ScratchMark(const DirEntry& entry) {
 
 } // namespace
 
-int FreeEntryBlocks(Block& header, const ValidationReport& report, const DirEntry& entry,
+void PutBam(ChangeSet& changes, const DiskImage& image, const Bam& bam) {
+    for (int i = 0; i < bam.BlockCount(); ++i)
+        if (image.HoldsBlock(bam.At(i))) PutChange(changes, bam.At(i), bam.BlockAt(i));
+}
+
+int FreeEntryBlocks(Bam& bam, const ValidationReport& report, const DirEntry& entry,
                     const std::vector<BlockAddress>& blocks, std::vector<std::string>& notes) {
     const int row = report.Row(entry);
     int freed = 0;
@@ -156,7 +162,7 @@ int FreeEntryBlocks(Block& header, const ValidationReport& report, const DirEntr
     for (BlockAddress at : blocks) {
         if (!report.OtherOwners(at, row).empty() || !seen.Add(at)) continue;
         ++freed;
-        if (at.track <= report.lastBamTrack) SetBamBlockFree(header, at, true);
+        if (at.track <= report.lastBamTrack) SetBamBlockFree(bam, at, true);
     }
     for (auto [other, n] : SharedWith(report, row, blocks))
         notes.push_back(Quote(entry.Name()) + " was cross-linked with " + Names(report, other) + "; the " +
@@ -187,7 +193,7 @@ ImageEdit DeleteEntry(const DirEntry& entry) {
         Result<ValidationReport> report = Report(image);
         if (!report) return Failure{report.Error()};
         b.dirBlock[b.offset + 0x02] = 0;
-        FreeEntryBlocks(b.header, *report, entry, BlocksOf(image, *report, entry), plan.notes);
+        FreeEntryBlocks(b.bam, *report, entry, BlocksOf(image, *report, entry), plan.notes);
         plan.destructive = "Delete " + Quote(entry.Name()) + " (" + BlockCountText(entry.blocks) + ")";
         return {};
     });
@@ -221,9 +227,9 @@ ImageEdit SetEntryType(const DirEntry& entry, FileType type) {
                     return Failure{"As " + std::string(FileTypeName(now.typeByte)) + " " +
                                    Quote(entry.Name()) + " would claim block " + BlockText(at) + " of " +
                                    Names(*report, others[0]) + ". Nothing was written."};
-                if (at.track <= report->lastBamTrack) SetBamBlockFree(b.header, at, false);
+                if (at.track <= report->lastBamTrack) SetBamBlockFree(b.bam, at, false);
             }
-            const int freed = FreeEntryBlocks(b.header, *report, entry, dropped, plan.notes);
+            const int freed = FreeEntryBlocks(b.bam, *report, entry, dropped, plan.notes);
             b.dirBlock[b.offset + 0x02] = now.typeByte;
             if (entry.blocks == before.size() && after.size() <= 0xFFFF) {
                 b.dirBlock[b.offset + 0x1E] = static_cast<std::uint8_t>(after.size() & 0xFF);
@@ -266,7 +272,7 @@ ImageEdit UndeleteEntry(const DirEntry& entry, FileType type) {
                                    " is now owned by " + Names(*report, others[0]) +
                                    ". Nothing was written."};
             for (BlockAddress at : list.blocks)
-                if (at.track <= report->lastBamTrack) SetBamBlockFree(b.header, at, false);
+                if (at.track <= report->lastBamTrack) SetBamBlockFree(b.bam, at, false);
             b.dirBlock[b.offset + 0x02] = now.typeByte;
             const std::size_t n = list.blocks.size();
             if (n != entry.blocks && n <= 0xFFFF) {
@@ -327,14 +333,67 @@ std::array<Block, 2> FormattedTrack18(const Block& oldHeader, int tracks, std::s
     return {header, dir};
 }
 
-void PutNameAndId(Block& header, const std::optional<std::string>& name,
-                  const std::optional<std::string>& id) {
+void PutNameAndId(Block& header, const std::optional<std::string>& name, const std::optional<std::string>& id,
+                  std::size_t at) {
     if (name) {
         const auto padded = PaddedName(*name);
-        std::copy(padded.begin(), padded.end(), header.begin() + 0x90);
+        std::copy(padded.begin(), padded.end(), header.begin() + std::ptrdiff_t(at));
     }
     if (id)
-        for (std::size_t i = 0; i < 2; ++i) header[0xA2 + i] = i < id->size() ? std::uint8_t((*id)[i]) : 0xA0;
+        for (std::size_t i = 0; i < 2; ++i)
+            header[at + 0x12 + i] = i < id->size() ? std::uint8_t((*id)[i]) : 0xA0;
+}
+
+ChangeSet FormattedBlocks(const DiskFormat& f, const Block& oldHeader, int tracks, std::size_t extended) {
+    ChangeSet out;
+    if (f.kind == FormatKind::D64) {
+        auto [header, dir] = FormattedTrack18(oldHeader, tracks, extended);
+        PutChange(out, {f.dirTrack, 0}, header);
+        PutChange(out, {f.dirTrack, 1}, dir);
+        return out;
+    }
+    Block dir{};
+    dir[1] = 0xFF;
+    if (f.kind == FormatKind::D71) {
+        auto [header, unused] = FormattedTrack18(oldHeader, StdTracks, 0);
+        header[0x03] = 0x80; // double-sided
+        Bam bam = BamOf(f, header, Block{}, f.tracks);
+        FormatBam(bam);
+        PutChange(out, bam.At(0), bam.BlockAt(0));
+        PutChange(out, {f.dirTrack, f.firstDirSector}, dir);
+        PutChange(out, bam.At(1), bam.BlockAt(1));
+        return out;
+    }
+    // A 1581 header: the first directory block, DOS version 'D', name, ID and
+    // DOS type "3D"; each BAM block repeats version, its complement and the ID.
+    Block header{};
+    header[0x00] = std::uint8_t(f.dirTrack);
+    header[0x01] = std::uint8_t(f.firstDirSector);
+    header[0x02] = f.dosVersion;
+    std::copy_n(oldHeader.begin() + 0x04, 16, header.begin() + 0x04);
+    std::fill_n(header.begin() + 0x14, 9, 0xA0);
+    header[0x16] = oldHeader[0x16];
+    header[0x17] = oldHeader[0x17];
+    header[0x19] = std::uint8_t(f.dosType[0]);
+    header[0x1A] = std::uint8_t(f.dosType[1]);
+    Block first{}, second{};
+    for (Block* b : {&first, &second}) {
+        (*b)[0x02] = f.dosVersion;
+        (*b)[0x03] = std::uint8_t(~f.dosVersion);
+        (*b)[0x04] = header[0x16];
+        (*b)[0x05] = header[0x17];
+        (*b)[0x06] = 0xC0; // verify on, CRC check on
+    }
+    first[0x00] = std::uint8_t(f.bamAt[2]);
+    first[0x01] = std::uint8_t(f.bamAt[3]);
+    second[0x01] = 0xFF;
+    Bam bam = BamOf(f, first, second, f.tracks);
+    FormatBam(bam);
+    PutChange(out, {f.dirTrack, f.headerSector}, header);
+    PutChange(out, bam.At(0), bam.BlockAt(0));
+    PutChange(out, bam.At(1), bam.BlockAt(1));
+    PutChange(out, {f.dirTrack, f.firstDirSector}, dir);
+    return out;
 }
 
 ImageEdit ClearImage(const std::string* name, const std::string* id) {
@@ -342,14 +401,16 @@ ImageEdit ClearImage(const std::string* name, const std::string* id) {
     if (name) newName = *name;
     if (id) newId = *id;
     return [newName, newId](const DiskImage& image) -> Result<EditPlan> {
-        Result<Block> read = image.ReadBlock({DirTrack, 0});
+        const DiskFormat& f = image.Format();
+        Result<Block> read = image.ReadBlock({f.dirTrack, f.headerSector});
         if (!read) return Failure{read.Error() + " Nothing was written."};
         Block old = *read;
-        if (!image.HoldsBlock({DirTrack, 1}))
-            return Failure{BlockReadError(image.Path(), {DirTrack, 1}, "the file does not hold it.")};
-        PutNameAndId(old, newName, newId);
-        auto [header, dir] = FormattedTrack18(old, image.Tracks(), ExtendedBamOffset(old));
-        return EditPlan{{{{DirTrack, 0}, header}, {{DirTrack, 1}, dir}},
+        PutNameAndId(old, newName, newId, f.labelOffset);
+        ChangeSet blocks = FormattedBlocks(f, old, image.Tracks(), ExtendedBamOffset(old));
+        for (const BlockChange& c : blocks)
+            if (!image.HoldsBlock(c.at))
+                return Failure{BlockReadError(image.Path(), c.at, "the file does not hold it.")};
+        return EditPlan{std::move(blocks),
                         "Clear the entire image: the directory is emptied and every block is marked free",
                         {}};
     };
@@ -358,11 +419,12 @@ ImageEdit ClearImage(const std::string* name, const std::string* id) {
 ImageEdit SetDiskLabel(const std::array<std::uint8_t, 16>& name,
                        const std::array<std::uint8_t, 5>& idAndType) {
     return [name, idAndType](const DiskImage& image) -> Result<EditPlan> {
-        Result<Block> header = image.ReadBlock({DirTrack, 0});
+        const DiskFormat& f = image.Format();
+        Result<Block> header = image.ReadBlock({f.dirTrack, f.headerSector});
         if (!header) return Failure{header.Error() + " Nothing was written."};
-        std::copy(name.begin(), name.end(), header->begin() + 0x90);
-        std::copy(idAndType.begin(), idAndType.end(), header->begin() + 0xA2);
-        return EditPlan{{{{DirTrack, 0}, *header}}, {}, {}};
+        std::copy(name.begin(), name.end(), header->begin() + std::ptrdiff_t(f.labelOffset));
+        std::copy(idAndType.begin(), idAndType.end(), header->begin() + std::ptrdiff_t(f.labelOffset + 0x12));
+        return EditPlan{{{{f.dirTrack, f.headerSector}, *header}}, {}, {}};
     };
 }
 

@@ -24,8 +24,11 @@ struct ValidationReport;
 // Blocks on tracks the BAM does not cover are left alone.  Adds a note for
 // each other owner the entry shared blocks with ("\"A\" was cross-linked with
 // entry 2 \"B\"; ...").  Returns the blocks freed.
-int FreeEntryBlocks(Block& header, const ValidationReport& report, const DirEntry& entry,
+int FreeEntryBlocks(Bam& bam, const ValidationReport& report, const DirEntry& entry,
                     const std::vector<BlockAddress>& blocks, std::vector<std::string>& notes);
+
+// Puts the BAM's blocks (those the image holds) into the changes.
+void PutBam(ChangeSet& changes, const DiskImage& image, const Bam& bam);
 
 // --- Editing entries ----------------------------------------------------------
 
@@ -70,15 +73,22 @@ int ChainLength(const DiskImage& image, const DirEntry& entry);
 // kept, and tracks 36 to 40 become free in the extended BAM when it has one.
 // The other blocks are kept as they are.
 ImageEdit ClearImage(const std::string* name = nullptr, const std::string* id = nullptr);
-// Writes a disk name (cut to 16 bytes, padded with 0xA0) at 0x90 and an ID
-// (its first two bytes, padded with 0xA0) at 0xA2 of a header block; what is
-// not given is kept.
-void PutNameAndId(Block& header, const std::optional<std::string>& name,
-                  const std::optional<std::string>& id);
+// Writes a disk name (cut to 16 bytes, padded with 0xA0) at `at` (0x90; 0x04
+// on a D81) and an ID (its first two bytes, padded with 0xA0) 0x12 after it;
+// what is not given is kept.
+void PutNameAndId(Block& header, const std::optional<std::string>& name, const std::optional<std::string>& id,
+                  std::size_t at = 0x90);
 // The two blocks of ClearImage built from the header block of an image of
 // this many tracks, with every block of tracks 36 to 40 free in an extended
 // BAM at `extended` (0xC0 or 0xAC; 0: none is written).
 std::array<Block, 2> FormattedTrack18(const Block& oldHeader, int tracks, std::size_t extended);
+
+// The blocks of a freshly formatted directory of the format, the disk name and
+// ID taken from oldHeader: on a D64 those of FormattedTrack18; on a D71 the
+// same with the double-sided flag and the BAM of side two (free counts at
+// 18/0 0xDD, bitmaps in 53/0, all of track 53 used); on a D81 the header 40/0
+// (DOS type "3D"), the BAM blocks 40/1 and 40/2 and the directory block 40/3.
+ChangeSet FormattedBlocks(const DiskFormat& format, const Block& oldHeader, int tracks, std::size_t extended);
 
 // Writes the header line's bytes of the header block as they are given: the
 // 16 name bytes at 0x90-0x9F and the 5 bytes after them at 0xA2-0xA6 (the ID,

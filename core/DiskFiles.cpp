@@ -30,13 +30,14 @@ struct DirChain {
 };
 
 Result<DirChain> ReadDirChain(const DiskImage& image) {
+    const DiskFormat& f = image.Format();
     DirChain chain;
-    BlockAddress at{DirTrack, 1};
+    BlockAddress at{f.dirTrack, f.firstDirSector};
     for (;;) {
-        if (at.track != DirTrack || !ValidBlock(at.track, at.sector) || at.sector == 0 ||
+        if (at.track != f.dirTrack || !ValidBlock(f, at) || at.sector < f.firstDirSector ||
             std::find(chain.at.begin(), chain.at.end(), at) != chain.at.end())
-            return Failure{"The directory chain is broken (it loops or leaves track 18); run Validate "
-                           "first. Nothing was written."};
+            return Failure{"The directory chain is broken (it loops or leaves track " +
+                           std::to_string(f.dirTrack) + "); run Validate first. Nothing was written."};
         Result<Block> block = image.ReadBlock(at);
         if (!block) return Failure{block.Error() + " Nothing was written."};
         chain.at.push_back(at);
@@ -68,24 +69,29 @@ void PutData(ChangeSet& changes, const std::vector<BlockAddress>& blocks,
 
 } // namespace
 
-std::vector<std::uint8_t> NewImageBytes(int tracks, const std::string& name, const std::string& id) {
-    const int last = tracks > StdTracks ? MaxTracks : StdTracks;
-    std::vector<std::uint8_t> bytes(std::size_t(last == MaxTracks ? ExtImageSize : StdImageSize));
+std::vector<std::uint8_t> NewImageBytes(const DiskFormat& format, const std::string& name,
+                                        const std::string& id) {
+    std::vector<std::uint8_t> bytes(std::size_t(format.imageSize));
     Block named{};
-    PutNameAndId(named, name, id);
-    auto [header, dir] = FormattedTrack18(named, last, last == MaxTracks ? SpeedDosBam : 0);
-    std::copy(header.begin(), header.end(), bytes.begin() + BlockOffset(DirTrack, 0));
-    std::copy(dir.begin(), dir.end(), bytes.begin() + BlockOffset(DirTrack, 1));
+    PutNameAndId(named, name, id, format.labelOffset);
+    const int tracks = format.imageSize == D64Format.imageSize ? StdTracks : format.tracks;
+    for (const BlockChange& c : FormattedBlocks(format, named, tracks, tracks == MaxTracks ? SpeedDosBam : 0))
+        std::copy(c.bytes.begin(), c.bytes.end(), bytes.begin() + BlockOffset(format, c.at));
     return bytes;
+}
+
+std::vector<std::uint8_t> NewImageBytes(int tracks, const std::string& name, const std::string& id) {
+    return NewImageBytes(tracks > StdTracks ? D64ExtFormat : D64Format, name, id);
 }
 
 BlockSet BlocksNotToTake(const DiskImage& image, const ValidationReport& report, int except) {
     BlockSet barred;
+    const DiskFormat& f = image.Format();
     const auto& bytes = image.Bytes();
     const std::int64_t errors = BlockBytesOfSize(image.FileSize());
-    for (int t = 1; t <= MaxTracks; ++t)
-        for (int s = 0; s < SectorsPerTrack(t); ++s) {
-            const std::int64_t e = errors + TrackStartBlock[std::size_t(t)] + s;
+    for (int t = 1; t <= f.tracks; ++t)
+        for (int s = 0; s < f.Sectors(t); ++s) {
+            const std::int64_t e = errors + f.TrackStart(t) + s;
             const bool badRead = HasErrorBytes(image.FileSize()) && e < std::int64_t(bytes.size()) &&
                                  bytes[std::size_t(e)] > 0x01;
             if (badRead || !report.OtherOwners({t, s}, except).empty())
@@ -123,9 +129,11 @@ std::optional<DirEntry> FindEntryNamed(const DiskImage& image, const std::string
 
 ImageEdit ImportEntry(const ImportFile& file) {
     return [file](const DiskImage& image) -> Result<EditPlan> {
-        Result<Block> read = image.ReadBlock({DirTrack, 0});
+        const DiskFormat& f = image.Format();
+        Result<Bam> read = ReadBam(image);
         if (!read) return Failure{read.Error() + " Nothing was written."};
-        Block header = *read;
+        Bam bam = *read;
+        const Bam bamBefore = bam;
         Result<DirChain> dir = ReadDirChain(image);
         if (!dir) return Failure{dir.Error()};
         Result<ValidationReport> report = ValidateImage(image);
@@ -151,7 +159,7 @@ ImageEdit ImportEntry(const ImportFile& file) {
                         plan.destructive =
                             "Replace " + Quote(file.name) + " (" + BlockCountText(e.blocks) + ")";
                         replacedRow = report->Row(e);
-                        FreeEntryBlocks(header, *report, e,
+                        FreeEntryBlocks(bam, *report, e,
                                         replacedRow ? report->entryBlocks[std::size_t(replacedRow - 1)]
                                                     : EntryBlocksOf(image, e).blocks,
                                         plan.notes);
@@ -167,23 +175,24 @@ ImageEdit ImportEntry(const ImportFile& file) {
         const BlockSet barred = BlocksNotToTake(image, *report, replacedRow);
         ChangeSet& changes = plan.changes;
         if (!haveSlot) {
-            if (dir->blocks.size() >= std::size_t(MaxDirEntries / DirEntriesPerBlock))
-                return Failure{"The directory is full (" + std::to_string(MaxDirEntries) + " entries); " +
+            if (dir->blocks.size() >= std::size_t(f.maxDirEntries / DirEntriesPerBlock))
+                return Failure{"The directory is full (" + std::to_string(f.maxDirEntries) + " entries); " +
                                Quote(file.name) + " was not written."};
             const int s =
-                FreeSectorFrom(header, barred, DirTrack,
-                               NextSector(dir->at.back().sector, DirInterleave, SectorsPerTrack(DirTrack)));
+                FreeSectorFrom(bam, barred, f.dirTrack,
+                               NextSector(dir->at.back().sector, f.dirInterleave, f.Sectors(f.dirTrack)));
             if (s < 0)
                 return Failure{"The directory holds " +
                                std::to_string(dir->blocks.size() * DirEntriesPerBlock) +
-                               " entries and track 18 has no free block for another directory block; " +
-                               Quote(file.name) + " was not written."};
-            SetBamBlockFree(header, {DirTrack, s}, false);
-            dir->blocks.back()[0] = DirTrack;
+                               " entries and track " + std::to_string(f.dirTrack) +
+                               " has no free block for another directory block; " + Quote(file.name) +
+                               " was not written."};
+            SetBamBlockFree(bam, {f.dirTrack, s}, false);
+            dir->blocks.back()[0] = std::uint8_t(f.dirTrack);
             dir->blocks.back()[1] = std::uint8_t(s);
             Block fresh{};
             fresh[1] = 0xFF;
-            dir->at.push_back({DirTrack, s});
+            dir->at.push_back({f.dirTrack, s});
             dir->blocks.push_back(fresh);
             slotBlock = dir->blocks.size() - 1;
             slotOffset = 0;
@@ -191,11 +200,10 @@ ImageEdit ImportEntry(const ImportFile& file) {
         }
 
         const int needed = BlocksForBytes(file.data.size());
-        std::vector<BlockAddress> blocks = AllocateBlocks(header, image.Tracks(), needed, barred);
-        if (blocks.empty()) // the header is as it was
+        std::vector<BlockAddress> blocks = AllocateBlocks(bam, needed, barred);
+        if (blocks.empty()) // the BAM is as it was
             return Failure{Quote(file.name) + " needs " + BlockCountText(needed) + "; the disk has " +
-                           BlockCountText(BlocksToTake(header, image.Tracks(), barred)) +
-                           " free. Nothing was written."};
+                           BlockCountText(BlocksToTake(bam, barred)) + " free. Nothing was written."};
         PutData(changes, blocks, file.data);
 
         Block& d = dir->blocks[slotBlock];
@@ -207,7 +215,7 @@ ImageEdit ImportEntry(const ImportFile& file) {
         d[slotOffset + 0x1E] = std::uint8_t(needed & 0xFF);
         d[slotOffset + 0x1F] = std::uint8_t(needed >> 8);
         PutChange(changes, dir->at[slotBlock], d);
-        PutChange(changes, {DirTrack, 0}, header);
+        if (bam.bytes != bamBefore.bytes || f.kind == FormatKind::D64) PutBam(changes, image, bam);
         int wrong = 0;
         for (const Finding& f : report->findings)
             wrong += f.kind == FindingKind::UsedButFree &&

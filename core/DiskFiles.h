@@ -19,6 +19,10 @@ namespace dyskel {
 // block 0.  A 40-track image has tracks 36 to 40 free in the extended BAM at
 // 0xC0.
 std::vector<std::uint8_t> NewImageBytes(int tracks, const std::string& name, const std::string& id);
+// The bytes of a freshly formatted image of the format (FormattedBlocks),
+// without error bytes; a D64 of 40 tracks with the extended BAM at 0xC0.
+std::vector<std::uint8_t> NewImageBytes(const DiskFormat& format, const std::string& name,
+                                        const std::string& id);
 
 // Writes a new image file beside the path, flushed, then puts it in place
 // whole: linked in under its name (renamed without replacing where there are
@@ -72,7 +76,8 @@ std::optional<DirEntry> FindEntryNamed(const DiskImage& image, const std::string
 
 // Writes the file as a new entry: its data blocks, the BAM, the entry (in
 // the first free slot, or a new directory block on track 18 when the
-// directory is full), all in one change.  Blocks are taken only where
+// directory is full), all in one change.  The directory holds the format's
+// number of entries (144; 296 on a D81).  Blocks are taken only where
 // allocation may take them (BlocksNotToTake); when the BAM marked owned
 // blocks free, a note says so and points to Validate.  Replace scratches the
 // old entry of the same name first, as Delete does (a locked one is refused),

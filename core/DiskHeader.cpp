@@ -1,5 +1,7 @@
 #include "core/DiskHeader.h"
 
+#include <filesystem>
+
 namespace dyskel {
 
 namespace {
@@ -17,26 +19,38 @@ void AppendKept(std::string& out, const Block& header, int from, int to) {
 
 } // namespace
 
-std::string LabelText(const Block& header) {
+std::string LabelText(const DiskFormat& format, const Block& header) {
+    const int name = int(format.labelOffset);
     std::string label = "\"";
-    AppendKept(label, header, 0x90, 0xA0); // name and the byte after it
+    AppendKept(label, header, name, name + 0x10); // name and the byte after it
     label += "\" ";
-    AppendKept(label, header, 0xA2, 0xA6); // ID, separator, format letters
+    AppendKept(label, header, name + 0x12, name + 0x16); // ID, separator, format letters
     return label;
 }
 
-HeaderInfo ParseHeader(const Block& header) {
+std::string LabelText(const Block& header) {
+    return LabelText(D64Format, header);
+}
+
+HeaderInfo ParseHeader(const DiskFormat& format, const Block& header) {
     HeaderInfo info;
-    info.label = LabelText(header);
-    info.doubleSided = (header[0x03] & 0x80) != 0;
-    info.writeProtected = header[0x02] != 0x41;
+    info.label = LabelText(format, header);
+    info.doubleSided = format.kind != FormatKind::D81 && (header[0x03] & 0x80) != 0;
+    info.writeProtected = header[0x02] != format.dosVersion;
     return info;
 }
 
+HeaderInfo ParseHeader(const Block& header) {
+    return ParseHeader(D64Format, header);
+}
+
 Result<HeaderInfo> ReadHeaderBlock(const std::string& path) {
-    Result<Block> header = ReadBlock(path, {DirTrack, 0});
+    std::error_code ec;
+    const auto size = std::filesystem::file_size(path, ec);
+    const DiskFormat& format = FormatOf(ec ? 0 : std::int64_t(size), path);
+    Result<Block> header = ReadBlock(path, {format.dirTrack, format.headerSector});
     if (!header) return Failure{header.Error()};
-    return ParseHeader(*header);
+    return ParseHeader(format, *header);
 }
 
 } // namespace dyskel

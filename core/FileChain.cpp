@@ -28,7 +28,7 @@ const char* ChainEndText(ChainEnd end) {
 
 ChainWalk WalkChain(const DiskImage& image, BlockAddress start, int maxBlocks, const ChainVisitor& visit) {
     ChainWalk walk;
-    std::bitset<(MaxTracks + 1) * MaxSectors> walked;
+    std::bitset<(FormatMaxTracks + 1) * FormatMaxSectors> walked;
     BlockAddress at = start;
     for (;;) {
         walk.last = at;
@@ -37,7 +37,7 @@ ChainWalk WalkChain(const DiskImage& image, BlockAddress start, int maxBlocks, c
             walk.end = ChainEnd::BadLink;
             return walk;
         }
-        const std::size_t index = std::size_t(at.track) * MaxSectors + std::size_t(at.sector);
+        const std::size_t index = std::size_t(at.track) * FormatMaxSectors + std::size_t(at.sector);
         if (walked[index]) {
             walk.end = ChainEnd::Loop;
             return walk;

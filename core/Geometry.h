@@ -7,6 +7,8 @@
 // bytes).  Anything else is read through the same 40-track layout.
 #pragma once
 
+#include "core/Format.h"
+
 #include <array>
 #include <cstdint>
 #include <optional>
@@ -77,23 +79,43 @@ constexpr std::optional<int> TracksOfD64Size(std::int64_t size) {
     return std::nullopt;
 }
 
-// Bytes of the blocks of a file of this size: the error bytes of a D64 size
-// are no blocks.
-// True for the two sizes that carry a byte of error information per block.
+// True for the sizes that carry a byte of error information per block.
 constexpr bool HasErrorBytes(std::int64_t size) {
-    return size == ErrImageSize || size == ExtErrImageSize;
+    const DiskFormat* f = FormatOfSize(size);
+    return f && size == f->errorSize;
 }
 
+// Bytes of the blocks of a file of this size: the error bytes of a known
+// size are no blocks.
 constexpr std::int64_t BlockBytesOfSize(std::int64_t size) {
-    return size == ErrImageSize ? StdImageSize : size == ExtErrImageSize ? ExtImageSize : size;
+    const DiskFormat* f = FormatOfSize(size);
+    return f ? f->imageSize : size;
 }
 
-// True when the image file of this size holds every byte of the track.
-constexpr bool ImageHoldsTrack(std::int64_t imageSize, int track) {
-    if (track < 1 || track > MaxTracks) return false;
-    std::int64_t end =
-        (std::int64_t(TrackStartBlock[std::size_t(track)]) + SectorsPerTrack(track)) * BlockSize;
+// True when (track, sector) fits the tables kept for any format: tracks 1
+// to 80, sectors 0 to 39.
+constexpr bool AnyFormatBlock(int track, int sector) {
+    return track >= 1 && track <= FormatMaxTracks && sector >= 0 && sector < FormatMaxSectors;
+}
+
+// True when (track, sector) is a block of the format.
+constexpr bool ValidBlock(const DiskFormat& f, BlockAddress at) {
+    return f.Valid(at.track, at.sector);
+}
+
+// Byte offset of a block of the format in the file.
+constexpr std::int64_t BlockOffset(const DiskFormat& f, BlockAddress at) {
+    return (std::int64_t(f.TrackStart(at.track)) + at.sector) * BlockSize;
+}
+
+// True when the image file of this size and format holds every byte of the track.
+constexpr bool ImageHoldsTrack(const DiskFormat& f, std::int64_t imageSize, int track) {
+    if (track < 1 || track > f.tracks) return false;
+    const std::int64_t end = (std::int64_t(f.TrackStart(track)) + f.Sectors(track)) * BlockSize;
     return end <= BlockBytesOfSize(imageSize);
+}
+constexpr bool ImageHoldsTrack(std::int64_t imageSize, int track) {
+    return ImageHoldsTrack(D64ExtFormat, imageSize, track);
 }
 
 } // namespace dyskel

@@ -45,7 +45,7 @@ std::vector<ImageEntry> ListImages(const std::string& folder,
     if (!dir) return found;
     while (const dirent* d = ::readdir(dir)) {
         std::string name = d->d_name;
-        if (!EndsWithD64(name)) continue;
+        if (!EndsWithImageExtension(name)) continue;
         // Looked up relative to the open folder: no path walk per entry.
         struct stat st {};
         bool known = ::fstatat(::dirfd(dir), d->d_name, &st, 0) == 0;
@@ -76,15 +76,18 @@ DiskLabel ReadDiskLabel(const std::string& folder, const ImageEntry& entry) {
     DiskLabel label;
     // The listing's stat of the file tells whether it holds the header block
     // (a folder, a device or a pipe has no size), so it is not asked again.
-    if ((entry.attributes & AttrDirectory) || HeaderOffset + BlockSize > BlockBytesOfSize(entry.size))
+    const DiskFormat& format = FormatOf(entry.size, entry.name);
+    const std::int64_t headerOffset = BlockOffset(format, {format.dirTrack, format.headerSector});
+    if ((entry.attributes & AttrDirectory) || headerOffset + BlockSize > BlockBytesOfSize(entry.size))
         return label;
     const std::string path =
         folder.empty() ? entry.name : folder + (folder.ends_with('/') ? "" : "/") + entry.name;
     Block block;
     if (fileio::Fd in = fileio::Fd::OpenRead(path);
-        !in.IsOpen() || fileio::ReadAt(in.Get(), HeaderOffset, block.data(), BlockSize) != BlockSize)
+        !in.IsOpen() || fileio::ReadAt(in.Get(), headerOffset, block.data(), BlockSize) != BlockSize)
         return label;
-    HeaderInfo header = ParseHeader(block);
+    HeaderInfo header = ParseHeader(format, block);
+    label.format = &format;
     label.ok = true;
     label.label = std::move(header.label);
     label.doubleSided = header.doubleSided;
@@ -111,7 +114,8 @@ std::array<std::string, 8> ImageRowCells(const std::string& folder, const ImageE
     DiskLabel label = ReadDiskLabel(folder, entry);
     if (!label.ok) return cells;
     cells[4] = std::move(label.label);
-    cells[5] = label.doubleSided ? "1571DS" : "1541SS";
+    cells[5] =
+        label.doubleSided && label.format->kind == FormatKind::D64 ? "1571DS" : label.format->imageType;
     cells[6] = label.errorInfo ? "Yes" : "No";
     cells[7] = label.writeProtected ? "R/O" : "R/W";
     return cells;
@@ -128,7 +132,7 @@ ImageEntry FindImage(const std::string& path) {
 }
 
 bool IsValidD64(const ImageEntry& entry) {
-    return EndsWithD64(entry.name) && TracksOfD64Size(entry.size).has_value();
+    return EndsWithImageExtension(entry.name) && FormatOfSize(entry.size) != nullptr;
 }
 
 } // namespace dyskel

@@ -34,6 +34,7 @@ struct DiskLabel {
     bool doubleSided = false;
     bool errorInfo = false; // the image is 175531 bytes
     bool writeProtected = false;
+    const DiskFormat* format = &D64Format; // the format the file is read as
 };
 // The header block of the entry as ListImages or FindImage reported it: its
 // size there decides whether the file holds the block.

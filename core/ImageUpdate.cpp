@@ -1,5 +1,7 @@
 #include "core/ImageUpdate.h"
 
+#include "core/FormatCheck.h"
+
 #include "core/DiskFiles.h"
 #include "core/DiskHeader.h"
 #include "core/FileIO.h"
@@ -72,10 +74,16 @@ std::string Changed(const std::string& imagePath) {
 
 } // namespace
 
+std::string SoftWriteProtectedTextFor(const DiskFormat& format) {
+    return std::string("The disk is soft write-protected: a ") + format.drive +
+           " would refuse to write this disk.";
+}
+
 std::string SoftWriteProtection(const DiskImage& image) {
-    Result<Block> header = image.ReadBlock({DirTrack, 0});
-    if (!header || !ParseHeader(*header).writeProtected) return {};
-    return SoftWriteProtectedText;
+    const DiskFormat& f = image.Format();
+    Result<Block> header = image.ReadBlock({f.dirTrack, f.headerSector});
+    if (!header || !ParseHeader(f, *header).writeProtected) return {};
+    return SoftWriteProtectedTextFor(f);
 }
 
 std::string WriteRefusal(const std::string& imagePath) {
@@ -86,10 +94,10 @@ std::string WriteRefusal(const std::string& imagePath) {
                fileio::LastError() + "); nothing was written.";
     if (!S_ISREG(st.st_mode))
         return "The image \"" + imagePath + "\" is no regular file; nothing was written.";
-    if (!TracksOfD64Size(st.st_size))
+    if (!FormatOfSize(st.st_size))
         return "The image \"" + imagePath + "\" is " + std::to_string(st.st_size) +
-               " bytes long, which is no D64 size (174848, 175531, 196608 or 197376); it may be cut short. "
-               "Nothing was written.";
+               " bytes long, which is no size of a disk image Dyskel knows (" + KnownSizesText() +
+               "); it may be cut short. Nothing was written.";
     if (!(st.st_mode & S_IWUSR)) return "The image \"" + imagePath + "\" is read-only; nothing was written.";
     if (::access(imagePath.c_str(), W_OK) != 0) {
         if (errno == EROFS)
@@ -142,6 +150,16 @@ UpdateResult Update(const std::string& imagePath, const DiskImage* read, const I
     DiskImage image = DiskImage::FromBytes(target, bytes);
     Result<EditPlan> plan = edit(image);
     if (!plan) return Fail(plan.Error());
+    // A D71 or D81 whose header or BAM blocks break the drive's rules is
+    // written only by an edit that mends them (validate --fix).
+    if (const std::vector<std::string> faults = HeaderFaults(image); !faults.empty()) {
+        DiskImage after = DiskImage::FromBytes(target, bytes);
+        for (const BlockChange& c : plan->changes) after.PutBlock(c.at, c.bytes);
+        if (!HeaderFaults(after).empty())
+            return Fail("The image \"" + imagePath + "\" breaks the " + image.Format().drive +
+                        "'s rules for its header and BAM blocks: " + faults[0] +
+                        " Run validate --fix first; nothing was written.");
+    }
     const ChangeSet& changes = plan->changes;
     Result<ChangeSet> before = CurrentBlocks(image, changes);
     if (!before) return Fail(before.Error() + " Nothing was written.");
@@ -162,9 +180,9 @@ UpdateResult Update(const std::string& imagePath, const DiskImage* read, const I
         if (std::string busy = lock.Take(folder, imagePath); !busy.empty()) return Fail(busy);
         if (!guard::StillTheFileRead(target, st, bytes)) return Fail(Changed(imagePath));
     }
+    const DiskFormat& format = image.Format();
     for (const BlockChange& c : changes)
-        std::copy(c.bytes.begin(), c.bytes.end(),
-                  bytes.begin() + std::ptrdiff_t(BlockOffset(c.at.track, c.at.sector)));
+        std::copy(c.bytes.begin(), c.bytes.end(), bytes.begin() + std::ptrdiff_t(BlockOffset(format, c.at)));
 
     UpdateResult result;
     result.status = UpdateStatus::Updated;

@@ -78,6 +78,9 @@ std::string UpdatePrompt(const std::string& imageName);
 std::string SoftWriteProtection(const DiskImage& image);
 inline constexpr const char* SoftWriteProtectedText =
     "The disk is soft write-protected: a 1541 would refuse to write this disk.";
+// The same naming the format's drive (header byte 2 not 'A' on a D71, not
+// 'D' at 40/0 on a D81): "... a 1571 would refuse ...".
+std::string SoftWriteProtectedTextFor(const DiskFormat& format);
 
 // Why an image may not be written, or empty: it must be a regular file (a
 // symbolic link is followed to one) of one of the four D64 sizes whose owner

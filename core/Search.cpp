@@ -21,20 +21,26 @@ namespace dyskel {
 namespace {
 
 // Header bytes of the disk name and its padding byte.
-constexpr std::size_t DiskNameOffset = 0x90;
 constexpr std::size_t DiskNameLength = 16;
 constexpr std::uint8_t Padding = 0xA0;
 
-std::string DiskNameOf(const Block& header) {
-    std::string name(header.begin() + DiskNameOffset, header.begin() + DiskNameOffset + DiskNameLength);
+std::string DiskNameOf(const DiskFormat& f, const Block& header) {
+    const auto at = header.begin() + std::ptrdiff_t(f.labelOffset);
+    std::string name(at, at + DiskNameLength);
     if (auto pad = name.find(char(Padding)); pad != std::string::npos) name.resize(pad);
     return name;
 }
 
-ImageFacts FactsOf(const Block& header, DirListing listing) {
+// The format an image file is read as, from its size.
+const DiskFormat& FormatOfPath(const std::string& path) {
+    struct stat st {};
+    return FormatOf(::stat(path.c_str(), &st) == 0 ? std::int64_t(st.st_size) : 0, path);
+}
+
+ImageFacts FactsOf(const DiskFormat& f, const Block& header, DirListing listing) {
     ImageFacts facts;
-    facts.diskName = DiskNameOf(header);
-    facts.label = LabelText(header);
+    facts.diskName = DiskNameOf(f, header);
+    facts.label = LabelText(f, header);
     facts.entries = std::move(listing.entries);
     if (listing.cut)
         facts.note = "the directory chain is broken" + (listing.note.empty() ? "" : ": " + listing.note);
@@ -178,14 +184,16 @@ Result<ImageFacts> FactsOfTrack18(const std::string& path, const TrackData& trac
         std::copy_n(track.Block(sector), BlockSize, b.begin());
         return b;
     };
+    const DiskFormat& f = *track.format;
     const auto read = [&](int sector) -> Result<Block> {
-        if (sector < 0 || sector >= SectorsPerTrack(DirTrack))
-            return Failure{BlockReadError(path, {DirTrack, sector}, "a D64 image has no such block.")};
+        if (sector < 0 || sector >= f.Sectors(f.dirTrack))
+            return Failure{BlockReadError(path, {f.dirTrack, sector},
+                                          std::string("a ") + f.name + " image has no such block.")};
         return block(sector);
     };
-    Result<DirListing> listing = ListDirectory(read, true);
+    Result<DirListing> listing = ListDirectory(read, true, f);
     if (!listing) return Failure{listing.Error()};
-    return FactsOf(*block(0), std::move(*listing));
+    return FactsOf(f, *block(f.headerSector), std::move(*listing));
 }
 
 } // namespace
@@ -195,14 +203,16 @@ Result<ImageFacts> ReadImageFacts(const std::string& path, bool withHashes) {
     // short inside that track is listed from the blocks it holds, as with
     // hashes.
     if (!withHashes)
-        if (Result<TrackData> track = ReadTrack(path, DirTrack)) return FactsOfTrack18(path, *track);
+        if (Result<TrackData> track = ReadTrack(path, FormatOfPath(path).dirTrack))
+            return FactsOfTrack18(path, *track);
     Result<DiskImage> image = DiskImage::Load(path);
     if (!image) return Failure{image.Error()};
-    Result<Block> header = image->ReadBlock({DirTrack, 0});
+    const DiskFormat& f = image->Format();
+    Result<Block> header = image->ReadBlock({f.dirTrack, f.headerSector});
     if (!header) return Failure{header.Error()};
     Result<DirListing> listing = ListDirectory(*image, true);
     if (!listing) return Failure{listing.Error()};
-    ImageFacts facts = FactsOf(*header, std::move(*listing));
+    ImageFacts facts = FactsOf(f, *header, std::move(*listing));
     if (!withHashes) return facts;
     for (const DirEntry& e : facts.entries) {
         Sha1 sha;

@@ -17,9 +17,6 @@ std::string Where(BlockAddress at) {
     return "track " + std::to_string(at.track) + ", sector " + std::to_string(at.sector);
 }
 
-// Bytes of the image that are read: 40 tracks and their error bytes.
-constexpr std::int64_t MostBytesRead = ExtErrImageSize;
-
 void PopulateForWrite(void* data, std::size_t size) {
 #ifdef MADV_POPULATE_WRITE
     const auto page = static_cast<std::uintptr_t>(::sysconf(_SC_PAGESIZE));
@@ -51,8 +48,9 @@ Result<DiskImage> DiskImage::Load(const std::string& path) {
     DiskImage image;
     image.path_ = path;
     image.fileSize_ = st.st_size;
+    image.format_ = &FormatOf(st.st_size, path);
     image.stamp_ = fileio::StampOf(st);
-    const auto want = static_cast<std::size_t>(std::min<std::int64_t>(st.st_size, MostBytesRead));
+    const auto want = static_cast<std::size_t>(std::min<std::int64_t>(st.st_size, image.format_->errorSize));
     // The buffer's pages are made present in one call before they are
     // filled: a process that reads one image pays for a page fault per 4 KiB
     // otherwise, which costs more than reading the bytes.
@@ -70,73 +68,78 @@ DiskImage DiskImage::FromBytes(std::string path, std::vector<std::uint8_t> bytes
     DiskImage image;
     image.path_ = std::move(path);
     image.fileSize_ = static_cast<std::int64_t>(bytes.size());
-    if (bytes.size() > std::size_t(MostBytesRead)) bytes.resize(std::size_t(MostBytesRead));
+    image.format_ = &FormatOf(image.fileSize_, image.path_);
+    if (bytes.size() > std::size_t(image.format_->errorSize))
+        bytes.resize(std::size_t(image.format_->errorSize));
     image.bytes_ = std::move(bytes);
     return image;
 }
 
 bool DiskImage::HoldsBlock(BlockAddress at) const {
-    return ValidBlock(at.track, at.sector) &&
-           BlockOffset(at.track, at.sector) + BlockSize <= BlockBytesOfSize(fileSize_);
+    return ValidBlock(*format_, at) && BlockOffset(*format_, at) + BlockSize <= BlockBytesOfSize(fileSize_);
 }
 
 int DiskImage::Tracks() const {
     int t = 0;
-    while (t < MaxTracks && HoldsTrack(t + 1)) ++t;
+    while (t < format_->tracks && HoldsTrack(t + 1)) ++t;
     return t;
 }
 
 Result<Block> DiskImage::ReadBlock(BlockAddress at) const {
-    if (!ValidBlock(at.track, at.sector))
-        return Failure{BlockReadError(path_, at, "a D64 image has no such block.")};
+    if (!ValidBlock(*format_, at))
+        return Failure{
+            BlockReadError(path_, at, std::string("a ") + format_->name + " image has no such block.")};
     if (!HoldsBlock(at))
         return Failure{
             BlockReadError(path_, at, "the file holds only " + std::to_string(fileSize_) + " bytes.")};
     Block block;
-    const auto offset = static_cast<std::size_t>(BlockOffset(at.track, at.sector));
+    const auto offset = static_cast<std::size_t>(BlockOffset(*format_, at));
     std::copy_n(bytes_.begin() + std::ptrdiff_t(offset), BlockSize, block.begin());
     return block;
 }
 
 void DiskImage::PutBlock(BlockAddress at, const Block& block) {
     if (!HoldsBlock(at)) return;
-    const auto offset = static_cast<std::size_t>(BlockOffset(at.track, at.sector));
+    const auto offset = static_cast<std::size_t>(BlockOffset(*format_, at));
     std::copy(block.begin(), block.end(), bytes_.begin() + std::ptrdiff_t(offset));
 }
 
 Result<Block> ReadBlock(const std::string& path, BlockAddress at) {
-    if (!ValidBlock(at.track, at.sector))
-        return Failure{BlockReadError(path, at, "a D64 image has no such block.")};
     fileio::Fd in = fileio::Fd::OpenRead(path);
     if (!in.IsOpen()) return Failure{BlockReadError(path, at, fileio::LastError())};
     struct stat st {};
     if (::fstat(in.Get(), &st) != 0) return Failure{BlockReadError(path, at, fileio::LastError())};
     if (!S_ISREG(st.st_mode)) return Failure{BlockReadError(path, at, "it is no regular file.")};
+    const DiskFormat& format = FormatOf(st.st_size, path);
+    if (!ValidBlock(format, at))
+        return Failure{
+            BlockReadError(path, at, std::string("a ") + format.name + " image has no such block.")};
     // The error bytes after the last track are no block.
-    if (BlockOffset(at.track, at.sector) + BlockSize > BlockBytesOfSize(st.st_size))
+    if (BlockOffset(format, at) + BlockSize > BlockBytesOfSize(st.st_size))
         return Failure{
             BlockReadError(path, at, "the file holds only " + std::to_string(st.st_size) + " bytes.")};
     Block block;
-    const std::size_t got =
-        fileio::ReadAt(in.Get(), BlockOffset(at.track, at.sector), block.data(), BlockSize);
+    const std::size_t got = fileio::ReadAt(in.Get(), BlockOffset(format, at), block.data(), BlockSize);
     if (got != BlockSize) return Failure{BlockReadError(path, at, "the file does not hold the whole block.")};
     return block;
 }
 
 Result<TrackData> ReadTrack(const std::string& path, int track) {
-    if (track < 1 || track > MaxTracks)
-        return Failure{"Reading track " + std::to_string(track) + " of \"" + path +
-                       "\" failed: no such track."};
     fileio::Fd in = fileio::Fd::OpenRead(path);
     const auto fail = [&](const std::string& why) {
         return Failure{"Reading track " + std::to_string(track) + " of \"" + path + "\" failed: " + why};
     };
     if (!in.IsOpen()) return fail(fileio::LastError());
+    struct stat st {};
+    if (::fstat(in.Get(), &st) != 0) return fail(fileio::LastError());
+    const DiskFormat& format = FormatOf(st.st_size, path);
+    if (format.Sectors(track) == 0) return fail("no such track.");
     TrackData data;
     data.track = track;
-    data.bytes.resize(std::size_t(SectorsPerTrack(track)) * BlockSize);
+    data.format = &format;
+    data.bytes.resize(std::size_t(format.Sectors(track)) * BlockSize);
     const std::size_t got =
-        fileio::ReadAt(in.Get(), BlockOffset(track, 0), data.bytes.data(), data.bytes.size());
+        fileio::ReadAt(in.Get(), BlockOffset(format, {track, 0}), data.bytes.data(), data.bytes.size());
     if (got != data.bytes.size()) return fail("the file does not hold the whole track.");
     return data;
 }

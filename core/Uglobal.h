@@ -20,9 +20,9 @@ namespace dyskel {
 // file held it; nothing of another read can show through a failed one.
 class DiskImage {
   public:
-    // Reads the file: the blocks of up to 40 tracks and the error bytes after
-    // them.  Fails when the file cannot be opened or read, or is no regular
-    // file.
+    // Reads the file: the blocks of its format (chosen by its size, else by
+    // its extension) and the error bytes after them.  Fails when the file cannot be opened or read, or is no
+    // regular file.
     [[nodiscard]] static Result<DiskImage> Load(const std::string& path);
     // An image held in memory only (tests, fuzzing, planning a change).
     static DiskImage FromBytes(std::string path, std::vector<std::uint8_t> bytes);
@@ -30,10 +30,14 @@ class DiskImage {
     const std::string& Path() const { return path_; }
     std::int64_t FileSize() const { return fileSize_; }
     const std::vector<std::uint8_t>& Bytes() const { return bytes_; }
+    // The disk format the file is read as.
+    const DiskFormat& Format() const { return *format_; }
+    // True when the file's size is one of its format's two sizes.
+    bool KnownSize() const { return FormatOfSize(fileSize_) != nullptr; }
     // The file as it was when read (size -1 for an image held in memory only).
     const fileio::Stamp& ReadStamp() const { return stamp_; }
     // True when the file holds every byte of the track.
-    bool HoldsTrack(int track) const { return ImageHoldsTrack(fileSize_, track); }
+    bool HoldsTrack(int track) const { return ImageHoldsTrack(*format_, fileSize_, track); }
     // True when the file holds every byte of the block.
     bool HoldsBlock(BlockAddress at) const;
     // The highest track held whole (0 when none).
@@ -47,6 +51,7 @@ class DiskImage {
     std::string path_;
     std::vector<std::uint8_t> bytes_;
     std::int64_t fileSize_ = 0;
+    const DiskFormat* format_ = &D64ExtFormat;
     fileio::Stamp stamp_;
 };
 
@@ -59,6 +64,7 @@ std::string BlockReadError(const std::string& path, BlockAddress at, const std::
 // A whole track straight from the file: block s at s * 256.
 struct TrackData {
     int track = 0;
+    const DiskFormat* format = &D64ExtFormat; // the format the file is read as
     std::vector<std::uint8_t> bytes;
     const std::uint8_t* Block(int sector) const { return bytes.data() + sector * BlockSize; }
 };
@@ -78,11 +84,12 @@ struct ImageRef {
     std::string Folder() const;
 };
 
-// Used/free flag per track 0 to 40 and sector 0 to 20: 1 used, 0 free.
+// Used/free flag per track 0 to 80 and sector 0 to 39: 1 used, 0 free.
 struct FreeMap {
-    std::array<std::array<std::uint8_t, MaxSectors>, MaxTracks + 1> used{};
-    int tracks = StdTracks;       // tracks the image holds
-    int lastBamTrack = StdTracks; // tracks 1 to this are in the BAM
+    std::array<std::array<std::uint8_t, FormatMaxSectors>, FormatMaxTracks + 1> used{};
+    int tracks = StdTracks;                   // tracks the image holds
+    int lastBamTrack = StdTracks;             // tracks 1 to this are in the BAM
+    const DiskFormat* format = &D64ExtFormat; // the disk's format
 };
 
 } // namespace dyskel

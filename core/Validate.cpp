@@ -2,6 +2,7 @@
 
 #include "core/DiskEdits.h"
 #include "core/FileChain.h"
+#include "core/FormatCheck.h"
 
 #include <algorithm>
 #include <bit>
@@ -31,7 +32,7 @@ std::vector<BlockAddress> WalkEntry(const DiskImage& image, bool geos, const Dir
     std::vector<BlockAddress> blocks;
     if (e.OwnsNoBlock()) return blocks;
     Block dir{};
-    if (Result<Block> d = image.ReadBlock({DirTrack, e.sector})) dir = *d;
+    if (Result<Block> d = image.ReadBlock({image.Format().dirTrack, e.sector})) dir = *d;
     auto raw = [&](int i) { return e.offset + i < BlockSize ? dir[std::size_t(e.offset + i)] : 0; };
     auto chain = [&](BlockAddress start) {
         ChainWalk walk;
@@ -54,6 +55,20 @@ std::vector<BlockAddress> WalkEntry(const DiskImage& image, bool geos, const Dir
         }
         return blocks;
     }
+    if (e.Partition()) {
+        // A partition owns its blocks one after another, track by track.
+        const DiskFormat& f = image.Format();
+        BlockAddress at = e.first;
+        for (int i = 0; i < e.blocks && ValidBlock(f, at); ++i) {
+            blocks.push_back(at);
+            at = at.sector + 1 < f.Sectors(at.track) ? BlockAddress{at.track, at.sector + 1}
+                                                     : BlockAddress{at.track + 1, 0};
+        }
+        if (int(blocks.size()) < e.blocks) broke(FindingKind::ChainBadLink, at);
+        return blocks;
+    }
+    // A REL file's side sectors; on a D81 the chain starts at its super side
+    // sector, which links to the first side sector.
     if (e.TypeCode() == std::uint8_t(FileType::Rel) && raw(0x15)) chain({raw(0x15), raw(0x16)});
     chain(e.first);
     return blocks;
@@ -65,7 +80,7 @@ class Checker {
         : image_(image), header_(header), r_(report) {}
 
     void Claim(BlockAddress at, OwnerKind kind, int entry, int index) {
-        if (!ValidBlock(at.track, at.sector)) return;
+        if (!ValidBlock(image_.Format(), at)) return;
         BlockOwner& o = r_.owners[std::size_t(at.track)][std::size_t(at.sector)];
         r_.claimants[std::size_t(at.track)][std::size_t(at.sector)].push_back(
             kind == OwnerKind::File ? entry : -int(kind));
@@ -78,15 +93,21 @@ class Checker {
     }
 
     void Directory() {
-        Claim({DirTrack, 0}, OwnerKind::Bam, 0, 1);
+        const DiskFormat& f = image_.Format();
+        // The header and BAM blocks.
+        Claim({f.dirTrack, f.headerSector}, OwnerKind::Bam, 0, 1);
+        for (int i = 0; i < f.bamBlocks; ++i) {
+            const BlockAddress bam{f.bamAt[std::size_t(2 * i)], f.bamAt[std::size_t(2 * i + 1)]};
+            if (bam != BlockAddress{f.dirTrack, f.headerSector}) Claim(bam, OwnerKind::Bam, 0, i + 1);
+        }
         std::vector<BlockAddress> walked;
-        BlockAddress at{DirTrack, 1};
+        BlockAddress at{f.dirTrack, f.firstDirSector};
         while (image_.HoldsBlock(at)) {
             walked.push_back(at);
             Result<Block> block = image_.ReadBlock(at);
             if (!block || (*block)[0] == 0) break;
             const BlockAddress next{(*block)[0], (*block)[1]};
-            if (next.track != DirTrack || !ValidBlock(next.track, next.sector)) {
+            if (next.track != f.dirTrack || !ValidBlock(f, next)) {
                 r_.findings.push_back({FindingKind::DirLeavesTrack18, next});
                 break;
             }
@@ -121,12 +142,20 @@ class Checker {
             Claim({header_[0xAB], header_[0xAC]}, OwnerKind::GeosBorder, 0, 1);
     }
 
-    void Bam() {
-        const BamLayout layout = D64BamLayout(header_);
+    // The 1571 keeps all of track 53 for the BAM of side two: its blocks no
+    // file owns are the BAM's (other tools put files there; those stay the
+    // files').
+    void FlipSide() {
+        const DiskFormat& f = image_.Format();
+        for (int s = 0; f.flipDirTrack && s < f.Sectors(f.flipDirTrack); ++s)
+            if (r_.Owner({f.flipDirTrack, s}).claims == 0) Claim({f.flipDirTrack, s}, OwnerKind::Bam, 0, 1);
+    }
+
+    void CheckBam(const dyskel::Bam& bam) {
         for (int t = 1; t <= r_.lastBamTrack; ++t) {
             int freeBits = 0;
-            for (int s = 0; s < SectorsPerTrack(t); ++s) {
-                const bool free = BamBlockFree(header_, layout, {t, s});
+            for (int s = 0; s < bam.format->Sectors(t); ++s) {
+                const bool free = BamBlockFree(bam, {t, s});
                 freeBits += free;
                 const BlockOwner& o = r_.owners[std::size_t(t)][std::size_t(s)];
                 if (o.claims && free)
@@ -134,7 +163,7 @@ class Checker {
                         {FindingKind::UsedButFree, {t, s}, o.kind == OwnerKind::File ? o.entry : 0});
                 if (!o.claims && !free) r_.findings.push_back({FindingKind::Orphan, {t, s}});
             }
-            const int count = header_[layout.Entry(t)];
+            const int count = bam.Count(t);
             if (count != freeBits)
                 r_.findings.push_back({FindingKind::TrackCount, {t, 0}, 0, 0, count, freeBits});
         }
@@ -174,7 +203,7 @@ int ValidationReport::Row(const DirEntry& entry) const {
 
 std::vector<int> ValidationReport::OtherOwners(BlockAddress at, int row) const {
     std::vector<int> others;
-    if (!ValidBlock(at.track, at.sector)) return others;
+    if (!AnyFormatBlock(at.track, at.sector)) return others;
     for (int c : claimants[std::size_t(at.track)][std::size_t(at.sector)])
         if (c != row && std::find(others.begin(), others.end(), c) == others.end()) others.push_back(c);
     return others;
@@ -182,8 +211,9 @@ std::vector<int> ValidationReport::OtherOwners(BlockAddress at, int row) const {
 
 EntryBlockList EntryBlocksOf(const DiskImage& image, const DirEntry& entry) {
     EntryBlockList list;
-    Result<Block> header = image.ReadBlock({DirTrack, 0});
-    list.blocks = WalkEntry(image, header && GeosDisk(*header), entry,
+    const DiskFormat& f = image.Format();
+    Result<Block> header = image.ReadBlock({f.dirTrack, f.headerSector});
+    list.blocks = WalkEntry(image, f.kind != FormatKind::D81 && header && GeosDisk(*header), entry,
                             [&](FindingKind, BlockAddress) { list.broken = true; });
     return list;
 }
@@ -203,17 +233,22 @@ std::string OwnerName(const ValidationReport& report, int claimant, const NameFo
 }
 
 Result<ValidationReport> ValidateImage(const DiskImage& image) {
-    Result<Block> header = image.ReadBlock({DirTrack, 0});
+    const DiskFormat& f = image.Format();
+    Result<Block> header = image.ReadBlock({f.dirTrack, f.headerSector});
     if (!header) return Failure{header.Error()};
+    Result<Bam> bam = ReadBam(image);
+    if (!bam) return Failure{bam.Error()};
     ValidationReport report;
     Result<DirListing> listing = ListDirectory(image, true);
     if (listing) report.entries = listing->entries;
-    report.geos = GeosDisk(*header);
-    report.lastBamTrack = LastBamTrack(*header, image.Tracks());
+    report.geos = f.kind != FormatKind::D81 && GeosDisk(*header);
+    report.lastBamTrack =
+        f.kind == FormatKind::D64 ? LastBamTrack(*header, image.Tracks()) : LastBamTrack(*bam);
     Checker check(image, *header, report);
     check.Directory();
     check.Files();
-    check.Bam();
+    check.FlipSide();
+    check.CheckBam(*bam);
     return report;
 }
 
@@ -253,6 +288,10 @@ std::string FindingText(const ValidationReport& report, const Finding& f, const 
         return entry + ": the entry says " + BlockCountText(f.expected) + ", the chain holds " +
                std::to_string(f.actual);
     case FindingKind::UsedButFree:
+        // Track 18 of a D64 is the directory's; the BAM's other blocks (a
+        // D71's track 53, a D81's 40/1 and 40/2) are kept for the BAM.
+        if (!f.entry && report.Owner(f.block).kind == OwnerKind::Bam && f.block != BlockAddress{18, 0})
+            return at + ": kept for the BAM but free in the BAM";
         return at + ": used by " + (f.entry ? entry : "the directory") + " but free in the BAM";
     case FindingKind::Orphan:
         return at + ": marked used in the BAM, but nothing owns it";
@@ -286,7 +325,7 @@ std::string ValidationSummary(const ValidationReport& report) {
 }
 
 std::string OwnerText(const ValidationReport& report, BlockAddress at, const NameFormat& name) {
-    if (!ValidBlock(at.track, at.sector)) return "";
+    if (!AnyFormatBlock(at.track, at.sector)) return "";
     const BlockOwner& o = report.Owner(at);
     switch (o.kind) {
     case OwnerKind::None:
@@ -304,18 +343,24 @@ std::string OwnerText(const ValidationReport& report, BlockAddress at, const Nam
     return "";
 }
 
-Block BamFromOwners(const Block& header, const ValidationReport& report) {
-    Block out = header;
-    const BamLayout layout = D64BamLayout(header);
+Bam BamFromOwners(const Bam& bam, const ValidationReport& report) {
+    Bam out = bam;
     for (int t = 1; t <= report.lastBamTrack; ++t) {
-        std::uint32_t bits = 0;
-        for (int s = 0; s < SectorsPerTrack(t); ++s)
-            if (report.Owner({t, s}).claims == 0) bits |= 1u << s;
-        const std::size_t entry = layout.Entry(t);
-        out[entry] = std::uint8_t(std::popcount(bits));
-        for (std::size_t i = 0; i < 3; ++i) out[entry + 1 + i] = std::uint8_t(bits >> (8 * i));
+        const BamRun* run = out.layout.RunOf(t);
+        if (!run) continue;
+        std::uint64_t bits = 0;
+        for (int s = 0; s < out.format->Sectors(t); ++s)
+            if (report.Owner({t, s}).claims == 0) bits |= std::uint64_t(1) << s;
+        out.bytes[out.layout.Entry(t)] = std::uint8_t(std::popcount(bits));
+        const std::size_t map = out.layout.Map(t);
+        for (int i = 0; i < run->mapBytes; ++i)
+            out.bytes[map + std::size_t(i)] = std::uint8_t(bits >> (8 * i));
     }
     return out;
+}
+
+Block BamFromOwners(const Block& header, const ValidationReport& report) {
+    return BamFromOwners(D64Bam(header, MaxTracks), report).BlockAt(0);
 }
 
 ImageEdit FixBam() {
@@ -326,11 +371,17 @@ ImageEdit FixBam() {
             if (f.kind == FindingKind::DirLoop || f.kind == FindingKind::DirLeavesTrack18)
                 return Failure{"The directory chain is broken; the BAM was not rewritten, for files past the "
                                "break would lose their blocks. Nothing was written."};
-        Result<Block> header = image.ReadBlock({DirTrack, 0});
-        if (!header) return Failure{header.Error() + " Nothing was written."};
-        return EditPlan{{{{DirTrack, 0}, BamFromOwners(*header, *report)}},
-                        "Rewrite the BAM from what the files own",
-                        {}};
+        // A D71's or D81's header and BAM blocks mended first, then the BAM
+        // rewritten over them.
+        EditPlan plan{MendHeader(image), "Rewrite the BAM from what the files own", {}};
+        DiskImage work = DiskImage::FromBytes(image.Path(), image.Bytes());
+        for (const BlockChange& c : plan.changes) work.PutBlock(c.at, c.bytes);
+        Result<Bam> bam = ReadBam(work);
+        if (!bam) return Failure{bam.Error() + " Nothing was written."};
+        const Bam fixed = BamFromOwners(*bam, *report);
+        for (int i = 0; i < fixed.BlockCount(); ++i)
+            if (image.HoldsBlock(fixed.At(i))) PutChange(plan.changes, fixed.At(i), fixed.BlockAt(i));
+        return plan;
     };
 }
 

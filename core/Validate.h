@@ -61,10 +61,10 @@ struct EntryBlockList {
 struct ValidationReport {
     std::vector<DirEntry> entries; // the live entries, rows 1 to n as the listing numbers them
     std::vector<std::vector<BlockAddress>> entryBlocks; // each live entry's blocks, row by row
-    std::array<std::array<BlockOwner, MaxSectors>, MaxTracks + 1> owners{};
+    std::array<std::array<BlockOwner, FormatMaxSectors>, FormatMaxTracks + 1> owners{};
     // Every claim of each block in the order made: an entry's row, or minus
     // the owner kind for the BAM, the directory and the GEOS border block.
-    std::array<std::array<std::vector<int>, MaxSectors>, MaxTracks + 1> claimants{};
+    std::array<std::array<std::vector<int>, FormatMaxSectors>, FormatMaxTracks + 1> claimants{};
     std::vector<Finding> findings;
     bool geos = false;     // the BAM block carries the "GEOS format" signature
     int lastBamTrack = 35; // tracks checked against the BAM: 1 to this
@@ -114,6 +114,7 @@ std::string OwnerText(const ValidationReport& report, BlockAddress at, const Nam
 // The BAM block rewritten from what the report found owned: every owned block
 // used, every other block free, each track's count from its bitmap.
 Block BamFromOwners(const Block& header, const ValidationReport& report);
+Bam BamFromOwners(const Bam& bam, const ValidationReport& report);
 
 // Validate's fix as an edit: the BAM block rewritten from what the files own.
 // Nothing else changes.  Refused when the directory chain is broken (files

@@ -122,16 +122,34 @@ QRect TBamChart::CellBox(int track, int sector, int columns) {
     return {AxisWidth + (track - 1) * width, sector * RowPitch + TopMargin, width, CellHeight};
 }
 
+QRect TBamChart::CellRect(int track, int sector) const {
+    if (format_->kind == FormatKind::D71) {
+        const int side = track > format_->sideTracks ? 1 : 0;
+        const int column = (track - 1) % format_->sideTracks;
+        return {AxisWidth + column * D71CellWidth, TopMargin + side * D71SideTwoTop + sector * CompactPitch,
+                D71CellWidth, CompactSide};
+    }
+    if (format_->kind == FormatKind::D81)
+        return {AxisWidth + (track - 1) * CompactSide, TopMargin + sector * CompactPitch, CompactSide,
+                CompactSide};
+    return CellBox(track, sector, columns_);
+}
+
 void TBamChart::Build(const FreeMap& freeMap, bool showHints, const ValidationReport* report) {
     Destroy();
-    columns_ = freeMap.tracks > StdTracks ? MaxTracks : StdTracks;
+    format_ = freeMap.format;
+    const DiskFormat& f = *format_;
+    columns_ = Compact() ? f.tracks : freeMap.tracks > StdTracks ? MaxTracks : StdTracks;
     if (trackAxis) {
+        trackAxis->setVisible(!Compact());
         trackAxis->setText(TrackCaption(columns_));
         trackAxis->SetPitch(CellBox(1, 0, columns_).width());
         trackAxis->setFont(SansFont(columns_ > StdTracks ? 11 : 13)); // two digits within a narrow column
     }
+    if (sectorAxis) sectorAxis->setVisible(!Compact());
+    if (dirTrackCaption) dirTrackCaption->setText(QStringLiteral("Track %1").arg(f.dirTrack));
     for (int t = 1; t <= columns_; ++t) {
-        for (int s = 0; s < SectorsPerTrack(t); ++s) {
+        for (int s = 0; s < f.Sectors(t); ++s) {
             Cell& c = cells_[t][s];
             c.present = true;
             c.showHint = showHints;
@@ -139,10 +157,11 @@ void TBamChart::Build(const FreeMap& freeMap, bool showHints, const ValidationRe
             if (t > freeMap.lastBamTrack) {
                 c.color = QColor(OutsideColor);
                 hint += QStringLiteral(" (outside the BAM)");
-            } else if (t == DirTrack) {
+            } else if (t == f.dirTrack) {
                 c.color = QColor(DirTrackColor);
-                hint += s == 0 ? QStringLiteral(" (Disk Information)")
-                               : QStringLiteral(" (Directory Information)");
+                hint += s == f.headerSector    ? QStringLiteral(" (Disk Information)")
+                        : s < f.firstDirSector ? QStringLiteral(" (BAM)")
+                                               : QStringLiteral(" (Directory Information)");
             } else if (freeMap.used[t][s] != 0) {
                 c.color = QColor(UsedColor);
                 hint += QStringLiteral(" (Used)");
@@ -154,7 +173,7 @@ void TBamChart::Build(const FreeMap& freeMap, bool showHints, const ValidationRe
                 const std::string owner = OwnerText(*report, {t, s}, PetsciiToUtf8);
                 if (!owner.empty()) hint += QStringLiteral(": ") + QString::fromStdString(owner);
                 std::optional<FindingKind> flag = report->Flag({t, s});
-                if (flag && t != DirTrack) {
+                if (flag && t != f.dirTrack) {
                     c.color = QColor(FlagColor);
                     hint += QStringLiteral(" [%1]").arg(QString::fromLatin1(FindingKindName(*flag)));
                 }
@@ -173,7 +192,7 @@ void TBamChart::Destroy() {
 }
 
 bool TBamChart::HasCell(int track, int sector) const {
-    return track >= 1 && track <= ChartTracks && sector >= 0 && sector < MaxSectors &&
+    return track >= 1 && track <= ChartTracks && sector >= 0 && sector < FormatMaxSectors &&
            cells_[track][sector].present;
 }
 
@@ -190,12 +209,37 @@ void TBamChart::paintEvent(QPaintEvent* e) {
     QPainter p(this);
     p.scale(scale_, scale_);
     for (int t = 1; t <= columns_; ++t)
-        for (int s = 0; s < MaxSectors; ++s)
-            if (cells_[t][s].present) p.fillRect(SquareIn(CellBox(t, s, columns_)), cells_[t][s].color);
+        for (int s = 0; s < FormatMaxSectors; ++s)
+            if (cells_[t][s].present) p.fillRect(SquareIn(CellRect(t, s)), cells_[t][s].color);
+    if (!Compact() || count_ == 0) return;
+    // Every 5th track above its column (on a D71 above each side), every
+    // 5th sector left of its row.
+    p.setFont(SansFont(9));
+    p.setPen(palette().color(QPalette::WindowText));
+    for (int t = 1; t <= columns_; ++t) {
+        const int onSide = (t - 1) % format_->sideTracks + 1;
+        if (onSide % 5 != 0 && onSide != 1) continue;
+        const QRect box = CellRect(t, 0);
+        p.drawText(QRect(box.center().x() - 10, box.top() - TopMargin + 2, 20, TopMargin - 4),
+                   Qt::AlignCenter, QString::number(t));
+    }
+    const int sides = format_->kind == FormatKind::D71 ? 2 : 1;
+    for (int side = 0; side < sides; ++side)
+        for (int s = 0; s < format_->Sectors(1); s += 5) {
+            const QRect box = CellRect(1 + side * format_->sideTracks, s);
+            p.drawText(QRect(0, box.top() - 2, AxisWidth - 2, CompactPitch + 4),
+                       Qt::AlignRight | Qt::AlignVCenter, QString::number(s));
+        }
 }
 
 bool TBamChart::CellAt(QPoint widgetPos, int& track, int& sector) const {
     const QPoint pos = widgetPos / scale_; // the chart is drawn at its designed size, then enlarged
+    if (Compact()) {
+        for (track = 1; track <= columns_; ++track)
+            for (sector = 0; sector < format_->Sectors(track); ++sector)
+                if (CellRect(track, sector).contains(pos) && HasCell(track, sector)) return true;
+        return false;
+    }
     track = pos.x() >= AxisWidth ? (pos.x() - AxisWidth) / CellBox(1, 0, columns_).width() + 1 : 0;
     sector = pos.y() >= TopMargin ? (pos.y() - TopMargin) / RowPitch : -1;
     return sector >= 0 && CellBox(track, sector, columns_).contains(pos) && HasCell(track, sector);
@@ -217,7 +261,7 @@ bool TBamChart::event(QEvent* e) {
         QToolTip::hideText();
         e->ignore();
     } else {
-        const QRect box = CellBox(track, sector, columns_);
+        const QRect box = CellRect(track, sector);
         QToolTip::showText(help->globalPos(), hint, this, QRect(box.topLeft() * scale_, box.size() * scale_));
     }
     return true;
@@ -237,6 +281,7 @@ TBamPage::TBamPage(QWidget* parent) : QWidget(parent) {
     LblSectors = new TAxisLabel(Qt::Vertical, 1, TBamChart::RowPitch, PanelBAM);
     LblSectors->setObjectName(QStringLiteral("LblSectors"));
     LblSectors->setGeometry(2, 16, 16, 22 * TBamChart::RowPitch + 1);
+    PanelBAM->sectorAxis = LblSectors;
 
     for (const LegendRow& row : Legend) {
         auto* shape = new TShape(QColor(row.color), PanelBAM);
@@ -245,6 +290,7 @@ TBamPage::TBamPage(QWidget* parent) : QWidget(parent) {
         auto* label = new QLabel(QString::fromLatin1(row.caption), PanelBAM);
         label->setObjectName(QString::fromLatin1(row.label));
         label->setGeometry(LegendLabelLeft, row.top, 60, TBamChart::CellHeight);
+        if (row.color == DirTrackColor) PanelBAM->dirTrackCaption = label;
     }
 }
 

@@ -58,7 +58,7 @@ class TAxisLabel : public QLabel {
 // hint as a tooltip.
 class TBamChart : public QFrame {
   public:
-    static constexpr int ChartTracks = MaxTracks;
+    static constexpr int ChartTracks = FormatMaxTracks;
     static constexpr int CellWidth = 17;       // columns of 35 tracks
     static constexpr int NarrowCellWidth = 15; // columns of 40 tracks
     static constexpr int AxisWidth = 17;       // the sector axis left of track 1
@@ -66,6 +66,12 @@ class TBamChart : public QFrame {
     static constexpr int RowPitch = 16;
     static constexpr int TopMargin = 18;
     static constexpr QSize DesignedSize{657, 372};
+    // D71 and D81 charts: squares of CompactSide, rows CompactPitch apart; a
+    // D71's columns D71CellWidth wide, its side two D71SideTwoTop lower.
+    static constexpr int CompactSide = 7;
+    static constexpr int CompactPitch = 8;
+    static constexpr int D71CellWidth = 15;
+    static constexpr int D71SideTwoTop = 21 * CompactPitch + 16;
 
     explicit TBamChart(QWidget* parent);
 
@@ -89,10 +95,19 @@ class TBamChart : public QFrame {
     // Box of the square of (track, sector) in the chart's coordinates at the
     // designed size, in a chart of this many columns.
     static QRect CellBox(int track, int sector, int columns = StdTracks);
-    // Tracks the chart shows: 35 or 40.
+    // The box of a square as this chart lays out its format, at the designed
+    // size: a D64 as CellBox; a D71's two sides one above the other, a D81's
+    // 80 tracks of 40 sectors, in squares of 7 by 7 pixels.
+    QRect CellRect(int track, int sector) const;
+    // Tracks the chart shows: 35 or 40; 70 or 80 for a D71 or D81.
     int Columns() const { return columns_; }
     // The axis above the squares: "01" to the last track, then "T".
     TAxisLabel* trackAxis = nullptr;
+    // The sector axis left of the squares; a D71 or D81 chart draws its own
+    // axes (every 5th track and sector) and hides both.
+    TAxisLabel* sectorAxis = nullptr;
+    // The legend's caption of the directory track ("Track 18", "Track 40").
+    QLabel* dirTrackCaption = nullptr;
     // The chart, its squares, axes and legend enlarged by scale (at least 1).
     void SetScale(double scale);
     double Scale() const { return scale_; }
@@ -111,9 +126,11 @@ class TBamChart : public QFrame {
         QColor color;
         QString hint;
     };
-    std::array<std::array<Cell, MaxSectors>, ChartTracks + 1> cells_{};
+    bool Compact() const { return format_->kind != FormatKind::D64; }
+    std::array<std::array<Cell, FormatMaxSectors>, ChartTracks + 1> cells_{};
     int count_ = 0;
     int columns_ = StdTracks;
+    const DiskFormat* format_ = &D64ExtFormat;
     double scale_ = 1.0;
 };
 

@@ -11,12 +11,12 @@ constexpr std::uint16_t NextBlockData = 254;  // after the link
 
 } // namespace
 
-TrackStep TrackForward(LinkTracking& t, int track, int sector, const std::uint8_t* block) {
+TrackStep TrackForward(LinkTracking& t, int track, int sector, const std::uint8_t* block, int dirTrack) {
     TrackStep step;
     t.active = true;
     if (t.depth >= LinkTracking::HistorySize || block[0] == 0) return step;
 
-    if (track != DirTrack) {
+    if (track != dirTrack) {
         if (t.depth == 0)
             t.position = static_cast<std::uint16_t>(block[2] | (block[3] << 8));
         else
@@ -24,7 +24,7 @@ TrackStep TrackForward(LinkTracking& t, int track, int sector, const std::uint8_
         step.positionChanged = true;
     }
     t.history[t.depth] = {static_cast<std::uint8_t>(track), static_cast<std::uint8_t>(sector)};
-    if (track == DirTrack || t.depth > 0) {
+    if (track == dirTrack || t.depth > 0) {
         step.move = true;
         step.track = block[0];
         step.sector = block[1];
@@ -33,11 +33,11 @@ TrackStep TrackForward(LinkTracking& t, int track, int sector, const std::uint8_
     return step;
 }
 
-TrackStep TrackBack(LinkTracking& t, int shownTrack) {
+TrackStep TrackBack(LinkTracking& t, int shownTrack, int dirTrack) {
     TrackStep step;
     if (!t.active || t.depth == 0) return step;
     --t.depth;
-    if (shownTrack != DirTrack) {
+    if (shownTrack != dirTrack) {
         if (t.depth == 0)
             t.position = 0;
         else

@@ -37,16 +37,17 @@ struct TrackStep {
 };
 
 // A forward step from the shown block (track, sector) whose 256 bytes are
-// block.  The first step on a block outside track 18 only records it and
-// takes its load address; later steps move along the link.  On track 18 every
+// block.  The first step on a block outside the directory track (18; 40 on
+// a D81) only records it and takes its load address; later steps move along
+// the link.  On the directory track every
 // step moves and the position stays.  Nothing moves at a link track of 0 or
 // with a full history.
-TrackStep TrackForward(LinkTracking& t, int track, int sector, const std::uint8_t* block);
+TrackStep TrackForward(LinkTracking& t, int track, int sector, const std::uint8_t* block, int dirTrack = 18);
 
 // A back step from a block of shownTrack: returns to the block the last
 // forward step was taken from.  Does nothing before the first forward step or
 // with an empty history.
-TrackStep TrackBack(LinkTracking& t, int shownTrack);
+TrackStep TrackBack(LinkTracking& t, int shownTrack, int dirTrack = 18);
 
 // Forgets the way taken: position and depth 0, tracking off.
 void ResetTracking(LinkTracking& t);

@@ -238,11 +238,11 @@ void TEditor::BuildTopPanel(QWidget* top) {
     PanelBlocksFree->setGeometry(Inner(blocksFree));
 
     auto* trackSpin = Named(new TSpinEdit(QStringLiteral("Track"), false, ts), "SpinEditTrack");
-    trackSpin->setRange(1, MaxTracks);
+    trackSpin->setRange(1, FormatMaxTracks);
     trackSpin->setValue(DirTrack);
     trackSpin->setGeometry(Inner(ts, 6, 48));
     auto* sectorSpin = Named(new TSpinEdit(QStringLiteral("Sector"), true, ts), "SpinEditSector");
-    sectorSpin->setRange(-1, 22);
+    sectorSpin->setRange(-1, FormatMaxSectors + 1);
     sectorSpin->setValue(0);
     sectorSpin->setGeometry(Inner(ts, 58, 48));
     SpinEditTrack = trackSpin;
@@ -326,14 +326,23 @@ void TEditor::FormActivate(const ImageRef& image) {
     if (page == 0 || page == 2 || page == 3) TNBdisplay->setCurrentIndex(page);
     // Opened on a search result: the Directory page, on that entry.
     if (img.showEntry) TNBdisplay->setCurrentIndex(1);
-    // An image of none of the four D64 sizes (perhaps a cut copy) opens
+    // An image of none of the known sizes (perhaps a cut copy) opens
     // read-only, however it was opened: the write path would refuse it.
+    format_ = &FormatOf(img.file.size, img.path);
     readOnly_.clear();
-    if (!TracksOfD64Size(img.file.size))
+    if (!FormatOfSize(img.file.size) && format_->kind == FormatKind::D64)
         readOnly_ =
             QStringLiteral("Read-only: the file is %1 bytes long, which is no D64 size (174848, 175531, "
                            "196608 or 197376); it may be cut short.")
                 .arg(img.file.size);
+    else if (!FormatOfSize(img.file.size))
+        readOnly_ =
+            QStringLiteral("Read-only: the file is %1 bytes long, which is no %2 size (%3 or %4); it may "
+                           "be cut short.")
+                .arg(img.file.size)
+                .arg(QString::fromLatin1(format_->name))
+                .arg(format_->imageSize)
+                .arg(format_->errorSize);
     RBEdit->setEnabled(readOnly_.isEmpty());
     if (!readOnly_.isEmpty()) {
         // Display mode for this image only: the start-mode option stays.
@@ -348,11 +357,13 @@ void TEditor::FormActivate(const ImageRef& image) {
     page_ = TNBdisplay->currentIndex();
     // Track 18, sector 0.  The sector limit follows the track even when
     // the track was 18 already and its change handler did not run.
-    SpinEditTrack->setValue(DirTrack);
+    SpinEditTrack->setMaximum(format_->tracks);
+    SpinEditTrack->setValue(format_->dirTrack);
     SpinEditSector->setValue(0);
-    SpinEditSector->setMaximum(SectorsPerTrack(SpinEditTrack->value()));
-    // A standard image ends at track 35.
-    SpinEditTrack->setMaximum(TrackLimitForSize(img.file.size));
+    SpinEditSector->setMaximum(format_->Sectors(SpinEditTrack->value()));
+    // A standard D64 ends at track 35; a D71 at 70, a D81 at 80.
+    SpinEditTrack->setMaximum(format_->kind == FormatKind::D64 ? TrackLimitForSize(img.file.size)
+                                                               : format_->tracks);
     // The chart's sector axis, then what the image holds: header, BAM,
     // directory and the block on show.  A block that cannot be read leaves
     // empty panels and says so; nothing of an image opened before can show.
@@ -404,7 +415,7 @@ bool TEditor::ShowImage(QString* error, bool keepRow) {
     PanelHeaderID->setText(PetsciiToQString(header.label));
     // The facts.
     (header.writeProtected ? RBWPon : RBWPoff)->setChecked(true);
-    LblFormat->setText(QString::fromLatin1(FormatText(header.doubleSided)));
+    LblFormat->setText(QString::fromLatin1(FormatText(*format_, header.doubleSided)));
     LblEC->setText(QString::fromLatin1(ErrorInfoText(HasErrorBytes(img.file.size))));
     PanelBlocksFree->setText(view ? QString::number(view->bam.freeBlocks) : QString());
     Result<ValidationReport> report = view ? ValidateImage(*disk) : Failure{view.Error()};
@@ -448,7 +459,7 @@ void TEditor::ShowStatus(const std::vector<std::string>& notes) {
     QStringList lines;
     if (!readOnly_.isEmpty()) lines << readOnly_;
     for (const std::string& note : notes) lines << QString::fromStdString(note);
-    const QString soft = QString::fromLatin1(SoftWriteProtectedText);
+    const QString soft = QString::fromStdString(SoftWriteProtectedTextFor(*format_));
     const bool softProtected = svc_.data.view && svc_.data.view->header.writeProtected;
     if (softProtected && !lines.contains(soft)) lines << soft;
     LblStatus->setText(lines.join(QStringLiteral("; ")));
@@ -512,7 +523,7 @@ void TEditor::ApplyHints(bool on) {
 }
 
 void TEditor::SpinEditTrackChange() {
-    const int n = SectorsPerTrack(SpinEditTrack->value());
+    const int n = format_->Sectors(SpinEditTrack->value());
     if (SpinEditSector->value() > n - 1) SpinEditSector->setValue(n - 1);
     // The value n is never shown: it stands for a step past the last sector.
     SpinEditSector->setMaximum(n);
@@ -525,7 +536,7 @@ void TEditor::SpinEditSectorChange() {
     if (sector == -1) {
         if (track > SpinEditTrack->minimum()) {
             SpinEditTrack->setValue(track - 1);
-            const int n = SectorsPerTrack(SpinEditTrack->value());
+            const int n = format_->Sectors(SpinEditTrack->value());
             SpinEditSector->setMaximum(n);
             SpinEditSector->setValue(n - 1);
         } else {
@@ -534,7 +545,7 @@ void TEditor::SpinEditSectorChange() {
     } else if (sector == SpinEditSector->maximum()) {
         if (track < SpinEditTrack->maximum()) {
             SpinEditTrack->setValue(track + 1);
-            SpinEditSector->setMaximum(SectorsPerTrack(SpinEditTrack->value()));
+            SpinEditSector->setMaximum(format_->Sectors(SpinEditTrack->value()));
             SpinEditSector->setValue(0);
         } else {
             SpinEditSector->setValue(sector - 1);
@@ -548,12 +559,12 @@ void TEditor::ShowSector() {
     const int track = SpinEditTrack->value();
     const int sector = SpinEditSector->value();
     // A passing value while a step wraps to another track shows nothing.
-    if (sector < 0 || sector >= SectorsPerTrack(track)) return;
+    if (sector < 0 || sector >= format_->Sectors(track)) return;
     if (BlockAddress{track, sector} != shownAt_ && !LeaveBlock()) {
         // Cancel: the selectors go back to the block with the typed bytes.
         restoring_ = true;
         SpinEditTrack->setValue(shownAt_.track);
-        SpinEditSector->setMaximum(SectorsPerTrack(shownAt_.track));
+        SpinEditSector->setMaximum(format_->Sectors(shownAt_.track));
         SpinEditSector->setValue(shownAt_.sector);
         restoring_ = false;
         return;
@@ -605,7 +616,7 @@ void TEditor::BtnTrackForwardClick() {
     // The link is read from the block on show, whatever track another page
     // has since read into the track buffer.
     const TrackStep step = TrackForward(tracking_, SpinEditTrack->value(), SpinEditSector->value(),
-                                        hexPage_->ShownBlock().data());
+                                        hexPage_->ShownBlock().data(), format_->dirTrack);
     if (step.positionChanged) ShowPosition();
     if (step.move) MoveTo(step.track, step.sector);
 }
@@ -613,7 +624,7 @@ void TEditor::BtnTrackForwardClick() {
 void TEditor::BtnTrackBackClick() {
     if (!tracking_.active) return;
     if (svc_.options.jumpTS) ShowPage(0);
-    const TrackStep step = TrackBack(tracking_, SpinEditTrack->value());
+    const TrackStep step = TrackBack(tracking_, SpinEditTrack->value(), format_->dirTrack);
     if (step.positionChanged) ShowPosition();
     if (step.move) MoveTo(step.track, step.sector);
 }

@@ -101,11 +101,12 @@ class TEditor : public QDialog, public IEditorHost {
     QWidget* mainWindow_;
     LinkTracking tracking_;
     bool hintsOn_ = false;
-    QString hint6502_;       // description line of the instruction on show
-    BlockAddress shownAt_;   // the block on the Hex Editor page
-    bool restoring_ = false; // the selectors are being put back after Cancel
-    int page_ = 1;           // the page on show
-    QString readOnly_;       // why the image opened read-only; empty when it may be written
+    QString hint6502_;                         // description line of the instruction on show
+    BlockAddress shownAt_;                     // the block on the Hex Editor page
+    bool restoring_ = false;                   // the selectors are being put back after Cancel
+    int page_ = 1;                             // the page on show
+    QString readOnly_;                         // why the image opened read-only; empty when it may be written
+    const DiskFormat* format_ = &D64ExtFormat; // the open image's disk format
 
     QLineEdit* EditFileName = nullptr;
     QLabel* PanelHeaderID = nullptr;

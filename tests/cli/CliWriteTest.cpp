@@ -192,10 +192,12 @@ TEST_P(RenameSize, OnlyTheFourD64SizesAreWritten) {
     } else {
         EXPECT_EQ(r.exitCode, 1);
         EXPECT_EQ(r.out, "");
-        EXPECT_EQ(r.err,
-                  "dyskel-cli: The image \"" + image + "\" is " + std::to_string(size) +
-                      " bytes long, which is no D64 size (174848, 175531, 196608 or 197376); it may be cut "
-                      "short. Nothing was written.\n");
+        EXPECT_EQ(
+            r.err,
+            "dyskel-cli: The image \"" + image + "\" is " + std::to_string(size) +
+                " bytes long, which is no size of a disk image Dyskel knows (174848, 175531, 196608, 197376, "
+                "349696, 351062, 819200 or 822400); it may be cut "
+                "short. Nothing was written.\n");
         EXPECT_EQ(dir.Read("GAMES.D64"), bytes);
     }
 }
