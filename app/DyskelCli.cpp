@@ -72,7 +72,7 @@ struct Invocation {
          csv = false, unsorted = false, noDetails = false, recursive = false, append = false;
     std::optional<std::string> name, to, id, type, label, sameAs, size, format;
     std::optional<std::uint16_t> start;
-    int tracks = 0; // 0: not given
+    int tracks = 0;                                 // 0: not given
     std::optional<std::string> png, charset, scale; // dir --png
 };
 
@@ -326,8 +326,9 @@ int RunDirPicture(Invocation& inv) {
     const C64Charset set = inv.charset == "lower" ? C64Charset::Lower : C64Charset::Upper;
     Result<C64Screen> screen = DirectoryScreen(image.disk, set);
     if (!screen) throw CliFailure{screen.Error()};
-    const std::string png = EncodePng(DrawScreen(*screen, static_cast<int>(scale)));
-    const std::string failed = fileio::WriteWholeFile(*inv.png, png);
+    Result<std::string> png = EncodePng(DrawScreen(*screen, static_cast<int>(scale)));
+    if (!png) throw CliFailure{png.Error()};
+    const std::string failed = fileio::WriteWholeFile(*inv.png, *png);
     if (!failed.empty()) throw CliFailure{failed};
     return 0;
 }

@@ -1,7 +1,9 @@
-// A picture of the C64 screen as a PNG file (libpng, linked into dyskel-cli
-// statically, so that the other commands start without it).
+// A picture of the C64 screen as a PNG file, written by libpng in a module
+// (png.so beside the index module) that only dir --png loads, so that the
+// other commands start without libpng.
 #pragma once
 
+#include "core/Result.h"
 #include "tools/C64Font.h"
 
 #include <string>
@@ -9,6 +11,6 @@
 namespace dyskel {
 
 // The picture as the bytes of an 8-bit RGB PNG.
-std::string EncodePng(const C64Picture& picture);
+[[nodiscard]] Result<std::string> EncodePng(const C64Picture& picture);
 
 } // namespace dyskel

@@ -91,9 +91,13 @@ index-module)
     if grep 'dyskel-cli:' <<<"$err"; then fail "dyskel-cli find complains"; fi
     grep -q 'libsqlite3' <<<"$err" || fail "find did not load the index"
     [ -s "$tmp/cache/dyskel/index.sqlite" ] || fail "find wrote no index"
-    if LD_DEBUG=libs "$cli" --version 2>&1 >/dev/null | grep -q libsqlite3; then
-        fail "dyskel-cli maps SQLite without a search"
+    if LD_DEBUG=libs "$cli" --version 2>&1 >/dev/null | grep -q -e libsqlite3 -e libpng; then
+        fail "dyskel-cli maps SQLite or libpng without a search or a picture"
     fi
+    # dir --png finds the PNG module beside it.
+    "$cli" new "$tmp/a.d64" PICTURE >/dev/null || fail "dyskel-cli new failed"
+    err=$("$cli" dir --png "$tmp/a.png" "$tmp/a.d64" 2>&1) || fail "dyskel-cli dir --png: $err"
+    [ "$(head -c 4 "$tmp/a.png" | tail -c 3)" = PNG ] || fail "dir --png wrote no PNG"
     ;;
 *)
     fail "unknown check $check"
