@@ -72,7 +72,7 @@ struct Invocation {
          csv = false, unsorted = false, noDetails = false, recursive = false, append = false;
     std::optional<std::string> name, to, id, type, label, sameAs, size, format;
     std::optional<std::uint16_t> start;
-    int tracks = 0; // 0: not given
+    int tracks = 0;                                 // 0: not given
     std::optional<std::string> png, charset, scale; // dir --png
 };
 
@@ -657,9 +657,10 @@ int RunDirart(Invocation& inv) {
     if (inv.append && action == "export") throw UsageError{"--append is for import"};
     Image image = OpenImage(inv, inv.args[1]);
     if (action == "export") {
-        Result<Block> header = image.disk.ReadBlock({DirTrack, 0});
+        const DiskFormat& f = image.disk.Format();
+        Result<Block> header = image.disk.ReadBlock({f.dirTrack, f.headerSector});
         if (!header) throw CliFailure{header.Error()};
-        inv.out << DirArtText(*header, image.view.dir.entries);
+        inv.out << DirArtText(*header, image.view.dir.entries, f.labelOffset);
         return 0;
     }
     const std::string& file = inv.args[2];
