@@ -18,6 +18,7 @@ class CliSearch : public Cli {
         Bytes log(300);
         for (int i = 0; i < 300; ++i) log[i] = static_cast<std::uint8_t>(i);
         other.AddFile("LOG COPY", 0x81, log, {{30, 2}, {12, 7}});
+        for (int i = 0; i < 2; ++i) other.AddDirEntry(0x80, {0, 0}, "----", 0); // separators: no files
         ASSERT_TRUE(other.Save(dir.File("sub/OTHER.D64")));
         Bytes data(log.begin(), log.end());
         dir.Write("log.seq", data);
