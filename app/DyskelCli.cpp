@@ -658,9 +658,10 @@ int RunDirart(Invocation& inv) {
     if (inv.append && action == "export") throw UsageError{"--append is for import"};
     Image image = OpenImage(inv, inv.args[1]);
     if (action == "export") {
-        Result<Block> header = image.disk.ReadBlock({DirTrack, 0});
+        const DiskFormat& f = image.disk.Format();
+        Result<Block> header = image.disk.ReadBlock({f.dirTrack, f.headerSector});
         if (!header) throw CliFailure{header.Error()};
-        inv.out << DirArtText(*header, image.view.dir.entries);
+        inv.out << DirArtText(*header, image.view.dir.entries, f.labelOffset);
         return 0;
     }
     const std::string& file = inv.args[2];

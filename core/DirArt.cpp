@@ -129,9 +129,10 @@ std::string EscapedText(const std::string& bytes) {
     return text;
 }
 
-std::string DirArtText(const Block& header, const std::vector<DirEntry>& listed) {
-    std::string text = "disk \"" + EscapedText(WithoutPadding(header.data() + 0x90, NameLength)) + "\"\n";
-    text += "id \"" + EscapedText(std::string(header.begin() + 0xA2, header.begin() + 0xA7)) + "\"\n";
+std::string DirArtText(const Block& header, const std::vector<DirEntry>& listed, std::size_t labelOffset) {
+    const std::uint8_t* name = header.data() + labelOffset;
+    std::string text = "disk \"" + EscapedText(WithoutPadding(name, NameLength)) + "\"\n";
+    text += "id \"" + EscapedText(std::string(name + 0x12, name + 0x17)) + "\"\n";
     int n = 0;
     for (const DirEntry& e : Live(listed))
         text += std::to_string(++n) + " " + TypeText(e) + " " + std::to_string(e.blocks) + " \"" +

@@ -5,8 +5,10 @@
 //
 // The text, one item a line (blank lines and lines starting with "#" are
 // skipped):
-//   disk "NAME"        the disk name, bytes 0x90-0x9F of the header block
-//   id "ID"            bytes 0xA2-0xA6: ID, 0xA0 and DOS type ("DY{$A0}2A")
+//   disk "NAME"        the disk name, 16 bytes of the header block (0x90-0x9F;
+//                      0x04-0x13 on a D81)
+//   id "ID"            the 5 bytes 2 after it (0xA2-0xA6; 0x16-0x1A on a D81):
+//                      ID, 0xA0 and DOS type ("DY{$A0}2A")
 //   SLOT TYPE SIZE "NAME"
 // SLOT is the entry's number in the listing today (live entries from 1) or
 // "new" for a new separator; TYPE as the C64 lists it ("PRG", "*SEQ" for an
@@ -28,8 +30,10 @@ namespace dyskel {
 // A disk text written with escapes: "AB{$A0}C".
 std::string EscapedText(const std::string& bytes);
 
-// The text of the listing: the header line's bytes and the live entries.
-std::string DirArtText(const Block& header, const std::vector<DirEntry>& listed);
+// The text of the listing: the header line's bytes (the disk name at
+// labelOffset of the header block, the format's) and the live entries.
+std::string DirArtText(const Block& header, const std::vector<DirEntry>& listed,
+                       std::size_t labelOffset = D64Format.labelOffset);
 
 // What a file asks of the directory.
 struct DirArtImport {

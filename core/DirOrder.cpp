@@ -1,6 +1,7 @@
 #include "core/DirOrder.h"
 
 #include "core/Bam.h"
+#include "core/DiskEdits.h"
 #include "core/DiskFiles.h"
 #include "core/Petscii.h"
 #include "core/Validate.h"
@@ -29,13 +30,14 @@ struct DirChain {
 };
 
 Result<DirChain> ReadChain(const DiskImage& image) {
+    const DiskFormat& f = image.Format();
     DirChain chain;
-    BlockAddress at{DirTrack, 1};
+    BlockAddress at{f.dirTrack, f.firstDirSector};
     for (;;) {
-        if (at.track != DirTrack || !ValidBlock(at.track, at.sector) || at.sector == 0 ||
+        if (at.track != f.dirTrack || !f.Valid(at.track, at.sector) || at.sector < f.firstDirSector ||
             std::find(chain.at.begin(), chain.at.end(), at) != chain.at.end())
-            return Failure{"The directory chain is broken (it loops or leaves track 18); run Validate "
-                           "first. Nothing was written."};
+            return Failure{"The directory chain is broken (it loops or leaves track " +
+                           std::to_string(f.dirTrack) + "); run Validate first. Nothing was written."};
         Result<Block> block = image.ReadBlock(at);
         if (!block) return Failure{block.Error() + " Nothing was written."};
         chain.at.push_back(at);
@@ -72,8 +74,9 @@ SlotContents SeparatorContents() {
 
 } // namespace
 
-DirCapacity DirectoryCapacity(const DiskImage&) {
-    return {MaxDirEntries, MaxDirEntries / DirEntriesPerBlock};
+DirCapacity DirectoryCapacity(const DiskImage& image) {
+    const int entries = image.Format().maxDirEntries;
+    return {entries, entries / DirEntriesPerBlock};
 }
 
 Result<DirUsage> DirectoryUsage(const DiskImage& image) {
@@ -100,10 +103,15 @@ std::array<std::uint8_t, 16> SeparatorName() {
 
 ImageEdit ArrangeDirectory(const std::vector<Placement>& order, const DiskLabelBytes& label) {
     return [order, label](const DiskImage& image) -> Result<EditPlan> {
+        const DiskFormat& f = image.Format();
         const DirCapacity capacity = DirectoryCapacity(image);
-        Result<Block> read = image.ReadBlock({DirTrack, 0});
+        const BlockAddress headerAt{f.dirTrack, f.headerSector};
+        Result<Block> read = image.ReadBlock(headerAt);
         if (!read) return Failure{read.Error() + " Nothing was written."};
         Block header = *read;
+        Result<Bam> readBam = ReadBam(image);
+        if (!readBam) return Failure{readBam.Error() + " Nothing was written."};
+        Bam bam = *readBam;
         Result<DirChain> chain = ReadChain(image);
         if (!chain) return Failure{chain.Error()};
         const DirChain before = *chain;
@@ -145,22 +153,22 @@ ImageEdit ArrangeDirectory(const std::vector<Placement>& order, const DiskLabelB
             if (nextFree == free.size()) {
                 if (chain->blocks.size() >= std::size_t(capacity.blocks))
                     return Failure{"The directory may use " + std::to_string(capacity.blocks) +
-                                   " blocks of track 18; it has no room for more entries. Nothing was "
-                                   "written."};
+                                   " blocks of track " + std::to_string(f.dirTrack) +
+                                   "; it has no room for more entries. Nothing was written."};
                 Result<ValidationReport> report = ValidateImage(image);
                 if (!report) return Failure{report.Error() + " Nothing was written."};
                 const int s = FreeSectorFrom(
-                    header, BlocksNotToTake(image, *report), DirTrack,
-                    NextSector(chain->at.back().sector, DirInterleave, SectorsPerTrack(DirTrack)));
+                    bam, BlocksNotToTake(image, *report), f.dirTrack,
+                    NextSector(chain->at.back().sector, f.dirInterleave, f.Sectors(f.dirTrack)));
                 if (s < 0)
-                    return Failure{"Track 18 has no free block for another directory block. Nothing was "
-                                   "written."};
-                SetBamBlockFree(header, {DirTrack, s}, false);
-                chain->blocks.back()[0] = DirTrack;
+                    return Failure{"Track " + std::to_string(f.dirTrack) +
+                                   " has no free block for another directory block. Nothing was written."};
+                SetBamBlockFree(bam, {f.dirTrack, s}, false);
+                chain->blocks.back()[0] = std::uint8_t(f.dirTrack);
                 chain->blocks.back()[1] = std::uint8_t(s);
                 Block fresh{};
                 fresh[1] = 0xFF;
-                chain->at.push_back({DirTrack, s});
+                chain->at.push_back({f.dirTrack, s});
                 chain->blocks.push_back(fresh);
                 for (std::size_t o = 0; o < BlockSize; o += DirEntrySize)
                     free.push_back({chain->blocks.size() - 1, o});
@@ -187,10 +195,12 @@ ImageEdit ArrangeDirectory(const std::vector<Placement>& order, const DiskLabelB
         for (std::size_t b = 0; b < chain->blocks.size(); ++b)
             if (b >= before.blocks.size() || chain->blocks[b] != before.blocks[b])
                 PutChange(plan.changes, chain->at[b], chain->blocks[b]);
-        if (label.name) std::copy(label.name->begin(), label.name->end(), header.begin() + 0x90);
-        if (label.idAndType)
-            std::copy(label.idAndType->begin(), label.idAndType->end(), header.begin() + 0xA2);
-        if (header != *read) PutChange(plan.changes, {DirTrack, 0}, header);
+        if (bam.bytes != readBam->bytes) PutBam(plan.changes, image, bam);
+        if (bam.At(0) == headerAt) header = bam.BlockAt(0); // a D64 keeps its BAM in the header block
+        const auto name = header.begin() + std::ptrdiff_t(f.labelOffset);
+        if (label.name) std::copy(label.name->begin(), label.name->end(), name);
+        if (label.idAndType) std::copy(label.idAndType->begin(), label.idAndType->end(), name + 0x12);
+        if (header != *read) PutChange(plan.changes, headerAt, header);
         return plan;
     };
 }

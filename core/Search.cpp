@@ -303,7 +303,8 @@ DuplicateGroups FindDuplicates(const std::vector<std::string>& folders, bool rec
                          paths.push_back(path);
                          set.clear();
                          for (std::size_t i = 0; i < facts.hashes.size(); ++i) {
-                             if (facts.hashes[i] == empty) continue; // no data bytes
+                             // No data bytes, or a separator: no file.
+                             if (facts.hashes[i] == empty || facts.entries[i].OwnsNoBlock()) continue;
                              files.push_back({facts.hashes[i], image, std::uint32_t(entries.size())});
                              entries.emplace_back(int(i) + 1, facts.entries[i]);
                              set.push_back(facts.hashes[i]);

@@ -1,6 +1,7 @@
 // The directory as the C64 prints it: the 1541's lines, LIST, the screen editor.
 #include "disasm/C64Screen.h"
 
+#include "core/Bam.h"
 #include "core/Petscii.h"
 #include "disasm/BasicListing.h"
 
@@ -47,14 +48,36 @@ char32_t ScreenCodeGlyph(std::uint8_t code, C64Charset charset) {
     return PetsciiGlyph(UpperSetByte(code));
 }
 
+namespace {
+
+// What the drive reads for the directory's first and last lines: the header
+// block and the free count of the BAM.
+struct DriveHeader {
+    Block header{};
+    std::uint16_t blocksFree = 0;
+};
+
+Result<DriveHeader> ReadDriveHeader(const DiskImage& image) {
+    const DiskFormat& f = image.Format();
+    Result<Block> header = image.ReadBlock({f.dirTrack, f.headerSector});
+    if (!header) return Failure{header.Error()};
+    if (f.kind == FormatKind::D64) return DriveHeader{*header, StockBlocksFree(*header)};
+    Result<Bam> bam = ReadBam(image);
+    if (!bam) return Failure{bam.Error()};
+    return DriveHeader{*header, StockBlocksFree(*bam)};
+}
+
+} // namespace
+
 Result<std::string> DirectoryCharacters(const std::string& path) {
     Result<DiskImage> image = DiskImage::Load(path);
     if (!image) return Failure{image.Error()};
-    Result<Block> header = image->ReadBlock({DirTrack, 0});
-    if (!header) return Failure{header.Error()};
+    Result<DriveHeader> head = ReadDriveHeader(*image);
+    if (!head) return Failure{head.Error()};
     Result<DirListing> dir = ListDirectory(*image, false);
     if (!dir) return Failure{dir.Error()};
-    return ListedCharacters(DosDirectoryProgram(*header, dir->entries, StockBlocksFree(*header)));
+    return ListedCharacters(
+        DosDirectoryProgram(head->header, dir->entries, head->blocksFree, image->Format().labelOffset));
 }
 
 std::string RowText(const ScreenRow& row, C64Charset charset) {
@@ -72,8 +95,17 @@ std::uint16_t StockBlocksFree(const Block& header) {
     return static_cast<std::uint16_t>(free);
 }
 
+std::uint16_t StockBlocksFree(const Bam& bam) {
+    const DiskFormat& f = *bam.format;
+    const int last = f.kind == FormatKind::D64 ? StdTracks : f.tracks;
+    int free = 0;
+    for (int track = 1; track <= last; ++track)
+        if (track != f.dirTrack) free += bam.Count(track);
+    return static_cast<std::uint16_t>(free);
+}
+
 std::vector<std::uint8_t> DosDirectoryProgram(const Block& header, const std::vector<DirEntry>& entries,
-                                              std::uint16_t blocksFree) {
+                                              std::uint16_t blocksFree, std::size_t labelOffset) {
     std::vector<std::uint8_t> out;
     auto put = [&](std::uint8_t b) { out.push_back(b); };
     auto word = [&](unsigned w) {
@@ -90,10 +122,10 @@ std::vector<std::uint8_t> DosDirectoryProgram(const Block& header, const std::ve
     word(0);
     put(0x12);
     put(Quote);
-    for (std::size_t i = 0x90; i < 0xA0; ++i) put(blank(header[i]));
+    for (std::size_t i = labelOffset; i < labelOffset + 0x10; ++i) put(blank(header[i]));
     put(Quote);
     put(0x20);
-    for (std::size_t i = 0xA2; i < 0xA7; ++i) put(blank(header[i]));
+    for (std::size_t i = labelOffset + 0x12; i < labelOffset + 0x17; ++i) put(blank(header[i]));
     put(0);
 
     for (const DirEntry& e : entries) {
@@ -378,16 +410,27 @@ C64Screen PrintToScreen(std::string_view characters, C64Charset charset) {
 }
 
 C64Screen DirectoryScreen(const Block& header, const std::vector<DirEntry>& entries, C64Charset charset) {
-    return PrintToScreen(ListedCharacters(DosDirectoryProgram(header, entries, StockBlocksFree(header))),
+    return DirectoryScreen(header, D64Format.labelOffset, StockBlocksFree(header), entries, charset);
+}
+
+C64Screen DirectoryScreen(const Block& header, std::size_t labelOffset, std::uint16_t blocksFree,
+                          const std::vector<DirEntry>& entries, C64Charset charset) {
+    return PrintToScreen(ListedCharacters(DosDirectoryProgram(header, entries, blocksFree, labelOffset)),
                          charset);
 }
 
+Result<std::uint16_t> StockBlocksFree(const DiskImage& image) {
+    Result<DriveHeader> head = ReadDriveHeader(image);
+    if (!head) return Failure{head.Error()};
+    return head->blocksFree;
+}
+
 Result<C64Screen> DirectoryScreen(const DiskImage& image, C64Charset charset) {
-    Result<Block> header = image.ReadBlock({DirTrack, 0});
-    if (!header) return Failure{header.Error()};
+    Result<DriveHeader> head = ReadDriveHeader(image);
+    if (!head) return Failure{head.Error()};
     Result<DirListing> dir = ListDirectory(image, false);
     if (!dir) return Failure{dir.Error()};
-    return DirectoryScreen(*header, dir->entries, charset);
+    return DirectoryScreen(head->header, image.Format().labelOffset, head->blocksFree, dir->entries, charset);
 }
 
 } // namespace dyskel

@@ -16,6 +16,7 @@
 // screen code draws depends on the character set shown.
 #pragma once
 
+#include "core/Bam.h"
 #include "core/Directory.h"
 #include "core/Result.h"
 #include "core/Uglobal.h"
@@ -65,10 +66,18 @@ char32_t ScreenCodeGlyph(std::uint8_t code, C64Charset charset);
 // tracks 1 to 35 but 18, as they stand (bitmaps are not looked at; tracks past
 // 35 are not counted).
 std::uint16_t StockBlocksFree(const Block& header);
+// The same as the drive of the BAM's format counts it, from the free counts
+// as they stand: a 1541 as above; a 1571 the tracks of both sides but 18
+// (tracks 36 to 70 from the counts at 18/0 0xDD-0xFF); a 1581 every track
+// but 40.
+std::uint16_t StockBlocksFree(const Bam& bam);
+// The same read from an image, as its drive counts it.
+[[nodiscard]] Result<std::uint16_t> StockBlocksFree(const DiskImage& image);
 
 // The bytes a 1541 sends for LOAD"$",8, without the load address ($0801):
-// the header line (reverse on, the name 0x90-0x9F between quotes, a blank, the
-// bytes 0xA2-0xA6; every 0xA0 as a blank), a line for every entry whose type
+// the header line (reverse on, the name between quotes: the 16 bytes at
+// labelOffset, 0x90 on a 1541, 0x04 on a 1581; a blank, the 5 bytes 2 after
+// them; every 0xA0 as a blank), a line for every entry whose type
 // byte is not 0 (the blocks as line number, blanks to line the names up, the
 // name's 16 bytes between quotes: the closing quote takes the place of the
 // first 0xA0, or follows the 16th byte; the other 0xA0 become blanks; the
@@ -76,7 +85,8 @@ std::uint16_t StockBlocksFree(const Block& header);
 // closed, the type and "<" for a locked file; blanks to 31 bytes), the BLOCKS
 // FREE line and the program's end.  Line links are the DOS's dummy $0101.
 std::vector<std::uint8_t> DosDirectoryProgram(const Block& header, const std::vector<DirEntry>& entries,
-                                              std::uint16_t blocksFree);
+                                              std::uint16_t blocksFree,
+                                              std::size_t labelOffset = D64Format.labelOffset);
 
 // --- 2. BASIC V2 -------------------------------------------------------------------------
 
@@ -93,8 +103,12 @@ std::string ListedCharacters(std::vector<std::uint8_t> program);
 // not kept.
 C64Screen PrintToScreen(std::string_view characters, C64Charset charset);
 
-// All three steps for an image's header block and directory entries.
+// All three steps for a D64's header block and directory entries.
 C64Screen DirectoryScreen(const Block& header, const std::vector<DirEntry>& entries, C64Charset charset);
+// The same for any format: the disk name at labelOffset of the header block,
+// the free count as the drive counts it.
+C64Screen DirectoryScreen(const Block& header, std::size_t labelOffset, std::uint16_t blocksFree,
+                          const std::vector<DirEntry>& entries, C64Charset charset);
 // The same read from an image (its header and every entry of the directory).
 [[nodiscard]] Result<C64Screen> DirectoryScreen(const DiskImage& image, C64Charset charset);
 

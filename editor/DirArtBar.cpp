@@ -101,11 +101,13 @@ void TDirArtBar::ExportListingClick() {
         svc_.dialogs.SaveFileName(this, QStringLiteral("Export Listing"), QStringLiteral("Text (*.txt)"),
                                   QString::fromStdString(svc_.data.image.Folder()));
     if (path.isEmpty()) return;
-    Result<Block> header = image->ReadBlock({DirTrack, 0});
+    const DiskFormat& f = image->Format();
+    Result<Block> header = image->ReadBlock({f.dirTrack, f.headerSector});
     Result<DirListing> listing = ListDirectory(*image, true);
     std::string error = !header ? header.Error() : !listing ? listing.Error() : "";
     if (error.empty())
-        error = fileio::WriteWholeFile(path.toStdString(), DirArtText(*header, listing->entries));
+        error =
+            fileio::WriteWholeFile(path.toStdString(), DirArtText(*header, listing->entries, f.labelOffset));
     if (!error.empty())
         svc_.dialogs.Message(this, MsgKind::Error, MsgButtons::Ok, QString::fromStdString(error));
 }

@@ -4,6 +4,7 @@
 #include "core/DiskFiles.h"
 #include "core/FileChain.h"
 #include "core/Validate.h"
+#include "disasm/C64Screen.h"
 #include "editor/C64ScreenView.h"
 #include "editor/CharGrid.h"
 #include "editor/DirArtBar.h"
@@ -430,15 +431,20 @@ void TDirPage::PMnuDirRenameClick() {
 void TDirPage::PetsciiEdit(bool entryName) {
     const DirEntry* entry = entryName ? EntryToEdit() : nullptr;
     if (entryName ? !entry : !host_.EnsureEditMode()) return;
-    Result<Block> header = ReadBlock(ImagePath(), {DirTrack, 0});
-    if (!header) return ShowError(QString::fromStdString(header.Error()));
+    Result<DiskImage> image = DiskImage::Load(ImagePath());
+    if (!image) return ShowError(QString::fromStdString(image.Error()));
+    const DiskFormat& f = image->Format();
+    Result<Block> header = image->ReadBlock({f.dirTrack, f.headerSector});
+    Result<std::uint16_t> blocksFree = header ? StockBlocksFree(*image) : Failure{header.Error()};
+    if (!blocksFree) return ShowError(QString::fromStdString(blocksFree.Error()));
+    const auto label = header->begin() + std::ptrdiff_t(f.labelOffset);
     std::vector<std::uint8_t> bytes;
     if (entry)
         bytes.assign(entry->name.begin(), entry->name.end());
     else
-        bytes.assign(header->begin() + 0x90, header->begin() + 0xA0),
-            bytes.insert(bytes.end(), header->begin() + 0xA2, header->begin() + 0xA7);
-    TPetsciiEditDialog dialog(this, *header, entry ? std::optional<DirEntry>(*entry) : std::nullopt, bytes);
+        bytes.assign(label, label + 0x10), bytes.insert(bytes.end(), label + 0x12, label + 0x17);
+    TPetsciiEditDialog dialog(this, *header, entry ? std::optional<DirEntry>(*entry) : std::nullopt, bytes,
+                              f.labelOffset, *blocksFree);
     if (dialog.exec() != QDialog::Accepted || dialog.Bytes() == bytes) return;
     const std::vector<std::uint8_t>& b = dialog.Bytes();
     std::array<std::uint8_t, 16> name{};

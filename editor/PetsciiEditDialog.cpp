@@ -221,8 +221,10 @@ class TPetsciiPalette : public QWidget {
 } // namespace
 
 TPetsciiEditDialog::TPetsciiEditDialog(QWidget* parent, const Block& header, std::optional<DirEntry> entry,
-                                       std::vector<std::uint8_t> bytes)
-    : QDialog(parent), header_(header), entry_(std::move(entry)) {
+                                       std::vector<std::uint8_t> bytes, std::size_t labelOffset,
+                                       std::uint16_t blocksFree)
+    : QDialog(parent), header_(header), labelOffset_(labelOffset), blocksFree_(blocksFree),
+      entry_(std::move(entry)) {
     setObjectName(QStringLiteral("PetsciiEditDialog"));
     setWindowTitle(entry_ ? QStringLiteral("PETSCII Editor: Entry Name")
                           : QStringLiteral("PETSCII Editor: Disk Name and ID"));
@@ -270,10 +272,10 @@ void TPetsciiEditDialog::Changed() {
         std::copy(b.begin(), b.begin() + 16, e.name.begin());
         entries.push_back(e);
     } else {
-        std::copy(b.begin(), b.begin() + 16, header.begin() + 0x90);
-        std::copy(b.begin() + 16, b.end(), header.begin() + 0xA2);
+        std::copy(b.begin(), b.begin() + 16, header.begin() + std::ptrdiff_t(labelOffset_));
+        std::copy(b.begin() + 16, b.end(), header.begin() + std::ptrdiff_t(labelOffset_ + 0x12));
     }
-    const C64Screen screen = DirectoryScreen(header, entries, C64Charset::Upper);
+    const C64Screen screen = DirectoryScreen(header, labelOffset_, blocksFree_, entries, C64Charset::Upper);
     const C64Picture picture = DrawScreen(screen, 1);
     QImage image(picture.width, picture.height, QImage::Format_RGB32);
     for (int y = 0; y < picture.height; ++y)

@@ -33,9 +33,11 @@ class TPetsciiEditDialog : public QDialog {
   public:
     // For an entry: header is the disk's header block, entry the entry, bytes
     // its 16 name bytes.  For the disk label: entry none, bytes the 16 name
-    // bytes and the 5 bytes of 0xA2-0xA6.
+    // bytes and the 5 bytes of ID and DOS type 2 after them.  The disk name
+    // is at labelOffset of the header block (the format's); blocksFree is the
+    // BLOCKS FREE the drive prints.
     TPetsciiEditDialog(QWidget* parent, const Block& header, std::optional<DirEntry> entry,
-                       std::vector<std::uint8_t> bytes);
+                       std::vector<std::uint8_t> bytes, std::size_t labelOffset, std::uint16_t blocksFree);
 
     const std::vector<std::uint8_t>& Bytes() const;
 
@@ -43,6 +45,8 @@ class TPetsciiEditDialog : public QDialog {
     void Changed();
 
     Block header_;
+    std::size_t labelOffset_;
+    std::uint16_t blocksFree_;
     std::optional<DirEntry> entry_;
     TPetsciiCells* cells_;
     QLabel* LblPetsciiPreview;

@@ -192,5 +192,50 @@ TEST_F(Cli, AReversedScreenCodeIsRefusedByRowAndColumn) {
         << r.err;
 }
 
+// A 1571 disk holds 144 entries, a 1581 disk 296 (37 blocks of track 40 but
+// the header and BAM); a 1581 keeps the disk name at 40/0 0x04 and the ID at
+// 0x16.
+struct FormatArt {
+    const char* name;
+    const char* file;
+    int entries;
+    const char* head;
+};
+
+class DirArtFormat : public Cli, public testing::WithParamInterface<FormatArt> {};
+
+TEST_P(DirArtFormat, AFullDirectoryRoundTripsAndOneMoreIsRefused) {
+    const FormatArt& c = GetParam();
+    const std::string disk = dir.File(c.file);
+    ASSERT_EQ(Run({"new", disk, "ART DISK", "AB"}).exitCode, 0);
+    Bytes names(std::size_t(c.entries) * 16);
+    for (std::size_t i = 0; i < names.size(); ++i) names[i] = std::uint8_t(0x41 + i % 26);
+    dir.Write("names.bin", names);
+    ASSERT_EQ(Run({"dirart", "import", disk, dir.File("names.bin")}).exitCode, 0);
+    const std::string text = Run({"dirart", "export", disk}).out;
+    EXPECT_EQ(text.substr(0, text.find('\n', text.find('\n') + 1) + 1), c.head);
+    EXPECT_NE(text.find("\n" + std::to_string(c.entries) + " DEL 0 \""), std::string::npos);
+    const Bytes full = dir.Read(c.file);
+    dir.Write("art.txt", Bytes(text.begin(), text.end()));
+    ASSERT_EQ(Run({"dirart", "import", disk, dir.File("art.txt")}).exitCode, 0);
+    EXPECT_EQ(Run({"dirart", "export", disk}).out, text);
+    EXPECT_EQ(dir.Read(c.file), full);
+
+    dir.Write("one.bin", Bytes(16, 0x2D));
+    CliResult more = Run({"dirart", "import", "--append", disk, dir.File("one.bin")});
+    EXPECT_EQ(more.exitCode, 1);
+    EXPECT_NE(
+        more.err.find("row 1: more entries than the directory holds (" + std::to_string(c.entries) + ")"),
+        std::string::npos)
+        << more.err;
+    EXPECT_EQ(dir.Read(c.file), full);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    DirArt, DirArtFormat,
+    testing::Values(FormatArt{"D71", "art.d71", 144, "disk \"ART DISK\"\nid \"AB{$A0}2A\"\n"},
+                    FormatArt{"D81", "art.d81", 296, "disk \"ART DISK\"\nid \"AB{$A0}3D\"\n"}),
+    [](const auto& info) { return std::string(info.param.name); });
+
 } // namespace
 } // namespace dyskel::test

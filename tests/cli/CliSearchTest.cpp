@@ -76,6 +76,9 @@ TEST_F(CliSearch, ASizeThatIsNoRangeIsAUsageError) {
 
 TEST_F(CliSearch, DupesGroupsFilesAndTellsOfABrokenImage) {
     dir.Write("sub/CUT.D64", Bytes(5000));
+    D64Builder art("ART", "03"); // two separators: no files, no group
+    for (int i = 0; i < 2; ++i) art.AddDirEntry(0x80, {0, 0}, "----", 0);
+    ASSERT_TRUE(art.Save(dir.File("sub/ART.D64")));
     CliResult r = Run({"dupes", "--recursive", dir.Path()});
     EXPECT_EQ(r.exitCode, 0);
     EXPECT_EQ(r.out, "file\t1\t" + dir.Path() + "/GAMES.D64\t2\tLOG\tSEQ\t2\t01,01\n" + "file\t1\t" +

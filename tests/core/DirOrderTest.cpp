@@ -6,6 +6,7 @@
 #include "core/DirOrder.h"
 #include "CoreTestSupport.h"
 #include "core/DiskEdits.h"
+#include "core/DiskFiles.h"
 #include "core/FileChain.h"
 #include "core/Validate.h"
 #include "tools/D64Builder.h"
@@ -202,6 +203,68 @@ TEST(DirOrder, AFullDirectoryTakesNoSeparator) {
     DiskImage image = InMemory(b.Bytes());
     EXPECT_EQ(DirUsageText(*DirectoryUsage(image)), "144 of 144 entries used, 18 of 18 directory blocks");
     EXPECT_PRED2(Says, Apply(image, InsertSeparator(Listed(image), 0)), "at most 144 entries");
+}
+
+// A 1571 keeps its directory on track 18 as a 1541 does (second block 18/4,
+// track 18's BAM entry at 18/0 0x48); a 1581 from 40/3 with interleave 1 (the
+// second block 40/4), track 40's BAM entry in 40/1 at 0xFA (6 bytes a track
+// from 0x10: count, then sectors 0-7 in the first map byte).  A fresh disk
+// uses the header, BAM and first directory blocks.
+struct FormatCase {
+    const char* name;
+    const DiskFormat* format;
+    std::size_t dirTrack;  // byte offset of sector 0 of the directory track
+    std::size_t bamEntry;  // the directory track's BAM entry, from dirTrack
+    int countAfter;        // its free count with one more directory block
+    std::uint8_t mapAfter; // its first map byte then
+    int secondDir;         // the sector of the second directory block
+    const char* gauge;
+    const char* full;
+};
+
+class FormatDir : public testing::TestWithParam<FormatCase> {};
+
+TEST_P(FormatDir, ANewDirectoryBlockFollowsTheDrive) {
+    const FormatCase& c = GetParam();
+    DiskImage image = InMemory(NewImageBytes(*c.format, "ART", "AB"), "/nonexistent/mem.img");
+    ASSERT_EQ(&image.Format(), c.format);
+    std::vector<Placement> nine(9, Placement{std::nullopt, std::nullopt});
+    ASSERT_EQ(Apply(image, ArrangeDirectory(nine)), "");
+    const auto& b = image.Bytes();
+    const std::size_t first = c.dirTrack + std::size_t(c.format->firstDirSector) * 256;
+    EXPECT_EQ(b[first], c.format->dirTrack);
+    EXPECT_EQ(b[first + 1], c.secondDir);
+    EXPECT_EQ(b[first + 0xE2], 0x80); // the eighth separator's type byte
+    EXPECT_EQ(b[c.dirTrack + std::size_t(c.secondDir) * 256 + 1], 0xFF);
+    EXPECT_EQ(b[c.dirTrack + std::size_t(c.secondDir) * 256 + 2], 0x80);
+    EXPECT_EQ(b[c.dirTrack + c.bamEntry], c.countAfter);
+    EXPECT_EQ(b[c.dirTrack + c.bamEntry + 1], c.mapAfter);
+    EXPECT_EQ(DirUsageText(*DirectoryUsage(image)), c.gauge);
+
+    std::vector<Placement> all = PlacementsOf(Listed(image));
+    all.resize(std::size_t(DirectoryCapacity(image).entries), Placement{std::nullopt, std::nullopt});
+    ASSERT_EQ(Apply(image, ArrangeDirectory(all)), "");
+    EXPECT_EQ(b[c.dirTrack + c.bamEntry], 0) << "every block of the directory track used";
+    EXPECT_PRED2(Says, Apply(image, InsertSeparator(Listed(image), 0)), c.full);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    DirOrder, FormatDir,
+    testing::Values(FormatCase{"D71", &D71Format, 0x16500, 0x48, 16, 0xEC, 4,
+                               "9 of 144 entries used, 2 of 18 directory blocks", "at most 144 entries"},
+                    FormatCase{"D81", &D81Format, 0x61800, 0x1FA, 35, 0xE0, 4,
+                               "9 of 296 entries used, 2 of 37 directory blocks", "at most 296 entries"}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST(DirOrder, ANewD81DirectoryBlockSkipsABlockTheBamHolds) {
+    DiskImage image = InMemory(NewImageBytes(D81Format, "ART", "AB"), "/nonexistent/mem.d81");
+    Block bam = *image.ReadBlock({40, 1});
+    bam[0xFA] = 35, bam[0xFB] = 0xE0; // 40/4 used
+    image.PutBlock({40, 1}, bam);
+    std::vector<Placement> nine(9, Placement{std::nullopt, std::nullopt});
+    ASSERT_EQ(Apply(image, ArrangeDirectory(nine)), "");
+    EXPECT_EQ(image.Bytes()[0x61B01], 5);
+    EXPECT_EQ(image.Bytes()[0x61900 + 0xFB], 0xC0);
 }
 
 } // namespace

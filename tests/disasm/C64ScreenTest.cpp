@@ -1,6 +1,7 @@
 // The C64 screen after LOAD"$",8 and LIST, against screens typed by hand from
 // how the 1541, BASIC V2's LIST and the screen editor behave.
 #include "disasm/C64Screen.h"
+#include "core/DiskFiles.h"
 
 #include <gtest/gtest.h>
 
@@ -188,6 +189,51 @@ TEST(DirectoryProgram, ControlCodeSwitchesTheCharacterSet) {
     EXPECT_EQ(PrintToScreen("\x0E", C64Charset::Upper).charset, C64Charset::Lower);
     EXPECT_EQ(PrintToScreen("\x8E", C64Charset::Lower).charset, C64Charset::Upper);
 }
+
+// The header line and BLOCKS FREE of other drives, from the counts as they
+// stand: a 1571 adds the counts of side two at 18/0 0xDD-0xFF (a fresh disk
+// has track 53 used: 1328 BLOCKS FREE), a 1581 every track but 40 from 40/1
+// and 40/2 (3160 on a fresh disk), its name at 40/0 0x04.
+struct FreeCase {
+    const char* name;
+    const DiskFormat* format;
+    std::vector<std::pair<std::size_t, std::uint8_t>> pokes; // image offset, byte
+    const char* header;
+    const char* free;
+};
+
+class DriveScreen : public testing::TestWithParam<FreeCase> {};
+
+TEST_P(DriveScreen, HeaderAndBlocksFreeAsTheDrivePrintsThem) {
+    const FreeCase& c = GetParam();
+    std::vector<std::uint8_t> bytes = NewImageBytes(*c.format, "ART DISK", "AB");
+    for (const auto& [at, value] : c.pokes) bytes[at] = value;
+    Result<C64Screen> screen = DirectoryScreen(DiskImage::FromBytes("mem", bytes), C64Charset::Upper);
+    ASSERT_TRUE(screen) << screen.Error();
+    ASSERT_GE(screen->rows.size(), 2u);
+    EXPECT_EQ(Trimmed(RowText(screen->rows[0], C64Charset::Upper)), c.header);
+    EXPECT_EQ(Trimmed(RowText(screen->rows[1], C64Charset::Upper)), c.free);
+}
+
+std::vector<std::pair<std::size_t, std::uint8_t>> SideTwoCountsZero() {
+    std::vector<std::pair<std::size_t, std::uint8_t>> pokes;
+    for (std::size_t at = 0x165DD; at <= 0x165FF; ++at) pokes.push_back({at, 0});
+    return pokes;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    C64Screen, DriveScreen,
+    testing::Values(FreeCase{"D71", &D71Format, {}, "0 \"ART DISK        \" AB 2A", "1328 BLOCKS FREE."},
+                    FreeCase{"D71SideTwoCountsZero", &D71Format, SideTwoCountsZero(),
+                             "0 \"ART DISK        \" AB 2A", "664 BLOCKS FREE."},
+                    FreeCase{"D81", &D81Format, {}, "0 \"ART DISK        \" AB 3D", "3160 BLOCKS FREE."},
+                    // track 40's count is not counted; track 80's (40/2 0xFA) is
+                    FreeCase{"D81Tracks40And80",
+                             &D81Format,
+                             {{0x619FA, 40}, {0x61AFA, 0}},
+                             "0 \"ART DISK        \" AB 3D",
+                             "3120 BLOCKS FREE."}),
+    [](const testing::TestParamInfo<FreeCase>& info) { return std::string(info.param.name); });
 
 } // namespace
 } // namespace dyskel

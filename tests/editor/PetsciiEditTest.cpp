@@ -2,6 +2,7 @@
 // become the bytes written, in one write.
 #include "DirPageFixture.h"
 
+#include "core/DiskFiles.h"
 #include "editor/PetsciiEditDialog.h"
 
 #include <QApplication>
@@ -88,6 +89,20 @@ TEST_F(PetsciiEditTest, ListingBreakingCodeIsMarkedNotRefusedAndTheLabelIsWritte
     EXPECT_EQ(host.last.status, UpdateStatus::Updated);
     EXPECT_TRUE(note.startsWith(QStringLiteral("$22: a quote"))) << note.toStdString();
     EXPECT_EQ(ImageBytes(0x16500 + 0x90, 4), (Bytes{'X', 0x1C, 0x22, 'T'}));
+}
+
+TEST_F(PetsciiEditTest, OnAD81TheLabelIsWrittenAt40_0) {
+    Open();
+    const std::vector<std::uint8_t> d81 = NewImageBytes(D81Format, "TEST DISK", "01");
+    std::ofstream(data.image.path, std::ios::binary)
+        .write(reinterpret_cast<const char*>(d81.data()), std::streamsize(d81.size()));
+    host.relist();
+    TypeInto("PMnuDirLabel", {{Qt::Key_X, Qt::NoModifier}, {Qt::Key_3, Qt::ControlModifier}});
+    EXPECT_EQ(host.last.status, UpdateStatus::Updated);
+    // 40/0 from byte 0x61800: the name at 0x04, the ID, 0xA0 and "3D" at 0x16
+    EXPECT_EQ(ImageBytes(0x61800 + 0x04, 4), (Bytes{'X', 0x1C, 'S', 'T'}));
+    EXPECT_EQ(ImageBytes(0x61800 + 0x16, 5), (Bytes{'0', '1', 0xA0, '3', 'D'}));
+    EXPECT_EQ(ImageBytes(0x16500 + 0x90, 4), Bytes(4, 0)); // 18/0 of a D81 is no header
 }
 
 } // namespace
