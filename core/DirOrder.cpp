@@ -24,29 +24,6 @@ struct Slot {
     }
 };
 
-struct DirChain {
-    std::vector<BlockAddress> at;
-    std::vector<Block> blocks;
-};
-
-Result<DirChain> ReadChain(const DiskImage& image) {
-    const DiskFormat& f = image.Format();
-    DirChain chain;
-    BlockAddress at{f.dirTrack, f.firstDirSector};
-    for (;;) {
-        if (at.track != f.dirTrack || !f.Valid(at.track, at.sector) || at.sector < f.firstDirSector ||
-            std::find(chain.at.begin(), chain.at.end(), at) != chain.at.end())
-            return Failure{"The directory chain is broken (it loops or leaves track " +
-                           std::to_string(f.dirTrack) + "); run Validate first. Nothing was written."};
-        Result<Block> block = image.ReadBlock(at);
-        if (!block) return Failure{block.Error() + " Nothing was written."};
-        chain.at.push_back(at);
-        chain.blocks.push_back(*block);
-        if ((*block)[0] == 0) return chain;
-        at = {(*block)[0], (*block)[1]};
-    }
-}
-
 Failure Changed() {
     return {"The directory is no longer on the disk as it was listed (the image was changed elsewhere); "
             "nothing was written."};
@@ -80,7 +57,7 @@ DirCapacity DirectoryCapacity(const DiskImage& image) {
 }
 
 Result<DirUsage> DirectoryUsage(const DiskImage& image) {
-    Result<DirChain> chain = ReadChain(image);
+    Result<DirChain> chain = ReadDirChain(image);
     if (!chain) return Failure{chain.Error()};
     DirUsage usage;
     usage.capacity = DirectoryCapacity(image);
@@ -112,7 +89,7 @@ ImageEdit ArrangeDirectory(const std::vector<Placement>& order, const DiskLabelB
         Result<Bam> readBam = ReadBam(image);
         if (!readBam) return Failure{readBam.Error() + " Nothing was written."};
         Bam bam = *readBam;
-        Result<DirChain> chain = ReadChain(image);
+        Result<DirChain> chain = ReadDirChain(image);
         if (!chain) return Failure{chain.Error()};
         const DirChain before = *chain;
 

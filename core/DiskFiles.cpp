@@ -23,30 +23,6 @@ std::string Quote(const std::string& name) {
     return "\"" + PetsciiToUtf8(name) + "\"";
 }
 
-// The directory blocks of the chain from 18/1, in order.
-struct DirChain {
-    std::vector<BlockAddress> at;
-    std::vector<Block> blocks;
-};
-
-Result<DirChain> ReadDirChain(const DiskImage& image) {
-    const DiskFormat& f = image.Format();
-    DirChain chain;
-    BlockAddress at{f.dirTrack, f.firstDirSector};
-    for (;;) {
-        if (at.track != f.dirTrack || !ValidBlock(f, at) || at.sector < f.firstDirSector ||
-            std::find(chain.at.begin(), chain.at.end(), at) != chain.at.end())
-            return Failure{"The directory chain is broken (it loops or leaves track " +
-                           std::to_string(f.dirTrack) + "); run Validate first. Nothing was written."};
-        Result<Block> block = image.ReadBlock(at);
-        if (!block) return Failure{block.Error() + " Nothing was written."};
-        chain.at.push_back(at);
-        chain.blocks.push_back(*block);
-        if ((*block)[0] == 0) return chain;
-        at = {(*block)[0], (*block)[1]};
-    }
-}
-
 // Data bytes along the blocks: link to the next, the last with link track 0
 // and the index of its last byte.
 void PutData(ChangeSet& changes, const std::vector<BlockAddress>& blocks,
@@ -68,6 +44,24 @@ void PutData(ChangeSet& changes, const std::vector<BlockAddress>& blocks,
 }
 
 } // namespace
+
+Result<DirChain> ReadDirChain(const DiskImage& image) {
+    const DiskFormat& f = image.Format();
+    DirChain chain;
+    BlockAddress at{f.dirTrack, f.firstDirSector};
+    for (;;) {
+        if (at.track != f.dirTrack || !ValidBlock(f, at) || at.sector < f.firstDirSector ||
+            std::find(chain.at.begin(), chain.at.end(), at) != chain.at.end())
+            return Failure{"The directory chain is broken (it loops or leaves track " +
+                           std::to_string(f.dirTrack) + "); run Validate first. Nothing was written."};
+        Result<Block> block = image.ReadBlock(at);
+        if (!block) return Failure{block.Error() + " Nothing was written."};
+        chain.at.push_back(at);
+        chain.blocks.push_back(*block);
+        if ((*block)[0] == 0) return chain;
+        at = {(*block)[0], (*block)[1]};
+    }
+}
 
 std::vector<std::uint8_t> NewImageBytes(const DiskFormat& format, const std::string& name,
                                         const std::string& id) {

@@ -12,6 +12,18 @@
 
 namespace dyskel {
 
+// --- The directory's blocks ----------------------------------------------------
+
+// The directory blocks of the chain from the format's first directory block
+// (18/1, 40/3), in order, as an edit reads them: a chain that loops or leaves
+// the directory track is a failure ("... run Validate first. Nothing was
+// written.").
+struct DirChain {
+    std::vector<BlockAddress> at;
+    std::vector<Block> blocks;
+};
+[[nodiscard]] Result<DirChain> ReadDirChain(const DiskImage& image);
+
 // --- New image ----------------------------------------------------------------
 
 // The bytes of a freshly formatted image of 35 or 40 tracks: track 18 as
