@@ -103,119 +103,53 @@ constexpr TrackStarts MakeTrackStarts(const DiskFormat& f) {
 // The 1541's four zones: 21, 19, 18 and 17 sectors.
 inline constexpr std::array<Zone, 4> ZonesOf1541 = {{{17, 21}, {24, 19}, {30, 18}, {40, 17}}};
 
+// clang-format off
 // A D64 file of 35 tracks: tracks 36 to 40 are addressed, the file does not
 // hold them.
 inline constexpr DiskFormat D64Format = {
-    FormatKind::D64,
-    "D64",
-    "1541",
-    "1541SS",
-    40,
-    40,
-    ZonesOf1541,
-    4,
-    18,
-    0,
-    0,
-    1,
-    1,
-    {18, 0, 0, 0},
-    {{{1, 35, 4, 4, 5, 4, 3}}},
-    1,
-    0x90,
-    'A',
-    {'2', 'A'},
-    144,
-    10,
-    3,
-    174848,
-    175531,
+    .kind = FormatKind::D64, .name = "D64", .drive = "1541", .imageType = "1541SS",
+    .tracks = 40, .sideTracks = 40, .zones = ZonesOf1541, .zoneCount = 4,
+    .dirTrack = 18, .flipDirTrack = 0, .headerSector = 0, .firstDirSector = 1,
+    .bamBlocks = 1, .bamAt = {18, 0, 0, 0},
+    .bamRuns = {{{1, 35, 4, 4, 5, 4, 3}}}, .bamRunCount = 1,
+    .labelOffset = 0x90, .dosVersion = 'A', .dosType = {'2', 'A'},
+    .maxDirEntries = 144, .fileInterleave = 10, .dirInterleave = 3,
+    .imageSize = 174848, .errorSize = 175531,
 };
 // 40 tracks; tracks 36 to 40 are in the BAM when the header block holds an
 // extended BAM (see core/Bam.h).
-inline constexpr DiskFormat D64ExtFormat = {
-    FormatKind::D64,
-    "D64",
-    "1541",
-    "1541SS",
-    40,
-    40,
-    ZonesOf1541,
-    4,
-    18,
-    0,
-    0,
-    1,
-    1,
-    {18, 0, 0, 0},
-    {{{1, 35, 4, 4, 5, 4, 3}}},
-    1,
-    0x90,
-    'A',
-    {'2', 'A'},
-    144,
-    10,
-    3,
-    196608,
-    197376,
-};
+inline constexpr DiskFormat D64ExtFormat = [] {
+    DiskFormat f = D64Format;
+    f.imageSize = 196608;
+    f.errorSize = 197376;
+    return f;
+}();
 // Side two (tracks 36 to 70) has the zones of side one.  Tracks 1 to 35 are
 // in 18/0 as on a D64; the free counts of tracks 36 to 70 at 18/0 0xDD to
 // 0xFF, their bitmaps 3 bytes a track in 53/0.
 inline constexpr DiskFormat D71Format = {
-    FormatKind::D71,
-    "D71",
-    "1571",
-    "1571DS",
-    70,
-    35,
-    ZonesOf1541,
-    4,
-    18,
-    53,
-    0,
-    1,
-    2,
-    {18, 0, 53, 0},
-    {{{1, 35, 4, 4, 5, 4, 3}, {36, 70, 0xDD, 1, 256, 3, 3}}},
-    2,
-    0x90,
-    'A',
-    {'2', 'A'},
-    144,
-    6,
-    3,
-    349696,
-    351062,
+    .kind = FormatKind::D71, .name = "D71", .drive = "1571", .imageType = "1571DS",
+    .tracks = 70, .sideTracks = 35, .zones = ZonesOf1541, .zoneCount = 4,
+    .dirTrack = 18, .flipDirTrack = 53, .headerSector = 0, .firstDirSector = 1,
+    .bamBlocks = 2, .bamAt = {18, 0, 53, 0},
+    .bamRuns = {{{1, 35, 4, 4, 5, 4, 3}, {36, 70, 0xDD, 1, 256, 3, 3}}}, .bamRunCount = 2,
+    .labelOffset = 0x90, .dosVersion = 'A', .dosType = {'2', 'A'},
+    .maxDirEntries = 144, .fileInterleave = 6, .dirInterleave = 3,
+    .imageSize = 349696, .errorSize = 351062,
 };
 // 80 tracks of 40 sectors.  Header 40/0, BAM 40/1 (tracks 1 to 40) and 40/2
 // (41 to 80), 6 bytes a track from 0x10: the free count and 40 bits.
 inline constexpr DiskFormat D81Format = {
-    FormatKind::D81,
-    "D81",
-    "1581",
-    "1581",
-    80,
-    80,
-    {{{80, 40}}},
-    1,
-    40,
-    0,
-    0,
-    3,
-    2,
-    {40, 1, 40, 2},
-    {{{1, 40, 0x10, 6, 0x11, 6, 5}, {41, 80, 0x110, 6, 0x111, 6, 5}}},
-    2,
-    0x04,
-    'D',
-    {'3', 'D'},
-    296,
-    1,
-    1,
-    819200,
-    822400,
+    .kind = FormatKind::D81, .name = "D81", .drive = "1581", .imageType = "1581",
+    .tracks = 80, .sideTracks = 80, .zones = {{{80, 40}}}, .zoneCount = 1,
+    .dirTrack = 40, .flipDirTrack = 0, .headerSector = 0, .firstDirSector = 3,
+    .bamBlocks = 2, .bamAt = {40, 1, 40, 2},
+    .bamRuns = {{{1, 40, 0x10, 6, 0x11, 6, 5}, {41, 80, 0x110, 6, 0x111, 6, 5}}}, .bamRunCount = 2,
+    .labelOffset = 0x04, .dosVersion = 'D', .dosType = {'3', 'D'},
+    .maxDirEntries = 296, .fileInterleave = 1, .dirInterleave = 1,
+    .imageSize = 819200, .errorSize = 822400,
 };
+// clang-format on
 
 // The bytes read of an image file at most: a D81 with error bytes.
 constexpr std::int64_t MostImageBytes = 822400;
