@@ -113,7 +113,7 @@ SearchStats ForEachImage(const std::vector<std::string>& folders, bool recursive
         if (facts) {
             ++stats.fromIndex;
         } else {
-            Result<ImageFacts> read = ReadImageFacts(path, needHashes);
+            Result<ImageFacts> read = ReadImageFacts(path, needHashes, stamp.size);
             if (read) {
                 ++stats.read;
                 facts = std::move(*read);
@@ -198,13 +198,16 @@ Result<ImageFacts> FactsOfTrack18(const std::string& path, const TrackData& trac
 
 } // namespace
 
-Result<ImageFacts> ReadImageFacts(const std::string& path, bool withHashes) {
-    // Without hashes track 18 alone tells what a search asks.  An image cut
-    // short inside that track is listed from the blocks it holds, as with
-    // hashes.
-    if (!withHashes)
-        if (Result<TrackData> track = ReadTrack(path, FormatOfPath(path).dirTrack))
+Result<ImageFacts> ReadImageFacts(const std::string& path, bool withHashes, std::int64_t size) {
+    // Without hashes the directory track alone tells what a search asks.  An
+    // image cut short inside that track is listed from the blocks it holds,
+    // as with hashes.  A size the caller took gives the format without
+    // another look at the file.
+    if (!withHashes) {
+        const DiskFormat& format = size >= 0 ? FormatOf(size, path) : FormatOfPath(path);
+        if (Result<TrackData> track = ReadTrack(path, &format, format.dirTrack))
             return FactsOfTrack18(path, *track);
+    }
     Result<DiskImage> image = DiskImage::Load(path);
     if (!image) return Failure{image.Error()};
     const DiskFormat& f = image->Format();

@@ -38,9 +38,11 @@ struct ImageFacts {
     std::string note; // why the directory was cut, when it was
 };
 
-// Reads the header and directory blocks (track 18 only), and with withHashes
+// Reads the header and directory blocks (the directory track only), and with withHashes
 // the whole image to hash every entry's chain.
-[[nodiscard]] Result<ImageFacts> ReadImageFacts(const std::string& path, bool withHashes);
+// size: the file's, when the caller took it (-1: looked up).
+[[nodiscard]] Result<ImageFacts> ReadImageFacts(const std::string& path, bool withHashes,
+                                                std::int64_t size = -1);
 
 // The SHA-1 of a host file's bytes, as a search for the same file compares it.
 [[nodiscard]] Result<Sha1Digest> HostFileSha1(const std::string& path);

@@ -125,14 +125,18 @@ Result<Block> ReadBlock(const std::string& path, BlockAddress at) {
 }
 
 Result<TrackData> ReadTrack(const std::string& path, int track) {
+    return ReadTrack(path, nullptr, track);
+}
+
+Result<TrackData> ReadTrack(const std::string& path, const DiskFormat* known, int track) {
     fileio::Fd in = fileio::Fd::OpenRead(path);
     const auto fail = [&](const std::string& why) {
         return Failure{"Reading track " + std::to_string(track) + " of \"" + path + "\" failed: " + why};
     };
     if (!in.IsOpen()) return fail(fileio::LastError());
     struct stat st {};
-    if (::fstat(in.Get(), &st) != 0) return fail(fileio::LastError());
-    const DiskFormat& format = FormatOf(st.st_size, path);
+    if (!known && ::fstat(in.Get(), &st) != 0) return fail(fileio::LastError());
+    const DiskFormat& format = known ? *known : FormatOf(st.st_size, path);
     if (format.Sectors(track) == 0) return fail("no such track.");
     TrackData data;
     data.track = track;

@@ -69,6 +69,9 @@ struct TrackData {
     const std::uint8_t* Block(int sector) const { return bytes.data() + sector * BlockSize; }
 };
 [[nodiscard]] Result<TrackData> ReadTrack(const std::string& path, int track);
+// The same of a file whose format is known (from a size taken before): the
+// file is not looked at again for it.  nullptr: by the file's size.
+[[nodiscard]] Result<TrackData> ReadTrack(const std::string& path, const DiskFormat* known, int track);
 
 // An image to open: its file, what the folder scan found of the file, and the
 // directory entry to show first.  What the image holds (header, BAM,
