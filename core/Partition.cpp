@@ -54,4 +54,12 @@ Result<DiskImage> OpenPartition(const DiskImage& image, const DirEntry& entry) {
     return image.ReadAs(D81SubdirFormat(t));
 }
 
+Result<DiskImage> OpenPartitionAt(const DiskImage& image, BlockAddress first) {
+    Result<DirListing> listing = ListDirectory(image, true);
+    if (!listing) return Failure{listing.Error()};
+    for (const DirEntry& entry : listing->entries)
+        if (entry.Partition() && entry.first == first) return OpenPartition(image, entry);
+    return Failure{"The directory lists no partition at " + BlockText(first) + " any more."};
+}
+
 } // namespace dyskel

@@ -18,4 +18,8 @@ const DiskFormat& D81SubdirFormat(int track);
 // that is no partition or a partition not laid out as a sub-directory.
 [[nodiscard]] Result<DiskImage> OpenPartition(const DiskImage& image, const DirEntry& entry);
 
+// The same for the partition entry of the image's directory that starts at
+// the block given (as kept while the image is read again).
+[[nodiscard]] Result<DiskImage> OpenPartitionAt(const DiskImage& image, BlockAddress first);
+
 } // namespace dyskel
