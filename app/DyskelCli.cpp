@@ -998,7 +998,7 @@ void Declare(CLI::App& app, Invocation& inv, const std::string& chosen, std::deq
                          Handler run) -> Command& {
         return commands.emplace_back(app, inv, name, summary, example, run, name == chosen, chosen.empty());
     };
-    const char* image = "the disk image (.D64)";
+    const char* image = "the disk image (.D64, .D71 or .D81)";
     const char* entry = "the entry's number in the directory listing, from 1";
     const char* types = "DEL, SEQ, PRG, USR or REL";
     using I = Invocation;
