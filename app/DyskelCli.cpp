@@ -10,10 +10,10 @@
 #include "core/FactsCache.h"
 #include "core/FileChain.h"
 #include "core/FileIO.h"
-#include "core/FormatCheck.h"
 #include "core/HexText.h"
 #include "core/ImageScan.h"
 #include "core/ImageUpdate.h"
+#include "core/Partition.h"
 #include "core/Petscii.h"
 #include "core/Search.h"
 #include "core/Uglobal.h"
@@ -74,6 +74,7 @@ struct Invocation {
     std::optional<std::uint16_t> start;
     int tracks = 0;                                 // 0: not given
     std::optional<std::string> png, charset, scale; // dir --png
+    std::optional<std::string> partition;           // dir --partition
 };
 
 using Handler = int (*)(Invocation&);
@@ -316,6 +317,26 @@ int RunInfo(Invocation& inv) {
     return 0;
 }
 
+// dir --partition N: the 1581 partition of entry N (numbered as dir numbers
+// it) read as a disk of its own.
+void EnterPartition(const Invocation& inv, Image& image) {
+    if (!inv.partition) return;
+    const long n = Number(*inv.partition, "--partition");
+    Result<DirListing> listing = ListDirectory(image.disk, !inv.deleted);
+    if (!listing) throw CliFailure{listing.Error()};
+    const auto count = static_cast<long>(listing->entries.size());
+    if (n < 1 || n > count)
+        throw CliFailure{"no entry " + std::to_string(n) + " in " + Quoted(image.path) +
+                         " (its directory lists " + std::to_string(count) +
+                         (count == 1 ? " entry)" : " entries)")};
+    Result<DiskImage> part = OpenPartition(image.disk, listing->entries[std::size_t(n - 1)]);
+    if (!part) throw CliFailure{part.Error()};
+    Result<DiskView> view = ReadDiskView(*part, !inv.deleted);
+    if (!view) throw CliFailure{view.Error()};
+    image.disk = std::move(*part);
+    image.view = std::move(*view);
+}
+
 // dir --png: the screen the C64 shows after LOAD"$",8 and LIST, as a PNG.
 int RunDirPicture(Invocation& inv) {
     if (inv.charset && *inv.charset != "upper" && *inv.charset != "lower")
@@ -323,6 +344,7 @@ int RunDirPicture(Invocation& inv) {
     const long scale = inv.scale ? Number(*inv.scale, "--scale", false, 16) : 1;
     if (scale < 1) throw UsageError{"--scale must be a number from 1 to 16: " + *inv.scale};
     Image image = OpenImage(inv, inv.args[0], true);
+    EnterPartition(inv, image);
     const C64Charset set = inv.charset == "lower" ? C64Charset::Lower : C64Charset::Upper;
     Result<C64Screen> screen = DirectoryScreen(image.disk, set);
     if (!screen) throw CliFailure{screen.Error()};
@@ -337,6 +359,7 @@ int RunDir(Invocation& inv) {
     if (inv.png) return RunDirPicture(inv);
     if (inv.charset || inv.scale) throw UsageError{"--charset and --scale go with --png"};
     Image image = OpenImage(inv, inv.args[0]);
+    EnterPartition(inv, image);
     inv.out << DiskText(inv, image.view.header.label) << '\n';
     int n = 0;
     for (const DirEntry& entry : image.view.dir.entries)
@@ -690,8 +713,8 @@ std::string CsvField(const std::string& text) {
 }
 
 // One image's findings counted by kind.
-std::array<int, 9> CountFindings(const ValidationReport& report) {
-    std::array<int, 9> counts{};
+std::array<int, FindingKinds> CountFindings(const ValidationReport& report) {
+    std::array<int, FindingKinds> counts{};
     for (const Finding& f : report.findings) ++counts[std::size_t(f.kind)];
     return counts;
 }
@@ -701,7 +724,7 @@ int RunValidate(Invocation& inv) {
     if (inv.fix && several) throw UsageError{"--fix takes one IMAGE"};
     if (csv) {
         inv.out << "image,findings";
-        for (int k = 0; k < 9; ++k) inv.out << ',' << FindingKindName(FindingKind(k));
+        for (int k = 0; k < FindingKinds; ++k) inv.out << ',' << FindingKindName(FindingKind(k));
         inv.out << '\n';
     }
     int rc = 0;
@@ -726,10 +749,6 @@ int RunValidate(Invocation& inv) {
             for (const Finding& f : report->findings)
                 inv.out << FindingText(*report, f, [&](const std::string& b) { return DiskText(inv, b); })
                         << '\n';
-            for (const std::string& fault : HeaderFaults(*disk)) {
-                inv.out << fault << '\n';
-                rc = 1;
-            }
         }
     }
     if (inv.fix) {
@@ -740,7 +759,7 @@ int RunValidate(Invocation& inv) {
                 Result<ValidationReport> after = ValidateImage(fixed.disk);
                 if (!after) throw CliFailure{after.Error()};
                 inv.out << "BAM rewritten; " << fixed.view.bam.freeBlocks << " BLOCKS FREE\n";
-                rc = after->Clean() && HeaderFaults(fixed.disk).empty() ? 0 : 1;
+                rc = after->Clean() ? 0 : 1;
             });
     }
     return rc;
@@ -981,7 +1000,7 @@ void Declare(CLI::App& app, Invocation& inv, const std::string& chosen, std::deq
                          Handler run) -> Command& {
         return commands.emplace_back(app, inv, name, summary, example, run, name == chosen, chosen.empty());
     };
-    const char* image = "the disk image (.D64)";
+    const char* image = "the disk image (.D64, .D71 or .D81)";
     const char* entry = "the entry's number in the directory listing, from 1";
     const char* types = "DEL, SEQ, PRG, USR or REL";
     using I = Invocation;
@@ -993,6 +1012,8 @@ void Declare(CLI::App& app, Invocation& inv, const std::string& chosen, std::deq
         .Value("--png", &I::png, "FILE", "write the screen the C64 shows after LOAD\"$\",8 and LIST as a PNG")
         .Value("--charset", &I::charset, "SET", "with --png: upper (upper case and graphics) or lower")
         .Value("--scale", &I::scale, "N", "with --png: pixels a C64 pixel, from 1 to 16 (default: 1)")
+        .Value("--partition", &I::partition, "N",
+               "list the 1581 partition of entry N (type CBM, laid out as a sub-directory) as a disk")
         .Arg("IMAGE", image);
     add("bam", "the block availability map", "dyskel-cli bam DEMO.D64", RunBam).Arg("IMAGE", image);
     add("block", "one block in hex and characters", "dyskel-cli block DEMO.D64 18 0", RunBlock)

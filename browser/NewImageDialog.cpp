@@ -43,17 +43,18 @@ TNewImageDialog::TNewImageDialog(const QString& folder, QWidget* parent) : QDial
     EdtDiskName->setMaxLength(16);
     EdtDiskId = Named(new QLineEdit(QStringLiteral("00"), this), "EdtDiskId");
     EdtDiskId->setMaxLength(2);
-    Rb35 = Named(new QRadioButton(QStringLiteral("&35 tracks"), this), "Rb35");
-    Rb40 = Named(new QRadioButton(QStringLiteral("&40 tracks"), this), "Rb40");
+    Rb35 = Named(new QRadioButton(QStringLiteral("D64, &35 tracks"), this), "Rb35");
+    Rb40 = Named(new QRadioButton(QStringLiteral("D64, &40 tracks"), this), "Rb40");
+    RbD71 = Named(new QRadioButton(QStringLiteral("D&71 (1571)"), this), "RbD71");
+    RbD81 = Named(new QRadioButton(QStringLiteral("D&81 (1581)"), this), "RbD81");
     Rb35->setChecked(true);
     auto* tracks = new QHBoxLayout;
-    tracks->addWidget(Rb35);
-    tracks->addWidget(Rb40);
+    for (QRadioButton* b : {Rb35, Rb40, RbD71, RbD81}) tracks->addWidget(b);
     form->addRow(QStringLiteral("Folder:"), LblNewFolder);
     form->addRow(QStringLiteral("&File name:"), EdtFileName);
     form->addRow(QStringLiteral("&Disk name:"), EdtDiskName);
     form->addRow(QStringLiteral("&ID:"), EdtDiskId);
-    form->addRow(QStringLiteral("Tracks:"), tracks);
+    form->addRow(QStringLiteral("Format:"), tracks);
     LblNewError = Named(new QLabel(this), "LblNewError");
     LblNewError->setStyleSheet(QStringLiteral("color: #C00000;"));
     LblNewError->setWordWrap(true);
@@ -76,6 +77,12 @@ int TNewImageDialog::Tracks() const {
     return Rb40->isChecked() ? 40 : 35;
 }
 
+const DiskFormat& TNewImageDialog::Format() const {
+    if (RbD71->isChecked()) return D71Format;
+    if (RbD81->isChecked()) return D81Format;
+    return Rb40->isChecked() ? D64ExtFormat : D64Format;
+}
+
 std::optional<TNewImageDialog::Typed> TNewImageDialog::Values(QString* message, QLineEdit** field) const {
     auto refuse = [&](QLineEdit* at, const QString& why) -> std::optional<Typed> {
         if (message) *message = why;
@@ -89,7 +96,8 @@ std::optional<TNewImageDialog::Typed> TNewImageDialog::Values(QString* message, 
         return refuse(EdtFileName,
                       QStringLiteral("The file name holds \"/\": give the name alone, without a folder."));
     typed.fileName = ToHostPath(file);
-    if (std::filesystem::path(typed.fileName).extension().empty()) typed.fileName += ".D64";
+    if (std::filesystem::path(typed.fileName).extension().empty())
+        typed.fileName += std::string(".") + Format().name;
     const struct {
         QLineEdit* edit;
         const char* what;

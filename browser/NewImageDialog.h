@@ -1,6 +1,8 @@
 // File > New Image...: the file name, disk name, ID and tracks of a new image.
 #pragma once
 
+#include "core/Format.h"
+
 #include <QDialog>
 #include <optional>
 #include <string>
@@ -26,15 +28,19 @@ class TNewImageDialog : public QDialog {
     QLineEdit* EdtDiskId = nullptr;   // 2 characters
     QRadioButton* Rb35 = nullptr;
     QRadioButton* Rb40 = nullptr;
+    QRadioButton* RbD71 = nullptr; // a double-sided 1571 disk
+    QRadioButton* RbD81 = nullptr; // a 1581 disk
     QLabel* LblNewError = nullptr; // why OK did not close the dialog
     QPushButton* BtnNewOk = nullptr;
     QPushButton* BtnNewCancel = nullptr;
 
     int Tracks() const;
+    // The format chosen: a D64 of 35 or 40 tracks, a D71 or a D81.
+    const DiskFormat& Format() const;
 
-    // What was typed, ready for the disk: the file name (".D64" added when it
-    // has no extension), the disk name and ID as C64 bytes, letters made
-    // capitals.
+    // What was typed, ready for the disk: the file name (the format's
+    // extension, ".D64", ".D71" or ".D81", added when it has none), the disk name and ID as C64 bytes,
+    // letters made capitals.
     struct Typed {
         std::string fileName, name, id;
     };

@@ -34,7 +34,8 @@ constexpr int MaxBlocksShown = 65535;
 // batch is this old.
 constexpr std::size_t BatchRows = 1000;
 constexpr qint64 BatchMs = 40;
-constexpr const char* ImageFilter = "D64 Image Files (*.D64 *.d64);;All (*)";
+constexpr const char* ImageFilter =
+    "Disk Images: D64, D71, D81 (*.d64 *.D64 *.d71 *.D71 *.d81 *.D81);;All (*)";
 
 // An entry as a choice: its number, quoted name and type as the listing
 // shows them, e.g. "2 "INTRO" >PRG".
@@ -125,7 +126,7 @@ TSearchDialog::TSearchDialog(IDialogs& dialogs, const std::string& folder, QWidg
     BtnSameAs->setToolTip(QStringLiteral("A host file"));
     BtnSameAsEntry = new QPushButton(QStringLiteral("&Entry..."), this);
     named(BtnSameAsEntry, "BtnSameAsEntry");
-    BtnSameAsEntry->setToolTip(QStringLiteral("An entry of a D64 image"));
+    BtnSameAsEntry->setToolTip(QStringLiteral("An entry of a D64, D71 or D81 image"));
     BtnSearch = new QPushButton(QStringLiteral("&Search"), this);
     named(BtnSearch, "BtnSearch");
     BtnSearch->setDefault(true);

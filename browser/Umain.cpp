@@ -581,7 +581,7 @@ void TMainForm::MnuNewImageClick() {
                 continue;
         }
         const Result<void> made =
-            CreateImageFile(path, NewImageBytes(dialog.Tracks(), typed->name, typed->id), exists);
+            CreateImageFile(path, NewImageBytes(dialog.Format(), typed->name, typed->id), exists);
         if (!made) {
             services_.dialogs.Message(this, MsgKind::Error, MsgButtons::Ok, FromHostPath(made.Error()));
             continue;

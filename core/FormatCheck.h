@@ -12,7 +12,16 @@
 
 namespace dyskel {
 
-// One sentence per rule broken; empty for a sound image (and for every D64).
+// A rule broken: the block that breaks it and a sentence telling how.
+struct HeaderFault {
+    BlockAddress at;
+    std::string text;
+};
+
+// Each rule broken; empty for a sound image (and for every D64).
+std::vector<HeaderFault> HeaderFaultsAt(const DiskImage& image);
+
+// The sentences of HeaderFaultsAt.
 std::vector<std::string> HeaderFaults(const DiskImage& image);
 
 // The header and BAM blocks with the faults mended (the BAM's counts and

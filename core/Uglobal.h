@@ -43,6 +43,14 @@ class DiskImage {
     // The highest track held whole (0 when none).
     int Tracks() const;
 
+    // The same bytes read with another layout of the same disk (a 1581
+    // partition read as its own disk); format must outlive the copy.
+    DiskImage ReadAs(const DiskFormat& format) const {
+        DiskImage copy = *this;
+        copy.format_ = &format;
+        return copy;
+    }
+
     [[nodiscard]] Result<Block> ReadBlock(BlockAddress at) const;
     // Sets a block of the copy in memory (the file is not touched).
     void PutBlock(BlockAddress at, const Block& block);

@@ -249,6 +249,8 @@ Result<ValidationReport> ValidateImage(const DiskImage& image) {
     check.Files();
     check.FlipSide();
     check.CheckBam(*bam);
+    for (HeaderFault& fault : HeaderFaultsAt(image))
+        report.findings.push_back({FindingKind::Header, fault.at, 0, 0, 0, 0, std::move(fault.text)});
     return report;
 }
 
@@ -272,6 +274,8 @@ const char* FindingKindName(FindingKind kind) {
         return "dir-loop";
     case FindingKind::DirLeavesTrack18:
         return "dir-off-track";
+    case FindingKind::Header:
+        return "header";
     }
     return "";
 }
@@ -305,13 +309,15 @@ std::string FindingText(const ValidationReport& report, const Finding& f, const 
         return "the directory chain loops at " + at;
     case FindingKind::DirLeavesTrack18:
         return "the directory chain leaves track 18 (" + at + ")";
+    case FindingKind::Header:
+        return f.text;
     }
     return "";
 }
 
 std::string ValidationSummary(const ValidationReport& report) {
     if (report.Clean()) return "clean";
-    std::array<int, 9> counts{};
+    std::array<int, FindingKinds> counts{};
     for (const Finding& f : report.findings) ++counts[std::size_t(f.kind)];
     const std::size_t n = report.findings.size();
     std::string text = std::to_string(n) + (n == 1 ? " finding:" : " findings:");

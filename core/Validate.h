@@ -38,15 +38,20 @@ enum class FindingKind : std::uint8_t {
     TrackCount,       // a track's free count disagrees with its bitmap
     DirLoop,          // the directory chain loops
     DirLeavesTrack18, // the directory chain links off track 18
+    Header,           // a D71's or D81's header or BAM block breaks the drive's rules
 };
+
+// How many kinds FindingKind has.
+constexpr int FindingKinds = 10;
 
 struct Finding {
     FindingKind kind;
-    BlockAddress block; // the block in question (a track's finding: sector 0)
-    int entry = 0;      // the entry concerned, by listing number; 0 none
-    int other = 0;      // CrossLinked: the first claimant's entry (0: no file)
-    int expected = 0;   // SizeMismatch: the entry's count; TrackCount: the BAM's
-    int actual = 0;     // the count found
+    BlockAddress block;    // the block in question (a track's finding: sector 0)
+    int entry = 0;         // the entry concerned, by listing number; 0 none
+    int other = 0;         // CrossLinked: the first claimant's entry (0: no file)
+    int expected = 0;      // SizeMismatch: the entry's count; TrackCount: the BAM's
+    int actual = 0;        // the count found
+    std::string text = {}; // Header: what is wrong with the block
 };
 
 // The blocks an entry owns, in the order they are read: GEOS info block,
@@ -96,7 +101,8 @@ EntryBlockList EntryBlocksOf(const DiskImage& image, const DirEntry& entry);
 std::string OwnerName(const ValidationReport& report, int claimant, const NameFormat& name = {});
 
 // Short name of a finding kind ("loop", "bad-link", "size", "used-but-free",
-// "orphan", "cross-linked", "track-count", "dir-loop", "dir-off-track").
+// "orphan", "cross-linked", "track-count", "dir-loop", "dir-off-track",
+// "header").
 const char* FindingKindName(FindingKind kind);
 
 // One finding as an English line; entry names through name (raw bytes when

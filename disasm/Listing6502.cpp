@@ -14,8 +14,6 @@ namespace {
 constexpr int BytesPerTextRow = 16;
 constexpr int TextRowsPerPage = 16;
 constexpr int PageSize = 256;
-// No chain that does not loop is longer than the blocks of a 40-track image.
-constexpr int MaxChainBlocks = TrackStartBlock[MaxTracks] + SectorsPerTrack(MaxTracks);
 
 // Addresses are 16 bits: one past $FFFF wraps round to $0000.
 std::string Address(std::uint32_t address) {
@@ -71,7 +69,8 @@ GatherResult GatherFile6502(const DiskImage& image, BlockAddress start, FileBuff
         file.length += count;
         return !overflow;
     };
-    ChainWalk walk = WalkChain(image, start, MaxChainBlocks, visit);
+    // No chain that does not loop is longer than the blocks of its disk.
+    ChainWalk walk = WalkChain(image, start, image.Format().Blocks(), visit);
     result.end = overflow ? ChainEnd::Stopped : walk.end;
     return result;
 }

@@ -213,6 +213,8 @@ TDirPage::TDirPage(EditorServices& services, IEditorHost& host, QWidget* parent)
     PopupMenuDir = new QMenu(this);
     PopupMenuDir->setObjectName(QStringLiteral("PopupMenuDir"));
     PMnuDirFileName = MenuItem(PopupMenuDir, "PMnuDirFileName", "FileName");
+    PMnuDirOpenPartition = MenuItem(PopupMenuDir, "PMnuDirOpenPartition", "&Open Partition");
+    PMnuDirLeavePartition = MenuItem(PopupMenuDir, "PMnuDirLeavePartition", "&Back to the Disk");
     PMnuDirRename = MenuItem(PopupMenuDir, "PMnuDirRename", "Re&name");
     PMnuDirPetscii = MenuItem(PopupMenuDir, "PMnuDirPetscii", "&PETSCII Editor...");
     PMnuDirLabel = MenuItem(PopupMenuDir, "PMnuDirLabel", "Disk Name and &ID...");
@@ -258,6 +260,11 @@ TDirPage::TDirPage(EditorServices& services, IEditorHost& host, QWidget* parent)
     connect(PMnuDirUndo, &QAction::triggered, this, [this] { host_.Undo(); });
     connect(PMnuDirImport, &QAction::triggered, this, &TDirPage::PMnuDirImportClick);
     connect(PMnuDirValidate, &QAction::triggered, this, &TDirPage::PMnuDirValidateClick);
+    connect(PMnuDirOpenPartition, &QAction::triggered, this, [this] {
+        if (const DirEntry* entry = EntryAt(StrGridDir->currentRow()); entry && entry->Partition())
+            host_.OpenPartition(entry);
+    });
+    connect(PMnuDirLeavePartition, &QAction::triggered, this, [this] { host_.OpenPartition(nullptr); });
     // Host files dropped from a file manager are imported.
     StrGridDir->setAcceptDrops(true);
     StrGridDir->viewport()->setAcceptDrops(true);
@@ -406,6 +413,8 @@ void TDirPage::PopupMenuDirPopup() {
     PMnuDirLabel->setVisible(!svc_.data.image.path.empty());
     PMnuDirUndo->setVisible(true);
     PMnuDirUndo->setEnabled(!svc_.data.undo.empty());
+    PMnuDirOpenPartition->setVisible(entry && !svc_.data.partition && EntryAt(row)->Partition());
+    PMnuDirLeavePartition->setVisible(svc_.data.partition.has_value());
 }
 
 void TDirPage::ShowError(const QString& text) {

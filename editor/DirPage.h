@@ -136,6 +136,8 @@ class TDirPage : public QWidget {
     QAction* PMnuDirUndo = nullptr;
     QAction* PMnuDirImport = nullptr;
     QAction* PMnuDirValidate = nullptr;
+    QAction* PMnuDirOpenPartition = nullptr;  // on a D81's CBM entry
+    QAction* PMnuDirLeavePartition = nullptr; // while a partition is shown
 };
 
 } // namespace dyskel

@@ -34,6 +34,9 @@ struct EditorData {
     // address on.
     std::optional<std::uint16_t> start6502;
     std::vector<UpdateResult> undo; // the writes since the opening, last one last
+    // The D81 partition shown as a disk (its entry's first block), read-only;
+    // none: the disk itself.
+    std::optional<BlockAddress> partition;
 };
 
 // Services of the editor window that its pages call.
@@ -57,6 +60,9 @@ class IEditorHost {
     virtual bool ApplyEdit(const ImageEdit& edit) = 0;
     // Puts back the blocks of the last write since the opening.
     virtual void Undo() = 0;
+    // Shows the partition of the entry (a D81's CBM entry laid out as a
+    // sub-directory) as a disk, read-only; nullptr goes back to the disk.
+    virtual void OpenPartition(const DirEntry* entry) { (void)entry; }
 };
 
 // Lines of an engine message as one text of the windows (lines end in LF CR).

@@ -7,6 +7,7 @@
 #include "core/DiskEdits.h"
 #include "core/HexText.h"
 #include "core/ImageScan.h"
+#include "core/Partition.h"
 #include "core/Validate.h"
 #include "disasm/C64Symbols.h"
 #include "disasm/Disasm6502.h"
@@ -343,6 +344,8 @@ void TEditor::FormActivate(const ImageRef& image) {
                 .arg(QString::fromLatin1(format_->name))
                 .arg(format_->imageSize)
                 .arg(format_->errorSize);
+    diskReadOnly_ = readOnly_;
+    svc_.data.partition.reset();
     RBEdit->setEnabled(readOnly_.isEmpty());
     if (!readOnly_.isEmpty()) {
         // Display mode for this image only: the start-mode option stays.
@@ -409,6 +412,7 @@ bool TEditor::ShowImage(QString* error, bool keepRow) {
     img.file.mtime = now.name.empty() ? -1 : now.mtime;
     PanelTimeStamp->setText(ImageTimeStampText(img.file.mtime));
     Result<DiskImage> disk = DiskImage::Load(img.path);
+    if (disk && svc_.data.partition) disk = OpenPartitionAt(*disk, *svc_.data.partition);
     Result<DiskView> view = disk ? ReadDiskView(*disk, svc_.options.ignoreDeleted) : Failure{disk.Error()};
     svc_.data.view = view ? std::optional<DiskView>(*view) : std::nullopt;
     const HeaderInfo header = view ? view->header : HeaderInfo{};
@@ -484,6 +488,11 @@ UpdateResult TEditor::Write(const ImageEdit& edit) {
 }
 
 bool TEditor::ApplyEdit(const ImageEdit& edit) {
+    // Nothing is written inside a partition.
+    if (svc_.data.partition) {
+        svc_.dialogs.Message(this, MsgKind::Information, MsgButtons::Ok, readOnly_);
+        return false;
+    }
     UpdateResult result = Write(edit);
     if (result.status != UpdateStatus::Updated) return false;
     svc_.data.undo.push_back(std::move(result));
@@ -748,6 +757,38 @@ bool TEditor::EnsureEditMode() {
                              QString::fromLatin1(EditModePrompt)) == MsgResult::Yes)
         RBEdit->setChecked(true);
     return RBEdit->isChecked();
+}
+
+void TEditor::OpenPartition(const DirEntry* entry) {
+    if (!LeaveBlock()) return;
+    svc_.data.partition.reset();
+    if (entry) {
+        Result<DiskImage> disk = DiskImage::Load(svc_.data.image.path);
+        Result<DiskImage> part = disk ? dyskel::OpenPartition(*disk, *entry) : Failure{disk.Error()};
+        if (!part) {
+            svc_.dialogs.Message(this, MsgKind::Error, MsgButtons::Ok, QString::fromStdString(part.Error()));
+            return;
+        }
+        svc_.data.partition = entry->first;
+        readOnly_ = QStringLiteral("Read-only: the partition \"%1\" is shown; nothing is written inside "
+                                   "partitions.")
+                        .arg(PetsciiToQString(entry->Name()));
+    } else {
+        readOnly_ = diskReadOnly_;
+    }
+    RBEdit->setEnabled(readOnly_.isEmpty());
+    if (!readOnly_.isEmpty()) {
+        const QSignalBlocker block(RBdispOnly);
+        RBdispOnly->setChecked(true);
+        hexPage_->SetEditing(false);
+    }
+    QString error;
+    const bool shown = ShowImage(&error, false);
+    ShowStatus();
+    ShowPage(1);
+    if (!shown)
+        svc_.dialogs.Message(this, MsgKind::Error, MsgButtons::Ok,
+                             error + QStringLiteral("\n\rThe editor shows nothing of this image."));
 }
 
 void TEditor::ShowPage(int index) {

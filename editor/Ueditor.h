@@ -45,6 +45,7 @@ class TEditor : public QDialog, public IEditorHost {
     void DisassembleFile(int track, int sector) override;
     bool ApplyEdit(const ImageEdit& edit) override;
     void Undo() override;
+    void OpenPartition(const DirEntry* entry) override;
 
     // F5: header, BAM, directory, chart, facts and the block on show read
     // from the image again; with typed bytes not written it asks first, as
@@ -106,6 +107,7 @@ class TEditor : public QDialog, public IEditorHost {
     bool restoring_ = false;                   // the selectors are being put back after Cancel
     int page_ = 1;                             // the page on show
     QString readOnly_;                         // why the image opened read-only; empty when it may be written
+    QString diskReadOnly_;                     // the same for the disk, while a partition is shown
     const DiskFormat* format_ = &D64ExtFormat; // the open image's disk format
 
     QLineEdit* EditFileName = nullptr;

@@ -17,11 +17,14 @@ class NewImageTest : public MainFormTest {
   protected:
     // Fills the New Image dialog as a user would and presses OK.
     void Answer(const QString& file, const QString& name, const QString& id, bool forty) {
+        Answer(file, name, id, forty ? "Rb40" : "Rb35");
+    }
+    void Answer(const QString& file, const QString& name, const QString& id, const char* format) {
         dialogs.dialogs.push_back([=](QDialog& d) {
             d.findChild<QLineEdit*>("EdtFileName")->setText(file);
             d.findChild<QLineEdit*>("EdtDiskName")->setText(name);
             d.findChild<QLineEdit*>("EdtDiskId")->setText(id);
-            d.findChild<QRadioButton*>(forty ? "Rb40" : "Rb35")->setChecked(true);
+            d.findChild<QRadioButton*>(format)->setChecked(true);
             return Ok(d);
         });
     }
@@ -48,6 +51,34 @@ TEST_F(NewImageTest, WritesTheImageAndSelectsItInTheGrid) {
     EXPECT_EQ(Column(1), (QStringList{"A.D64", "work.D64"}));
     EXPECT_EQ(Grid()->currentRow(), 1);
 }
+
+// The format chosen in the dialog: its size, its extension added to a bare
+// name, and the byte that marks it (a D71's double-sided flag at 18/0 byte 3,
+// a D81's DOS version 'D' at 40/0 byte 2).
+struct FormatChoice {
+    const char* radio;
+    const char* file;
+    std::size_t size;
+    std::size_t markAt;
+    std::uint8_t mark;
+};
+class NewImageFormat : public NewImageTest, public ::testing::WithParamInterface<FormatChoice> {};
+
+TEST_P(NewImageFormat, WritesTheFormatChosen) {
+    const FormatChoice& c = GetParam();
+    Start();
+    Answer("work", "x", "00", c.radio);
+    Item("MnuNewImage")->trigger();
+    ASSERT_TRUE(images.Exists(c.file));
+    const std::vector<std::uint8_t> bytes = images.Read(c.file);
+    EXPECT_EQ(bytes.size(), c.size);
+    EXPECT_EQ(bytes[c.markAt], c.mark);
+}
+
+INSTANTIATE_TEST_SUITE_P(Formats, NewImageFormat,
+                         ::testing::Values(FormatChoice{"RbD71", "work.D71", 349696, 0x16500 + 3, 0x80},
+                                           FormatChoice{"RbD81", "work.D81", 819200, 0x61800 + 2, 'D'}),
+                         [](const auto& info) { return std::string(info.param.radio); });
 
 TEST_F(NewImageTest, AnExistingFileIsReplacedOnlyWhenTheUserSaysSo) {
     images.Write("OLD.D64", {1, 2, 3});

@@ -111,8 +111,8 @@ TEST_F(Cli, ValidateTellsFindingsAndFixesTheBam) {
     EXPECT_EQ(r.exitCode, 0);
     EXPECT_EQ(r.out,
               "image,findings,loop,bad-link,size,used-but-free,orphan,cross-linked,track-count,dir-loop,"
-              "dir-off-track\n" +
-                  dir.File("CLEAN.D64") + ",0,0,0,0,0,0,0,0,0,0\n");
+              "dir-off-track,header\n" +
+                  dir.File("CLEAN.D64") + ",0,0,0,0,0,0,0,0,0,0,0\n");
     r = Run({"validate", "--fix", "--backup", image});
     EXPECT_EQ(r.exitCode, 0) << r.err;
     EXPECT_EQ(r.out, "35,16: marked used in the BAM, but nothing owns it\nBAM rewritten; 660 BLOCKS FREE\n");
@@ -155,11 +155,11 @@ TEST_F(Cli, ValidateCsvQuotesPathsThatNeedIt) {
     EXPECT_EQ(r.exitCode, 1) << r.err;
     const auto rows = ReadCsv(r.out);
     ASSERT_EQ(rows.size(), 1 + names.size()) << r.out;
-    EXPECT_EQ(rows[0].size(), 11u);
+    EXPECT_EQ(rows[0].size(), 12u);
     EXPECT_EQ(rows[0][6], "orphan");
     for (std::size_t i = 0; i < names.size(); ++i) {
         const auto& row = rows[1 + i];
-        ASSERT_EQ(row.size(), 11u) << names[i];
+        ASSERT_EQ(row.size(), 12u) << names[i];
         EXPECT_EQ(row[0], dir.File(names[i]));
         EXPECT_EQ(row[1], "1") << names[i];
         EXPECT_EQ(row[6], "1") << names[i];

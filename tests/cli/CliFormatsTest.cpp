@@ -2,6 +2,7 @@
 // independent tools (cc1541, cbmconvert) reading what dyskel-cli wrote and
 // writing what dyskel-cli reads.
 #include "CliFixture.h"
+#include "support/D81Subdir.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -147,6 +148,22 @@ INSTANTIATE_TEST_SUITE_P(
                   "The BAM block 40,01 links to $28 $05, not to 40/2."}),
     [](const auto& info) { return std::string(info.param.name); });
 
+// dir --partition: a 1581 partition laid out as a sub-directory listed as a
+// disk of its own; an entry that is no partition refused.
+TEST_F(Cli, DirListsAPartitionAsADisk) {
+    dir.Write("p.d81", testsupport::WithPartition().Bytes());
+    const std::string disk = dir.File("p.d81");
+    CliResult r = Run({"dir", disk, "--partition", "1"});
+    EXPECT_EQ(r.exitCode, 0) << r.err;
+    std::string pad; // the name's padding after the closing quote
+    for (int i = 0; i < 10; ++i) pad += "\u00A0";
+    EXPECT_EQ(r.out,
+              "\"SUBDIR\" S13D\n  1\t    1\t\"INNER\"" + pad + "\t PRG\t 42,00\n\t   79\tBLOCKS FREE\t\t\n");
+    r = Run({"dir", disk, "--partition", "2"});
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_EQ(r.err, "dyskel-cli: no entry 2 in \"" + disk + "\" (its directory lists 1 entry)\n");
+}
+
 // What new and write made, read back by cbmconvert (the bytes) and cc1541
 // (names, sizes, free count); a file long enough to reach the second side
 // of a D71 and the tracks above the directory of a D81.
@@ -182,7 +199,7 @@ TEST_P(OracleReadsBack, NamesAndBytes) {
         EXPECT_EQ(out.Read(files[i].first), Pattern(files[i].second, int(i))) << files[i].first;
     const std::string listing = Output("cc1541 '" + disk + "' 2>/dev/null");
     for (const std::string& row : {std::string("1    \"one\""), std::string("2    \"two\""),
-                                  std::to_string(c.bigBlocks) + "  \"big\"", std::string(c.freeLine)})
+                                   std::to_string(c.bigBlocks) + "  \"big\"", std::string(c.freeLine)})
         EXPECT_NE(listing.find(row), std::string::npos) << row << " in\n" << listing;
 }
 

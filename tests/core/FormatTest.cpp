@@ -186,6 +186,61 @@ TEST(D71Validate, Track53FreeIsReportedAndFixed) {
     EXPECT_TRUE(ValidateImage(image)->Clean());
 }
 
+// A header or BAM block that breaks the drive's rules is one of Validate's
+// findings (so the Validate dialog and Image Health show it), and the fix
+// mends it.
+struct HeaderCase {
+    const char* name;
+    const DiskFormat* format;
+    BlockAddress at;
+    std::size_t offset;
+    std::uint8_t value;
+    const char* text;
+};
+
+class HeaderFinding : public ::testing::TestWithParam<HeaderCase> {};
+
+TEST_P(HeaderFinding, ReportedAndFixed) {
+    const HeaderCase& c = GetParam();
+    DiskImage image = Fresh(*c.format);
+    Block b = *image.ReadBlock(c.at);
+    b[c.offset] = c.value;
+    image.PutBlock(c.at, b);
+    Result<ValidationReport> report = ValidateImage(image);
+    ASSERT_TRUE(report);
+    ASSERT_EQ(report->findings.size(), 1u);
+    EXPECT_EQ(report->findings[0].block, c.at);
+    EXPECT_EQ(FindingText(*report, report->findings[0]), c.text);
+    EXPECT_EQ(ValidationSummary(*report), "1 finding: 1 header");
+    Result<EditPlan> fix = FixBam()(image);
+    ASSERT_TRUE(fix) << fix.Error();
+    for (const BlockChange& ch : fix->changes) image.PutBlock(ch.at, ch.bytes);
+    EXPECT_EQ(ValidationSummary(*ValidateImage(image)), "clean");
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Formats, HeaderFinding,
+    ::testing::Values(
+        HeaderCase{"D71SingleSided",
+                   &D71Format,
+                   {18, 0},
+                   3,
+                   0x00,
+                   "The header block 18/0 does not say double-sided (byte 3 is $00; a 1571 writes $80)."},
+        HeaderCase{"D81SecondBamId",
+                   &D81Format,
+                   {40, 2},
+                   5,
+                   'Z',
+                   "The BAM block 40,02 holds the ID $57 $5A, the header block $57 $31."},
+        HeaderCase{"D81LastLink",
+                   &D81Format,
+                   {40, 2},
+                   1,
+                   0x00,
+                   "The BAM block 40,02 links to $00 $00, not to nothing ($00 $FF)."}),
+    [](const auto& info) { return std::string(info.param.name); });
+
 TEST(D81Import, DirectoryHolds296Entries) {
     DiskImage image = Fresh(D81Format);
     std::vector<ImportFile> files;

@@ -6,6 +6,7 @@
 #include "core/DiskEdits.h"
 #include "editor/BamChart.h"
 #include "platform/Fonts.h"
+#include "support/D81Subdir.h"
 
 #include <QAbstractItemModel>
 #include <QAction>
@@ -356,6 +357,37 @@ TEST_F(EditorWindowTest, FirstOpeningStepsPastTheLastSectorOfTrack18) {
         ClickArrow(Sector(), true);
         EXPECT_EQ(Block(), std::make_pair(19, 0));
     });
+}
+
+// A D81 partition laid out as a sub-directory opens from its CBM row like a
+// disk: its own label, listing and free count, read-only; Back to the Disk
+// shows the disk again, writable.
+TEST_F(EditorWindowTest, PartitionOpensReadOnlyAndLeadsBack) {
+    UseImage(testsupport::WithPartition().Bytes(), "P.D81");
+    options.Item("MnuEditorEditMode")->setChecked(true);
+    Open([&] {
+        auto* grid = Find<QTableWidget>("StrGridDir");
+        auto popup = [&] { emit Find<QMenu>("PopupMenuDir")->aboutToShow(); };
+        grid->setCurrentCell(0, 1);
+        popup();
+        ASSERT_TRUE(Find<QAction>("PMnuDirOpenPartition")->isVisible());
+        EXPECT_FALSE(Find<QAction>("PMnuDirLeavePartition")->isVisible());
+        Find<QAction>("PMnuDirOpenPartition")->trigger();
+        EXPECT_EQ(Text("PanelHeaderID"), PetsciiToQString("\"SUBDIR\" S13D"));
+        EXPECT_EQ(grid->item(0, 2)->text().trimmed(), PetsciiToQString("\"INNER\"").trimmed());
+        EXPECT_FALSE(Radio("RBEdit")->isEnabled());
+        EXPECT_TRUE(Radio("RBdispOnly")->isChecked());
+        EXPECT_TRUE(Text("LblStatus").contains("partition")) << Text("LblStatus").toStdString();
+        Find<QAction>("PMnuDirClrImg")->trigger();
+        ASSERT_EQ(dialogs.shown.size(), 1u);
+        popup();
+        EXPECT_FALSE(Find<QAction>("PMnuDirOpenPartition")->isVisible());
+        ASSERT_TRUE(Find<QAction>("PMnuDirLeavePartition")->isVisible());
+        Find<QAction>("PMnuDirLeavePartition")->trigger();
+        EXPECT_EQ(Text("PanelHeaderID"), PetsciiToQString("\"OUTER\" O13D"));
+        EXPECT_TRUE(Radio("RBEdit")->isEnabled());
+    });
+    EXPECT_EQ(dir.Read("P.D81"), testsupport::WithPartition().Bytes());
 }
 
 } // namespace

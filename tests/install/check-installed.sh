@@ -48,8 +48,12 @@ mime-type)
     cp "$share"/mime/packages/dyskel.xml "$data/mime/packages/"
     err=$(XDG_DATA_HOME=$data XDG_DATA_DIRS=$data update-mime-database "$data/mime" 2>&1)
     [ -z "$err" ] || fail "update-mime-database: $err"
-    # A glob without the case-sensitive flag matches .d64 in any letter case.
-    grep -qx '50:application/x-d64:\*\.d64' "$data/mime/globs2" || fail "no *.d64 glob: $(cat "$data/mime/globs2")"
+    # A glob without the case-sensitive flag matches its extension in any
+    # letter case.
+    for ext in d64 d71 d81; do
+        grep -qx "50:application/x-$ext:\\*\\.$ext" "$data/mime/globs2" ||
+            fail "no *.$ext glob: $(cat "$data/mime/globs2")"
+    done
     ;;
 man-pages)
     # Each command and option the programs' own usage texts name is in their
